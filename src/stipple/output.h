@@ -1,0 +1,29 @@
+#pragma once
+
+namespace stippon {
+
+// Output description shared by the desktop controller and the batch tool.
+enum _output_size {
+  size_a4 = 0, size_a5, size_a6, size_a7, size_a8, size_a9, size_a10, size_optimal, size_custom
+};
+enum _output_units { units_millimeters = 0, units_inches = 1, units_pixels = 2 };
+enum _resolution_position { resolution_1200 = 0, resolution_600 = 1, resolution_300 = 2 };
+enum _mode_device { device_grayscale = 0, device_black_white = 1, device_color_tones = 2 };
+
+inline constexpr int VECRES[3] = {1200, 600, 300};
+
+// Long sides of A4 .. A10 and the short side of A10, in pixels at 300 ppi: sheet k is
+// SHEET_SIDES[k] x SHEET_SIDES[k + 1].
+inline constexpr float SHEET_SIDES[8] = {3506, 2480, 1753, 1240, 876, 620, 438, 310};
+
+// Target width of a sheet size: its long side for aspect >= 1 (landscape or square), its short
+// side otherwise; for any other size the aspect itself.
+inline float sheet_width(int size, float aspect) {
+  if (size >= size_a4 && size <= size_a10) return 1.0f <= aspect ? SHEET_SIDES[size] : SHEET_SIDES[size + 1];
+  return aspect;
+}
+
+// Output pixels per 300 ppi pixel at a resolution position: 4, 2, 1.
+inline int output_scale(int position) { return position == resolution_300 ? 1 : position == resolution_600 ? 2 : 4; }
+
+}  // namespace stippon

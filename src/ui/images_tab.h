@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QColor>
+#include <QListWidget>
+#include <QSpinBox>
+#include <QWidget>
+
+#include "image/image.h"
+#include "image/texture.h"
+
+namespace stippon {
+
+class _gl_widget;
+class _color_selector;
+
+// The "Images" panel: contrast, border and colour-stippling settings, and the list of the six
+// computed images through which one is chosen for display and saving.
+class _images_tab : public QWidget {
+  Q_OBJECT
+
+ public:
+  QSpinBox* low_density_min_spin_box = nullptr;
+  QSpinBox* low_density_max_spin_box = nullptr;
+  QSpinBox* high_density_min_spin_box = nullptr;
+  QSpinBox* high_density_max_spin_box = nullptr;
+  QListWidget* images_list = nullptr;
+  _gl_widget* gl_widget = nullptr;
+  _color_selector* color_selector = nullptr;
+  QColor image_color = QColor(Qt::red);
+
+  _images_tab(_gl_widget* gl_widget, QWidget* parent);
+
+  void set_item(const char* name, _image* image);
+  void set_item(const char* name, _texture* texture);
+  void set_selected_item(int row);
+
+ private slots:
+  void set_image_color();
+};
+
+}  // namespace stippon
