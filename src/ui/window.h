@@ -1,11 +1,16 @@
 #pragma once
 
+#include <QAction>
 #include <QDateTime>
 #include <QFrame>
 #include <QMainWindow>
+#include <QMenu>
 #include <QTabWidget>
 #include <QTimer>
+#include <functional>
 #include <string>
+
+#include "stipple/output.h"
 
 namespace stippon {
 
@@ -23,6 +28,18 @@ class _window : public QMainWindow {
   QFrame* view_frame = nullptr;
   std::string linked_file_name;
 
+  QMenu* file_menu = nullptr;
+  QAction* open_action = nullptr;
+  QAction* link_action = nullptr;
+  QAction* save_action = nullptr;
+  QAction* exit_action = nullptr;
+
+  // File dialogs and warning boxes wait for the user; tests replace these hooks. The name
+  // hooks take (caption, directory, filter) and return an empty name for a cancelled dialog.
+  std::function<QString(const QString&, const QString&, const QString&)> ask_open_file_name;
+  std::function<QString(const QString&, const QString&, const QString&)> ask_save_file_name;
+  std::function<void(const QString& title, const QString& text)> warn;
+
   _window();
   ~_window() override;
 
@@ -38,6 +55,16 @@ class _window : public QMainWindow {
   bool save_file();
   void link_file();
   void check_linked_file();
+
+ private:
+  // True while a file is read or written: the linked-file poll must not rebuild the images then.
+  bool busy = false;
+
+  void create_actions();
+  bool can_read(const QString& name);
+  bool load_image(const std::string& file_name);
+  bool save_png(const QString& name, _resolution_position position);
+  bool save_pgm(const QString& name, _resolution_position position);
 };
 
 }  // namespace stippon
