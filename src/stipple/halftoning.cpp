@@ -1,0 +1,89 @@
+#include <algorithm>
+#include <cmath>
+#include <utility>
+#include <vector>
+
+#include "image/image.h"
+#include "stipple/coefficients.h"
+
+namespace stippon {
+
+namespace {
+
+// The table row of a sample's truncated level. Levels outside 0..255 (and NaN) take the nearest
+// end row, so no sample can read outside the table.
+inline int coefficient_row(double level) {
+  if (!(level > 0.0)) return 0;
+  if (level >= 255.0) return 255;
+  return static_cast<int>(level);
+}
+
+// Spreads one error with the weights of table row `row` (0..255). The share below is the
+// remainder, so the three shares always add up to the whole error.
+inline void spread(int column, double error, int direction, int row, double* current,
+                   double* next) {
+  const int* weights = Coefficients[row];
+  const double sum = static_cast<double>(weights[3]);
+  const double ahead = static_cast<double>(weights[0]) * error / sum;
+  const double behind = static_cast<double>(weights[1]) * error / sum;
+  current[column + direction] += ahead;
+  next[column - direction] += behind;
+  next[column] += error - (ahead + behind);
+}
+
+// One row of the serpentine scan. The level is truncated in double precision, which equals the
+// integer truncation for every level an int can hold and stays defined for any float.
+inline void halftone_row(float* samples, int width, int direction, double* current, double* next) {
+  const int first = direction > 0 ? 0 : width - 1;
+  for (int i = 0, column = first; i < width; ++i, column += direction) {
+    const double level = std::trunc(static_cast<double>(samples[column]));
+    const double value = level + current[column];
+    const int row = coefficient_row(level);
+    if (value > 127.5) {
+      spread(column, value - 255.0, direction, row, current, next);
+      // Pure black stays black: a solid shadow keeps its ink whatever its neighbours pushed.
+      samples[column] = level == 0.0 ? 0.0f : 255.0f;
+    } else {
+      spread(column, value, direction, row, current, next);
+      samples[column] = 0.0f;
+    }
+  }
+}
+
+}  // namespace
+
+void _image::halftoning_ostromoukhov() {
+  if (width == 0 || height == 0) return;
+  // Cells -1 and width of each row absorb the shares pushed past the picture's sides.
+  std::vector<double> row_a(width + 2, 0.0);
+  std::vector<double> row_b(width + 2, 0.0);
+  double* current = row_a.data() + 1;
+  double* next = row_b.data() + 1;
+  const int columns = static_cast<int>(width);
+  for (uint32_t row = 0; row < height; ++row) {
+    const int direction = row % 2 == 0 ? 1 : -1;
+    halftone_row(samples.data() + static_cast<size_t>(row) * width, columns, direction, current,
+                 next);
+    shift_buffers(current, next);
+  }
+}
+
+void _image::distribute_error_ostromoukhov(int column, double error, int direction, int level,
+                                           double* current, double* next) {
+  spread(column, error, direction, coefficient_row(level), current, next);
+}
+
+void _image::shift_buffers(double*& current, double*& next) {
+  std::swap(current, next);
+  std::fill(next, next + width, 0.0);
+}
+
+void _image::distribute_error_floyd_steinberg(int column, double error, int direction,
+                                              double* current, double* next) {
+  current[column + direction] += error * 7.0 / 16.0;
+  next[column - direction] += error * 3.0 / 16.0;
+  next[column] += error * 5.0 / 16.0;
+  next[column + direction] += error * 1.0 / 16.0;
+}
+
+}  // namespace stippon
