@@ -71,6 +71,17 @@ class _general_tab : public QWidget {
 
  private:
   QIntValidator* validator = nullptr;
+
+  QGroupBox* build_output_group();
+  QGroupBox* build_packing_group();
+  QGroupBox* build_displacement_group();
+  QGroupBox* build_merging_group();
+  QGroupBox* build_distribution_group();
+  QGroupBox* build_save_group();
+  QGroupBox* build_black_level_group();
+  _line_edit* new_line_edit();
+  void fill_save_resolutions(bool all);
+  void show_save_resolution(int position);
 };
 
 }  // namespace stippon

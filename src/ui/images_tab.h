@@ -36,6 +36,14 @@ class _images_tab : public QWidget {
 
  private slots:
   void set_image_color();
+
+ private:
+  QWidget* build_contrast_group();
+  QWidget* build_borders_group();
+  QWidget* build_color_group();
+  QWidget* build_images_group();
+  QSpinBox* new_dot_size_spin_box(int value, const QString& tooltip);
+  void add_item(const char* name, QListWidgetItem* item);
 };
 
 }  // namespace stippon

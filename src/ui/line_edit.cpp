@@ -1,0 +1,37 @@
+#include "ui/line_edit.h"
+
+#include <QKeyEvent>
+
+namespace stippon {
+
+_line_edit::_line_edit() : QLineEdit(nullptr) {}
+
+namespace {
+
+bool is_commit_key(const QEvent* event) {
+  switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride: {
+      const int key = static_cast<const QKeyEvent*>(event)->key();
+      return key == Qt::Key_Tab || key == Qt::Key_Return;
+    }
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+bool _line_edit::event(QEvent* event) {
+  if (is_commit_key(event) && isModified()) {
+    // One key press arrives as shortcut override, press and release: clearing the flag first
+    // reports the edit once, whether or not the receiver writes the field back.
+    setModified(false);
+    emit tabPressed();
+    return true;
+  }
+  return QLineEdit::event(event);
+}
+
+}  // namespace stippon
