@@ -35,8 +35,9 @@ void _image::dimensions(unsigned rows, unsigned columns) {
 }
 
 void _image::create(bool white) {
-  if (width != 0 && height != 0) samples.assign(size_t{width} * height, 0.0f);
-  if (white) std::fill(samples.begin(), samples.end(), 255.0f);
+  const float value = white ? 255.0f : 0.0f;
+  if (width != 0 && height != 0) samples.assign(size_t{width} * height, value);
+  else if (white) std::fill(samples.begin(), samples.end(), value);
 }
 
 void _image::set(int rows, int columns, std::vector<float>& values) {
