@@ -1,0 +1,124 @@
+#include "stipple/dot_sheet_recipe.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <utility>
+#include <vector>
+
+#include "image/file_pgm.h"
+
+namespace stippon {
+namespace {
+
+constexpr unsigned PRINT_SCALE = 4;  // 1200 ppi over 300 ppi
+constexpr int CANDIDATES = 40;
+
+// Larger cells need more ink drops and steps to be filled; one or two drops stay round, three
+// merge into a slightly lobed blot that suits the biggest dots.
+struct _growth {
+  float drops;
+  float steps;
+};
+constexpr _growth GROWTH[] = {{1, 10000}, {1, 14000}, {2, 20000}, {2, 28000}, {3, 40000}};
+
+// How well a grown blot sits in its cell: lower is better. Blots that lean on the cell's frame
+// would print with a straight cut edge, far off-centre ones leave a gap on one side, and
+// two-drop blots sometimes grow into a peanut.
+float blot_score(const _image& candidates, unsigned cell, unsigned side) {
+  double ink = 0.0, sum_x = 0.0, sum_y = 0.0, frame = 0.0;
+  const unsigned first = cell * side;
+  for (unsigned y = 0; y < side; ++y) {
+    for (unsigned x = 0; x < side; ++x) {
+      const double d = 255.0 - candidates.get(y, first + x);
+      ink += d;
+      sum_x += d * (x + 0.5);
+      sum_y += d * (y + 0.5);
+      if (x == 0 || y == 0 || x == side - 1 || y == side - 1) frame += d;
+    }
+  }
+  if (ink <= 0.0) return 1e9f;
+  const double cx = sum_x / ink, cy = sum_y / ink;
+  double xx = 0.0, yy = 0.0, xy = 0.0;
+  for (unsigned y = 0; y < side; ++y) {
+    for (unsigned x = 0; x < side; ++x) {
+      const double d = 255.0 - candidates.get(y, first + x);
+      xx += d * (x + 0.5 - cx) * (x + 0.5 - cx);
+      yy += d * (y + 0.5 - cy) * (y + 0.5 - cy);
+      xy += d * (x + 0.5 - cx) * (y + 0.5 - cy);
+    }
+  }
+  const double half_trace = (xx + yy) * 0.5;
+  const double spread = std::sqrt(std::max(0.0, half_trace * half_trace - (xx * yy - xy * xy)));
+  const double elongation = (half_trace + spread) / std::max(1e-9, half_trace - spread);
+  const double offset = std::hypot(cx - side * 0.5, cy - side * 0.5) / side;
+  const double frame_mean = frame / (4.0 * side - 4.0);
+  return float(offset * 20.0 + frame_mean * 0.1 + (elongation > 1.7 ? 10.0 : 0.0));
+}
+
+}  // namespace
+
+_image grow_dot_sheet(unsigned dot_size) {
+  const _growth& growth = GROWTH[std::clamp(dot_size, 4u, 8u) - 4];
+  const unsigned side = dot_size * PRINT_SCALE;
+  srandom(DOT_SHEET_SEED + dot_size);
+  _image candidates;
+  candidates.genDots(1, CANDIDATES, int(side), growth.drops, growth.steps, nullptr);
+  for (float& level : candidates.samples) level = std::round(level);
+
+  std::vector<std::pair<float, unsigned>> ranking;
+  for (unsigned k = 0; k < CANDIDATES; ++k) ranking.push_back({blot_score(candidates, k, side), k});
+  std::stable_sort(ranking.begin(), ranking.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<unsigned> picked;
+  for (int v = 0; v < DOT_SHEET_VARIANTS; ++v) picked.push_back(ranking[v].second);
+  std::sort(picked.begin(), picked.end());
+
+  _image sheet;
+  sheet.dimensions(side, side * DOT_SHEET_VARIANTS);
+  sheet.create(true);
+  for (unsigned v = 0; v < picked.size(); ++v) {
+    for (unsigned y = 0; y < side; ++y) {
+      for (unsigned x = 0; x < side; ++x) {
+        sheet.put(y, v * side + x, candidates.get(y, picked[v] * side + x));
+      }
+    }
+  }
+  return sheet;
+}
+
+_image reduce_dot_sheet(const _image& sheet, unsigned factor) {
+  _image reduced;
+  reduced.dimensions(sheet.height / factor, sheet.width / factor);
+  reduced.create(true);
+  const float area = float(factor * factor);
+  for (unsigned y = 0; y < reduced.height; ++y) {
+    for (unsigned x = 0; x < reduced.width; ++x) {
+      float sum = 0.0f;
+      for (unsigned i = 0; i < factor; ++i) {
+        for (unsigned j = 0; j < factor; ++j) sum += sheet.get(y * factor + i, x * factor + j);
+      }
+      reduced.put(y, x, std::round(sum / area));
+    }
+  }
+  return reduced;
+}
+
+int write_dot_sheets(const std::string& folder,
+                     const std::function<void(const std::string&)>& written) {
+  constexpr unsigned RESOLUTIONS[] = {1200, 600, 300};
+  _file_pgm writer;
+  for (unsigned size = 4; size <= 8; ++size) {
+    const _image print = grow_dot_sheet(size);
+    for (unsigned resolution : RESOLUTIONS) {
+      _image sheet = reduce_dot_sheet(print, 1200 / resolution);
+      const std::string name =
+          folder + "/dots_" + std::to_string(size) + "_" + std::to_string(resolution) + ".pgm";
+      if (!writer.write(name, sheet)) return 0;
+      if (written) written(name);
+    }
+  }
+  return 1;
+}
+
+}  // namespace stippon
