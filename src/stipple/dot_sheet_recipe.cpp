@@ -7,38 +7,25 @@
 #include <vector>
 
 #include "image/file_pgm.h"
+#include "image/uniform_random.h"
 
 namespace stippon {
 namespace {
 
 constexpr unsigned PRINT_SCALE = 4;  // 1200 ppi over 300 ppi
-constexpr int CANDIDATES = 40;
+constexpr int CANDIDATES = 60;
 
-// Larger cells need more ink drops and steps to be filled; one or two drops stay round, three
-// merge into a slightly lobed blot that suits the biggest dots.
+// Larger cells need more drops and steps to be filled; one drop grows round, two or three merge
+// into slightly lobed blots. Fewer steps for the smallest dots keep them off the cell's corners.
 struct _growth {
   float drops;
   float steps;
 };
-constexpr _growth GROWTH[] = {{1, 10000}, {1, 14000}, {2, 20000}, {2, 28000}, {3, 40000}};
+constexpr _growth GROWTH[] = {{1, 7000}, {1, 11000}, {2, 18000}, {2, 28000}, {3, 40000}};
 
-// How well a grown blot sits in its cell: lower is better. Blots that lean on the cell's frame
-// would print with a straight cut edge, far off-centre ones leave a gap on one side, and
-// two-drop blots sometimes grow into a peanut.
-float blot_score(const _image& candidates, unsigned cell, unsigned side) {
-  double ink = 0.0, sum_x = 0.0, sum_y = 0.0, frame = 0.0;
-  const unsigned first = cell * side;
-  for (unsigned y = 0; y < side; ++y) {
-    for (unsigned x = 0; x < side; ++x) {
-      const double d = 255.0 - candidates.get(y, first + x);
-      ink += d;
-      sum_x += d * (x + 0.5);
-      sum_y += d * (y + 0.5);
-      if (x == 0 || y == 0 || x == side - 1 || y == side - 1) frame += d;
-    }
-  }
-  if (ink <= 0.0) return 1e9f;
-  const double cx = sum_x / ink, cy = sum_y / ink;
+// Ratio of the principal axes of a blot's ink (1 for a disc), from its second moments.
+double blot_elongation(const _image& candidates, unsigned first, unsigned side, double cx,
+                       double cy) {
   double xx = 0.0, yy = 0.0, xy = 0.0;
   for (unsigned y = 0; y < side; ++y) {
     for (unsigned x = 0; x < side; ++x) {
@@ -50,10 +37,44 @@ float blot_score(const _image& candidates, unsigned cell, unsigned side) {
   }
   const double half_trace = (xx + yy) * 0.5;
   const double spread = std::sqrt(std::max(0.0, half_trace * half_trace - (xx * yy - xy * xy)));
-  const double elongation = (half_trace + spread) / std::max(1e-9, half_trace - spread);
-  const double offset = std::hypot(cx - side * 0.5, cy - side * 0.5) / side;
-  const double frame_mean = frame / (4.0 * side - 4.0);
-  return float(offset * 20.0 + frame_mean * 0.1 + (elongation > 1.7 ? 10.0 : 0.0));
+  return (half_trace + spread) / std::max(1e-9, half_trace - spread);
+}
+
+// How well a grown blot sits in its cell: lower is better. Ink outside the inscribed circle
+// would be cut straight by the cell's edge or touch the neighbouring dot, an off-centre blot
+// leaves a gap on one side, and two drops sometimes grow into a peanut.
+double blot_score(const _image& candidates, unsigned cell, unsigned side) {
+  double ink = 0.0, sum_x = 0.0, sum_y = 0.0, outside = 0.0;
+  int outside_pixels = 0;
+  const unsigned first = cell * side;
+  const double half = side * 0.5;
+  for (unsigned y = 0; y < side; ++y) {
+    for (unsigned x = 0; x < side; ++x) {
+      const double d = 255.0 - candidates.get(y, first + x);
+      ink += d;
+      sum_x += d * (x + 0.5);
+      sum_y += d * (y + 0.5);
+      if (std::hypot(x + 0.5 - half, y + 0.5 - half) > half) {
+        outside += d;
+        ++outside_pixels;
+      }
+    }
+  }
+  if (ink <= 0.0) return 1e9;
+  const double cx = sum_x / ink, cy = sum_y / ink;
+  const double offset = std::hypot(cx - half, cy - half) / side;
+  const double peanut = blot_elongation(candidates, first, side, cx, cy) > 1.7 ? 10.0 : 0.0;
+  return offset * 20.0 + outside / outside_pixels * 0.1 + peanut;
+}
+
+// A paper that lets a pixel soak only when nearly black, so that blots get the solid core of real
+// ink; the slight grain keeps the core from looking printed.
+_image ink_paper(unsigned side) {
+  _image paper;
+  paper.dimensions(side, side);
+  paper.create(false);
+  for (float& level : paper.samples) level = 238.0f + float(random()) * 14.0f * RANDOM_UNIT;
+  return paper;
 }
 
 }  // namespace
@@ -62,11 +83,12 @@ _image grow_dot_sheet(unsigned dot_size) {
   const _growth& growth = GROWTH[std::clamp(dot_size, 4u, 8u) - 4];
   const unsigned side = dot_size * PRINT_SCALE;
   srandom(DOT_SHEET_SEED + dot_size);
+  _image paper = ink_paper(side);
   _image candidates;
-  candidates.genDots(1, CANDIDATES, int(side), growth.drops, growth.steps, nullptr);
+  candidates.genDots(1, CANDIDATES, int(side), growth.drops, growth.steps, &paper);
   for (float& level : candidates.samples) level = std::round(level);
 
-  std::vector<std::pair<float, unsigned>> ranking;
+  std::vector<std::pair<double, unsigned>> ranking;
   for (unsigned k = 0; k < CANDIDATES; ++k) ranking.push_back({blot_score(candidates, k, side), k});
   std::stable_sort(ranking.begin(), ranking.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
