@@ -1,11 +1,15 @@
 #pragma once
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QListWidgetItem>
+#include <QMessageBox>
 #include <QOpenGLWidget>
-#include <QTime>
+#include <QPointer>
+#include <functional>
 #include <string>
 
+#include "image/file_pgm.h"
 #include "image/image.h"
 #include "image/texture.h"
 #include "stipple/dot_library.h"
@@ -45,7 +49,8 @@ class _gl_widget : public QOpenGLWidget {
   float zoom[LIST_SIZE] = {1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f};
   _pan pan[LIST_SIZE];
   bool dragging = false;
-  QTime press_clock;
+  // Not started until the first press, so that press can never count as the second of a pair.
+  QElapsedTimer press_clock;
   int last_x = 0;
   int last_y = 0;
 
@@ -90,6 +95,11 @@ class _gl_widget : public QOpenGLWidget {
   _texture display_texture;
   int max_texture_size = DEFAULT_MAX_TEXTURE_SIZE;
   bool upscale_warned = false;
+
+  // Shows a modal message box (NoIcon: the parentless upscaling note). Tests replace it to record
+  // the messages instead of blocking on them.
+  std::function<void(QMessageBox::Icon icon, const QString& title, const QString& text)>
+      show_message;
 
   _gl_widget(_window* window, QWidget* parent);
   ~_gl_widget() override;
@@ -160,6 +170,29 @@ class _gl_widget : public QOpenGLWidget {
  private:
   bool texture_dirty = true;
   bool gl_ready = false;
+  // The view's own texture object: the widget's framebuffer machinery binds textures of its own
+  // in this context, so the default object cannot be relied upon.
+  unsigned texture_name = 0;
+  bool texture_valid = false;
+  // The panels are created without a parent; whichever is never adopted by a window is ours to
+  // delete.
+  QPointer<QWidget> general_tab_guard;
+  QPointer<QWidget> images_tab_guard;
+
+  void show_default_message(QMessageBox::Icon icon, const QString& title, const QString& text);
+  void warn(const QString& text);
+  _file_pgm pgm_reader();
+  float reading_width() const;
+  bool usable_width(float w) const;
+  bool fits_texture(float w) const;
+  float fitted_width(float w);
+  void apply_tone(int tone);
+  void show_current(bool tone_always);
+  void restart_colour();
+  void size_colour_stippling();
+  qint64 restart_press_clock();
+  void upload_display_texture();
+  void release_gl();
 };
 
 }  // namespace stippon
