@@ -1,0 +1,229 @@
+#include "batch/batch.h"
+
+#include <signal.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+
+#include "batch/geometry.h"
+#include "image/atomic_file.h"
+#include "image/file_pgm.h"
+#include "image/file_png.h"
+
+namespace stippon {
+
+namespace {
+
+// Holds off interruption while the output is written, so that its temporary file is always
+// renamed or removed; a pending signal takes effect when the hold ends.
+class _signals_held {
+ public:
+  _signals_held() {
+    sigset_t held;
+    sigemptyset(&held);
+    sigaddset(&held, SIGINT);
+    sigaddset(&held, SIGTERM);
+    sigaddset(&held, SIGHUP);
+    sigprocmask(SIG_BLOCK, &held, &previous);
+  }
+  ~_signals_held() { sigprocmask(SIG_SETMASK, &previous, nullptr); }
+  _signals_held(const _signals_held&) = delete;
+  _signals_held& operator=(const _signals_held&) = delete;
+
+ private:
+  sigset_t previous;
+};
+
+std::string size_text(unsigned width, unsigned height) {
+  return std::to_string(width) + " x " + std::to_string(height);
+}
+
+}  // namespace
+
+_batch_run::_batch_run(const _batch_options& options) : options(options), progress(!options.quiet) {
+  pipeline.settings = options.settings;
+  pipeline.borders_threshold = options.borders_threshold;
+}
+
+_exit_status _batch_run::run() {
+  const auto start = std::chrono::steady_clock::now();
+  float w = 0.0f;
+  _exit_status status = read_input();
+  if (status == exit_success) status = prepare(w);
+  if (status == exit_success) status = load_data();
+  if (status == exit_success) status = check_output();
+  if (status == exit_success) status = compute(w);
+  if (status == exit_success) status = write();
+  if (status != exit_success) return status;
+  const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.2f", elapsed.count());
+  note("wrote " + options.output + " in " + seconds + " s");
+  return exit_success;
+}
+
+_exit_status _batch_run::fail(_exit_status status, const std::string& message) {
+  progress.clear();
+  std::fprintf(stderr, "stippon-batch: %s\n", message.c_str());
+  return status;
+}
+
+void _batch_run::note(const std::string& message) {
+  if (!options.verbose) return;
+  progress.clear();
+  std::fprintf(stderr, "stippon-batch: %s\n", message.c_str());
+}
+
+void _batch_run::warn(const std::string& message) {
+  if (options.quiet) return;
+  progress.clear();
+  std::fprintf(stderr, "stippon-batch: warning: %s\n", message.c_str());
+}
+
+_exit_status _batch_run::read_input() {
+  progress.stage("reading " + options.input);
+  _file_pgm reader;
+  bool oversize = false;
+  reader.on_oversize = [&oversize](int) { oversize = true; };
+  _image& input = pipeline.input_image;
+  if (reader.read(options.input, input, MAX_PREVIEW_EDGE) != 1 || input.width == 0 ||
+      input.height == 0) {
+    if (oversize)
+      return fail(exit_unreadable, options.input + " has an edge above " +
+                                       std::to_string(MAX_PREVIEW_EDGE) + " pixels");
+    return fail(exit_unreadable, "cannot read the PGM image " + options.input);
+  }
+  return exit_success;
+}
+
+_exit_status _batch_run::prepare(float& w) {
+  const unsigned W = pipeline.input_image.width;
+  const unsigned H = pipeline.input_image.height;
+  w = target_width(options, W, H);
+  const std::string problem = check_target_width(w, options.settings.scale_factor, W, H);
+  if (!problem.empty()) return fail(exit_usage, problem);
+  const _preview_size size = preview_size(w, W, H);
+  const unsigned k = output_scale(options.resolution);
+  note("input " + options.input + ": " + size_text(W, H) + "; output " +
+       size_text(k * size.width, k * size.height) + " at " +
+       std::to_string(VECRES[options.resolution]) + " ppi");
+  return exit_success;
+}
+
+_exit_status _batch_run::load_data() {
+  const bool stippled = options.image == image_stippling || options.image == image_color_stippling;
+  if (stippled) {
+    progress.stage("reading the dot sheets");
+    if (!data.load_dots(options.data_dir, MAX_PREVIEW_EDGE))
+      return fail(exit_unreadable, "cannot read the dot sheets in " + options.data_dir + "/dots");
+  }
+  if (tone_applied()) {
+    progress.stage("reading the tones");
+    if (!data.load_tone(options.data_dir, options.tone))
+      return fail(exit_unreadable,
+                  "cannot read the tone " + _batch_data::tone_path(options.data_dir, options.tone));
+  }
+  return exit_success;
+}
+
+_exit_status _batch_run::check_output() {
+  // Found out now rather than after minutes of stippling.
+  std::error_code error;
+  if (std::filesystem::is_directory(options.output, error))
+    return fail(exit_unwritable, options.output + " is a folder");
+  _atomic_file probe(options.output);
+  if (probe.stream() == nullptr) return fail(exit_unwritable, "cannot write " + options.output);
+  probe.discard();
+  return exit_success;
+}
+
+_exit_status _batch_run::compute(float w) {
+  progress.stage("resampling, borders and halftone");
+  if (!pipeline.update_images(w, options.colour))
+    return fail(exit_usage, "the output is too small for the shape of this input");
+  if (pipeline.enlargement > 1.0f)
+    warn(
+        "the input is enlarged to fit this output size and packing factor, which may lower "
+        "the quality; a smaller size or a higher-resolution original avoids it");
+  pipeline.set_seeds(options.seed);
+  // srandom() sees the seed as an unsigned int: that is the value --seed takes.
+  const uint32_t seed = static_cast<uint32_t>(pipeline.pattern_seed());
+  note("seed " + std::to_string(seed) + (options.seed ? "" : " (from the clock)"));
+
+  _image** dots_300 = data.dot_sheets[resolution_300];
+  if (options.image == image_stippling && options.resolution != resolution_300) {
+    // The preview's own dots are not needed: its seeds alone fix the pattern.
+    progress.stage("stippling at " + std::to_string(VECRES[options.resolution]) + " ppi");
+    pipeline.stipple_hires(options.resolution, data.dot_sheets[options.resolution]);
+  } else if (options.image == image_stippling) {
+    progress.stage("stippling");
+    pipeline.stipple_preview(dots_300);
+  } else if (options.image == image_color_stippling) {
+    progress.stage("stippling");
+    pipeline.stipple_preview(dots_300);
+    pipeline.stipple_colour(dots_300);
+  }
+  return exit_success;
+}
+
+_exit_status _batch_run::write() {
+  _signals_held held;
+  bool written = false;
+  if (options.png_output()) {
+    _texture picture = result_texture();
+    written = write_png(picture);
+  } else {
+    written = write_pgm(*result_image());
+  }
+  if (!written) return fail(exit_unwritable, "cannot write " + options.output);
+  return exit_success;
+}
+
+bool _batch_run::tone_applied() const {
+  return options.png_output() && !options.colour_image() && options.tone != 0;
+}
+
+_image* _batch_run::result_image() {
+  switch (options.image) {
+    case image_original:
+      return &pipeline.original_image;
+    case image_borders:
+      return &pipeline.borders_image;
+    case image_halftoning:
+      return &pipeline.halftoning_image;
+    default:
+      return pipeline.hires_image ? pipeline.hires_image.get() : &pipeline.stippling_image;
+  }
+}
+
+_texture _batch_run::result_texture() {
+  if (options.image == image_color_original) return pipeline.color_original;
+  if (options.image == image_color_stippling) return pipeline.color_stippling;
+  // The picture the desktop program shows: the grey image, through the tone if one is chosen.
+  _texture picture;
+  picture = *result_image();
+  pipeline.hires_image.reset();  // at 1200 ppi the float raster is the largest thing held
+  if (tone_applied()) picture.tone(data.tones[options.tone]);
+  return picture;
+}
+
+bool _batch_run::write_pgm(_image& image) {
+  const std::string text = "writing " + options.output;
+  progress.stage(text);
+  _file_pgm writer;
+  writer.on_progress = [this, &text](unsigned done, unsigned total) {
+    progress.fraction(text, done, total);
+    return true;
+  };
+  return writer.write(options.output, image) == 1;
+}
+
+bool _batch_run::write_png(_texture& picture) {
+  progress.stage("writing " + options.output);
+  _file_png writer;
+  return writer.write(options.output, picture, static_cast<unsigned>(VECRES[options.resolution])) ==
+         1;
+}
+
+}  // namespace stippon

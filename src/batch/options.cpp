@@ -1,0 +1,406 @@
+#include "batch/options.h"
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <functional>
+#include <set>
+#include <utility>
+
+#include "tones/tone_table.h"
+
+namespace stippon {
+
+namespace {
+
+using _apply = std::function<std::string(const std::string& value, _batch_options& options)>;
+
+struct _option {
+  const char* name;
+  bool takes_value;
+  _apply apply;
+};
+
+template <typename T>
+using _choices = std::vector<std::pair<std::string, T>>;
+
+bool parse_whole(const std::string& text, long long& value) {
+  const char* last = text.data() + text.size();
+  auto [end, error] = std::from_chars(text.data(), last, value);
+  return error == std::errc() && end == last;
+}
+
+// Strict decimal: no blanks, no sign other than a leading '-', no infinities or NaN.
+bool parse_whole(const std::string& text, float& value) {
+  const char* last = text.data() + text.size();
+  auto [end, error] = std::from_chars(text.data(), last, value, std::chars_format::general);
+  return error == std::errc() && end == last && std::isfinite(value);
+}
+
+std::string out_of_range(const std::string& name, const std::string& text,
+                         const std::string& range) {
+  return name + " " + text + " is out of range (" + range + ")";
+}
+
+std::string not_a_number(const std::string& name, const std::string& text) {
+  return name + " needs a number, not '" + text + "'";
+}
+
+std::string integer_in(const std::string& name, const std::string& text, long long low,
+                       long long high, long long& value) {
+  if (!parse_whole(text, value)) return not_a_number(name, text);
+  if (value < low || value > high)
+    return out_of_range(name, text, std::to_string(low) + " to " + std::to_string(high));
+  return {};
+}
+
+std::string float_in(const std::string& name, const std::string& text, float low, float high,
+                     const std::string& range, float& value) {
+  if (!parse_whole(text, value)) return not_a_number(name, text);
+  if (value < low || value > high) return out_of_range(name, text, range);
+  return {};
+}
+
+template <typename T>
+std::string choose(const std::string& name, const std::string& text, const _choices<T>& choices,
+                   T& value) {
+  std::string names;
+  for (const auto& [label, choice] : choices) {
+    if (label == text) {
+      value = choice;
+      return {};
+    }
+    names += (names.empty() ? "" : ", ") + label;
+  }
+  return name + " must be one of " + names + ", not '" + text + "'";
+}
+
+// "180mm", "7.5in", "2000px": a positive number and its unit.
+std::string typed_size(const std::string& name, const std::string& text, bool is_height,
+                       _batch_options& options) {
+  const _choices<_output_units> units = {
+      {"mm", units_millimeters}, {"in", units_inches}, {"px", units_pixels}};
+  for (const auto& [suffix, unit] : units) {
+    if (text.size() <= suffix.size() ||
+        text.compare(text.size() - suffix.size(), suffix.size(), suffix) != 0)
+      continue;
+    float value = 0.0f;
+    if (!parse_whole(text.substr(0, text.size() - suffix.size()), value))
+      return not_a_number(name, text);
+    if (value <= 0.0f) return name + " must be above zero, not '" + text + "'";
+    options.output_size = size_custom;
+    options.typed = {is_height, value, unit};
+    return {};
+  }
+  return name + " needs a number and a unit mm, in or px (e.g. 180mm), not '" + text + "'";
+}
+
+// "MIN-MAX", both dot sizes of the library, MIN not above MAX.
+std::string density(const std::string& name, const std::string& text, unsigned short& low,
+                    unsigned short& high) {
+  const size_t dash = text.find('-');
+  if (dash == std::string::npos) return name + " needs MIN-MAX (e.g. 4-8), not '" + text + "'";
+  long long min = 0;
+  long long max = 0;
+  if (!parse_whole(text.substr(0, dash), min) || !parse_whole(text.substr(dash + 1), max))
+    return name + " needs MIN-MAX (e.g. 4-8), not '" + text + "'";
+  if (min < 4 || max > 8 || min > max) return out_of_range(name, text, "4 to 8, MIN <= MAX");
+  low = static_cast<unsigned short>(min);
+  high = static_cast<unsigned short>(max);
+  return {};
+}
+
+// "R,G,B" or "R,G,B,A", each 0 to 255.
+std::string colour(const std::string& name, const std::string& text, _pixel& pixel) {
+  std::vector<long long> parts;
+  size_t start = 0;
+  while (true) {
+    const size_t comma = text.find(',', start);
+    long long value = 0;
+    if (!parse_whole(text.substr(start, comma - start), value)) break;
+    if (value < 0 || value > 255) return out_of_range(name, text, "0 to 255 per channel");
+    parts.push_back(value);
+    if (comma == std::string::npos) {
+      if (parts.size() < 3 || parts.size() > 4) break;
+      if (parts.size() == 3) parts.push_back(255);
+      pixel = {static_cast<unsigned char>(parts[0]), static_cast<unsigned char>(parts[1]),
+               static_cast<unsigned char>(parts[2]), static_cast<unsigned char>(parts[3])};
+      return {};
+    }
+    start = comma + 1;
+  }
+  return name + " needs R,G,B or R,G,B,A (e.g. 255,0,0), not '" + text + "'";
+}
+
+// The tone's label in lower case with '_' for blanks: "Platinum Palladium" is
+// "platinum_palladium".
+std::string tone_name(int index) {
+  std::string name = TONES[index].label;
+  for (char& c : name)
+    c = c == ' ' ? '_' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return name;
+}
+
+std::vector<_option> option_table() {
+  return {
+      {"--size", true,
+       [](const std::string& v, _batch_options& o) {
+         const _choices<_output_size> sizes = {
+             {"A4", size_a4}, {"A5", size_a5}, {"A6", size_a6},   {"A7", size_a7},
+             {"A8", size_a8}, {"A9", size_a9}, {"A10", size_a10}, {"optimal", size_optimal}};
+         return choose("--size", v, sizes, o.output_size);
+       }},
+      {"--width", true,
+       [](const std::string& v, _batch_options& o) { return typed_size("--width", v, false, o); }},
+      {"--height", true,
+       [](const std::string& v, _batch_options& o) { return typed_size("--height", v, true, o); }},
+      {"--ppi", true,
+       [](const std::string& v, _batch_options& o) {
+         const _choices<_resolution_position> ppi = {
+             {"300", resolution_300}, {"600", resolution_600}, {"1200", resolution_1200}};
+         return choose("--ppi", v, ppi, o.resolution);
+       }},
+      {"--packing", true,
+       [](const std::string& v, _batch_options& o) {
+         float packing = 0.0f;
+         std::string error = float_in("--packing", v, 1.0f, 6.0f, "1.0 to 6.0", packing);
+         if (error.empty()) o.settings.scale_factor = 6.0f / packing;
+         return error;
+       }},
+      {"--randomness", true,
+       [](const std::string& v, _batch_options& o) {
+         return float_in("--randomness", v, 0.0f, 1.0f, "0 to 1", o.settings.displacement);
+       }},
+      {"--merging", true,
+       [](const std::string& v, _batch_options& o) {
+         const _choices<_merging_function> merging = {{"product", merging_product},
+                                                      {"minimum", merging_minimum}};
+         return choose("--merging", v, merging, o.settings.merging_function);
+       }},
+      {"--distribution", true,
+       [](const std::string& v, _batch_options& o) {
+         const _choices<_random_distribution> distributions = {{"random", distribution_random},
+                                                               {"normal", distribution_normal}};
+         return choose("--distribution", v, distributions, o.settings.random_distribution);
+       }},
+      {"--mode", true,
+       [](const std::string& v, _batch_options& o) {
+         const _choices<_mode_device> modes = {
+             {"gray", device_grayscale}, {"bw", device_black_white}, {"tones", device_color_tones}};
+         return choose("--mode", v, modes, o.device);
+       }},
+      {"--black-level", true,
+       [](const std::string& v, _batch_options& o) {
+         long long level = 0;
+         std::string error = integer_in("--black-level", v, 0, 255, level);
+         if (error.empty()) o.settings.black_level = static_cast<int>(level);
+         return error;
+       }},
+      {"--tone", true,
+       [](const std::string& v, _batch_options& o) {
+         _choices<int> tones;
+         for (int i = 0; i < TONE_COUNT; ++i) tones.emplace_back(tone_name(i), i);
+         return choose("--tone", v, tones, o.tone);
+       }},
+      {"--density-low", true,
+       [](const std::string& v, _batch_options& o) {
+         return density("--density-low", v, o.settings.low_density_min, o.settings.low_density_max);
+       }},
+      {"--density-high", true,
+       [](const std::string& v, _batch_options& o) {
+         return density("--density-high", v, o.settings.high_density_min,
+                        o.settings.high_density_max);
+       }},
+      {"--contrast-threshold", true,
+       [](const std::string& v, _batch_options& o) {
+         long long threshold = 0;
+         std::string error = integer_in("--contrast-threshold", v, 0, 255, threshold);
+         if (error.empty()) o.settings.contrast_threshold = static_cast<int>(threshold);
+         return error;
+       }},
+      {"--borders-threshold", true,
+       [](const std::string& v, _batch_options& o) {
+         // The range of the desktop program's borders slider, -50 to 50 tenths.
+         return float_in("--borders-threshold", v, -5.0f, 5.0f, "-5.0 to 5.0", o.borders_threshold);
+       }},
+      {"--color", true,
+       [](const std::string& v, _batch_options& o) { return colour("--color", v, o.colour); }},
+      {"--image", true,
+       [](const std::string& v, _batch_options& o) {
+         const _choices<_batch_image> images = {{"stippling", image_stippling},
+                                                {"halftoning", image_halftoning},
+                                                {"borders", image_borders},
+                                                {"original", image_original},
+                                                {"color-original", image_color_original},
+                                                {"color-stippling", image_color_stippling}};
+         return choose("--image", v, images, o.image);
+       }},
+      {"--seed", true,
+       [](const std::string& v, _batch_options& o) {
+         // srandom() takes an unsigned int: larger seeds would only repeat these patterns.
+         long long seed = 0;
+         std::string error = integer_in("--seed", v, 0, UINT32_MAX, seed);
+         if (error.empty()) o.seed = static_cast<uint32_t>(seed);
+         return error;
+       }},
+      {"--data", true,
+       [](const std::string& v, _batch_options& o) {
+         if (v.empty()) return std::string("--data needs a folder name");
+         o.data_dir = v;
+         return std::string();
+       }},
+      {"--verbose", false,
+       [](const std::string&, _batch_options& o) {
+         o.verbose = true;
+         return std::string();
+       }},
+      {"--quiet", false,
+       [](const std::string&, _batch_options& o) {
+         o.quiet = true;
+         return std::string();
+       }},
+  };
+}
+
+bool ends_with_lower(const std::string& name, const std::string& suffix) {
+  if (name.size() <= suffix.size()) return false;
+  for (size_t i = 0; i < suffix.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(name[name.size() - suffix.size() + i])) !=
+        suffix[i])
+      return false;
+  return true;
+}
+
+// Combinations that each option alone cannot judge.
+std::string check_combination(const _batch_options& o, const std::set<std::string>& seen) {
+  if (seen.count("--width") && seen.count("--height"))
+    return "give either --width or --height; the other edge follows from the aspect ratio";
+  if (seen.count("--size") && (seen.count("--width") || seen.count("--height")))
+    return "--size excludes --width and --height";
+  if (o.verbose && o.quiet) return "--verbose and --quiet exclude each other";
+  if (o.tone != 0 && o.device == device_grayscale)
+    return "--tone needs --mode tones (or --mode bw)";
+  if (!ends_with_lower(o.output, ".pgm") && !ends_with_lower(o.output, ".png"))
+    return "OUTPUT must end in .pgm or .png: " + o.output;
+  if (o.colour_image() && !o.png_output())
+    return "--image color-original and color-stippling are colour images: write them as .png";
+  if (o.resolution != resolution_300 && o.image != image_stippling)
+    return "only the stippling image is recomputed at " + std::to_string(VECRES[o.resolution]) +
+           " ppi; write other images at --ppi 300";
+  return {};
+}
+
+std::string parse_files(const std::vector<std::string>& files, _batch_options& options) {
+  if (files.size() != 2) return "expected INPUT and OUTPUT file names";
+  for (const std::string& file : files)
+    if (file == "-") return "'-' is not accepted: give INPUT and OUTPUT as file names";
+  options.input = files[0];
+  options.output = files[1];
+  return {};
+}
+
+}  // namespace
+
+bool _batch_options::png_output() const {
+  return ends_with_lower(output, ".png");
+}
+
+_parse_result parse_batch_options(const std::vector<std::string>& arguments) {
+  _parse_result result;
+  const std::vector<_option> table = option_table();
+  std::set<std::string> seen;
+  std::vector<std::string> files;
+  auto fail = [&result](const std::string& message) {
+    result.action = action_usage_error;
+    result.message = message;
+    return result;
+  };
+
+  bool options_ended = false;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (options_ended || argument == "-" || argument.rfind("-", 0) != 0) {
+      files.push_back(argument);
+      continue;
+    }
+    if (argument == "--") {
+      options_ended = true;
+      continue;
+    }
+    if (argument == "--help" || argument == "-h") return {action_help, {}, {}};
+    if (argument == "--version") return {action_version, {}, {}};
+
+    const size_t equals = argument.find('=');
+    const std::string name = argument.substr(0, equals);
+    const _option* option = nullptr;
+    for (const _option& candidate : table)
+      if (name == candidate.name) option = &candidate;
+    if (option == nullptr) return fail("unknown option " + name);
+
+    std::string value;
+    if (!option->takes_value) {
+      if (equals != std::string::npos) return fail(name + " takes no value");
+    } else if (equals != std::string::npos) {
+      value = argument.substr(equals + 1);
+    } else if (i + 1 < arguments.size()) {
+      value = arguments[++i];
+    } else {
+      return fail(name + " needs a value");
+    }
+    const std::string error = option->apply(value, result.options);
+    if (!error.empty()) return fail(error);
+    seen.insert(name);
+  }
+
+  std::string error = parse_files(files, result.options);
+  if (error.empty()) error = check_combination(result.options, seen);
+  if (!error.empty()) return fail(error);
+  result.options.settings.black_white = result.options.device == device_black_white;
+  return result;
+}
+
+std::string batch_usage() {
+  return R"(Usage: stippon-batch [options] INPUT OUTPUT
+Stipples a grey-scale PGM photograph without a window, exactly as the desktop program does.
+OUTPUT ends in .pgm or .png; it is replaced only once it has been written completely.
+
+Output size and resolution:
+  --size A4|A5|A6|A7|A8|A9|A10|optimal   sheet size (default A5): its long side is the width of a
+                            landscape or square input, its short side that of a portrait one;
+                            optimal is three pixels per input pixel
+  --width V, --height V     a custom edge with a unit mm, in or px (e.g. --width 180mm); the other
+                            edge follows from the aspect ratio
+  --ppi 300|600|1200        print resolution (default 300); at 600 and 1200 the stippled image is
+                            recomputed with the same dots at two or four times the pixels
+Stipples:
+  --packing P               packing factor, 1.0 (sparse) to 6.0 (dense), default 2.0
+  --randomness D            placement randomness, 0 to 1, default 0.25
+  --merging product|minimum how overlapping dots merge (default product)
+  --distribution random|normal   distribution of the dot sizes (default random)
+  --seed N                  seed of the dot pattern (0 to 4294967295); without it the clock
+                            gives one, which --verbose prints
+Colours:
+  --mode gray|bw|tones      grey-scale, black and white, or colour tones (default gray)
+  --black-level N           black level threshold of --mode bw, 0 to 255, default 127
+  --tone NAME               tone of a PNG output: grayscale, cyanotype, palladium_1, palladium_2,
+                            platinum_1, platinum_2, platinum_palladium, selenium, selenium_brown,
+                            sepia_1 .. sepia_4, silver, silver_gelatin
+  --density-low MIN-MAX     dot sizes in low-density zones, 4 to 8, default 4-8
+  --density-high MIN-MAX    dot sizes in high-density zones, 4 to 8, default 4-8
+  --contrast-threshold N    density between the two zones, 0 to 255, default 127
+  --borders-threshold T     threshold of the borders image, -5.0 to 5.0, default 5.0
+  --color R,G,B[,A]         ink of the colour-stippled image, default 255,0,0
+Which image:
+  --image stippling|halftoning|borders|original|color-original|color-stippling
+                            default stippling; the colour images need a .png OUTPUT, and only
+                            stippling can be written at 600 or 1200 ppi
+Program:
+  --data DIR                folder holding dots/ and tones/ (default: the working directory)
+  --verbose, --quiet        more or fewer messages on standard error
+  --help, --version
+
+Exit status: 0 success, 2 bad usage, 3 input or data files unreadable, 4 output not written.
+)";
+}
+
+}  // namespace stippon
