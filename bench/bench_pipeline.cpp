@@ -1,0 +1,133 @@
+// The road from a PGM file to the on-screen preview for an A4 print (3506 px wide at 300 ppi,
+// packing 2.0, so a halftone about 1168 px wide), step by step and as a whole.
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "image/file_pgm.h"
+#include "image/q_image.h"
+#include "image/texture.h"
+#include "stipple/dot_library.h"
+#include "stipple/output.h"
+#include "stipple/stipple_settings.h"
+
+namespace stippon {
+namespace {
+
+constexpr float A4_WIDTH = 3506.0f;
+const std::string PHOTO = STIPPON_BENCH_DATA_DIR "/coffee_gray_2400x1600_upscaled.pgm";
+
+struct _sheets {
+  _image* dots[DOT_RESOLUTIONS][DOT_SLOTS] = {};
+  bool ready = false;
+  _sheets() { ready = load_dot_sheets(dots, 65536, STIPPON_DATA_DIR) == 1; }
+  ~_sheets() {
+    for (auto& row : dots)
+      for (_image* sheet : row) delete sheet;
+  }
+};
+
+_sheets& sheets() {
+  static _sheets shared;
+  return shared;
+}
+
+const _image& input() {
+  static const _image photo = [] {
+    _image image;
+    _file_pgm reader;
+    reader.read(PHOTO, image, 65536);
+    return image;
+  }();
+  return photo;
+}
+
+float resample_ratio(const _image& image, float scale_factor) {
+  return (A4_WIDTH / scale_factor) / float(image.width);
+}
+
+const _image& original() {
+  static const _image resampled = [] {
+    _image out;
+    resample(input(), resample_ratio(input(), 3.0f), out);
+    return out;
+  }();
+  return resampled;
+}
+
+void BM_ReadPgm(benchmark::State& state) {
+  for (auto _ : state) {
+    _image image;
+    _file_pgm reader;
+    benchmark::DoNotOptimize(reader.read(PHOTO, image, 65536));
+  }
+}
+BENCHMARK(BM_ReadPgm)->Unit(benchmark::kMillisecond)->Repetitions(5);
+
+void BM_Resample(benchmark::State& state) {
+  const _image& photo = input();
+  for (auto _ : state) {
+    _image out;
+    resample(photo, resample_ratio(photo, 3.0f), out);
+    benchmark::DoNotOptimize(out.samples.data());
+  }
+}
+BENCHMARK(BM_Resample)->Unit(benchmark::kMillisecond)->Repetitions(5);
+
+void BM_Borders(benchmark::State& state) {
+  _image source = original();
+  _image borders;
+  for (auto _ : state) {
+    borders.getBorders(source, 5.0f);  // the pipeline's default threshold
+    benchmark::DoNotOptimize(borders.samples.data());
+  }
+}
+BENCHMARK(BM_Borders)->Unit(benchmark::kMillisecond)->Repetitions(5);
+
+void BM_Halftoning(benchmark::State& state) {
+  for (auto _ : state) {
+    _image halftone = original();
+    halftone.halftoning_ostromoukhov();
+    benchmark::DoNotOptimize(halftone.samples.data());
+  }
+  state.counters["width"] = original().width;
+}
+BENCHMARK(BM_Halftoning)->Unit(benchmark::kMillisecond)->Repetitions(5);
+
+// Everything the controller does between opening a file and showing its preview: read, resample,
+// colour field and the colour call (on a target not yet sized), borders, halftone, white preview,
+// grey stippling.
+void BM_ReadToPreview(benchmark::State& state) {
+  _sheets& library = sheets();
+  if (!library.ready) return state.SkipWithError("dot sheets missing");
+  _stipple_settings settings;
+  _image input_image, original_image, borders_image, halftoning_image, stippling_image;
+  _texture color_original, color_stippling;
+  for (_uniform_random& generator : stippling_image.random_generators) generator.seed = 42;
+  for (auto _ : state) {
+    _file_pgm reader;
+    reader.read(PHOTO, input_image, 65536);
+    const float W = float(input_image.width), H = float(input_image.height);
+    resample(input_image, resample_ratio(input_image, settings.scale_factor), original_image);
+    color_original.dimensions(original_image.height, original_image.width);
+    color_original.create();
+    color_original.fill(_pixel(255, 0, 0, 255));
+    stipple_colour(color_stippling, settings, halftoning_image, borders_image, color_original,
+                   library.dots[resolution_300], 1);
+    borders_image.getBorders(original_image, 5.0f);
+    halftoning_image = original_image;
+    halftoning_image.halftoning_ostromoukhov();
+    stippling_image.dimensions(unsigned(A4_WIDTH / (W / H)), unsigned(A4_WIDTH));
+    stippling_image.create(true);
+    stipple_grey(stippling_image, settings, halftoning_image, borders_image,
+                 library.dots[resolution_300], 1);
+    benchmark::DoNotOptimize(stippling_image.samples.data());
+  }
+}
+BENCHMARK(BM_ReadToPreview)->Unit(benchmark::kMillisecond)->Repetitions(5);
+
+}  // namespace
+}  // namespace stippon
+
+BENCHMARK_MAIN();

@@ -1,0 +1,171 @@
+// Stippling of a real photograph prepared for an A4 print (3506 px wide at 300 ppi, packing 2.0):
+// the preview, the 1200 ppi save, colour stippling, and the clipped dot path against the plain
+// per-sample one.
+
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "../tests/stipple/reference_stippling.h"
+#include "image/file_pgm.h"
+#include "image/q_image.h"
+#include "stipple/dot_library.h"
+#include "stipple/output.h"
+#include "stipple/stipple_settings.h"
+
+namespace stippon {
+namespace {
+
+constexpr float A4_WIDTH = 3506.0f;
+
+struct _scene {
+  _image* dots[DOT_RESOLUTIONS][DOT_SLOTS] = {};
+  bool ready = false;
+  _stipple_settings settings;
+  _image original, borders, halftone;
+  _image preview;  // sized and seeded like the controller's "Stippling" image
+  _texture colour_source;
+
+  _scene() {
+    if (load_dot_sheets(dots, 65536, STIPPON_DATA_DIR) == 0) return;
+    _image input;
+    _file_pgm reader;
+    if (reader.read(STIPPON_BENCH_DATA_DIR "/coffee_gray_2400x1600_upscaled.pgm", input, 65536) ==
+        0)
+      return;
+    const float W = float(input.width), H = float(input.height);
+    resample(input, (A4_WIDTH / settings.scale_factor) / W, original);
+    borders.getBorders(original, 0.0f);  // brightness-following: plenty of border dots
+    halftone = original;
+    halftone.halftoning_ostromoukhov();
+    preview.dimensions(unsigned(A4_WIDTH / (W / H)), unsigned(A4_WIDTH));
+    preview.create(true);
+    for (_uniform_random& generator : preview.random_generators) generator.seed = 1717171717;
+    colour_source.dimensions(original.height, original.width);
+    colour_source.create();
+    colour_source.fill(_pixel(255, 0, 0, 255));
+    ready = true;
+  }
+  ~_scene() {
+    for (auto& row : dots)
+      for (_image* sheet : row) delete sheet;
+  }
+};
+
+_scene& scene() {
+  static _scene shared;
+  return shared;
+}
+
+double peak_rss_mb() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return double(usage.ru_maxrss) / 1024.0;
+}
+
+reference::_grey_run reference_run(const _stipple_settings& settings, int output_scale) {
+  reference::_grey_run run;
+  run.scale_factor = settings.scale_factor;
+  run.displacement = settings.displacement;
+  run.output_scale = output_scale;
+  return run;
+}
+
+void BM_PreviewStippling(benchmark::State& state) {
+  _scene& s = scene();
+  if (!s.ready) return state.SkipWithError("dot sheets or photograph missing");
+  for (auto _ : state) {
+    s.preview.create(true);
+    stipple_grey(s.preview, s.settings, s.halftone, s.borders, s.dots[resolution_300], 1);
+    benchmark::DoNotOptimize(s.preview.samples.data());
+  }
+  state.counters["width"] = s.preview.width;
+  state.counters["height"] = s.preview.height;
+}
+BENCHMARK(BM_PreviewStippling)->Unit(benchmark::kMillisecond)->Repetitions(5);
+
+void BM_PreviewStipplingPerSample(benchmark::State& state) {
+  _scene& s = scene();
+  if (!s.ready) return state.SkipWithError("dot sheets or photograph missing");
+  for (auto _ : state) {
+    s.preview.create(true);
+    reference::stippling2(s.preview, reference_run(s.settings, 1), s.halftone,
+                          s.dots[resolution_300]);
+    benchmark::DoNotOptimize(s.preview.samples.data());
+  }
+}
+BENCHMARK(BM_PreviewStipplingPerSample)->Unit(benchmark::kMillisecond)->Repetitions(5);
+
+// The save at 1200 ppi as the controller makes it: a fresh raster four times the preview's size,
+// white, with the preview's seeds, stippled with the largest sheets.
+void BM_Stippling1200(benchmark::State& state) {
+  _scene& s = scene();
+  if (!s.ready) return state.SkipWithError("dot sheets or photograph missing");
+  for (auto _ : state) {
+    auto hires = std::make_unique<_image>();
+    hires->dimensions(s.preview.height * 4, s.preview.width * 4);
+    hires->create(true);
+    hires->copy_seeds(s.preview);
+    stipple_grey(*hires, s.settings, s.halftone, s.borders, s.dots[resolution_1200], 4);
+    benchmark::DoNotOptimize(hires->samples.data());
+  }
+  state.counters["peak_rss_MB"] = peak_rss_mb();
+}
+BENCHMARK(BM_Stippling1200)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
+
+void BM_Stippling1200PerSample(benchmark::State& state) {
+  _scene& s = scene();
+  if (!s.ready) return state.SkipWithError("dot sheets or photograph missing");
+  for (auto _ : state) {
+    auto hires = std::make_unique<_image>();
+    hires->dimensions(s.preview.height * 4, s.preview.width * 4);
+    hires->create(true);
+    hires->copy_seeds(s.preview);
+    reference::stippling2(*hires, reference_run(s.settings, 4), s.halftone,
+                          s.dots[resolution_1200]);
+    benchmark::DoNotOptimize(hires->samples.data());
+  }
+}
+BENCHMARK(BM_Stippling1200PerSample)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
+
+void BM_ColourStippling(benchmark::State& state) {
+  _scene& s = scene();
+  if (!s.ready) return state.SkipWithError("dot sheets or photograph missing");
+  _texture target;
+  target.dimensions(s.preview.height, s.preview.width);
+  target.create();
+  for (auto _ : state) {
+    target.fill(_pixel(255, 255, 255, 255));
+    srandom(99);
+    stipple_colour(target, s.settings, s.halftone, s.borders, s.colour_source,
+                   s.dots[resolution_300], 1);
+    benchmark::DoNotOptimize(target.texels.data());
+  }
+}
+BENCHMARK(BM_ColourStippling)->Unit(benchmark::kMillisecond)->Repetitions(5);
+
+void BM_ColourStipplingPerSample(benchmark::State& state) {
+  _scene& s = scene();
+  if (!s.ready) return state.SkipWithError("dot sheets or photograph missing");
+  _texture target;
+  target.dimensions(s.preview.height, s.preview.width);
+  target.create();
+  reference::_colour_run run;
+  run.contrast_threshold = 127;
+  for (auto _ : state) {
+    target.fill(_pixel(255, 255, 255, 255));
+    srandom(99);
+    reference::color_stippling(target, run, s.halftone, s.borders, s.colour_source,
+                               s.dots[resolution_300]);
+    benchmark::DoNotOptimize(target.texels.data());
+  }
+}
+BENCHMARK(BM_ColourStipplingPerSample)->Unit(benchmark::kMillisecond)->Repetitions(5);
+
+}  // namespace
+}  // namespace stippon
+
+BENCHMARK_MAIN();
