@@ -21,7 +21,7 @@ struct _growth {
   float drops;
   float steps;
 };
-constexpr _growth GROWTH[] = {{1, 7000}, {1, 11000}, {2, 18000}, {2, 28000}, {3, 40000}};
+constexpr _growth GROWTH[] = {{1, 6000}, {1, 11000}, {2, 18000}, {2, 28000}, {3, 40000}};
 
 // Ratio of the principal axes of a blot's ink (1 for a disc), from its second moments.
 double blot_elongation(const _image& candidates, unsigned first, unsigned side, double cx,
@@ -40,9 +40,32 @@ double blot_elongation(const _image& candidates, unsigned first, unsigned side, 
   return (half_trace + spread) / std::max(1e-9, half_trace - spread);
 }
 
+// Ink in the four corner blocks of PRINT_SCALE x PRINT_SCALE print pixels (the corner pixels of
+// the cell at 300 ppi), and whether the cell's very corner pixels hold any.
+struct _corner_ink {
+  double blocks = 0.0;
+  bool at_corner = false;
+};
+_corner_ink corner_ink(const _image& candidates, unsigned first, unsigned side) {
+  _corner_ink ink;
+  for (unsigned y = 0; y < side; ++y) {
+    for (unsigned x = 0; x < side; ++x) {
+      const bool corner_row = y < PRINT_SCALE || y >= side - PRINT_SCALE;
+      const bool corner_column = x < PRINT_SCALE || x >= side - PRINT_SCALE;
+      if (!corner_row || !corner_column) continue;
+      const double d = 255.0 - candidates.get(y, first + x);
+      ink.blocks += d;
+      if ((y == 0 || y == side - 1) && (x == 0 || x == side - 1) && d > 0.0) ink.at_corner = true;
+    }
+  }
+  ink.blocks /= 4.0 * PRINT_SCALE * PRINT_SCALE;
+  return ink;
+}
+
 // How well a grown blot sits in its cell: lower is better. Ink outside the inscribed circle
 // would be cut straight by the cell's edge or touch the neighbouring dot, an off-centre blot
-// leaves a gap on one side, and two drops sometimes grow into a peanut.
+// leaves a gap on one side, two drops sometimes grow into a peanut, and ink in the corners shows
+// as a square dot on screen (worst of all in the very corner pixels).
 double blot_score(const _image& candidates, unsigned cell, unsigned side) {
   double ink = 0.0, sum_x = 0.0, sum_y = 0.0, outside = 0.0;
   int outside_pixels = 0;
@@ -64,7 +87,9 @@ double blot_score(const _image& candidates, unsigned cell, unsigned side) {
   const double cx = sum_x / ink, cy = sum_y / ink;
   const double offset = std::hypot(cx - half, cy - half) / side;
   const double peanut = blot_elongation(candidates, first, side, cx, cy) > 1.7 ? 10.0 : 0.0;
-  return offset * 20.0 + outside / outside_pixels * 0.1 + peanut;
+  const _corner_ink corners = corner_ink(candidates, first, side);
+  return offset * 20.0 + outside / outside_pixels * 0.1 + peanut + corners.blocks * 0.3 +
+         (corners.at_corner ? 100.0 : 0.0);
 }
 
 // A paper that lets a pixel soak only when nearly black, so that blots get the solid core of real
