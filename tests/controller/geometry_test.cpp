@@ -190,16 +190,6 @@ TEST_F(Geometry, PackingFactorKeepsTheWidthAndChangesTheCells) {
   EXPECT_FLOAT_EQ(gl->scale_factor, 1.0f);
 }
 
-TEST_F(Geometry, SaveResolutionIsRememberedPerColourMode) {
-  gl->device = device_black_white;
-  gl->set_save_resolution(resolution_1200);
-  gl->device = device_color_tones;
-  gl->set_save_resolution(static_cast<_resolution_position>(3));  // not a position: ignored
-  EXPECT_EQ(gl->save_resolution[device_grayscale], resolution_300);
-  EXPECT_EQ(gl->save_resolution[device_black_white], resolution_1200);
-  EXPECT_EQ(gl->save_resolution[device_color_tones], resolution_300);
-}
-
 TEST_F(Geometry, ResetRestoresTheGeneralParameters) {
   load(1000, 4, size_custom);
   gl->set_units(units_pixels);

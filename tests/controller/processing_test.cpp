@@ -3,7 +3,6 @@
 #include <QListWidget>
 #include <QSpinBox>
 #include <cstdio>
-#include <functional>
 
 #include "controller_fixture.h"
 #include "image/q_image.h"
@@ -63,9 +62,7 @@ TEST_F(Processing, FailedReadsKeepEveryImage) {
   };
   const _case cases[] = {
       {"missing file", {}},
-      {"not a PGM", "P6\n2 2\n255\n0123456789ab"},
       {"truncated samples", "P5\n8 8\n255\n" + QByteArray(10, 'x')},
-      {"garbage in a plain file", "P2\n3 2\n255\n1 2 x\n"},
   };
   for (const _case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -398,35 +395,6 @@ TEST_F(Processing, UpscalingIsAnnouncedOnceUnderTheBusyCursor) {
   EXPECT_GT(gl->original_image.width, 140u);
   load(20, 20, size_a10);
   EXPECT_EQ(count(QMessageBox::NoIcon), 1);
-}
-
-TEST_F(Processing, ParameterSettersRestipple) {
-  load(60, 40);
-  const _image first = gl->stippling_image;
-  struct _case {
-    const char* name;
-    std::function<void()> change;
-  };
-  const _case cases[] = {
-      {"displacement", [&] { gl->set_displacement(1.0f); }},
-      {"merging", [&] { gl->set_merging_function(merging_minimum); }},
-      {"distribution", [&] { gl->set_random_distribution(distribution_normal); }},
-      {"black level",
-       [&] {
-         gl->active_black_level(true);
-         gl->set_black_level(250);
-       }},
-  };
-  for (const _case& c : cases) {
-    SCOPED_TRACE(c.name);
-    gl->set_displacement(0.25f);
-    gl->set_merging_function(merging_product);
-    gl->set_random_distribution(distribution_random);
-    gl->active_black_level(false);
-    ASSERT_TRUE(same_samples(gl->stippling_image, first));
-    c.change();
-    EXPECT_FALSE(same_samples(gl->stippling_image, first));
-  }
 }
 
 }  // namespace
