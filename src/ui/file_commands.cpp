@@ -163,12 +163,11 @@ bool _window::save_pgm(const QString& name, _resolution_position position) {
     written = file.write(local_name(name), *image);
   }
   const bool cancelled = progress.wasCanceled();
-  progress.setValue(progress.maximum());
-  gl_widget->release_image(position);
-
+  if (!cancelled) progress.setValue(progress.maximum());
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
   std::printf("CPU time=%f\n", elapsed.count());
   std::fflush(stdout);
+  gl_widget->release_image(position);
 
   if (written == 1) return true;
   if (!cancelled) warn(tr("Warning"), tr("Cannot write file %1.").arg(name));

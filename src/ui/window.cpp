@@ -37,7 +37,7 @@ _window::_window() {
   view_frame = new QFrame;
   view_frame->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   // A plain outline in the window-text colour, which set_frame_warning turns red.
-  view_frame->setFrameStyle(QFrame::Panel);
+  view_frame->setFrameStyle(QFrame::Panel | QFrame::Plain);
   view_frame->setLineWidth(3);
   auto* frame_layout = new QHBoxLayout;
   frame_layout->setContentsMargins(1, 1, 1, 1);
