@@ -218,6 +218,7 @@ void _gl_widget::wheelEvent(QWheelEvent* event) {
   } else {
     z = static_cast<float>(z * ZOOM_STEP);
   }
+  // The projection follows in paintGL, where the context is current.
   update();
 }
 
