@@ -36,8 +36,10 @@ void _color_selector::set_color(QColor colour) {
 }
 
 std::optional<QColor> _color_selector::pick_with_dialog(const QColor& initial) {
-  QColorDialog dialog(initial, nullptr);
+  QColorDialog dialog(nullptr);
+  // The alpha control must exist before the colour is set, or the initial alpha is lost.
   dialog.setOption(QColorDialog::ShowAlphaChannel, true);
+  dialog.setCurrentColor(initial);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.selectedColor();
 }
