@@ -33,20 +33,29 @@ inline void spread(int column, double error, int direction, int row, double* cur
 
 // One row of the serpentine scan. The level is truncated in double precision, which equals the
 // integer truncation for every level an int can hold and stays defined for any float.
-inline void halftone_row(float* samples, int width, int direction, double* current, double* next) {
-  const int first = direction > 0 ? 0 : width - 1;
-  for (int i = 0, column = first; i < width; ++i, column += direction) {
+//
+// The scan is bound by the chain from one pixel's error to the next pixel's value (a division
+// among it), so the share ahead is carried in a register: `pending` is current[column] after
+// the share was added, the same addition. The share pushed past the row's end is dropped: that
+// cell is never read.
+inline void halftone_row(float* samples, int width, int direction, double* current,
+                         double* next) {
+  int column = direction > 0 ? 0 : width - 1;
+  double pending = current[column];
+  for (int i = 0; i < width; ++i, column += direction) {
     const double level = std::trunc(static_cast<double>(samples[column]));
-    const double value = level + current[column];
-    const int row = coefficient_row(level);
-    if (value > 127.5) {
-      spread(column, value - 255.0, direction, row, current, next);
-      // Pure black stays black: a solid shadow keeps its ink whatever its neighbours pushed.
-      samples[column] = level == 0.0 ? 0.0f : 255.0f;
-    } else {
-      spread(column, value, direction, row, current, next);
-      samples[column] = 0.0f;
-    }
+    const double value = level + pending;
+    const bool white = value > 127.5;
+    const double error = white ? value - 255.0 : value;
+    const int* weights = Coefficients[coefficient_row(level)];
+    const double sum = static_cast<double>(weights[3]);
+    const double ahead = static_cast<double>(weights[0]) * error / sum;
+    const double behind = static_cast<double>(weights[1]) * error / sum;
+    next[column - direction] += behind;
+    next[column] += error - (ahead + behind);
+    pending = current[column + direction] + ahead;
+    // Pure black stays black: a solid shadow keeps its ink whatever its neighbours pushed.
+    samples[column] = white && level != 0.0 ? 255.0f : 0.0f;
   }
 }
 
