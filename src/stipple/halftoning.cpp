@@ -38,8 +38,7 @@ inline void spread(int column, double error, int direction, int row, double* cur
 // among it), so the share ahead is carried in a register: `pending` is current[column] after
 // the share was added, the same addition. The share pushed past the row's end is dropped: that
 // cell is never read.
-inline void halftone_row(float* samples, int width, int direction, double* current,
-                         double* next) {
+inline void halftone_row(float* samples, int width, int direction, double* current, double* next) {
   int column = direction > 0 ? 0 : width - 1;
   double pending = current[column];
   for (int i = 0; i < width; ++i, column += direction) {
