@@ -276,9 +276,8 @@ class PhotoColourStippling : public testing::TestWithParam<_photo_case> {};
 
 TEST_P(PhotoColourStippling, ClippedPathEqualsPerSamplePath) {
   const _photo_case& p = GetParam();
-  // A9 at 1200 ppi keeps the per-sample path quick.
-  fixtures::_prepared prepared =
-      fixtures::prepare(p.photo, p.position == resolution_1200 ? 620.0f : 876.0f);
+  // A9 keeps the per-sample path quick.
+  fixtures::_prepared prepared = fixtures::prepare(p.photo, 620.0f);
   ASSERT_GT(prepared.halftone.width, 0u);
   _image borders;
   borders.getBorders(prepared.original, p.borders_threshold);
