@@ -114,7 +114,8 @@ _exit_status _batch_run::prepare(float& w) {
 _exit_status _batch_run::load_data() {
   const bool stippled = options.image == image_stippling || options.image == image_color_stippling;
   if (stippled) {
-    progress.stage("reading the dot sheets");
+    // The loader prints a line of its own on standard output.
+    progress.clear();
     if (!data.load_dots(options.data_dir, MAX_PREVIEW_EDGE))
       return fail(exit_unreadable, "cannot read the dot sheets in " + options.data_dir + "/dots");
   }
@@ -214,6 +215,8 @@ bool _batch_run::write_pgm(_image& image) {
   _file_pgm writer;
   writer.on_progress = [this, &text](unsigned done, unsigned total) {
     progress.fraction(text, done, total);
+    // The writer reports its success on standard output: give it a clean line.
+    if (done == total) progress.clear();
     return true;
   };
   return writer.write(options.output, image) == 1;
