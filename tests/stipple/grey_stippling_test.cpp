@@ -384,14 +384,16 @@ struct _photo_case {
   _random_distribution distribution;
   int position;
   float displacement;
-  unsigned sheet_columns;  // fewer than 11 cells: some variants fall beyond the sheet
+  unsigned sheet_columns;  // fewer than 11 cells: some variants fall beyond the sheet; 0 for
+                           // the library's own sheets
 };
 
 void PrintTo(const _photo_case& p, std::ostream* out) {
   *out << p.photo << " at " << p.target_width << " px, merging " << p.merging
        << (p.black_white ? ", black and white" : "") << ", distribution " << p.distribution
        << ", scale " << output_scale(p.position) << ", displacement " << p.displacement << ", "
-       << p.sheet_columns << " cells";
+       << (p.sheet_columns == 0 ? std::string("library sheets")
+                                : std::to_string(p.sheet_columns) + " cells");
 }
 
 class PhotoStippling : public testing::TestWithParam<_photo_case> {};
@@ -400,7 +402,15 @@ TEST_P(PhotoStippling, ClippedPathEqualsPerSamplePath) {
   const _photo_case& p = GetParam();
   const fixtures::_prepared prepared = fixtures::prepare(p.photo, p.target_width);
   ASSERT_GT(prepared.halftone.width, 0u);
-  auto sheets = fixtures::noise_sheets(p.sheet_columns);
+  fixtures::_sheet_table sheets;
+  if (p.sheet_columns == 0) {
+    testing::internal::CaptureStdout();
+    const bool complete = fixtures::library_sheets(sheets);
+    testing::internal::GetCapturedStdout();
+    if (!complete) GTEST_SKIP() << "the dot library is not in the data folder";
+  } else {
+    sheets = fixtures::noise_sheets(p.sheet_columns);
+  }
   reference::_grey_run run;
   run.merging = p.merging;
   run.black_white = p.black_white;
@@ -435,6 +445,10 @@ const _photo_case PHOTO_CASES[] = {
      11},
     {"gravel.pgm", 620, merging_minimum, false, distribution_random, resolution_600, 0.25f, 7},
     {"gravel.pgm", 876, merging_product, true, distribution_normal, resolution_300, 0.25f, 7},
+    {"coffee_gray.pgm", 1240, merging_product, false, distribution_random, resolution_300, 0.25f,
+     0},
+    {"astronaut_gray.pgm", 620, merging_minimum, false, distribution_normal, resolution_1200, 0.25f,
+     0},
 };
 
 INSTANTIATE_TEST_SUITE_P(Photographs, PhotoStippling, testing::ValuesIn(PHOTO_CASES),

@@ -61,6 +61,19 @@ inline _sheet_table noise_sheets(unsigned columns = 11, unsigned rows = 1) {
   return table;
 }
 
+// The library's own sheets from the data folder; false when they are not all there.
+inline bool library_sheets(_sheet_table& table) {
+  _image* loaded[DOT_RESOLUTIONS][DOT_SLOTS];
+  const int result = load_dot_sheets(loaded, 65536, STIPPON_DATA_DIR);
+  for (int position = 0; position < DOT_RESOLUTIONS; ++position)
+    for (unsigned s = 0; s < unsigned(DOT_SLOTS); ++s)
+      if (loaded[position][s] != nullptr) {
+        table.owned[position][s].reset(loaded[position][s]);
+        table.entries[position][s] = loaded[position][s];
+      }
+  return result == 1;
+}
+
 // The code a marker sheet writes at the corner of the cell of size s, variant column b.
 inline float marker_code(unsigned s, unsigned b) {
   return float(10 + (s - 4) * 20 + b);
