@@ -3,20 +3,15 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <memory>
 #include <vector>
 
 #include "image/atomic_file.h"
+#include "image/file_handle.h"
 #include "image/sample_cast.h"
 
 namespace stippon {
 
 namespace {
-
-struct file_closer {
-  void operator()(FILE* file) const { std::fclose(file); }
-};
-using file_handle = std::unique_ptr<FILE, file_closer>;
 
 bool is_space(int c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';

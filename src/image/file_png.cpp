@@ -7,10 +7,10 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
-#include <memory>
 #include <vector>
 
 #include "image/atomic_file.h"
+#include "image/file_handle.h"
 
 namespace stippon {
 
@@ -27,11 +27,6 @@ namespace {
 // Beyond these a file is taken for damaged or hostile rather than a picture to keep in memory.
 constexpr png_uint_32 MAX_EDGE = 32768;
 constexpr uint64_t MAX_PIXELS = uint64_t{1} << 26;
-
-struct file_closer {
-  void operator()(FILE* file) const { std::fclose(file); }
-};
-using file_handle = std::unique_ptr<FILE, file_closer>;
 
 struct read_structs {
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
