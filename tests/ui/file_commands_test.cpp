@@ -137,29 +137,44 @@ TEST_F(FileCommands, PgmAt600PpiIsTwiceThePreview) {
 
 TEST_F(FileCommands, PngCarries300PpiAndThePictureOnScreen) {
   open(photo("coffee_gray.pgm", "coffee.pgm"));
-  const QString target = folder.filePath("coffee.png");
-  save_answers.push_back(target);
-  EXPECT_TRUE(run_save());
-  EXPECT_TRUE(warnings.empty());
+  struct _case {
+    const char* name;
+    _mode_device mode;
+    int tone;
+  };
+  for (const _case& c :
+       {_case{"grey", device_grayscale, 0}, _case{"sepia", device_color_tones, 9}}) {
+    SCOPED_TRACE(c.name);
+    window->gl_widget->set_device(c.mode);
+    window->gl_widget->set_stippling_tone(c.tone);
+    const QString target = folder.filePath(QString(c.name) + ".png");
+    save_answers.push_back(target);
+    EXPECT_TRUE(run_save());
+    EXPECT_TRUE(warnings.empty());
 
-  QImage saved(target);
-  ASSERT_FALSE(saved.isNull());
-  EXPECT_EQ(saved.dotsPerMeterX(), 11811);
-  EXPECT_EQ(saved.dotsPerMeterY(), 11811);
-  const _texture& shown = window->gl_widget->display_texture;
-  ASSERT_EQ(saved.width(), int(shown.width));
-  ASSERT_EQ(saved.height(), int(shown.height));
-  saved = saved.convertToFormat(QImage::Format_ARGB32);
-  int differences = 0;
-  for (unsigned row = 0; row < shown.height; ++row) {
-    for (unsigned column = 0; column < shown.width; ++column) {
-      const _pixel texel = shown.get(row, column);
-      const QRgb rgb = saved.pixel(int(column), int(shown.height - 1 - row));
-      differences += qRed(rgb) != texel.r || qGreen(rgb) != texel.g || qBlue(rgb) != texel.b ||
-                     qAlpha(rgb) != texel.a;
+    QImage saved(target);
+    ASSERT_FALSE(saved.isNull());
+    EXPECT_EQ(saved.dotsPerMeterX(), 11811);
+    EXPECT_EQ(saved.dotsPerMeterY(), 11811);
+    const _texture& shown = window->gl_widget->display_texture;
+    ASSERT_EQ(saved.width(), int(shown.width));
+    ASSERT_EQ(saved.height(), int(shown.height));
+    saved = saved.convertToFormat(QImage::Format_ARGB32);
+    int differences = 0;
+    int coloured = 0;
+    for (unsigned row = 0; row < shown.height; ++row) {
+      for (unsigned column = 0; column < shown.width; ++column) {
+        const _pixel texel = shown.get(row, column);
+        const QRgb rgb = saved.pixel(int(column), int(shown.height - 1 - row));
+        differences += qRed(rgb) != texel.r || qGreen(rgb) != texel.g || qBlue(rgb) != texel.b ||
+                       qAlpha(rgb) != texel.a;
+        coloured += qRed(rgb) != qBlue(rgb);
+      }
     }
+    EXPECT_EQ(differences, 0);
+    // The tone is part of the saved picture.
+    EXPECT_EQ(coloured > 0, c.tone != 0);
   }
-  EXPECT_EQ(differences, 0);
 }
 
 TEST_F(FileCommands, PngBeyond300PpiWritesNothing) {
