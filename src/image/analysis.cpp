@@ -19,6 +19,11 @@ constexpr float kRefused = -1.0f;
 // random() scaled to [0, 1000), in single precision.
 constexpr float kPerMille = 4.656613e-07f;
 
+// Whether the samples match the geometry; the routines below index by row and column.
+bool consistent(const _image& image) {
+  return image.samples.size() == static_cast<size_t>(image.width) * image.height;
+}
+
 // Element-wise product of two rasters of the same size.
 _image product(const _image& a, const _image& b) {
   _image result(a);
@@ -83,6 +88,7 @@ int _image::gaussian(unsigned size, float sigma) {
 float _image::mssim(_image& other, unsigned window) {
   if (width < kMinimumSize || height < kMinimumSize) return kRefused;
   if (width != other.width || height != other.height) return kRefused;
+  if (!consistent(*this) || !consistent(other)) return kRefused;
   // A window larger than the images would leave nothing to average.
   if (window > width || window > height) return kRefused;
   _image weights;
@@ -118,7 +124,7 @@ float _image::mssim(_image& other, unsigned window) {
 
 void _image::tone_segmentation(int size) {
   // A block must hold two samples apart to be judged (and a size of 0 would never advance).
-  if (size < 2) return;
+  if (size < 2 || !consistent(*this)) return;
   for_each_block(*this, size, [&](int64_t r, int64_t c, int half) {
     const float k = std::trunc(block_sum(*this, r, c, half));
     if (k == 255.0f) {
@@ -134,7 +140,7 @@ void _image::tone_segmentation(int size) {
 }
 
 void _image::pyramid_segmentation(int size, _image& source) {
-  if (size < 2) return;
+  if (size < 2 || !consistent(source)) return;
   if (&source == this) {
     _image copy(source);
     pyramid_segmentation(size, copy);
