@@ -177,15 +177,6 @@ TEST(Halftoning, SmallAndUniformPictures) {
   EXPECT_TRUE(empty.samples.empty());
 }
 
-TEST(Halftoning, MidGreyKeepsItsMeanAndAlternatesDirection) {
-  _image image = uniform(64, 64, 128.0f);
-  image.halftoning_ostromoukhov();
-  EXPECT_NEAR(image.mean(), 128.0f, 1.0f);
-  // Row 0 starts white at column 0, row 1 is scanned from the right and starts white there.
-  EXPECT_EQ(image.get(0u, 0u), 255.0f);
-  EXPECT_EQ(image.get(1u, 63u), 255.0f);
-}
-
 TEST(Halftoning, LevelsOutsideTheScaleUseTheEndRows) {
   _image image = raster({{-300, 40, 1000, 90, 255.5f, 7},
                          {1e9f, -1e9f, 130, 256, -0.5f, 300},
