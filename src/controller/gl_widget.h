@@ -17,6 +17,8 @@
 #include "stipple/stipple_settings.h"
 #include "tones/tone_table.h"
 
+class QSpinBox;
+
 namespace stippon {
 
 class _general_tab;
@@ -190,6 +192,9 @@ class _gl_widget : public QOpenGLWidget {
   void show_current(bool tone_always);
   void restart_colour();
   void size_colour_stippling();
+  void stipple_preview();
+  void keep_ordered(unsigned short& size, int value, bool crosses, unsigned short other_end,
+                    QSpinBox* spin_box);
   qint64 restart_press_clock();
   void upload_display_texture();
   void release_gl();

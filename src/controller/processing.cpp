@@ -164,6 +164,12 @@ void _gl_widget::update_images(float w) {
   const float aspect = W / H;
   stippling_image.dimensions(static_cast<unsigned>(w / aspect), static_cast<unsigned>(w));
   stippling_image.create(true);
+  stipple_preview();
+}
+
+// The 300 ppi preview and, while it is on, the colour-stippled picture, whose draws continue the
+// random sequence where the grey ones end.
+void _gl_widget::stipple_preview() {
   stipple_grey(stippling_image, stipple_settings(), halftoning_image, borders_image,
                dot_sheets[resolution_300], 1);
   if (color_stippling_active) {
@@ -198,13 +204,7 @@ void _gl_widget::refresh() {
   if (!image_loaded) return;
   _busy_cursor busy;
   stippling_image.create(true);
-  stipple_grey(stippling_image, stipple_settings(), halftoning_image, borders_image,
-               dot_sheets[resolution_300], 1);
-  if (color_stippling_active) {
-    size_colour_stippling();
-    stipple_colour(color_stippling, stipple_settings(), halftoning_image, borders_image,
-                   color_original, dot_sheets[resolution_300], 1);
-  }
+  stipple_preview();
   refresh_image();
 }
 
@@ -313,41 +313,34 @@ void _gl_widget::set_displacement(float value) {
 }
 
 void _gl_widget::set_contrast_low_density_min(int value) {
-  if (low_density_max < value) {
-    low_density_min = low_density_max;
-    if (images_tab != nullptr) images_tab->low_density_min_spin_box->setValue(low_density_min);
-  } else {
-    low_density_min = dot_size(value);
-  }
-  refresh();
+  keep_ordered(low_density_min, value, low_density_max < value, low_density_max,
+               images_tab ? images_tab->low_density_min_spin_box : nullptr);
 }
 
 void _gl_widget::set_contrast_low_density_max(int value) {
-  if (low_density_min > value) {
-    low_density_max = low_density_min;
-    if (images_tab != nullptr) images_tab->low_density_max_spin_box->setValue(low_density_max);
-  } else {
-    low_density_max = dot_size(value);
-  }
-  refresh();
+  keep_ordered(low_density_max, value, low_density_min > value, low_density_min,
+               images_tab ? images_tab->low_density_max_spin_box : nullptr);
 }
 
 void _gl_widget::set_contrast_high_density_min(int value) {
-  if (high_density_max < value) {
-    high_density_min = high_density_max;
-    if (images_tab != nullptr) images_tab->high_density_min_spin_box->setValue(high_density_min);
-  } else {
-    high_density_min = dot_size(value);
-  }
-  refresh();
+  keep_ordered(high_density_min, value, high_density_max < value, high_density_max,
+               images_tab ? images_tab->high_density_min_spin_box : nullptr);
 }
 
 void _gl_widget::set_contrast_high_density_max(int value) {
-  if (high_density_min > value) {
-    high_density_max = high_density_min;
-    if (images_tab != nullptr) images_tab->high_density_max_spin_box->setValue(high_density_max);
+  keep_ordered(high_density_max, value, high_density_min > value, high_density_min,
+               images_tab ? images_tab->high_density_max_spin_box : nullptr);
+}
+
+// A size that would cross the other end of its pair takes that end instead, and the panel's spin
+// box shows the corrected value (which reports it once more).
+void _gl_widget::keep_ordered(unsigned short& size, int value, bool crosses,
+                              unsigned short other_end, QSpinBox* spin_box) {
+  if (crosses) {
+    size = other_end;
+    if (spin_box != nullptr) spin_box->setValue(size);
   } else {
-    high_density_max = dot_size(value);
+    size = dot_size(value);
   }
   refresh();
 }
