@@ -10,6 +10,7 @@
 #include "image/q_image.h"
 #include "stipple/dot_library.h"
 #include "tones/tone_table.h"
+#include "ui/busy_cursor.h"
 #include "ui/color_selector.h"
 #include "ui/general_tab.h"
 #include "ui/images_tab.h"
@@ -19,15 +20,6 @@
 namespace stippon {
 
 namespace {
-
-// Shows the busy cursor while a recomputation runs, on every way out of it.
-class _busy_cursor {
- public:
-  _busy_cursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~_busy_cursor() { QApplication::restoreOverrideCursor(); }
-  _busy_cursor(const _busy_cursor&) = delete;
-  _busy_cursor& operator=(const _busy_cursor&) = delete;
-};
 
 const char* const UPSCALE_TEXT =
     "Due to your high setting of the output size and/or packing factor, the halftoned image "

@@ -10,6 +10,7 @@
 #include "controller/gl_widget.h"
 #include "image/file_pgm.h"
 #include "image/q_image.h"
+#include "ui/busy_cursor.h"
 #include "ui/general_tab.h"
 #include "ui/window.h"
 
@@ -20,15 +21,6 @@ namespace {
 const int LINK_POLL_MS = 1000;
 // 300 pixels per inch, as PNG's pHYs chunk stores it.
 const int DOTS_PER_METER_300_PPI = 11811;
-
-// Shows the wait cursor for the lifetime of the guard, whichever way the scope is left.
-class _busy_cursor {
- public:
-  _busy_cursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~_busy_cursor() { QApplication::restoreOverrideCursor(); }
-  _busy_cursor(const _busy_cursor&) = delete;
-  _busy_cursor& operator=(const _busy_cursor&) = delete;
-};
 
 // Sets a flag for the lifetime of the guard.
 class _busy_flag {
