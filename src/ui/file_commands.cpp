@@ -19,6 +19,7 @@ namespace stippon {
 namespace {
 
 const int LINK_POLL_MS = 1000;
+const int LINK_RETRIES = 3;
 // 300 pixels per inch, as PNG's pHYs chunk stores it.
 const int DOTS_PER_METER_300_PPI = 11811;
 
@@ -91,8 +92,15 @@ void _window::check_linked_file() {
   const QDateTime modified = info.lastModified();
   if (modified == linked_modified) return;
   linked_modified = modified;
-  // A file caught half-written fails to read: forget its time so that a later tick retries.
-  if (!load_image(linked_file_name)) linked_modified = QDateTime();
+  if (load_image(linked_file_name)) return;
+  // A file caught half-written fails to read: forget its time so that a later tick retries. One
+  // that keeps failing with the same time stamp is left alone until it changes, so that its
+  // message does not come back every second.
+  if (modified != linked_failed_time) {
+    linked_failed_time = modified;
+    linked_failures = 0;
+  }
+  if (++linked_failures < LINK_RETRIES) linked_modified = QDateTime();
 }
 
 bool _window::save_file() {

@@ -59,6 +59,9 @@ class _window : public QMainWindow {
  private:
   // True while a file is read or written: the linked-file poll must not rebuild the images then.
   bool busy = false;
+  // A linked file that fails to read is retried a few ticks, then only after it changes again.
+  QDateTime linked_failed_time;
+  int linked_failures = 0;
 
   void create_actions();
   bool can_read(const QString& name);
