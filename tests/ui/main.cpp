@@ -1,15 +1,2 @@
-// Test entry for the widget tests: they need a QApplication and an OpenGL-capable display.
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QSurfaceFormat>
-
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  QSurfaceFormat format;
-  format.setVersion(2, 1);
-  format.setProfile(QSurfaceFormat::CompatibilityProfile);
-  QSurfaceFormat::setDefaultFormat(format);
-  QApplication application(argc, argv);
-  return RUN_ALL_TESTS();
-}
+// The widget tests share the controller tests' entry: a QApplication on an OpenGL display.
+#include "controller/main.cpp"

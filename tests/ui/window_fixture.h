@@ -1,5 +1,6 @@
 // A main window running in a temporary working directory (so "mottle.ini" and saved files land
-// there), with its file dialogs and warning boxes replaced by scripted answers.
+// there), with its file dialogs, warning boxes and the controller's messages replaced by scripted
+// answers.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,62 +8,46 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QMessageBox>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <deque>
 #include <memory>
 #include <utility>
 #include <vector>
 
 #include "controller/gl_widget.h"
+#include "ui/general_tab.h"
+#include "ui/images_tab.h"
 #include "ui/window.h"
 
 namespace stippon {
 
-// Closes every message box that turns modal while it lives (the controller's own warnings),
-// remembering their texts.
-class _message_box_closer {
- public:
-  QStringList texts;
-
-  _message_box_closer() {
-    timer.setInterval(20);
-    QObject::connect(&timer, &QTimer::timeout, [this] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (!box) return;
-      texts << box->text();
-      box->done(QMessageBox::Ok);
-    });
-    timer.start();
-  }
-
- private:
-  QTimer timer;
-};
-
 class WindowFixture : public ::testing::Test {
  protected:
   QTemporaryDir folder;
-  QString previous_folder;
+  QString previous_folder = QDir::currentPath();
   std::unique_ptr<_window> window;
-  std::deque<QString> open_answers;
-  std::deque<QString> save_answers;
-  QStringList open_captions;
-  QStringList save_filters;
+  _gl_widget* gl = nullptr;
+  _general_tab* general = nullptr;
+  _images_tab* images = nullptr;
+  std::deque<QString> open_answers, save_answers;
+  QStringList open_captions, save_filters, notes;
   std::vector<std::pair<QString, QString>> warnings;
 
   void SetUp() override {
     ASSERT_TRUE(folder.isValid());
-    for (const char* name : {"dots", "tones", "icons"}) {
+    for (const char* name : {"dots", "tones", "icons"})
       ASSERT_TRUE(QFile::link(QString(STIPPON_DATA_DIR "/") + name, folder.filePath(name)));
-    }
-    previous_folder = QDir::currentPath();
     QDir::setCurrent(folder.path());
     window = std::make_unique<_window>();
-    // A10 keeps every computation small and never needs an enlarged input (no modal warning).
-    window->gl_widget->output_size = size_a10;
+    gl = window->gl_widget;
+    general = gl->general_tab;
+    images = gl->images_tab;
+    // A10 keeps every computation small.
+    gl->output_size = size_a10;
+    gl->show_message = [this](QMessageBox::Icon, const QString&, const QString& text) {
+      notes << text;
+    };
     window->ask_open_file_name = [this](const QString& caption, const QString&, const QString&) {
       open_captions << caption;
       return pop(open_answers);
@@ -107,6 +92,10 @@ class WindowFixture : public ::testing::Test {
   void open(const QString& path) {
     open_answers.push_back(path);
     run("open_file");
+  }
+  void load(const char* sample = "camera.pgm") {
+    open(QString(STIPPON_DATA_DIR "/images/") + sample);
+    ASSERT_TRUE(gl->image_loaded);
   }
 };
 
