@@ -1,17 +1,44 @@
-// The main window: layout, File menu, frame warning and the settings written on close.
+// The main window: layout, File menu and frame warning, and the menu's commands against real
+// photographs: open, save as PGM or PNG, link and poll.
+#include <sys/resource.h>
+
 #include <QAction>
 #include <QMenuBar>
-#include <QSettings>
+#include <QProgressDialog>
 #include <QTest>
+#include <QTimer>
+#include <csignal>
 
-#include "window_fixture.h"
+#include "controller/window_fixture.h"
+#include "image/file_pgm.h"
 
 namespace stippon {
 namespace {
 
-using WindowLayout = WindowFixture;
+using Window = WindowFixture;
 
-TEST_F(WindowLayout, StartsWithDisabledPanelsAndTheFileMenu) {
+QByteArray contents(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void write_bytes(const QString& path, const QByteArray& bytes, QDateTime modified = {}) {
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  ASSERT_EQ(file.write(bytes), bytes.size());
+  // A time of its own, so that the poll sees a change within the file system's resolution.
+  if (modified.isValid()) {
+    ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
+  }
+}
+
+_image read_pgm(const QString& path) {
+  _image image;
+  EXPECT_EQ(_file_pgm().read(QFile::encodeName(path).toStdString(), image, 1 << 14), 1);
+  return image;
+}
+
+TEST_F(Window, StartsWithDisabledPanelsAndTheFileMenu) {
   EXPECT_EQ(window->windowTitle(), "Stippon");
   ASSERT_EQ(window->tab_widget->count(), 2);
   EXPECT_EQ(window->tab_widget->tabText(0), "General");
@@ -19,42 +46,31 @@ TEST_F(WindowLayout, StartsWithDisabledPanelsAndTheFileMenu) {
   EXPECT_FALSE(window->tab_widget->isEnabled());
   EXPECT_FALSE(window->save_action->isEnabled());
 
+  // The File menu as the user sees it: entries, shortcuts, tooltips and icons.
   ASSERT_EQ(window->menuBar()->actions().size(), 1);
   EXPECT_EQ(window->menuBar()->actions()[0]->text(), "&File");
-  const QList<QAction*> items = window->file_menu->actions();
-  ASSERT_EQ(items.size(), 6);
-  EXPECT_TRUE(items[2]->isSeparator() && items[4]->isSeparator());
-  const struct {
-    int row;
-    QAction* action;
-    const char* text;
-    QList<QKeySequence> shortcuts;
-    const char* tooltip;
-  } entries[] = {
-      {0, window->open_action, "&Open input file normally",
-       QKeySequence::keyBindings(QKeySequence::Open), "Open a file"},
-      {1,
-       window->link_action,
-       "&Link to input file that is open elsewhere",
-       {},
-       "Links an input file, whichs allows to work with a live version of the input file"},
-      {3, window->save_action, "&Save resulting stipple image ",
-       QKeySequence::keyBindings(QKeySequence::Save), "Save a file"},
-      {5, window->exit_action, "&Exit...", {QKeySequence("Ctrl+Q")}, "Exit the application"},
-  };
-  for (const auto& entry : entries) {
-    SCOPED_TRACE(entry.text);
-    EXPECT_EQ(items[entry.row], entry.action);
-    EXPECT_EQ(entry.action->text(), entry.text);
-    EXPECT_EQ(entry.action->shortcuts(), entry.shortcuts);
-    EXPECT_EQ(entry.action->toolTip(), entry.tooltip);
-    EXPECT_FALSE(entry.action->icon().isNull());
+  QStringList entries;
+  for (QAction* item : window->file_menu->actions()) {
+    EXPECT_TRUE(item->isSeparator() || !item->icon().isNull()) << item->text().toStdString();
+    entries << (item->isSeparator()
+                    ? QString("-")
+                    : item->text() + "|" + QKeySequence::listToString(item->shortcuts()) + "|" +
+                          item->toolTip());
   }
+  EXPECT_EQ(entries, (QStringList{
+                         "&Open input file normally|Ctrl+O|Open a file",
+                         "&Link to input file that is open elsewhere||Links an input file, whichs "
+                         "allows to work with a live version of the input file",
+                         "-",
+                         "&Save resulting stipple image |Ctrl+S|Save a file",
+                         "-",
+                         "&Exit...|Ctrl+Q|Exit the application",
+                     }));
   EXPECT_TRUE(window->file_menu->toolTipsVisible());
 }
 
 // The frame around the view is red while the input is enlarged; the note comes once only.
-TEST_F(WindowLayout, TheFrameTurnsRedWhileTheInputIsEnlarged) {
+TEST_F(Window, TheFrameTurnsRedWhileTheInputIsEnlarged) {
   load();  // 512 pixels wide on A10: 146 cells at the default packing
   window->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -68,23 +84,198 @@ TEST_F(WindowLayout, TheFrameTurnsRedWhileTheInputIsEnlarged) {
     gl->set_scale_factor(scale);
     EXPECT_EQ(drawn(), QColor(scale < 1.0f ? Qt::red : Qt::black)) << scale;
   }
-  ASSERT_EQ(notes.size(), 1);
-  EXPECT_TRUE(notes[0].startsWith("Due to your high setting of the output size"));
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(messages[0].text.startsWith("Due to your high setting of the output size"));
 }
 
-TEST_F(WindowLayout, ClosingWritesTheGeometryIntoTheWorkingFolder) {
-  window->show();
-  window->move(40, 30);
-  window->resize(1100, 950);
-  window->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-  QTest::keyClick(window.get(), Qt::Key_Q, Qt::ControlModifier);
-  EXPECT_FALSE(window->isVisible());
-  QSettings settings(folder.filePath("mottle.ini"), QSettings::IniFormat);
-  EXPECT_EQ(settings.value("width").toInt(), 1100);
-  EXPECT_EQ(settings.value("height").toInt(), 950);
-  EXPECT_EQ(settings.value("pos_x").toInt(), window->x());
-  EXPECT_EQ(settings.value("pos_y").toInt(), window->y());
+// The panels and saving wait for the first picture, and stay enabled after it.
+TEST_F(Window, OpeningEnablesThePanelsFromTheFirstPictureOn) {
+  const QString not_pgm = folder.filePath("notes.pgm"), missing = folder.filePath("missing.pgm");
+  write_bytes(not_pgm, "just some text\n");
+  for (const QString& answer : {QString(), not_pgm, missing}) {  // cancelled, not a PGM, missing
+    SCOPED_TRACE(answer.toStdString());
+    warnings.clear();
+    open(answer);
+    EXPECT_EQ(warnings.size(), answer == missing ? 1u : 0u);
+    EXPECT_FALSE(window->tab_widget->isEnabled());
+    EXPECT_FALSE(window->save_action->isEnabled());
+  }
+  EXPECT_EQ(warnings[0].first, "Application");
+  EXPECT_TRUE(warnings[0].second.startsWith("Cannot read file " + missing + ":\n"));
+  EXPECT_FALSE(run_save());  // nothing to save: not even a name is asked for
+  EXPECT_TRUE(save_filters.isEmpty());
+
+  // A name with letters outside ASCII must reach the reader intact.
+  open(photo("chelsea_gray.pgm", QString::fromUtf8("gato_señorío_ü.pgm")));
+  EXPECT_EQ(gl->input_image.width, 451u);
+  EXPECT_EQ(gl->input_image.height, 300u);
+  open(not_pgm);
+  EXPECT_TRUE(window->tab_widget->isEnabled());
+  EXPECT_TRUE(window->save_action->isEnabled());
+  EXPECT_EQ(gl->input_image.width, 451u);
+  EXPECT_EQ(open_captions, QStringList(5, "Open File"));
+}
+
+TEST_F(Window, PgmIsTheCurrentImageByteForByte) {
+  load();
+  const QString target = folder.filePath(QString::fromUtf8("résultat.pgm"));
+  save_answers = {target};
+  EXPECT_TRUE(run_save());
+  EXPECT_EQ(save_filters, QStringList{"Images (*.png);;Images (*.pgm)"});
+  const _image& shown = gl->stippling_image;
+  const _image saved = read_pgm(target);
+  ASSERT_EQ(saved.width, shown.width);
+  ASSERT_EQ(saved.height, shown.height);
+  size_t differences = 0;
+  for (size_t i = 0; i < shown.samples.size(); ++i)
+    differences += saved.samples[i] != float(int(shown.samples[i]) & 0xFF);
+  EXPECT_EQ(differences, 0u);
+
+  EXPECT_TRUE(warnings.empty());
+}
+
+TEST_F(Window, PngCarries300PpiAndTheTonedPictureOnScreen) {
+  load("coffee_gray.pgm");
+  gl->set_device(device_color_tones);
+  gl->set_stippling_tone(9);  // sepia
+  save_answers = {folder.filePath("sepia.png")};
+  EXPECT_TRUE(run_save());
+  EXPECT_TRUE(warnings.empty());
+  QImage saved(folder.filePath("sepia.png"));
+  EXPECT_EQ(saved.dotsPerMeterX(), 11811);
+  EXPECT_EQ(saved.dotsPerMeterY(), 11811);
+  const _texture& shown = gl->display_texture;
+  ASSERT_EQ(saved.size(), QSize(shown.width, shown.height));
+  saved = saved.convertToFormat(QImage::Format_ARGB32);
+  int differences = 0, coloured = 0;
+  for (unsigned row = 0; row < shown.height; ++row) {
+    for (unsigned column = 0; column < shown.width; ++column) {
+      const _pixel texel = shown.get(row, column);
+      const QRgb rgb = saved.pixel(int(column), int(shown.height - 1 - row));
+      differences += qRed(rgb) != texel.r || qGreen(rgb) != texel.g || qBlue(rgb) != texel.b ||
+                     qAlpha(rgb) != texel.a;
+      coloured += qRed(rgb) != qBlue(rgb);
+    }
+  }
+  EXPECT_EQ(differences, 0);
+  EXPECT_GT(coloured, 0);  // the tone is part of the saved picture
+}
+
+TEST_F(Window, RefusedNamesAndResolutionsWriteNothing) {
+  load("coffee_gray.pgm");
+  save_answers = {folder.filePath("a.PNG"), folder.filePath("b.jpg"), folder.filePath("plain"),
+                  folder.filePath("d.pgm")};
+  EXPECT_TRUE(run_save());
+  EXPECT_EQ(save_filters.size(), 4);
+  ASSERT_EQ(warnings.size(), 3u);
+  for (const auto& [title, text] : warnings)
+    EXPECT_EQ(title + ": " + text, "Warning: The file must be of type .pgm or .png");
+  save_answers = {folder.filePath("e.txt")};  // cancelled after a refused name
+  EXPECT_FALSE(run_save());
+
+  gl->save_resolution[gl->device] = resolution_600;
+  save_answers = {folder.filePath("big.png")};
+  EXPECT_FALSE(run_save());
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].title + ": " + messages[0].text,
+            "Warning: Can not be saved a 1200ppi png file");
+  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{"d.pgm"});
+}
+
+TEST_F(Window, AFailedWriteWarnsAndKeepsTheOlderFile) {
+  load("coffee_gray.pgm");
+  // A folder path running through a regular file; then files too large for a size limit that
+  // makes writes fail, for root as well.
+  write_bytes(folder.filePath("plain_file"), "x");
+  for (const char* name : {"plain_file/new.pgm", "plain_file/new.png", "old.pgm", "old.png"}) {
+    SCOPED_TRACE(name);
+    const QString target = folder.filePath(name);
+    const bool older = !target.contains("plain_file");
+    if (older) write_bytes(target, "older result");
+    warnings.clear();
+    save_answers = {target};
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limit = saved;
+    limit.rlim_cur = 64;
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    const bool written = run_save();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, handler);
+    EXPECT_FALSE(written);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0].first + ": " + warnings[0].second,
+              "Warning: Cannot write file " + target + ".");
+    EXPECT_EQ(contents(target), older ? "older result" : "");
+  }
+  // No temporary file is left behind either.
+  EXPECT_EQ(QDir(folder.path()).entryList({"*old*"}, QDir::Files),
+            (QStringList{"old.pgm", "old.png"}));
+}
+
+TEST_F(Window, ClosingTheProgressDialogCancelsTheSave) {
+  load();
+  const QString target = folder.filePath("kept.pgm");
+  write_bytes(target, "older result");
+  save_answers = {target};
+  bool saw_dialog = false, saw_busy_cursor = false;
+  // Fires at the first row, when the writer lets the event loop run.
+  QTimer::singleShot(0, [&] {
+    auto* dialog = window->findChild<QProgressDialog*>();
+    saw_dialog = dialog && dialog->labelText() == "Saving file..." &&
+                 dialog->maximum() == int(gl->stippling_image.height);
+    saw_busy_cursor =
+        QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+    if (dialog) dialog->close();
+  });
+  EXPECT_FALSE(run_save());
+  EXPECT_TRUE(saw_dialog);
+  EXPECT_TRUE(saw_busy_cursor);
+  EXPECT_TRUE(warnings.empty());
+  EXPECT_EQ(contents(target), "older result");
+  EXPECT_EQ(QDir(folder.path()).entryList({"*kept*"}, QDir::Files), QStringList{"kept.pgm"});
+}
+
+// A linked file is read again on each tick that finds it touched; a file caught half-written
+// is retried later, a tick waits while a picture is saved, and any open ends the watching.
+TEST_F(Window, ALinkedFileIsReadAgainWhenTouched) {
+  const QString path = photo("camera.pgm", "live.pgm");
+  open_answers = {path};
+  run("link_file");
+  EXPECT_EQ(open_captions, QStringList{"Link File"});
+  EXPECT_EQ(window->link_timer->interval(), 1000);
+  EXPECT_TRUE(window->tab_widget->isEnabled());
+  run("check_linked_file");  // the first tick reads the file again
+  const QDateTime seen = window->linked_modified;
+  ASSERT_FALSE(seen.isNull());
+
+  // Another program writes a different picture: first its head, then the rest within the same
+  // time stamp, while a picture is being saved.
+  const QByteArray coffee = contents(STIPPON_DATA_DIR "/images/coffee_gray.pgm");
+  write_bytes(path, coffee.left(120000), seen.addSecs(3));
+  run("check_linked_file");
+  EXPECT_TRUE(window->linked_modified.isNull());
+  EXPECT_EQ(gl->input_image.width, 512u);
+  write_bytes(path, coffee, seen.addSecs(3));
+  const unsigned preview_height = gl->stippling_image.height;
+  save_answers = {folder.filePath("during.pgm")};
+  QTimer::singleShot(0, [&] { QMetaObject::invokeMethod(window.get(), "check_linked_file"); });
+  EXPECT_TRUE(run_save());
+  EXPECT_EQ(gl->input_image.width, 512u);
+  EXPECT_EQ(read_pgm(folder.filePath("during.pgm")).height, preview_height);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return gl->input_image.width == 600u; }, 2000));
+  EXPECT_EQ(window->linked_modified, seen.addSecs(3));
+
+  QFile::remove(path);  // a vanished file is skipped until it is back
+  run("check_linked_file");
+  EXPECT_EQ(window->linked_modified, seen.addSecs(3));
+
+  open(QString());  // any open command, even a cancelled one, ends the watching
+  EXPECT_FALSE(window->link_timer->isActive());
+  write_bytes(path, contents(STIPPON_DATA_DIR "/images/camera.pgm"), seen.addSecs(10));
+  QTest::qWait(1100);
+  EXPECT_EQ(gl->input_image.width, 600u);
 }
 
 }  // namespace

@@ -1,0 +1,131 @@
+// The real main window running in a temporary working directory (so that saved files land there),
+// with its file dialogs, its warning boxes and the controller's messages replaced by scripted
+// answers and records.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <memory>
+#include <vector>
+
+#include "controller/gl_widget.h"
+#include "ui/general_tab.h"
+#include "ui/images_tab.h"
+#include "ui/window.h"
+
+namespace stippon {
+
+struct _message {
+  QMessageBox::Icon icon;
+  QString title, text;
+};
+
+inline bool same_samples(const _image& a, const _image& b) {
+  return a.width == b.width && a.height == b.height && a.samples == b.samples;
+}
+
+inline bool same_texels(const _texture& a, const _texture& b) {
+  return a.width == b.width && a.height == b.height && a.texels == b.texels;
+}
+
+// The image as the view shows it, with the tone applied when one is given.
+inline _texture shown(const _image& image, const _texture* tone = nullptr) {
+  _texture t;
+  t = image;
+  if (tone != nullptr) t.tone(*tone);
+  return t;
+}
+
+class WindowFixture : public ::testing::Test {
+ protected:
+  QTemporaryDir folder;
+  QString previous_folder = QDir::currentPath();
+  std::unique_ptr<_window> window;
+  _gl_widget* gl = nullptr;
+  _general_tab* general = nullptr;
+  QStringList open_answers, save_answers, open_captions, save_filters;
+  std::vector<std::pair<QString, QString>> warnings;  // the window's
+  std::vector<_message> messages;                     // the controller's
+
+  void SetUp() override {
+    ASSERT_TRUE(folder.isValid());
+    for (const char* name : {"dots", "tones", "icons"})
+      ASSERT_TRUE(QFile::link(QString(STIPPON_DATA_DIR "/") + name, folder.filePath(name)));
+    QDir::setCurrent(folder.path());
+    window = std::make_unique<_window>();
+    gl = window->gl_widget;
+    general = gl->general_tab;
+    gl->output_size = size_a10;  // keeps every computation small
+    gl->show_message = [this](QMessageBox::Icon icon, const QString& title, const QString& text) {
+      messages.push_back({icon, title, text});
+    };
+    window->ask_open_file_name = [this](const QString& caption, const QString&, const QString&) {
+      open_captions << caption;
+      return open_answers.isEmpty() ? QString() : open_answers.takeFirst();
+    };
+    window->ask_save_file_name = [this](const QString&, const QString&, const QString& filter) {
+      save_filters << filter;
+      return save_answers.isEmpty() ? QString() : save_answers.takeFirst();
+    };
+    window->warn = [this](const QString& title, const QString& text) {
+      warnings.emplace_back(title, text);
+    };
+  }
+
+  void TearDown() override {
+    window.reset();
+    QDir::setCurrent(previous_folder);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "busy cursor left behind";
+  }
+
+  // Copies a sample photograph into the working folder under the given name.
+  QString photo(const char* sample, const QString& name) {
+    EXPECT_TRUE(QFile::copy(QString(STIPPON_DATA_DIR "/images/") + sample, folder.filePath(name)));
+    return folder.filePath(name);
+  }
+
+  // Writes a grey ramp with a dark disc, so that halftone and borders have something to work on,
+  // as a PGM file in the working folder and returns its name.
+  std::string pgm(const QString& name, unsigned width, unsigned height) {
+    _image image;
+    image.dimensions(height, width);
+    image.create(true);
+    for (unsigned r = 0; r < height; ++r) {
+      for (unsigned c = 0; c < width; ++c) {
+        const float dx = c - width / 2.0f, dy = r - height / 2.0f;
+        image.put(r, c, dx * dx + dy * dy < height * height / 16.0f ? 30.0f : (c * 255) / width);
+      }
+    }
+    const std::string path = QFile::encodeName(folder.filePath(name)).toStdString();
+    EXPECT_EQ(_file_pgm().write(path, image), 1);
+    return path;
+  }
+
+  // Has the controller read a test picture, as the open command does.
+  void load(unsigned width, unsigned height, _output_size size = size_optimal) {
+    gl->output_size = size;
+    ASSERT_TRUE(gl->read_image(pgm("input.pgm", width, height)));
+  }
+
+  // Runs a private slot of the window, as its menu entry does.
+  void run(const char* slot) { ASSERT_TRUE(QMetaObject::invokeMethod(window.get(), slot)); }
+  bool run_save() {
+    bool written = false;
+    EXPECT_TRUE(QMetaObject::invokeMethod(window.get(), "save_file", Q_RETURN_ARG(bool, written)));
+    return written;
+  }
+  void open(const QString& path) {
+    open_answers = {path};
+    run("open_file");
+  }
+  // Opens one of the sample photographs with the File menu.
+  void load(const char* sample = "camera.pgm") {
+    open(QString(STIPPON_DATA_DIR "/images/") + sample);
+    ASSERT_TRUE(gl->image_loaded);
+  }
+};
+
+}  // namespace stippon
