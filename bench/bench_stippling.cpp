@@ -66,14 +66,6 @@ double peak_rss_mb() {
   return double(usage.ru_maxrss) / 1024.0;
 }
 
-reference::_grey_run reference_run(const _stipple_settings& settings, int output_scale) {
-  reference::_grey_run run;
-  run.scale_factor = settings.scale_factor;
-  run.displacement = settings.displacement;
-  run.output_scale = output_scale;
-  return run;
-}
-
 void BM_PreviewStippling(benchmark::State& state) {
   _scene& s = scene();
   if (!s.ready) return state.SkipWithError("dot sheets or photograph missing");
@@ -92,8 +84,7 @@ void BM_PreviewStipplingPerSample(benchmark::State& state) {
   if (!s.ready) return state.SkipWithError("dot sheets or photograph missing");
   for (auto _ : state) {
     s.preview.create(true);
-    reference::stippling2(s.preview, reference_run(s.settings, 1), s.halftone,
-                          s.dots[resolution_300]);
+    reference::stippling2(s.preview, s.settings, 1, s.halftone, s.dots[resolution_300]);
     benchmark::DoNotOptimize(s.preview.samples.data());
   }
 }
@@ -124,8 +115,7 @@ void BM_Stippling1200PerSample(benchmark::State& state) {
     hires->dimensions(s.preview.height * 4, s.preview.width * 4);
     hires->create(true);
     hires->copy_seeds(s.preview);
-    reference::stippling2(*hires, reference_run(s.settings, 4), s.halftone,
-                          s.dots[resolution_1200]);
+    reference::stippling2(*hires, s.settings, 4, s.halftone, s.dots[resolution_1200]);
     benchmark::DoNotOptimize(hires->samples.data());
   }
 }
@@ -153,12 +143,10 @@ void BM_ColourStipplingPerSample(benchmark::State& state) {
   _texture target;
   target.dimensions(s.preview.height, s.preview.width);
   target.create();
-  reference::_colour_run run;
-  run.contrast_threshold = 127;
   for (auto _ : state) {
     target.fill(_pixel(255, 255, 255, 255));
     srandom(99);
-    reference::color_stippling(target, run, s.halftone, s.borders, s.colour_source,
+    reference::color_stippling(target, s.settings, 1, s.halftone, s.borders, s.colour_source,
                                s.dots[resolution_300]);
     benchmark::DoNotOptimize(target.texels.data());
   }

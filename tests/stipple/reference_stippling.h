@@ -2,6 +2,8 @@
 
 // Plain per-sample transcriptions of dot placement: every sample goes through the bounds-checked
 // put_add, nothing is clipped in advance. The clipped fast paths must give the same rasters.
+// Positions are truncated toward zero and wrapped into unsigned ones: unsigned(int(v)).
+// The halftone density is _image::density, which the tests check on worked values.
 
 #include <cstdint>
 
@@ -9,150 +11,89 @@
 #include "image/sample_cast.h"
 #include "image/texture.h"
 #include "image/uniform_random.h"
+#include "stipple/stipple_settings.h"
 #include "tones/color_ramp.h"
 
 namespace stippon::reference {
 
-inline unsigned position(float value) {
-  return static_cast<unsigned>(static_cast<int>(value));
-}
-
-inline void put_dot(_image& target, unsigned y, unsigned x, unsigned s, unsigned a, unsigned b,
-                    const _image* sheet, bool black_white, unsigned short black_level, int k,
-                    _merging_function merging) {
+// Calls merge(i, j, sample) for each sample of the k * s square dot in cell (a, b) of the sheet;
+// samples beyond the sheet are skipped.
+template <class Merge>
+void each_dot_sample(unsigned s, unsigned a, unsigned b, const _image* sheet, int k, Merge merge) {
   if (sheet == nullptr) return;
   const unsigned n = unsigned(k) * s;
-  for (unsigned i = 0; i < n; ++i) {
-    for (unsigned j = 0; j < n; ++j) {
-      const unsigned sheet_row = a * s * unsigned(k) + i;
-      const unsigned sheet_column = b * s * unsigned(k) + j;
-      if (sheet_row >= sheet->height || sheet_column >= sheet->width) continue;
-      target.put_add(y + i, x + j, sheet->get(sheet_row, sheet_column), black_white, black_level,
-                     merging);
-    }
-  }
+  for (unsigned i = 0; i < n; ++i)
+    for (unsigned j = 0; j < n; ++j)
+      if (a * n + i < sheet->height && b * n + j < sheet->width)
+        merge(i, j, sheet->get(a * n + i, b * n + j));
 }
 
 inline void put_dot(_texture& target, unsigned y, unsigned x, unsigned s, unsigned a, unsigned b,
                     const _image* sheet, _pixel colour, int k, _merging_function merging) {
-  if (sheet == nullptr) return;
   const _color_ramp ramp(colour);
-  const unsigned n = unsigned(k) * s;
-  for (unsigned i = 0; i < n; ++i) {
-    for (unsigned j = 0; j < n; ++j) {
-      const unsigned sheet_row = a * s * unsigned(k) + i;
-      const unsigned sheet_column = b * s * unsigned(k) + j;
-      if (sheet_row >= sheet->height || sheet_column >= sheet->width) continue;
-      const unsigned char level = low_byte(sheet->get(sheet_row, sheet_column));
-      target.put_add(y + i, x + j, ramp.get_color(level), merging);
-    }
-  }
+  each_dot_sample(s, a, b, sheet, k, [&](unsigned i, unsigned j, float sample) {
+    target.put_add(y + i, x + j, ramp.get_color(low_byte(sample)), merging);
+  });
 }
 
-struct _grey_run {
-  float scale_factor = 3.0f;
-  float displacement = 0.25f;
-  unsigned short variant_rows = 1;
-  unsigned short variant_max_column = 10;
-  unsigned short size_min = 4;
-  unsigned short size_max = 8;
-  bool black_white = false;
-  unsigned short black_level = 127;
-  int output_scale = 1;
-  _merging_function merging = merging_product;
-  _random_distribution distribution = distribution_random;
-};
-
-inline void stippling2(_image& out, const _grey_run& run, const _image& halftone, _image** dots) {
+// Grey stippling with the settings' low density sizes, onto a raster `scale` times the halftone
+// grid, from the raster's seeds.
+inline void stippling2(_image& out, const _stipple_settings& settings, int scale,
+                       const _image& halftone, _image** dots) {
   out.load_seeds();
   _uniform_random variant_row, variant_column, sizes, jitter;
-  variant_row.set_range(0.0f, float(double(run.variant_rows) - 0.1));
-  variant_column.set_range(0.0f, float(double(run.variant_max_column) + 0.9));
-  sizes.set_range(float(run.size_min), float(run.size_max) + 0.5f);
-  jitter.set_range(-run.displacement, run.displacement);
-  const float k = float(run.output_scale);
+  variant_row.set_range(0.0f, float(double(settings.dot_variant_rows) - 0.1));
+  variant_column.set_range(0.0f, float(double(settings.dot_variant_max_column) + 0.9));
+  sizes.set_range(float(settings.low_density_min), float(settings.low_density_max) + 0.5f);
+  jitter.set_range(-settings.displacement, settings.displacement);
+  const float k = float(scale);
   for (unsigned r = 0; r < halftone.height; ++r) {
     for (unsigned c = 0; c < halftone.width; ++c) {
       if (halftone.get(r, c) != 0.0f) continue;
-      unsigned s;
-      if (run.distribution == distribution_random) {
-        s = position(sizes.draw());
-      } else {
-        const float u1 = sizes.draw(), u2 = sizes.draw(), u3 = sizes.draw(), u4 = sizes.draw();
-        s = position((((u1 + u2) + u3) + u4) * 0.25f);
+      float size = sizes.draw();
+      if (settings.random_distribution != distribution_random) {
+        const float u2 = sizes.draw(), u3 = sizes.draw(), u4 = sizes.draw();
+        size = (((size + u2) + u3) + u4) * 0.25f;
       }
-      const float u_row = jitter.draw();
-      const float y = float(r) * run.scale_factor * k + k * (6.0f * u_row);
-      const float u_column = jitter.draw();
-      const float x = float(c) * run.scale_factor * k + (6.0f * u_column) * k;
-      const unsigned b = position(variant_column.draw());
-      const unsigned a = position(variant_row.draw());
-      put_dot(out, position(y), position(x), s, a, b, dots[s], run.black_white, run.black_level,
-              run.output_scale, run.merging);
+      const unsigned s = unsigned(int(size));
+      const float y = float(r) * settings.scale_factor * k + k * (6.0f * jitter.draw());
+      const float x = float(c) * settings.scale_factor * k + (6.0f * jitter.draw()) * k;
+      const unsigned b = unsigned(int(variant_column.draw()));
+      const unsigned a = unsigned(int(variant_row.draw()));
+      each_dot_sample(s, a, b, dots[s], scale, [&](unsigned i, unsigned j, float sample) {
+        out.put_add(unsigned(int(y)) + i, unsigned(int(x)) + j, sample, settings.black_white,
+                    static_cast<unsigned short>(settings.black_level), settings.merging_function);
+      });
     }
   }
 }
 
-struct _colour_run {
-  float scale_factor = 3.0f;
-  float displacement_low = 0.0f;
-  float displacement = 0.25f;
-  unsigned short variant_rows = 1;
-  unsigned short variant_max_column = 10;
-  unsigned short low_min = 4, low_max = 8, high_min = 4, high_max = 8;
-  unsigned short contrast_threshold = 127;
-  int output_scale = 1;
-  _merging_function merging = merging_product;
-};
-
-inline float density(const _image& halftone, unsigned r, unsigned c) {
-  float sum = 0.0f;
-  int count = 0;
-  for (int i = int(r) - 1; i <= int(r) + 1; ++i)
-    for (int j = int(c) - 1; j <= int(c) + 1; ++j)
-      if (i >= 0 && j >= 0 && unsigned(i) < halftone.height && unsigned(j) < halftone.width) {
-        sum += halftone.get(unsigned(i), unsigned(j));
-        ++count;
-      }
-  return sum / float(count);
-}
-
-inline void color_stippling(_texture& out, const _colour_run& run, const _image& halftone,
-                            const _image& borders, const _texture& source, _image** dots) {
-  const float k = float(run.output_scale);
+// Colour stippling from the current seed of random(), the jitter only upwards and rightwards.
+inline void color_stippling(_texture& out, const _stipple_settings& settings, int scale,
+                            const _image& halftone, const _image& borders, const _texture& source,
+                            _image** dots) {
+  const float k = float(scale);
   _uniform_random low, high, variant_row, variant_column, jitter;
-  low.set_range(float(run.low_min), float(run.low_max) + 0.5f);
-  high.set_range(float(run.high_min), float(run.high_max) + 0.5f);
-  variant_row.set_range(0.0f, float(double(run.variant_rows) - 0.1));
-  variant_column.set_range(0.0f, float(double(run.variant_max_column) + 0.9));
-  jitter.set_range(run.displacement_low * k, run.displacement * k);
+  low.set_range(float(settings.low_density_min), float(settings.low_density_max) + 0.5f);
+  high.set_range(float(settings.high_density_min), float(settings.high_density_max) + 0.5f);
+  variant_row.set_range(0.0f, float(double(settings.dot_variant_rows) - 0.1));
+  variant_column.set_range(0.0f, float(double(settings.dot_variant_max_column) + 0.9));
+  jitter.set_range(0.0f, settings.displacement * k);
   _pixel last_border(0, 0, 0, 0), last_halftone(0, 0, 0, 0);
   for (unsigned r = halftone.height; r-- > 0;) {
     for (unsigned c = 0; c < halftone.width; ++c) {
-      const float d = density(halftone, r, c);
-      const bool inside = r < source.height && c < source.width;
-      bool border = r < borders.height && c < borders.width && borders.get(r, c) == 0.0f;
-      unsigned s;
-      _pixel colour;
-      if (border) {
-        s = position(d >= float(run.contrast_threshold) ? low.draw() : high.draw());
-        if (inside) last_border = source.get(r, c);
-        colour = last_border;
-      } else if (halftone.get(r, c) == 0.0f) {
-        s = position(d < float(run.contrast_threshold) ? high.draw() : low.draw());
-        if (inside) last_halftone = source.get(r, c);
-        colour = last_halftone;
-      } else {
-        continue;
-      }
-      const float u1 = jitter.draw();
-      const float u2 = jitter.draw();
-      const unsigned b = position(variant_column.draw());
-      const unsigned a = position(variant_row.draw());
-      const float y = float(r) * run.scale_factor * k + u1;
-      const float x = float(c) * run.scale_factor * k + u2;
-      put_dot(out, position(y), position(x), s, a, b, dots[s], colour, run.output_scale,
-              run.merging);
+      const bool dense = halftone.density(r, c) < float(settings.contrast_threshold);
+      const bool border = r < borders.height && c < borders.width && borders.get(r, c) == 0.0f;
+      if (!border && halftone.get(r, c) != 0.0f) continue;
+      const unsigned s = unsigned(int(dense ? high.draw() : low.draw()));
+      _pixel& colour = border ? last_border : last_halftone;
+      if (r < source.height && c < source.width) colour = source.get(r, c);
+      const float y = float(r) * settings.scale_factor * k + jitter.draw();
+      const float x = float(c) * settings.scale_factor * k + jitter.draw();
+      const unsigned b = unsigned(int(variant_column.draw()));
+      const unsigned a = unsigned(int(variant_row.draw()));
+      put_dot(out, unsigned(int(y)), unsigned(int(x)), s, a, b, dots[s], colour, scale,
+              settings.merging_function);
     }
   }
 }
