@@ -156,6 +156,19 @@ TEST_F(Panels, ChoicesAndTheirReset) {
   EXPECT_TRUE(same_samples(gl->stippling_image, preview));  // units never change the output
 }
 
+// The resolution list hands its new row over before the mode changes: with Gray-scale at 1200 ppi
+// and Black&White at 300 ppi, choosing Black&White shows 300ppi and leaves both at 300 ppi.
+TEST_F(Panels, ResolutionIsStoredBeforeTheModeChanges) {
+  load();
+  general->save_resolution_combo->setCurrentIndex(resolution_1200);
+  EXPECT_EQ(gl->save_resolution[device_grayscale], resolution_1200);
+  gl->save_resolution[device_black_white] = resolution_300;
+  general->device_combo->setCurrentIndex(device_black_white);
+  EXPECT_EQ(general->save_resolution_combo->currentText(), "300ppi");
+  EXPECT_EQ(gl->save_resolution[device_grayscale], resolution_300);
+  EXPECT_EQ(gl->save_resolution[device_black_white], resolution_300);
+}
+
 // The swatch opens the colour dialog (alpha included) at its colour; OK paints the swatch and the
 // flat colour field, Cancel and the other buttons change nothing.
 TEST_F(Panels, SwatchDialogOkAndCancel) {

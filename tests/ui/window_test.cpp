@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QMenuBar>
 #include <QProgressDialog>
+#include <QSettings>
 #include <QTest>
 #include <QTimer>
 #include <csignal>
@@ -26,6 +27,7 @@ void write_bytes(const QString& path, const QByteArray& bytes, QDateTime modifie
   QFile file(path);
   ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
   ASSERT_EQ(file.write(bytes), bytes.size());
+  ASSERT_TRUE(file.flush());  // a later flush would stamp the file with the current time
   // A time of its own, so that the poll sees a change within the file system's resolution.
   if (modified.isValid()) {
     ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
@@ -67,6 +69,20 @@ TEST_F(Window, StartsWithDisabledPanelsAndTheFileMenu) {
                          "&Exit...|Ctrl+Q|Exit the application",
                      }));
   EXPECT_TRUE(window->file_menu->toolTipsVisible());
+}
+
+// Ctrl+Q closes the window and writes its geometry to mottle.ini in the working directory.
+TEST_F(Window, CtrlQWritesTheSettings) {
+  window->show();
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  QTest::keyClick(window.get(), Qt::Key_Q, Qt::ControlModifier);
+  EXPECT_FALSE(window->isVisible());
+  QSettings settings(folder.filePath("mottle.ini"), QSettings::IniFormat);
+  EXPECT_EQ(settings.value("width").toInt(), window->width());
+  EXPECT_EQ(settings.value("height").toInt(), window->height());
+  EXPECT_EQ(settings.value("pos_x").toInt(), window->x());
+  EXPECT_EQ(settings.value("pos_y").toInt(), window->y());
 }
 
 // The frame around the view is red while the input is enlarged; the note comes once only.
@@ -267,9 +283,15 @@ TEST_F(Window, ALinkedFileIsReadAgainWhenTouched) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return gl->input_image.width == 600u; }, 2000));
   EXPECT_EQ(window->linked_modified, seen.addSecs(3));
 
+  // A file that keeps failing with one time stamp is tried three ticks, not every second.
+  write_bytes(path, "P5\n", seen.addSecs(5));
+  for (int tick = 0; tick < 5; ++tick) run("check_linked_file");
+  EXPECT_EQ(window->linked_modified, seen.addSecs(5));
+  EXPECT_EQ(gl->input_image.width, 600u);
+
   QFile::remove(path);  // a vanished file is skipped until it is back
   run("check_linked_file");
-  EXPECT_EQ(window->linked_modified, seen.addSecs(3));
+  EXPECT_EQ(window->linked_modified, seen.addSecs(5));
 
   open(QString());  // any open command, even a cancelled one, ends the watching
   EXPECT_FALSE(window->link_timer->isActive());
