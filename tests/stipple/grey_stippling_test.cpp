@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <vector>
 
+#include "stipple/mottle.h"
 #include "stipple/reference_stippling.h"
 #include "stipple/stipple_fixtures.h"
 
@@ -30,6 +32,37 @@ TEST(PutDot, NothingToDraw) {
 }
 
 // No dot, no draw after load_seeds, which hands generator 5's seed to srandom last.
+// random(level) whitens trunc(width x height x level / 255) distinct samples; a level of 255 or
+// more whitens everything at once instead of searching forever for a sample still black.
+TEST(RandomLevel, WhitensTheAskedShareAndStops) {
+  for (const float level : {0.0f, 127.5f, 255.0f, 1.0e6f}) {
+    SCOPED_TRACE(level);
+    _image image;
+    image.dimensions(10, 20);
+    image.create(false);
+    image.random(level);
+    const auto white = std::count(image.samples.begin(), image.samples.end(), 255.0f);
+    EXPECT_EQ(white, level >= 255.0f ? 200 : int(200 * level / 255));
+    EXPECT_EQ(white + std::count(image.samples.begin(), image.samples.end(), 0.0f), 200);
+  }
+}
+
+// A dot strip is one row of count cells, black; sizes outside 1..19 or no cells change nothing.
+TEST(Mottle, DefineShapesAStripOfCells) {
+  _mottle strip;
+  strip.define(4, 11);
+  EXPECT_EQ(strip.width, 44u);
+  EXPECT_EQ(strip.height, 4u);
+  EXPECT_EQ(strip.dot_size, 4u);
+  EXPECT_EQ(strip.dot_count, 11u);
+  EXPECT_EQ(std::count(strip.samples.begin(), strip.samples.end(), 0.0f), 176);
+  for (const auto& [size, count] : {std::pair{20u, 5u}, {0u, 5u}, {4u, 0u}}) {
+    strip.define(size, count);
+    EXPECT_EQ(strip.width, 44u);
+    EXPECT_EQ(strip.dot_count, 11u);
+  }
+}
+
 TEST(Stippling2, WhiteHalftoneDrawsNothing) {
   auto sheets = noise_sheets();
   _image out = white(15, 12);

@@ -13,6 +13,19 @@ namespace {
 
 using namespace fixtures;
 
+// The table is symmetric (level i weighs like 255 - i), each row's last entry is its sum, and
+// level 0 starts 13, 0, 5, 18.
+TEST(Coefficients, SymmetricRowsWithTheirSums) {
+  EXPECT_EQ(std::vector<int>(Coefficients[0], Coefficients[0] + 4),
+            (std::vector<int>{13, 0, 5, 18}));
+  for (int i = 0; i < 256; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(Coefficients[i][0] + Coefficients[i][1] + Coefficients[i][2], Coefficients[i][3]);
+    EXPECT_GT(Coefficients[i][3], 0);
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(Coefficients[i][k], Coefficients[255 - i][k]);
+  }
+}
+
 // Plain serpentine error diffusion, one pixel at a time, with the table row clamped to 0..255.
 _image reference_halftone(_image image) {
   const int width = int(image.width);
