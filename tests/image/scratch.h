@@ -11,40 +11,35 @@
 namespace stippon::testing {
 
 // A fresh folder under the system's temporary directory, removed with everything in it.
-class scratch_dir {
- public:
-  scratch_dir() {
+struct scratch_dir {
+  std::filesystem::path dir = [] {
     std::string pattern = (std::filesystem::temp_directory_path() / "stippon-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
-  }
+    return ::mkdtemp(pattern.data()) ? pattern : std::string();
+  }();
+
+  scratch_dir() = default;
+  scratch_dir(const scratch_dir&) = delete;
   ~scratch_dir() {
     std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+    std::filesystem::remove_all(dir, ignored);
   }
-  scratch_dir(const scratch_dir&) = delete;
-  scratch_dir& operator=(const scratch_dir&) = delete;
 
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-  const std::string& path() const { return path_; }
-
+  std::string operator/(const std::string& name) const { return (dir / name).string(); }
   // Names of the entries in the folder, to find temporaries left behind.
-  std::vector<std::string> entries() const {
+  std::vector<std::string> files() const {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_))
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
       names.push_back(entry.path().filename().string());
     return names;
   }
-
- private:
-  std::string path_;
 };
 
-inline std::string read_file(const std::string& name) {
+inline std::string read_file(const std::filesystem::path& name) {
   std::ifstream in(name, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-inline void write_file(const std::string& name, const std::string& bytes) {
+inline void write_file(const std::filesystem::path& name, const std::string& bytes) {
   std::ofstream(name, std::ios::binary) << bytes;
 }
 

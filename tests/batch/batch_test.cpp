@@ -1,0 +1,172 @@
+// stippon-batch as a user runs it: bad usage exits 2, unreadable input or data 3, an unwritable
+// output 4, each writing nothing and keeping an older output; successful runs give the asked
+// size, repeat the pattern of a seed and say only what they are asked to.
+#include <gtest/gtest.h>
+
+#include "batch_runner.h"
+
+namespace stippon::testing {
+namespace {
+
+const std::string DATA = STIPPON_DATA_DIR;
+const std::string CAMERA = DATA + "/images/camera.pgm";         // 512 x 512
+const std::string CHELSEA = DATA + "/images/chelsea_gray.pgm";  // 451 x 300
+
+// Runs the batch, which must succeed, and returns what it printed on standard error.
+std::string run_ok(const std::vector<std::string>& arguments, const _scratch& scratch) {
+  const _batch_result result = run_batch(arguments, scratch);
+  EXPECT_EQ(result.status, 0) << result.err;
+  return result.err;
+}
+
+TEST(BatchUsage, BadUsageExitsTwoWritingNothingHelpAndVersion) {
+  _scratch inputs;  // 10 x 40, portrait: a width of 5000 px makes a preview 20000 px high
+  const std::string tall = inputs / "tall.pgm", OUT = "@out.pgm";  // '@': in the scratch folder
+  write_file(tall, "P5\n10 40\n255\n" + std::string(400, '\x80'));
+  const std::pair<std::vector<std::string>, const char*> cases[] = {
+      {{CAMERA, OUT, "--frobnicate"}, "unknown option --frobnicate"},
+      {{CAMERA, OUT, "--size"}, "--size needs a value"},
+      {{CAMERA, OUT, "--verbose=1"}, "--verbose takes no value"},
+      {{CAMERA, OUT, "--ppi", "900"}, "--ppi must be one of"},
+      {{CAMERA, OUT, "--packing=6.01"}, "--packing 6.01 is out of range"},
+      {{CAMERA, OUT, "--packing", "2,5"}, "--packing needs a number"},
+      {{CAMERA, OUT, "--randomness", "inf"}, "--randomness needs a number"},
+      {{CAMERA, OUT, "--tone", "sepia_1"}, "--tone needs --mode tones"},
+      {{CAMERA, OUT, "--density-high", "8-4"}, "--density-high 8-4 is out of range"},
+      {{CAMERA, OUT, "--color", "1,2,3,4,5"}, "--color needs R,G,B or R,G,B,A"},
+      {{CAMERA, OUT, "--seed", "4294967296"}, "--seed 4294967296 is out of range"},
+      {{CAMERA, OUT, "--width", "18cm"}, "--width needs a number and a unit"},
+      {{CAMERA, OUT, "--width", "0mm"}, "--width must be above zero"},
+      {{CAMERA, OUT, "--width", "100mm", "--height", "50mm"}, "either --width or --height"},
+      {{CAMERA, OUT, "--size", "A4", "--height", "100mm"}, "--size excludes --width"},
+      {{CAMERA, OUT, "--verbose", "--quiet"}, "--verbose and --quiet exclude each other"},
+      {{CAMERA, OUT, "--image", "color-stippling"}, "write them as .png"},
+      {{CAMERA, OUT, "--ppi", "600", "--image", "halftoning"}, "only the stippling"},
+      {{CAMERA, "@a.pgm", "@b.pgm"}, "expected INPUT and OUTPUT"},
+      {{"-", OUT}, "'-' is not accepted"},
+      {{CAMERA, "@out.pgm.bak"}, "OUTPUT must end in .pgm or .png"},
+      // Known only once the input is read, and still bad usage.
+      {{CAMERA, OUT, "--width", "2px"}, "narrower than one halftone cell"},
+      {{CAMERA, OUT, "--width", "16385px"}, "each edge may be at most 16384"},
+      {{tall, OUT, "--width", "5000px"}, "each edge may be at most 16384"},
+      {{CHELSEA, OUT, "--width", "1px", "--packing", "6"}, "less than one pixel high"},
+  };
+  for (const auto& [arguments, message] : cases) {
+    _scratch scratch;
+    write_file(scratch / "out.pgm", "an older print");
+    std::vector<std::string> resolved = arguments;
+    for (std::string& argument : resolved)
+      if (argument.starts_with("@")) argument = scratch / argument.substr(1);
+    const _batch_result result = run_batch(resolved, scratch);
+    EXPECT_EQ(result.status, 2) << message;
+    EXPECT_NE(result.err.find(message), std::string::npos) << result.err;
+    EXPECT_EQ(read_file(scratch / "out.pgm"), "an older print");
+    EXPECT_EQ(scratch.files(), std::vector<std::string>{"out.pgm"}) << message;
+  }
+  const _batch_result help = run_batch({"--help"}, inputs),
+                      version = run_batch({"--version"}, inputs),
+                      error = run_batch({"--ppi"}, inputs);
+  EXPECT_TRUE(help.status == 0 && version.status == 0);
+  EXPECT_TRUE(help.out.starts_with("Usage: stippon-batch [options] INPUT OUTPUT"));
+  EXPECT_EQ(version.out, "stippon-batch " STIPPON_VERSION "\n");
+  EXPECT_TRUE(error.err.ends_with("\nTry 'stippon-batch --help'.\n")) << error.err;
+}
+
+TEST(BatchRun, OutputSizes) {
+  _scratch scratch;
+  // Portrait: a sheet gives its short side as the width.
+  write_file(scratch / "portrait.pgm", "P5\n40 60\n255\n" + std::string(2400, '\x60'));
+  // input, options, the PGM header of the output
+  const std::tuple<std::string, std::vector<std::string>, const char*> cases[] = {
+      {CAMERA, {"--size", "A9"}, "620 620"},  // a square input is landscape
+      {scratch / "portrait.pgm", {"--size", "A10"}, "310 465"},
+      {CHELSEA, {"--size", "optimal"}, "1353 900"},
+      {CAMERA, {"--width=2in"}, "600 600"},
+      {CHELSEA, {"--height", "30mm"}, "532 354"},
+      {CAMERA, {"--size", "A10", "--ppi", "1200"}, "1752 1752"},
+  };
+  for (const auto& [input, options, size] : cases) {
+    std::vector<std::string> arguments = {input, scratch / "out.pgm", "--seed", "1"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    run_ok(arguments, scratch);
+    EXPECT_TRUE(read_file(scratch / "out.pgm").starts_with("P5\n" + std::string(size) + "\n255\n"))
+        << size;
+  }
+  // A PNG carries the resolution in its pHYs chunk: 1200 ppi is 47244 (0xb88c) pixels per metre.
+  run_ok({CHELSEA, scratch / "out.png", "--size", "A10", "--ppi", "1200"}, scratch);
+  const std::string phys("pHYs\0\0\xb8\x8c\0\0\xb8\x8c\x01", 13);
+  EXPECT_NE(read_file(scratch / "out.png").find(phys), std::string::npos);
+  // 512 pixels x scale factor 3 = 1536: every input pixel is one halftone cell, no resampling.
+  run_ok({CAMERA, scratch / "original.pgm", "--width", "1536px", "--image", "original"}, scratch);
+  EXPECT_TRUE(read_file(scratch / "original.pgm") == read_file(CAMERA));
+}
+
+// A seed fixes the dot pattern. Standard error is no terminal here: without --verbose a
+// successful run prints nothing, no progress line either.
+TEST(BatchRun, SeedsAndMessages) {
+  _scratch scratch;
+  const std::string input = scratch / "caf\u00e9 \u00f1.pgm";  // names outside ASCII
+  std::filesystem::copy_file(CHELSEA, input);
+  const auto print = [&](const std::string& output, std::vector<std::string> options) {
+    options.insert(options.begin(), {input, scratch / output, "--size", "A10"});
+    const std::string err = run_ok(options, scratch);
+    return std::pair(read_file(scratch / output), err);
+  };
+  const auto [first, quiet] = print("a.pgm", {"--seed", "7"});
+  EXPECT_EQ(quiet, "");
+  EXPECT_EQ(print("r\u00e9sultat \u00fc.PGM", {"--seed=7"}).first, first);
+  EXPECT_NE(print("c.pgm", {"--seed", "8"}).first, first);
+  // Without --seed the clock gives one; --verbose prints it and --seed repeats the pattern.
+  const auto [clocked, err] = print("d.pgm", {"--verbose"});
+  EXPECT_NE(err.find("input " + input + ": 451 x 300; output 438 x 291 at 300 ppi\n"),
+            std::string::npos)
+      << err;
+  EXPECT_EQ(err.find('\r'), std::string::npos);
+  const size_t at = err.find("seed "), end = err.find(" (from the clock)");
+  ASSERT_TRUE(at != std::string::npos && end != std::string::npos) << err;
+  const std::string seed = err.substr(at + 5, end - at - 5);
+  const auto [again, said] = print("e.pgm", {"--seed", seed, "--verbose"});
+  EXPECT_EQ(again, clocked);
+  EXPECT_NE(said.find("seed " + seed + "\n"), std::string::npos) << said;
+  // An enlarged input is worth a warning, which --quiet silences: 620 cells for 451 pixels.
+  std::vector<std::string> enlarged = {CHELSEA, scratch / "b.pgm", "--size",
+                                       "A9",    "--packing",       "6"};
+  EXPECT_NE(run_ok(enlarged, scratch).find("warning: the input is enlarged"), std::string::npos);
+  enlarged.push_back("--quiet");
+  EXPECT_EQ(run_ok(enlarged, scratch), "");
+}
+
+// Unreadable input or data exit 3, an output that cannot be written 4; the older output stays
+// and nothing is left behind.
+TEST(BatchRun, FailuresOnFiles) {
+  _scratch scratch;
+  const std::string out = scratch / "out.pgm", data = scratch / "toneless",
+                    folder = data + "/a.pgm";
+  write_file(out, "an older print");
+  write_file(scratch / "short.pgm", "P5\n20 20\n255\n" + std::string(30, 'x'));
+  std::filesystem::create_directories(folder);
+  std::filesystem::create_directory_symlink(DATA + "/dots", data + "/dots");
+  const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
+      {{scratch / "none.pgm", out}, 3, "cannot read the PGM image"},
+      {{scratch / "short.pgm", out}, 3, "cannot read the PGM image"},
+      {{CAMERA, out, "--data", scratch / "nowhere"}, 3, "cannot read the dot sheets"},
+      {{CAMERA, scratch / "out.png", "--mode", "tones", "--tone", "cyanotype", "--data", data},
+       3,
+       "cannot read the tone"},
+      {{CAMERA, scratch / "no/out.pgm"}, 4, scratch / "no/out.pgm"},
+      {{CAMERA, folder}, 4, folder},
+      {{CAMERA, "/proc/stippon.png"}, 4, "/proc/stippon.png"},
+  };
+  for (auto [arguments, status, message] : cases) {
+    arguments.insert(arguments.end(), {"--size", "A10"});
+    const _batch_result result = run_batch(arguments, scratch);
+    EXPECT_EQ(result.status, status) << message;
+    EXPECT_NE(result.err.find(message), std::string::npos) << result.err;
+    EXPECT_EQ(read_file(out), "an older print");
+    EXPECT_EQ(scratch.files().size(), 3u);  // out.pgm, the input and the data folder
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
+  }
+}
+
+}  // namespace
+}  // namespace stippon::testing
