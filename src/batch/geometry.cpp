@@ -7,18 +7,6 @@ namespace stippon {
 
 namespace {
 
-// One unit in pixels at 300 ppi, in the precisions of the desktop program's width field.
-float to_pixels(float value, _output_units units) {
-  switch (units) {
-    case units_millimeters:
-      return static_cast<float>(static_cast<double>(value) * 300.0 / 25.4);
-    case units_inches:
-      return value * 300.0f;
-    default:
-      return value;
-  }
-}
-
 std::string format_pixels(float value) {
   char text[64];
   std::snprintf(text, sizeof text, "%.0f", std::floor(value));
@@ -57,11 +45,6 @@ std::string check_target_width(float w, float scale_factor, unsigned W, unsigned
     return "the output would be less than one pixel high (" + format_pixels(w) + " x " +
            format_pixels(height) + " pixels at 300 ppi)";
   return {};
-}
-
-_preview_size preview_size(float w, unsigned W, unsigned H) {
-  const float aspect = static_cast<float>(W) / static_cast<float>(H);
-  return {static_cast<unsigned>(w), static_cast<unsigned>(w / aspect)};
 }
 
 }  // namespace stippon

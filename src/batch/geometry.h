@@ -10,11 +10,6 @@ namespace stippon {
 // its own, and the largest input edge it reads.
 inline constexpr unsigned MAX_PREVIEW_EDGE = 16384;
 
-struct _preview_size {
-  unsigned width = 0;
-  unsigned height = 0;
-};
-
 // Target width in pixels at 300 ppi of an input of W x H pixels, as the general panel computes
 // it for the chosen sheet, "Optimal for input" or a typed width or height.
 float target_width(const _batch_options& options, unsigned W, unsigned H);
@@ -22,9 +17,5 @@ float target_width(const _batch_options& options, unsigned W, unsigned H);
 // Why an output of target width w cannot be made from a W x H input (empty when it can): under
 // one halftone cell, or a preview edge outside 1 .. MAX_PREVIEW_EDGE.
 std::string check_target_width(float w, float scale_factor, unsigned W, unsigned H);
-
-// The preview's size: trunc(w) x trunc(w / (W / H)), in single precision. Only for a width that
-// check_target_width accepts.
-_preview_size preview_size(float w, unsigned W, unsigned H);
 
 }  // namespace stippon

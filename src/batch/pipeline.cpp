@@ -1,7 +1,6 @@
 #include "batch/pipeline.h"
 
 #include "batch/geometry.h"
-#include "image/q_image.h"
 
 namespace stippon {
 
@@ -9,19 +8,13 @@ bool _batch_pipeline::update_images(float w, _pixel colour) {
   const float W = static_cast<float>(input_image.width);
   const float r = (w / settings.scale_factor) / W;
   enlargement = r;
-  if (r == 1.0f)
-    original_image = input_image;
-  else
-    resample(input_image, r, original_image);
+  derive_halftone_grid(input_image, r, borders_threshold, original_image, borders_image,
+                       halftoning_image);
   if (original_image.width == 0 || original_image.height == 0) return false;
 
   color_original.dimensions(original_image.height, original_image.width);
   color_original.create();
   color_original.fill(colour);
-
-  borders_image.getBorders(original_image, borders_threshold);
-  halftoning_image = original_image;
-  halftoning_image.halftoning_ostromoukhov();
 
   const _preview_size size = preview_size(w, input_image.width, input_image.height);
   stippling_image.dimensions(size.height, size.width);
@@ -53,11 +46,8 @@ void _batch_pipeline::stipple_colour(_image** dots_300) {
 void _batch_pipeline::stipple_hires(_resolution_position position, _image** dots) {
   const int k = output_scale(position);
   hires_image.reset();  // the old one first: at 1200 ppi it can take gigabytes
-  hires_image = std::make_unique<_image>();
-  hires_image->dimensions(k * stippling_image.height, k * stippling_image.width);
-  hires_image->create(true);
-  hires_image->copy_seeds(stippling_image);
-  stipple_grey(*hires_image, settings, halftoning_image, borders_image, dots, k);
+  hires_image =
+      ::stippon::stipple_hires(stippling_image, settings, halftoning_image, borders_image, dots, k);
 }
 
 }  // namespace stippon

@@ -119,18 +119,7 @@ void _gl_widget::update_dimensions() {
 }
 
 void _gl_widget::set_width(float value) {
-  float w;
-  switch (output_units) {
-    case units_millimeters:
-      w = static_cast<float>(value * 300.0 / 25.4);
-      break;
-    case units_inches:
-      w = value * 300.0f;
-      break;
-    default:
-      w = value;
-      break;
-  }
+  const float w = to_pixels(value, output_units);
   // A text that is not a number, or a size below one halftone cell, changes nothing; the panel
   // shows the current dimensions again.
   if (image_loaded && usable_width(w)) set_size_output(w);

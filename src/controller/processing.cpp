@@ -7,7 +7,6 @@
 #include <cstdlib>
 
 #include "controller/gl_widget.h"
-#include "image/q_image.h"
 #include "stipple/dot_library.h"
 #include "tones/tone_table.h"
 #include "ui/busy_cursor.h"
@@ -129,32 +128,19 @@ void _gl_widget::update_images(float w) {
   if (input_image.width == 0 || input_image.height == 0) return;
   _busy_cursor busy;
   const float W = static_cast<float>(input_image.width);
-  const float H = static_cast<float>(input_image.height);
   const float r = (w / scale_factor) / W;
 
-  if (r == 1.0f) {
-    if (window != nullptr) window->set_frame_warning(false);
-    original_image = input_image;
-  } else {
-    if (r > 1.0f) {
-      if (!upscale_warned) {
-        show_message(QMessageBox::NoIcon, QString(), QString::fromUtf8(UPSCALE_TEXT));
-        upscale_warned = true;
-      }
-      if (window != nullptr) window->set_frame_warning(true);
-    } else if (window != nullptr) {
-      window->set_frame_warning(false);
-    }
-    resample(input_image, r, original_image);
+  if (r > 1.0f && !upscale_warned) {
+    show_message(QMessageBox::NoIcon, QString(), QString::fromUtf8(UPSCALE_TEXT));
+    upscale_warned = true;
   }
-
+  if (window != nullptr) window->set_frame_warning(r > 1.0f);
+  derive_halftone_grid(input_image, r, borders_threshold, original_image, borders_image,
+                       halftoning_image);
   restart_colour();
-  borders_image.getBorders(original_image, borders_threshold);
-  halftoning_image = original_image;
-  halftoning_image.halftoning_ostromoukhov();
 
-  const float aspect = W / H;
-  stippling_image.dimensions(static_cast<unsigned>(w / aspect), static_cast<unsigned>(w));
+  const _preview_size size = preview_size(w, input_image.width, input_image.height);
+  stippling_image.dimensions(size.height, size.width);
   stippling_image.create(true);
   stipple_preview();
 }
@@ -402,17 +388,13 @@ _image* _gl_widget::selected_image(_resolution_position p) {
   if (!image_loaded) return nullptr;
   _busy_cursor busy;
   const int row = p == resolution_600 ? resolution_600 : resolution_1200;
-  const unsigned k = static_cast<unsigned>(output_scale(row));
+  const int k = output_scale(row);
 
   release_image(p);
-  auto* image = new _image;
-  image->dimensions(stippling_image.height * k, stippling_image.width * k);
-  image->create(true);
   // The preview's seeds give the same dots, drawn with the larger sheets.
-  image->copy_seeds(stippling_image);
-  hires_image = image;
-  stipple_grey(*hires_image, stipple_settings(), halftoning_image, borders_image, dot_sheets[row],
-               static_cast<int>(k));
+  hires_image = stipple_hires(stippling_image, stipple_settings(), halftoning_image, borders_image,
+                              dot_sheets[row], k)
+                    .release();
   return hires_image;
 }
 

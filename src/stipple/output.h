@@ -4,7 +4,15 @@ namespace stippon {
 
 // Output description shared by the desktop controller and the batch tool.
 enum _output_size {
-  size_a4 = 0, size_a5, size_a6, size_a7, size_a8, size_a9, size_a10, size_optimal, size_custom
+  size_a4 = 0,
+  size_a5,
+  size_a6,
+  size_a7,
+  size_a8,
+  size_a9,
+  size_a10,
+  size_optimal,
+  size_custom
 };
 enum _output_units { units_millimeters = 0, units_inches = 1, units_pixels = 2 };
 enum _resolution_position { resolution_1200 = 0, resolution_600 = 1, resolution_300 = 2 };
@@ -19,11 +27,32 @@ inline constexpr float SHEET_SIDES[8] = {3506, 2480, 1753, 1240, 876, 620, 438, 
 // Target width of a sheet size: its long side for aspect >= 1 (landscape or square), its short
 // side otherwise; for any other size the aspect itself.
 inline float sheet_width(int size, float aspect) {
-  if (size >= size_a4 && size <= size_a10) return 1.0f <= aspect ? SHEET_SIDES[size] : SHEET_SIDES[size + 1];
+  if (size >= size_a4 && size <= size_a10)
+    return 1.0f <= aspect ? SHEET_SIDES[size] : SHEET_SIDES[size + 1];
   return aspect;
 }
 
+// A length typed in the given units, in pixels at 300 ppi: millimetres in double precision
+// (multiplied first), inches in single precision.
+inline float to_pixels(float value, _output_units units) {
+  if (units == units_millimeters) return static_cast<float>(value * 300.0 / 25.4);
+  if (units == units_inches) return value * 300.0f;
+  return value;
+}
+
+// The preview of a W x H input at target width w: trunc(w) x trunc(w / (W / H)), single precision.
+struct _preview_size {
+  unsigned width = 0;
+  unsigned height = 0;
+};
+inline _preview_size preview_size(float w, unsigned W, unsigned H) {
+  const float aspect = static_cast<float>(W) / static_cast<float>(H);
+  return {static_cast<unsigned>(w), static_cast<unsigned>(w / aspect)};
+}
+
 // Output pixels per 300 ppi pixel at a resolution position: 4, 2, 1.
-inline int output_scale(int position) { return position == resolution_300 ? 1 : position == resolution_600 ? 2 : 4; }
+inline int output_scale(int position) {
+  return position == resolution_300 ? 1 : position == resolution_600 ? 2 : 4;
+}
 
 }  // namespace stippon

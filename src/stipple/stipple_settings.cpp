@@ -1,5 +1,7 @@
 #include "stipple/stipple_settings.h"
 
+#include "image/q_image.h"
+
 namespace stippon {
 
 void stipple_grey(_image& target, const _stipple_settings& settings, _image& halftone,
@@ -24,6 +26,27 @@ void stipple_colour(_texture& target, const _stipple_settings& settings, _image&
       static_cast<unsigned short>(settings.borders_slider_value), settings.black_white,
       static_cast<unsigned short>(settings.black_level), output_scale, settings.merging_function,
       settings.random_distribution);
+}
+
+void derive_halftone_grid(const _image& input, float r, float borders_threshold, _image& original,
+                          _image& borders, _image& halftone) {
+  if (r == 1.0f)
+    original = input;
+  else
+    resample(input, r, original);
+  borders.getBorders(original, borders_threshold);
+  halftone = original;
+  halftone.halftoning_ostromoukhov();
+}
+
+std::unique_ptr<_image> stipple_hires(_image& preview, const _stipple_settings& settings,
+                                      _image& halftone, _image& borders, _image** dots, int k) {
+  auto image = std::make_unique<_image>();
+  image->dimensions(preview.height * k, preview.width * k);
+  image->create(true);
+  image->copy_seeds(preview);
+  stipple_grey(*image, settings, halftone, borders, dots, k);
+  return image;
 }
 
 }  // namespace stippon

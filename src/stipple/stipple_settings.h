@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include "image/image.h"
 #include "image/texture.h"
 
@@ -29,5 +31,15 @@ void stipple_grey(_image& target, const _stipple_settings& settings, _image& hal
 // The colour call: color_stippling on target (displacement_low 0), inked from colour_source.
 void stipple_colour(_texture& target, const _stipple_settings& settings, _image& halftone,
                     _image& borders, _texture& colour_source, _image** dots, int output_scale);
+
+// The halftone grid of a target width: the input copied (r == 1) or resampled by r, its borders
+// and its halftone.
+void derive_halftone_grid(const _image& input, float r, float borders_threshold, _image& original,
+                          _image& borders, _image& halftone);
+
+// The preview's dots at output scale k (2 for 600 ppi, 4 for 1200 ppi): a new white raster k
+// times the preview's size with the preview's seeds, stippled with the matching dot sheets.
+std::unique_ptr<_image> stipple_hires(_image& preview, const _stipple_settings& settings,
+                                      _image& halftone, _image& borders, _image** dots, int k);
 
 }  // namespace stippon
