@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "batch/geometry.h"
 #include "image/atomic_file.h"
 #include "image/file_pgm.h"
 #include "image/file_png.h"
@@ -42,8 +41,8 @@ std::string size_text(unsigned width, unsigned height) {
 }  // namespace
 
 _batch_run::_batch_run(const _batch_options& options) : options(options), progress(!options.quiet) {
-  pipeline.settings = options.settings;
-  pipeline.borders_threshold = options.borders_threshold;
+  document.set_settings(options.settings);
+  document.on_oversize_input = [this](int) { oversize = true; };
 }
 
 _exit_status _batch_run::run() {
@@ -83,25 +82,25 @@ void _batch_run::warn(const std::string& message) {
 
 _exit_status _batch_run::read_input() {
   progress.stage("reading " + options.input);
-  _file_pgm reader;
-  bool oversize = false;
-  reader.on_oversize = [&oversize](int) { oversize = true; };
-  _image& input = pipeline.input_image;
-  if (reader.read(options.input, input, MAX_PREVIEW_EDGE) != 1 || input.width == 0 ||
-      input.height == 0) {
+  const _image& input = document.input();
+  if (!document.read_input(options.input) || input.width == 0 || input.height == 0) {
     if (oversize)
       return fail(exit_unreadable, options.input + " has an edge above " +
-                                       std::to_string(MAX_PREVIEW_EDGE) + " pixels");
+                                       std::to_string(document.texture_limit()) + " pixels");
     return fail(exit_unreadable, "cannot read the PGM image " + options.input);
   }
   return exit_success;
 }
 
 _exit_status _batch_run::prepare(float& w) {
-  const unsigned W = pipeline.input_image.width;
-  const unsigned H = pipeline.input_image.height;
-  w = target_width(options, W, H);
-  const std::string problem = check_target_width(w, options.settings.scale_factor, W, H);
+  const unsigned W = document.input().width;
+  const unsigned H = document.input().height;
+  const _output_geometry geometry = document.geometry();
+  const _typed_size& typed = options.typed;
+  w = options.settings.output_size == size_custom
+          ? geometry.typed_width(typed.value, typed.is_height, typed.units)
+          : geometry.target_width(options.settings.output_size);
+  const std::string problem = geometry.problem(w);
   if (!problem.empty()) return fail(exit_usage, problem);
   const _preview_size size = preview_size(w, W, H);
   const unsigned k = output_scale(options.resolution);
@@ -112,18 +111,18 @@ _exit_status _batch_run::prepare(float& w) {
 }
 
 _exit_status _batch_run::load_data() {
-  const bool stippled = options.image == image_stippling || options.image == image_color_stippling;
+  const bool stippled = options.image == list_stippling || options.image == list_color_stippling;
   if (stippled) {
     // The loader prints a line of its own on standard output.
     progress.clear();
-    if (!data.load_dots(options.data_dir, MAX_PREVIEW_EDGE))
+    if (!document.load_dots(options.data_dir))
       return fail(exit_unreadable, "cannot read the dot sheets in " + options.data_dir + "/dots");
   }
+  const int tone = options.settings.tone;
   if (tone_applied()) {
     progress.stage("reading the tones");
-    if (!data.load_tone(options.data_dir, options.tone))
-      return fail(exit_unreadable,
-                  "cannot read the tone " + _batch_data::tone_path(options.data_dir, options.tone));
+    if (!document.load_tone(options.data_dir, tone))
+      return fail(exit_unreadable, "cannot read the tone " + tone_path(options.data_dir, tone));
   }
   return exit_success;
 }
@@ -141,29 +140,27 @@ _exit_status _batch_run::check_output() {
 
 _exit_status _batch_run::compute(float w) {
   progress.stage("resampling, borders and halftone");
-  if (!pipeline.update_images(w, options.colour))
+  if (!document.derive(w))
     return fail(exit_usage, "the output is too small for the shape of this input");
-  if (pipeline.enlargement > 1.0f)
+  if (document.enlarged())
     warn(
         "the input is enlarged to fit this output size and packing factor, which may lower "
         "the quality; a smaller size or a higher-resolution original avoids it");
-  pipeline.set_seeds(options.seed);
+  if (options.seed)
+    document.set_seed(*options.seed);
+  else
+    document.new_seeds();
   // srandom() sees the seed as an unsigned int: that is the value --seed takes.
-  const uint32_t seed = static_cast<uint32_t>(pipeline.pattern_seed());
+  const uint32_t seed = static_cast<uint32_t>(document.pattern_seed());
   note("seed " + std::to_string(seed) + (options.seed ? "" : " (from the clock)"));
 
-  _image** dots_300 = data.dot_sheets[resolution_300];
-  if (options.image == image_stippling && options.resolution != resolution_300) {
+  if (options.image == list_stippling && options.resolution != resolution_300) {
     // The preview's own dots are not needed: its seeds alone fix the pattern.
     progress.stage("stippling at " + std::to_string(VECRES[options.resolution]) + " ppi");
-    pipeline.stipple_hires(options.resolution, data.dot_sheets[options.resolution]);
-  } else if (options.image == image_stippling) {
+    document.print(options.resolution);
+  } else if (options.image == list_stippling || options.image == list_color_stippling) {
     progress.stage("stippling");
-    pipeline.stipple_preview(dots_300);
-  } else if (options.image == image_color_stippling) {
-    progress.stage("stippling");
-    pipeline.stipple_preview(dots_300);
-    pipeline.stipple_colour(dots_300);
+    document.stipple_preview();
   }
   return exit_success;
 }
@@ -175,41 +172,30 @@ _exit_status _batch_run::write() {
     _texture picture = result_texture();
     written = write_png(picture);
   } else {
-    written = write_pgm(*result_image());
+    written = write_pgm(result_image());
   }
   if (!written) return fail(exit_unwritable, "cannot write " + options.output);
   return exit_success;
 }
 
 bool _batch_run::tone_applied() const {
-  return options.png_output() && !options.colour_image() && options.tone != 0;
+  return options.png_output() && !options.colour_image() && options.settings.tone != 0;
 }
 
-_image* _batch_run::result_image() {
-  switch (options.image) {
-    case image_original:
-      return &pipeline.original_image;
-    case image_borders:
-      return &pipeline.borders_image;
-    case image_halftoning:
-      return &pipeline.halftoning_image;
-    default:
-      return pipeline.hires_image ? pipeline.hires_image.get() : &pipeline.stippling_image;
-  }
+const _image& _batch_run::result_image() {
+  if (const _image* print = document.current_print()) return *print;
+  return *document.list_image(options.image);
 }
 
 _texture _batch_run::result_texture() {
-  if (options.image == image_color_original) return pipeline.color_original;
-  if (options.image == image_color_stippling) return pipeline.color_stippling;
+  if (const _texture* picture = document.list_texture(options.image)) return *picture;
   // The picture the desktop program shows: the grey image, through the tone if one is chosen.
-  _texture picture;
-  picture = *result_image();
-  pipeline.hires_image.reset();  // at 1200 ppi the float raster is the largest thing held
-  if (tone_applied()) picture.tone(data.tones[options.tone]);
+  _texture picture = document.picture(result_image(), tone_applied());
+  document.release_print();  // at 1200 ppi the float raster is the largest thing held
   return picture;
 }
 
-bool _batch_run::write_pgm(_image& image) {
+bool _batch_run::write_pgm(const _image& image) {
   const std::string text = "writing " + options.output;
   progress.stage(text);
   _file_pgm writer;
@@ -222,7 +208,7 @@ bool _batch_run::write_pgm(_image& image) {
   return writer.write(options.output, image) == 1;
 }
 
-bool _batch_run::write_png(_texture& picture) {
+bool _batch_run::write_png(const _texture& picture) {
   progress.stage("writing " + options.output);
   _file_png writer;
   return writer.write(options.output, picture, static_cast<unsigned>(VECRES[options.resolution])) ==

@@ -2,10 +2,9 @@
 
 #include <string>
 
-#include "batch/data_files.h"
 #include "batch/options.h"
-#include "batch/pipeline.h"
 #include "batch/progress.h"
+#include "document/stipple_document.h"
 
 namespace stippon {
 
@@ -17,9 +16,9 @@ enum _exit_status {
   exit_unwritable = 4,  // the output
 };
 
-// One run of stippon-batch: reads the input and the data files, runs the desktop program's
-// pipeline and writes the chosen image. The output is written atomically, so a run that fails
-// leaves no file behind and an older one untouched.
+// One run of stippon-batch: the document of the desktop program, set from the command line, read,
+// computed and written. The output is written atomically, so a run that fails leaves no file
+// behind and an older one untouched.
 class _batch_run {
  public:
   explicit _batch_run(const _batch_options& options);
@@ -29,8 +28,8 @@ class _batch_run {
  private:
   const _batch_options& options;
   _progress_line progress;
-  _batch_pipeline pipeline;
-  _batch_data data;
+  _stipple_document document;
+  bool oversize = false;
 
   _exit_status fail(_exit_status status, const std::string& message);
   void note(const std::string& message);  // --verbose only
@@ -44,10 +43,10 @@ class _batch_run {
   _exit_status write();
 
   bool tone_applied() const;
-  _image* result_image();
+  const _image& result_image();
   _texture result_texture();
-  bool write_pgm(_image& image);
-  bool write_png(_texture& picture);
+  bool write_pgm(const _image& image);
+  bool write_png(const _texture& picture);
 };
 
 }  // namespace stippon

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <algorithm>
 #include <functional>
 #include <set>
 #include <utility>
@@ -88,7 +89,7 @@ std::string typed_size(const std::string& name, const std::string& text, bool is
     if (!parse_whole(text.substr(0, text.size() - suffix.size()), value))
       return not_a_number(name, text);
     if (value <= 0.0f) return name + " must be above zero, not '" + text + "'";
-    options.output_size = size_custom;
+    options.settings.output_size = size_custom;
     options.typed = {is_height, value, unit};
     return {};
   }
@@ -132,15 +133,6 @@ std::string colour(const std::string& name, const std::string& text, _pixel& pix
   return name + " needs R,G,B or R,G,B,A (e.g. 255,0,0), not '" + text + "'";
 }
 
-// The tone's label in lower case with '_' for blanks: "Platinum Palladium" is
-// "platinum_palladium".
-std::string tone_name(int index) {
-  std::string name = TONES[index].label;
-  for (char& c : name)
-    c = c == ' ' ? '_' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return name;
-}
-
 std::vector<_option> option_table() {
   return {
       {"--size", true,
@@ -148,7 +140,7 @@ std::vector<_option> option_table() {
          const _choices<_output_size> sizes = {
              {"A4", size_a4}, {"A5", size_a5}, {"A6", size_a6},   {"A7", size_a7},
              {"A8", size_a8}, {"A9", size_a9}, {"A10", size_a10}, {"optimal", size_optimal}};
-         return choose("--size", v, sizes, o.output_size);
+         return choose("--size", v, sizes, o.settings.output_size);
        }},
       {"--width", true,
        [](const std::string& v, _batch_options& o) { return typed_size("--width", v, false, o); }},
@@ -164,75 +156,76 @@ std::vector<_option> option_table() {
        [](const std::string& v, _batch_options& o) {
          float packing = 0.0f;
          std::string error = float_in("--packing", v, 1.0f, 6.0f, "1.0 to 6.0", packing);
-         if (error.empty()) o.settings.scale_factor = 6.0f / packing;
+         if (error.empty()) o.settings.stipple.scale_factor = packing_to_scale(packing);
          return error;
        }},
       {"--randomness", true,
        [](const std::string& v, _batch_options& o) {
-         return float_in("--randomness", v, 0.0f, 1.0f, "0 to 1", o.settings.displacement);
+         return float_in("--randomness", v, 0.0f, 1.0f, "0 to 1", o.settings.stipple.displacement);
        }},
       {"--merging", true,
        [](const std::string& v, _batch_options& o) {
          const _choices<_merging_function> merging = {{"product", merging_product},
                                                       {"minimum", merging_minimum}};
-         return choose("--merging", v, merging, o.settings.merging_function);
+         return choose("--merging", v, merging, o.settings.stipple.merging_function);
        }},
       {"--distribution", true,
        [](const std::string& v, _batch_options& o) {
          const _choices<_random_distribution> distributions = {{"random", distribution_random},
                                                                {"normal", distribution_normal}};
-         return choose("--distribution", v, distributions, o.settings.random_distribution);
+         return choose("--distribution", v, distributions, o.settings.stipple.random_distribution);
        }},
       {"--mode", true,
        [](const std::string& v, _batch_options& o) {
          const _choices<_mode_device> modes = {
              {"gray", device_grayscale}, {"bw", device_black_white}, {"tones", device_color_tones}};
-         return choose("--mode", v, modes, o.device);
+         return choose("--mode", v, modes, o.settings.device);
        }},
       {"--black-level", true,
        [](const std::string& v, _batch_options& o) {
          long long level = 0;
          std::string error = integer_in("--black-level", v, 0, 255, level);
-         if (error.empty()) o.settings.black_level = static_cast<int>(level);
+         if (error.empty()) o.settings.stipple.black_level = static_cast<int>(level);
          return error;
        }},
       {"--tone", true,
        [](const std::string& v, _batch_options& o) {
          _choices<int> tones;
          for (int i = 0; i < TONE_COUNT; ++i) tones.emplace_back(tone_name(i), i);
-         return choose("--tone", v, tones, o.tone);
+         return choose("--tone", v, tones, o.settings.tone);
        }},
       {"--density-low", true,
        [](const std::string& v, _batch_options& o) {
-         return density("--density-low", v, o.settings.low_density_min, o.settings.low_density_max);
+         return density("--density-low", v, o.settings.stipple.low_density_min, o.settings.stipple.low_density_max);
        }},
       {"--density-high", true,
        [](const std::string& v, _batch_options& o) {
-         return density("--density-high", v, o.settings.high_density_min,
-                        o.settings.high_density_max);
+         return density("--density-high", v, o.settings.stipple.high_density_min,
+                        o.settings.stipple.high_density_max);
        }},
       {"--contrast-threshold", true,
        [](const std::string& v, _batch_options& o) {
          long long threshold = 0;
          std::string error = integer_in("--contrast-threshold", v, 0, 255, threshold);
-         if (error.empty()) o.settings.contrast_threshold = static_cast<int>(threshold);
+         if (error.empty()) o.settings.stipple.contrast_threshold = static_cast<int>(threshold);
          return error;
        }},
       {"--borders-threshold", true,
        [](const std::string& v, _batch_options& o) {
          // The range of the desktop program's borders slider, -50 to 50 tenths.
-         return float_in("--borders-threshold", v, -5.0f, 5.0f, "-5.0 to 5.0", o.borders_threshold);
+         return float_in("--borders-threshold", v, -5.0f, 5.0f, "-5.0 to 5.0",
+                        o.settings.borders_threshold);
        }},
       {"--color", true,
-       [](const std::string& v, _batch_options& o) { return colour("--color", v, o.colour); }},
+       [](const std::string& v, _batch_options& o) { return colour("--color", v, o.settings.ink); }},
       {"--image", true,
        [](const std::string& v, _batch_options& o) {
-         const _choices<_batch_image> images = {{"stippling", image_stippling},
-                                                {"halftoning", image_halftoning},
-                                                {"borders", image_borders},
-                                                {"original", image_original},
-                                                {"color-original", image_color_original},
-                                                {"color-stippling", image_color_stippling}};
+         const _choices<_list_position> images = {{"stippling", list_stippling},
+                                                {"halftoning", list_halftoning},
+                                                {"borders", list_borders},
+                                                {"original", list_original},
+                                                {"color-original", list_color_original},
+                                                {"color-stippling", list_color_stippling}};
          return choose("--image", v, images, o.image);
        }},
       {"--seed", true,
@@ -278,13 +271,13 @@ std::string check_combination(const _batch_options& o, const std::set<std::strin
   if (seen.count("--size") && (seen.count("--width") || seen.count("--height")))
     return "--size excludes --width and --height";
   if (o.verbose && o.quiet) return "--verbose and --quiet exclude each other";
-  if (o.tone != 0 && o.device == device_grayscale)
+  if (o.settings.tone != 0 && o.settings.device == device_grayscale)
     return "--tone needs --mode tones (or --mode bw)";
   if (!ends_with_lower(o.output, ".pgm") && !ends_with_lower(o.output, ".png"))
     return "OUTPUT must end in .pgm or .png: " + o.output;
   if (o.colour_image() && !o.png_output())
     return "--image color-original and color-stippling are colour images: write them as .png";
-  if (o.resolution != resolution_300 && o.image != image_stippling)
+  if (o.resolution != resolution_300 && o.image != list_stippling)
     return "only the stippling image is recomputed at " + std::to_string(VECRES[o.resolution]) +
            " ppi; write other images at --ppi 300";
   return {};
@@ -355,7 +348,11 @@ _parse_result parse_batch_options(const std::vector<std::string>& arguments) {
   std::string error = parse_files(files, result.options);
   if (error.empty()) error = check_combination(result.options, seen);
   if (!error.empty()) return fail(error);
-  result.options.settings.black_white = result.options.device == device_black_white;
+  _batch_options& options = result.options;
+  options.settings.stipple.black_white = options.settings.device == device_black_white;
+  options.settings.colour_stippling = options.image == list_color_stippling;
+  std::fill(std::begin(options.settings.save_resolution), std::end(options.settings.save_resolution),
+            options.resolution);
   return result;
 }
 

@@ -5,21 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "image/pixel.h"
-#include "stipple/output.h"
-#include "stipple/stipple_settings.h"
+#include "document/document_settings.h"
 
 namespace stippon {
-
-// The image of the pipeline that is written, in the order of the desktop program's image list.
-enum _batch_image {
-  image_color_original = 0,
-  image_original,
-  image_borders,
-  image_halftoning,
-  image_stippling,
-  image_color_stippling
-};
 
 // A custom size typed as one edge in a unit; the other edge follows from the aspect ratio.
 struct _typed_size {
@@ -32,15 +20,10 @@ struct _typed_size {
 struct _batch_options {
   std::string input;
   std::string output;
-  _output_size output_size = size_a5;
-  _typed_size typed;  // meaningful when output_size is size_custom
+  _document_settings settings;
+  _typed_size typed;  // meaningful when the size is size_custom
   _resolution_position resolution = resolution_300;
-  _stipple_settings settings;
-  _mode_device device = device_grayscale;
-  int tone = 0;
-  float borders_threshold = 5.0f;
-  _pixel colour = {255, 0, 0, 255};
-  _batch_image image = image_stippling;
+  _list_position image = list_stippling;  // the image written
   std::optional<uint32_t> seed;
   std::string data_dir = ".";
   bool verbose = false;
@@ -48,7 +31,7 @@ struct _batch_options {
 
   bool png_output() const;
   bool colour_image() const {
-    return image == image_color_original || image == image_color_stippling;
+    return image == list_color_original || image == list_color_stippling;
   }
 };
 

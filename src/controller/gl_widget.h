@@ -5,17 +5,13 @@
 #include <QListWidgetItem>
 #include <QMessageBox>
 #include <QOpenGLWidget>
+#include <QPointF>
 #include <QPointer>
 #include <functional>
 #include <string>
 
-#include "image/file_pgm.h"
-#include "image/image.h"
+#include "document/stipple_document.h"
 #include "image/texture.h"
-#include "stipple/dot_library.h"
-#include "stipple/output.h"
-#include "stipple/stipple_settings.h"
-#include "tones/tone_table.h"
 
 class QSpinBox;
 
@@ -25,79 +21,14 @@ class _general_tab;
 class _images_tab;
 class _window;
 
-// The processing controller and the on-screen view: holds every parameter and image, runs the
-// pipeline and draws the current picture. Processing is in processing.cpp, the output geometry in
-// output_geometry.cpp and the OpenGL view in view.cpp.
+// The processing controller and the on-screen view. The document holds every parameter and image
+// and runs the pipeline; this widget forwards the panels' operations to it, keeps the panels and
+// the window current, and draws the chosen image. Forwarding is in processing.cpp, the output
+// geometry in output_geometry.cpp and the OpenGL view in view.cpp.
 class _gl_widget : public QOpenGLWidget {
   Q_OBJECT
 
  public:
-  // Until initializeGL reads the real limit: admits the dot sheets and any sane input.
-  static constexpr int DEFAULT_MAX_TEXTURE_SIZE = 16384;
-  static constexpr int LIST_SIZE = 6;
-
-  struct _pan {
-    float x = 0.0f;
-    float y = 0.0f;
-  };
-
-  _general_tab* general_tab = nullptr;
-  _images_tab* images_tab = nullptr;
-  _window* window = nullptr;
-
-  float half_width = 0.0f;
-  float half_height = 0.0f;
-  int shown_image = 4;
-  float zoom[LIST_SIZE] = {1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f};
-  _pan pan[LIST_SIZE];
-  bool dragging = false;
-  // Not started until the first press, so that press can never count as the second of a pair.
-  QElapsedTimer press_clock;
-  int last_x = 0;
-  int last_y = 0;
-
-  bool image_loaded = false;
-  _texture tones[TONE_COUNT];
-  _texture color_original;
-  _texture color_stippling;
-  _image original_image;
-  _image input_image;
-  _image borders_image;
-  _image halftoning_image;
-  _image stippling_image;
-  _image* hires_image = nullptr;
-  _image* dot_sheets[DOT_RESOLUTIONS][DOT_SLOTS] = {};
-  _image* current_image = nullptr;
-  _texture* current_texture = nullptr;
-  int current_kind = 0;
-
-  _output_size output_size = size_a5;
-  _output_units output_units = units_millimeters;
-  float scale_factor = 3.0f;
-  float displacement = 0.25f;
-  _merging_function merging_function = merging_product;
-  _random_distribution random_distribution = distribution_random;
-  _mode_device device = device_grayscale;
-  _resolution_position save_resolution[3] = {resolution_300, resolution_300, resolution_300};
-  int stippling_tone = 0;
-  unsigned short low_density_min = 4;
-  unsigned short low_density_max = 8;
-  unsigned short high_density_min = 4;
-  unsigned short high_density_max = 8;
-  int contrast_threshold = 127;
-  // Starting position of the images panel's border slider: 50 gives the threshold 5.0 with which
-  // the first "Borders" image is computed.
-  int borders_slider_value = 50;
-  bool black_white = false;
-  int black_level = 127;
-  bool color_stippling_active = false;
-  float borders_threshold = 5.0f;
-  unsigned short dot_variant_rows = 4;
-  unsigned short dot_variant_max_column = 10;
-  _texture display_texture;
-  int max_texture_size = DEFAULT_MAX_TEXTURE_SIZE;
-  bool upscale_warned = false;
-
   // Shows a modal message box (NoIcon: the parentless upscaling note). Tests replace it to record
   // the messages instead of blocking on them.
   std::function<void(QMessageBox::Icon icon, const QString& title, const QString& text)>
@@ -105,6 +36,12 @@ class _gl_widget : public QOpenGLWidget {
 
   _gl_widget(_window* window, QWidget* parent);
   ~_gl_widget() override;
+
+  _stipple_document& document() { return doc; }
+  const _stipple_document& document() const { return doc; }
+  _general_tab* general_tab() const { return general; }
+  _images_tab* images_tab() const { return images; }
+  bool image_loaded() const { return doc.loaded(); }
 
   // --- processing (processing.cpp) ---
   // True when the file was read and processed; on failure every image stays as it was.
@@ -118,23 +55,36 @@ class _gl_widget : public QOpenGLWidget {
   void set_random_distribution(int value);
   void active_black_level(bool value);
   void set_displacement(float value);
-  _image* selected_image(_resolution_position p);
-  _texture* texture(_resolution_position p);
+  // The image saved at a resolution: the shown grey image at 300 ppi, the print at 600 and
+  // 1200 ppi (held until release_image).
+  const _image* selected_image(_resolution_position p);
+  const _texture* texture(_resolution_position p);
   void release_image(_resolution_position p);
   void read_dots();
   void read_tones();
-  _stipple_settings stipple_settings() const;
 
   // --- output geometry (output_geometry.cpp) ---
-  float get_AXsize(_output_size size, float aspect);
   void set_size(_output_size size);
   void set_units(_output_units units);
   void set_width(float value);
   void set_height(float value);
-  void set_size_output(float w);
   void set_scale_factor(float value);
   void set_save_resolution(_resolution_position p);
   void update_dimensions();
+
+  // --- view (view.cpp) ---
+  int shown_image() const { return shown; }
+  float zoom() const { return zooms[shown]; }
+  void set_zoom(float value);
+  QPointF pan() const { return QPointF(pans[shown].x, pans[shown].y); }
+  const _texture& display_texture() const { return display; }
+  // Shows a picture as it stands (no tone), e.g. a test pattern.
+  void show_texture(const _texture& picture);
+  int max_texture_size() const { return doc.texture_limit(); }
+  void set_max_texture_size(int size) { doc.set_texture_limit(size); }
+  // Marks the display texture for upload (done in paintGL, where the context is current) and
+  // schedules a repaint.
+  void upload_and_repaint();
 
  public slots:
   void set_contrast_low_density_min(int value);
@@ -152,7 +102,6 @@ class _gl_widget : public QOpenGLWidget {
   void reset_images_parameters();
 
  protected:
-  // --- view (view.cpp) ---
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -161,41 +110,58 @@ class _gl_widget : public QOpenGLWidget {
   void resizeGL(int w, int h) override;
   void paintGL() override;
 
- public:
-  void change_projection();
-  void change_observer();
-  void draw_objects();
-  // Upload and repaint: marks display_texture for upload (done in paintGL, where the context is
-  // current) and schedules a repaint.
-  void upload_and_repaint();
-
  private:
+  struct _pan {
+    float x = 0.0f;
+    float y = 0.0f;
+  };
+
+  _stipple_document doc;
+  _window* window = nullptr;
+  _general_tab* general = nullptr;
+  _images_tab* images = nullptr;
+  // The panels are created without a parent; whichever is never adopted by a window is ours to
+  // delete.
+  QPointer<QWidget> general_guard;
+  QPointer<QWidget> images_guard;
+  bool upscale_warned = false;
+
+  // The picture on screen: the list position shown, and the grey image and colour picture
+  // chosen last (saving at 300 ppi takes the grey one).
+  int shown = list_stippling;
+  int current_image = list_stippling;
+  int current_texture = -1;
+  bool showing_texture = false;
+  _texture display;
+
+  float half_width = 0.0f;
+  float half_height = 0.0f;
+  float zooms[LIST_SIZE] = {1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f};
+  _pan pans[LIST_SIZE];
+  bool dragging = false;
+  // Not started until the first press, so that press can never count as the second of a pair.
+  QElapsedTimer press_clock;
+  int last_x = 0;
+  int last_y = 0;
   bool texture_dirty = true;
   bool gl_ready = false;
   // The view's own texture object: the widget's framebuffer machinery binds textures of its own
   // in this context, so the default object cannot be relied upon.
   unsigned texture_name = 0;
   bool texture_valid = false;
-  // The panels are created without a parent; whichever is never adopted by a window is ours to
-  // delete.
-  QPointer<QWidget> general_tab_guard;
-  QPointer<QWidget> images_tab_guard;
 
   void show_default_message(QMessageBox::Icon icon, const QString& title, const QString& text);
   void warn(const QString& text);
-  _file_pgm pgm_reader();
-  float reading_width() const;
-  bool usable_width(float w) const;
-  bool fits_texture(float w) const;
-  float fitted_width(float w);
+  void connect_document();
+  void fill_image_list();
   void apply_tone(int tone);
   void show_current(bool tone_always);
-  void restart_colour();
-  void size_colour_stippling();
-  void stipple_preview();
-  void keep_ordered(unsigned short& size, int value, bool crosses, unsigned short other_end,
-                    QSpinBox* spin_box);
+  void restart_colour_swatch();
+  void set_dot_size(_dot_size_field field, int value, QSpinBox* spin_box);
   qint64 restart_press_clock();
+  void change_projection();
+  void change_observer();
+  void draw_objects();
   void upload_display_texture();
   void release_gl();
 };

@@ -27,10 +27,9 @@ void print_gl_string(const char* label, GLenum name) {
 
 _gl_widget::~_gl_widget() {
   release_gl();
-  delete hires_image;
   // A panel that no window adopted has no other owner.
-  if (images_tab_guard && images_tab_guard->parent() == nullptr) delete images_tab_guard.data();
-  if (general_tab_guard && general_tab_guard->parent() == nullptr) delete general_tab_guard.data();
+  if (images_guard && images_guard->parent() == nullptr) delete images_guard.data();
+  if (general_guard && general_guard->parent() == nullptr) delete general_guard.data();
 }
 
 void _gl_widget::release_gl() {
@@ -67,14 +66,14 @@ void _gl_widget::initializeGL() {
   glClearColor(0.8f, 0.8f, 0.8f, 1.0f);
   GLint size = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
-  if (size > 0) max_texture_size = size;
+  if (size > 0) doc.set_texture_limit(size);
 
   dragging = false;
   half_width = static_cast<float>(width() * 0.5);
   half_height = static_cast<float>(height() * 0.5);
   change_projection();
-  std::printf("Texture width=%d height=%d\n", static_cast<int>(display_texture.width),
-              static_cast<int>(display_texture.height));
+  std::printf("Texture width=%d height=%d\n", static_cast<int>(display.width),
+              static_cast<int>(display.height));
   std::fflush(stdout);
 
   glGenTextures(1, &texture_name);
@@ -106,6 +105,16 @@ void _gl_widget::paintGL() {
   draw_objects();
 }
 
+void _gl_widget::set_zoom(float value) {
+  zooms[shown] = value;
+  update();
+}
+
+void _gl_widget::show_texture(const _texture& picture) {
+  display = picture;
+  upload_and_repaint();
+}
+
 void _gl_widget::upload_and_repaint() {
   texture_dirty = true;
   update();
@@ -116,8 +125,9 @@ void _gl_widget::upload_and_repaint() {
 void _gl_widget::upload_display_texture() {
   texture_dirty = false;
   texture_valid = false;
-  const unsigned w = display_texture.width;
-  const unsigned h = display_texture.height;
+  const unsigned w = display.width;
+  const unsigned h = display.height;
+  const int max_texture_size = doc.texture_limit();
   if (w == 0 || h == 0) return;
   if (w > static_cast<unsigned>(max_texture_size) || h > static_cast<unsigned>(max_texture_size)) {
     std::fprintf(stderr, "Texture %ux%u exceeds the maximum texture size %d\n", w, h,
@@ -127,28 +137,28 @@ void _gl_widget::upload_display_texture() {
   glBindTexture(GL_TEXTURE_2D, texture_name);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, static_cast<GLsizei>(w), static_cast<GLsizei>(h), 0,
-               GL_RGBA, GL_UNSIGNED_BYTE, display_texture.texels.data());
+               GL_RGBA, GL_UNSIGNED_BYTE, display.texels.data());
   texture_valid = true;
 }
 
 void _gl_widget::change_projection() {
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  const float z = zoom[shown_image];
+  const float z = zooms[shown];
   glOrtho(-half_width * z, half_width * z, -half_height * z, half_height * z, -1.0, 1.0);
 }
 
 void _gl_widget::change_observer() {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
-  glTranslatef(pan[shown_image].x, pan[shown_image].y, 0.0f);
+  glTranslatef(pans[shown].x, pans[shown].y, 0.0f);
 }
 
 // One texel per unit, centred on the origin; texture row 0 is the bottom of the picture.
 void _gl_widget::draw_objects() {
   if (!texture_valid) return;
-  const float W = static_cast<float>(display_texture.width);
-  const float H = static_cast<float>(display_texture.height);
+  const float W = static_cast<float>(display.width);
+  const float H = static_cast<float>(display.height);
   glBindTexture(GL_TEXTURE_2D, texture_name);
   glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
   glEnable(GL_TEXTURE_2D);
@@ -181,14 +191,14 @@ void _gl_widget::mousePressEvent(QMouseEvent* event) {
       last_x = position.x();
       last_y = position.y();
     } else {
-      pan[shown_image] = _pan();
+      pans[shown] = _pan();
       update();
     }
   }
   // Left and right share the clock: a left press then a right one also counts as double.
   if (event->buttons() & Qt::RightButton) {
     if (restart_press_clock() <= DOUBLE_PRESS_MS) {
-      zoom[shown_image] = 1.0f;
+      zooms[shown] = 1.0f;
       update();
     }
   }
@@ -202,8 +212,8 @@ void _gl_widget::mouseMoveEvent(QMouseEvent* event) {
   const QPoint position = event->position().toPoint();
   if (dragging) {
     // Screen y grows downwards, the view's y upwards.
-    pan[shown_image].x += static_cast<float>(position.x() - last_x);
-    pan[shown_image].y += static_cast<float>(last_y - position.y());
+    pans[shown].x += static_cast<float>(position.x() - last_x);
+    pans[shown].y += static_cast<float>(last_y - position.y());
     last_x = position.x();
     last_y = position.y();
   }
@@ -212,7 +222,7 @@ void _gl_widget::mouseMoveEvent(QMouseEvent* event) {
 
 void _gl_widget::wheelEvent(QWheelEvent* event) {
   // A notch towards the user magnifies; anything else, half notches included, shrinks.
-  float& z = zoom[shown_image];
+  float& z = zooms[shown];
   if (event->angleDelta().y() < -119) {
     z = static_cast<float>(z / ZOOM_STEP);
   } else {

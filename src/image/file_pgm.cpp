@@ -188,7 +188,7 @@ int _file_pgm::read(std::string file_name, _image& image, int max_size) {
   return 1;
 }
 
-int _file_pgm::write(std::string file_name, _image& image) {
+int _file_pgm::write(std::string file_name, const _image& image) {
   const size_t width = image.width;
   const size_t height = image.height;
   if (image.samples.size() < width * height) {

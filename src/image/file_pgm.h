@@ -21,7 +21,7 @@ class _file_pgm {
   int read(std::string file_name, _image& image, int max_size);
   // Writes to a temporary file beside the target and renames it over the target only when the
   // whole file was written: 1 on success, 0 on failure (any older file is kept).
-  int write(std::string file_name, _image& image);
+  int write(std::string file_name, const _image& image);
 };
 
 }  // namespace stippon

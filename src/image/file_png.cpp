@@ -174,7 +174,7 @@ int _file_png::read(std::string file_name, _texture& texture) {
   return 1;
 }
 
-int _file_png::write(std::string file_name, _texture& texture, unsigned ppi) {
+int _file_png::write(std::string file_name, const _texture& texture, unsigned ppi) {
   const char* name = file_name.c_str();
   const size_t width = texture.width;
   const size_t height = texture.height;
@@ -199,7 +199,7 @@ int _file_png::write(std::string file_name, _texture& texture, unsigned ppi) {
   // The texels already lie in PNG's RGBA byte order; only the rows are taken bottom up.
   std::vector<png_bytep> rows(height);
   for (size_t k = 0; k < height; ++k)
-    rows[k] = reinterpret_cast<png_bytep>(texture.texels.data() + (height - 1 - k) * width);
+    rows[k] = reinterpret_cast<png_bytep>(const_cast<_pixel*>(texture.texels.data()) + (height - 1 - k) * width);
   if (const char* failure = write_stream(structs.png, structs.info, output.stream(), texture.width,
                                          texture.height, rows.data(), ppi)) {
     abort_("%s", failure);

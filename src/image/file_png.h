@@ -16,7 +16,7 @@ class _file_png {
   int read(std::string file_name, _texture& texture);
   // Writes RGBA atomically (temporary file renamed over the target). With ppi > 0 the file
   // carries a pHYs chunk so that it prints at that resolution. 1 on success, 0 on failure.
-  int write(std::string file_name, _texture& texture, unsigned ppi = 0);
+  int write(std::string file_name, const _texture& texture, unsigned ppi = 0);
 };
 
 }  // namespace stippon

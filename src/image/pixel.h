@@ -9,8 +9,9 @@ struct _pixel {
   unsigned char b = 0;
   unsigned char a = 255;
 
-  _pixel() = default;
-  _pixel(unsigned char red, unsigned char green, unsigned char blue, unsigned char alpha = 255)
+  constexpr _pixel() = default;
+  constexpr _pixel(unsigned char red, unsigned char green, unsigned char blue,
+                   unsigned char alpha = 255)
       : r(red), g(green), b(blue), a(alpha) {}
 
   _pixel& red(unsigned char value) { r = value; return *this; }

@@ -6,19 +6,26 @@
 
 namespace stippon {
 
-int load_dot_sheets(_image* sheets[DOT_RESOLUTIONS][DOT_SLOTS], int max_size,
-                    const std::string& dir, _file_pgm reader) {
+void _dot_sheets::clear() {
   for (int r = 0; r < DOT_RESOLUTIONS; ++r)
-    for (int s = 0; s < DOT_SLOTS; ++s) sheets[r][s] = nullptr;
+    for (int s = 0; s < DOT_SLOTS; ++s) {
+      owned[r][s].reset();
+      table[r][s] = nullptr;
+    }
+}
+
+int _dot_sheets::load(int max_size, const std::string& dir, _file_pgm reader) {
+  clear();
   std::printf("Reading dots files\n");
   std::fflush(stdout);
   for (int r = 0; r < DOT_RESOLUTIONS; ++r) {
     for (int s = DOT_SIZE_MIN; s <= DOT_SIZE_MAX; ++s) {
       // The slot holds its sheet before the read, so a failed read still leaves it allocated.
-      sheets[r][s] = new _image;
+      owned[r][s] = std::make_unique<_image>();
+      table[r][s] = owned[r][s].get();
       const std::string name =
           dir + "/dots/dots_" + std::to_string(s) + "_" + std::to_string(VECRES[r]) + ".pgm";
-      if (reader.read(name, *sheets[r][s], max_size) == 0) return 0;
+      if (reader.read(name, *owned[r][s], max_size) == 0) return 0;
     }
   }
   return 1;

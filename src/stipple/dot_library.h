@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "image/file_pgm.h"
@@ -13,10 +14,27 @@ inline constexpr int DOT_SLOTS = 20;
 inline constexpr int DOT_SIZE_MIN = 4;
 inline constexpr int DOT_SIZE_MAX = 8;
 
-// Loads "<dir>/dots/dots_S_R.pgm" for R = 1200, 600, 300 and S = 4..8 in that order, allocating
-// each sheet into its slot before reading it (the sheets live until the process ends). Returns 1
-// when all fifteen were read, 0 at the first failure (later files are not opened).
-int load_dot_sheets(_image* sheets[DOT_RESOLUTIONS][DOT_SLOTS], int max_size,
-                    const std::string& dir = ".", _file_pgm reader = {});
+// The fifteen dot sheets "<dir>/dots/dots_S_R.pgm" (R = 1200, 600, 300; S = 4..8), owned. The
+// stippler takes one resolution row as a table of DOT_SLOTS sheet pointers indexed by dot size;
+// the slots of sizes that are not loaded stay null.
+class _dot_sheets {
+ public:
+  _dot_sheets() = default;
+  _dot_sheets(const _dot_sheets&) = delete;
+  _dot_sheets& operator=(const _dot_sheets&) = delete;
+
+  // Reads the sheets in the order above. Returns 1 when all fifteen were read, 0 at the first
+  // failure (later files are not opened; the failed slot holds an empty sheet).
+  int load(int max_size, const std::string& dir = ".", _file_pgm reader = {});
+
+  _image** row(int resolution) { return table[resolution]; }
+  const _image* sheet(int resolution, int size) const { return table[resolution][size]; }
+
+ private:
+  std::unique_ptr<_image> owned[DOT_RESOLUTIONS][DOT_SLOTS];
+  _image* table[DOT_RESOLUTIONS][DOT_SLOTS] = {};
+
+  void clear();
+};
 
 }  // namespace stippon

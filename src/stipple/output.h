@@ -20,6 +20,15 @@ enum _mode_device { device_grayscale = 0, device_black_white = 1, device_color_t
 
 inline constexpr int VECRES[3] = {1200, 600, 300};
 
+// Every size inside the program is in pixels at this resolution; 600 and 1200 ppi exist only as
+// output scales of a print.
+inline constexpr int PREVIEW_PPI = 300;
+inline constexpr double MM_PER_INCH = 25.4;
+// The packing factor P of the panel and the batch is one halftone cell per 6 / P output pixels.
+inline constexpr float PACKING_CELL_PIXELS = 6.0f;
+// "Optimal for input": three output pixels per input pixel.
+inline constexpr float OPTIMAL_SCALE = 3.0f;
+
 // Long sides of A4 .. A10 and the short side of A10, in pixels at 300 ppi: sheet k is
 // SHEET_SIDES[k] x SHEET_SIDES[k + 1].
 inline constexpr float SHEET_SIDES[8] = {3506, 2480, 1753, 1240, 876, 620, 438, 310};
@@ -35,9 +44,21 @@ inline float sheet_width(int size, float aspect) {
 // A length typed in the given units, in pixels at 300 ppi: millimetres in double precision
 // (multiplied first), inches in single precision.
 inline float to_pixels(float value, _output_units units) {
-  if (units == units_millimeters) return static_cast<float>(value * 300.0 / 25.4);
-  if (units == units_inches) return value * 300.0f;
+  if (units == units_millimeters) return static_cast<float>(value * double(PREVIEW_PPI) / MM_PER_INCH);
+  if (units == units_inches) return value * float(PREVIEW_PPI);
   return value;
+}
+
+// A length in pixels at 300 ppi in the given units, as the panel shows it: millimetres in double
+// precision, inches in single precision.
+inline float from_pixels(unsigned pixels, _output_units units) {
+  if (units == units_millimeters) return static_cast<float>(pixels * MM_PER_INCH / double(PREVIEW_PPI));
+  if (units == units_inches) return static_cast<float>(pixels) / float(PREVIEW_PPI);
+  return static_cast<float>(pixels);
+}
+
+inline float packing_to_scale(float packing) {
+  return PACKING_CELL_PIXELS / packing;
 }
 
 // The preview of a W x H input at target width w: trunc(w) x trunc(w / (W / H)), single precision.

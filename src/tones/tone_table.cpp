@@ -1,5 +1,7 @@
 #include "tones/tone_table.h"
 
+#include <cctype>
+
 #include "image/file_png.h"
 
 namespace stippon {
@@ -22,17 +24,31 @@ const _tone_entry TONES[TONE_COUNT] = {
     {"Silver Gelatin", "./tones/silver_gelatin_01.png"},
 };
 
-// From the working directory the table's names are used as they stand, so messages show them so.
-static std::string tone_path(const std::string& dir, const std::string& file) {
+std::string tone_name(int index) {
+  std::string name = TONES[index].label;
+  for (char& c : name)
+    c = c == ' ' ? '_' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return name;
+}
+
+std::string tone_path(const std::string& dir, int index) {
+  const std::string file = TONES[index].file;
   if (dir == ".") return file;
   return dir + "/" + (file.starts_with("./") ? file.substr(2) : file);
 }
 
 int load_tones(_texture (&tones)[TONE_COUNT], const std::string& dir) {
   _file_png reader;
-  if (!reader.read(tone_path(dir, TONES[0].file), tones[0])) return 0;
-  for (int i = 1; i < TONE_COUNT; ++i) reader.read(tone_path(dir, TONES[i].file), tones[i]);
+  if (!reader.read(tone_path(dir, 0), tones[0])) return 0;
+  for (int i = 1; i < TONE_COUNT; ++i) reader.read(tone_path(dir, i), tones[i]);
   return 1;
+}
+
+bool load_tone(_texture& tone, const std::string& dir, int index) {
+  // Unlike the start-up of the window, a broken or narrow tone file is refused rather than
+  // printed through as a black or empty picture.
+  if (_file_png().read(tone_path(dir, index), tone) != 1) return false;
+  return tone.width >= 256 && tone.height >= 1;
 }
 
 }  // namespace stippon

@@ -104,9 +104,9 @@ void _window::check_linked_file() {
 }
 
 bool _window::save_file() {
-  if (!gl_widget->image_loaded) return false;
+  if (!gl_widget->image_loaded()) return false;
   for (;;) {
-    const _resolution_position position = gl_widget->save_resolution[gl_widget->device];
+    const _resolution_position position = gl_widget->document().settings().resolution();
     const QString name =
         position == resolution_300
             ? ask_save_file_name(tr("Save File"), QString(), tr("Images (*.png);;Images (*.pgm)"))
@@ -121,7 +121,7 @@ bool _window::save_file() {
 // The picture on screen, tone and colour included, at 300 ppi.
 bool _window::save_png(const QString& name, _resolution_position position) {
   // Beyond 300 ppi the controller has already warned that no PNG can be made.
-  _texture* texture = gl_widget->texture(position);
+  const _texture* texture = gl_widget->texture(position);
   if (!texture) return false;
   _busy_flag guard(busy);
   _busy_cursor cursor;
@@ -140,7 +140,7 @@ bool _window::save_png(const QString& name, _resolution_position position) {
 bool _window::save_pgm(const QString& name, _resolution_position position) {
   _busy_flag guard(busy);
   const auto start = std::chrono::steady_clock::now();
-  _image* image = nullptr;
+  const _image* image = nullptr;
   {
     _busy_cursor cursor;
     image = gl_widget->selected_image(position);

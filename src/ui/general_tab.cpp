@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "controller/gl_widget.h"
+#include "tones/tone_table.h"
 #include "ui/line_edit.h"
 
 namespace stippon {
@@ -215,7 +216,7 @@ QGroupBox* _general_tab::build_black_level_group() {
   make_display_only(black_level_line_edit, QStringLiteral("127"));
   black_level_line_edit->setToolTip(tr("Display the black level threshold"));
   black_level_slider = horizontal_slider(0, 255, 1, 15);
-  black_level_slider->setValue(gl_widget->black_level);
+  black_level_slider->setValue(gl_widget->document().settings().stipple.black_level);
   black_level_slider->setToolTip(tr("Controls which tones are black and which tones are white"));
 
   black_level_group = centred_group(tr("Black level threshold"));
@@ -243,10 +244,7 @@ QGroupBox* _general_tab::build_save_group() {
   device_frame->setLayout(device_grid);
 
   stippling_tone_combo = new QComboBox;
-  for (const char* name : {"Grayscale", "Cyanotype", "Palladium 1", "Palladium 2", "Platinum 1",
-                           "Platinum 2", "Platinum Palladium", "Selenium", "Selenium Brown",
-                           "Sepia 1", "Sepia 2", "Sepia 3", "Sepia 4", "Silver", "Silver Gelatin"})
-    stippling_tone_combo->addItem(tr(name));
+  for (const _tone_entry& tone : TONES) stippling_tone_combo->addItem(tr(tone.label));
   stippling_tone_combo->setCurrentIndex(0);
   stippling_tone_combo->setToolTip(tr("Controls which tone is used when Color tones is selected"));
   auto* tones_box = new QVBoxLayout;
@@ -315,11 +313,11 @@ QString dimension_text(float value, _output_units units) {
 }  // namespace
 
 void _general_tab::set_width(float value) {
-  width_line_edit->setText(dimension_text(value, gl_widget->output_units));
+  width_line_edit->setText(dimension_text(value, gl_widget->document().settings().output_units));
 }
 
 void _general_tab::set_height(float value) {
-  height_line_edit->setText(dimension_text(value, gl_widget->output_units));
+  height_line_edit->setText(dimension_text(value, gl_widget->document().settings().output_units));
 }
 
 void _general_tab::set_scale_factor(float value) {
@@ -339,8 +337,8 @@ void _general_tab::set_black_level(int value) {
 
 void _general_tab::set_device(_mode_device mode) {
   device_combo->setCurrentIndex(mode);
-  black_level_slider->setValue(gl_widget->black_level);
-  stippling_tone_combo->setCurrentIndex(gl_widget->stippling_tone);
+  black_level_slider->setValue(gl_widget->document().settings().stipple.black_level);
+  stippling_tone_combo->setCurrentIndex(gl_widget->document().settings().tone);
   switch (mode) {
     case device_grayscale:
     case device_black_white:
@@ -362,7 +360,7 @@ void _general_tab::set_device(_mode_device mode) {
 // --- slots: until an image is loaded each puts its control back and leaves the controller be ---
 
 void _general_tab::set_units_slot(int index) {
-  if (!gl_widget->image_loaded) {
+  if (!gl_widget->image_loaded()) {
     units_combo->setCurrentIndex(units_millimeters);
     return;
   }
@@ -371,7 +369,7 @@ void _general_tab::set_units_slot(int index) {
 }
 
 void _general_tab::set_size_slot(int index) {
-  if (!gl_widget->image_loaded) {
+  if (!gl_widget->image_loaded()) {
     size_combo->setCurrentIndex(size_a5);
     return;
   }
@@ -396,7 +394,7 @@ void _general_tab::set_height_slot() {
 }
 
 void _general_tab::set_scale_factor_slot(int value) {
-  if (!gl_widget->image_loaded) {
+  if (!gl_widget->image_loaded()) {
     scale_factor_slider->setValue(30);
     return;
   }
@@ -406,7 +404,7 @@ void _general_tab::set_scale_factor_slot(int value) {
 }
 
 void _general_tab::set_displacement_slot(int value) {
-  if (!gl_widget->image_loaded) {
+  if (!gl_widget->image_loaded()) {
     displacement_slider->setValue(1);
     return;
   }
@@ -416,7 +414,7 @@ void _general_tab::set_displacement_slot(int value) {
 }
 
 void _general_tab::set_merging_function_slot(int index) {
-  if (!gl_widget->image_loaded) {
+  if (!gl_widget->image_loaded()) {
     merging_function_combo->setCurrentIndex(merging_product);
     return;
   }
@@ -424,7 +422,7 @@ void _general_tab::set_merging_function_slot(int index) {
 }
 
 void _general_tab::set_random_distribution_slot(int index) {
-  if (!gl_widget->image_loaded) {
+  if (!gl_widget->image_loaded()) {
     random_distribution_combo->setCurrentIndex(distribution_random);
     return;
   }
@@ -432,7 +430,7 @@ void _general_tab::set_random_distribution_slot(int index) {
 }
 
 void _general_tab::set_device_slot(int Element) {
-  if (!gl_widget->image_loaded) {
+  if (!gl_widget->image_loaded()) {
     device_combo->setCurrentIndex(device_grayscale);
     return;
   }
@@ -443,17 +441,17 @@ void _general_tab::set_device_slot(int Element) {
       black_level_group->setEnabled(false);
       color_tones_group->setEnabled(false);
       stippling_tone_combo->setCurrentIndex(0);
-      show_save_resolution(gl_widget->save_resolution[device_grayscale]);
+      show_save_resolution(gl_widget->document().settings().save_resolution[device_grayscale]);
       break;
     case device_black_white:
       black_level_group->setEnabled(true);
       color_tones_group->setEnabled(false);
-      show_save_resolution(gl_widget->save_resolution[device_black_white]);
+      show_save_resolution(gl_widget->document().settings().save_resolution[device_black_white]);
       break;
     case device_color_tones:
       black_level_group->setEnabled(false);
       color_tones_group->setEnabled(true);
-      show_save_resolution(gl_widget->save_resolution[device_color_tones]);
+      show_save_resolution(gl_widget->document().settings().save_resolution[device_color_tones]);
       break;
     default:
       return;  // the list never holds another mode; the controller indexes by it
@@ -463,7 +461,7 @@ void _general_tab::set_device_slot(int Element) {
 
 void _general_tab::set_save_resolution_slot(int Element) {
   if (Element < 0) return;  // sent while the list is emptied
-  if (!gl_widget->image_loaded) {
+  if (!gl_widget->image_loaded()) {
     save_resolution_combo->setCurrentIndex(0);
     return;
   }
@@ -473,7 +471,7 @@ void _general_tab::set_save_resolution_slot(int Element) {
 }
 
 void _general_tab::set_black_level_slot(int Level) {
-  if (!gl_widget->image_loaded) {
+  if (!gl_widget->image_loaded()) {
     black_level_slider->setValue(0);
     return;
   }

@@ -73,15 +73,16 @@ QSpinBox* _images_tab::new_dot_size_spin_box(int value, const QString& tooltip) 
 }
 
 QWidget* _images_tab::build_contrast_group() {
+  const _stipple_settings& settings = gl_widget->document().settings().stipple;
   low_density_min_spin_box = new_dot_size_spin_box(
-      gl_widget->low_density_min, tr("Minimum value of dot size for low density zones"));
+      settings.low_density_min, tr("Minimum value of dot size for low density zones"));
   low_density_max_spin_box = new_dot_size_spin_box(
-      gl_widget->low_density_max, tr("Maximum value of dot size for low density zones"));
+      settings.low_density_max, tr("Maximum value of dot size for low density zones"));
   high_density_min_spin_box = new_dot_size_spin_box(
-      gl_widget->high_density_min, tr("Minimum value of dot size for high density zones"));
+      settings.high_density_min, tr("Minimum value of dot size for high density zones"));
   high_density_max_spin_box = new_dot_size_spin_box(
-      gl_widget->high_density_max, tr("Maximum value of dot size for high density zones"));
-  QSlider* threshold_slider = horizontal_slider(0, 255, 15, gl_widget->contrast_threshold);
+      settings.high_density_max, tr("Maximum value of dot size for high density zones"));
+  QSlider* threshold_slider = horizontal_slider(0, 255, 15, settings.contrast_threshold);
   threshold_slider->setToolTip(
       tr("To the left: more low density dots\nTo the right: more high density dots"));
 
@@ -110,7 +111,8 @@ QWidget* _images_tab::build_contrast_group() {
 }
 
 QWidget* _images_tab::build_borders_group() {
-  QSlider* borders_slider = horizontal_slider(-50, 50, 5, gl_widget->borders_slider_value);
+  const _stipple_settings& settings = gl_widget->document().settings().stipple;
+  QSlider* borders_slider = horizontal_slider(-50, 50, 5, settings.borders_slider_value);
   borders_slider->setToolTip(
       tr("Controls the appearance of borders: more to the left, less to the right"));
   QGroupBox* group =
@@ -147,12 +149,8 @@ void _images_tab::add_item(const char* name, QListWidgetItem* item) {
   images_list->addItem(item);
 }
 
-void _images_tab::set_item(const char* name, _image* image) {
-  add_item(name, new _list_item(images_list->count(), image));
-}
-
-void _images_tab::set_item(const char* name, _texture* texture) {
-  add_item(name, new _list_item(images_list->count(), texture));
+void _images_tab::set_item(const char* name, int position) {
+  add_item(name, new _list_item(position));
 }
 
 void _images_tab::set_selected_item(int row) {

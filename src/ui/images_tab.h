@@ -5,8 +5,6 @@
 #include <QSpinBox>
 #include <QWidget>
 
-#include "image/image.h"
-#include "image/texture.h"
 
 namespace stippon {
 
@@ -30,8 +28,8 @@ class _images_tab : public QWidget {
 
   _images_tab(_gl_widget* gl_widget, QWidget* parent);
 
-  void set_item(const char* name, _image* image);
-  void set_item(const char* name, _texture* texture);
+  // Adds the entry of a list position of the document's images.
+  void set_item(const char* name, int position);
   void set_selected_item(int row);
 
  private slots:

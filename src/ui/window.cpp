@@ -49,8 +49,8 @@ _window::_window() {
 
   tab_widget = new QTabWidget(central);
   tab_widget->setEnabled(false);
-  tab_widget->addTab(gl_widget->general_tab, tr("General"));
-  tab_widget->addTab(gl_widget->images_tab, tr("Images"));
+  tab_widget->addTab(gl_widget->general_tab(), tr("General"));
+  tab_widget->addTab(gl_widget->images_tab(), tr("Images"));
   tab_widget->setMaximumWidth(PANEL_MAX_WIDTH);
 
   auto* layout = new QHBoxLayout;

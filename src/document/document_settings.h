@@ -1,0 +1,52 @@
+#pragma once
+
+#include "image/pixel.h"
+#include "stipple/output.h"
+#include "stipple/stipple_settings.h"
+
+namespace stippon {
+
+// The ink of the colour-stippled picture until the user picks another.
+inline constexpr _pixel DEFAULT_INK = {255, 0, 0, 255};
+// The borders threshold a new picture's "Borders" image is computed with; the panel's slider
+// holds ten times it.
+inline constexpr float DEFAULT_BORDERS_THRESHOLD = 5.0f;
+inline constexpr float BORDERS_SLIDER_STEPS = 10.0f;
+
+// The images of the pipeline in the order of the image list.
+enum _list_position {
+  list_color_original = 0,
+  list_original,
+  list_borders,
+  list_halftoning,
+  list_stippling,
+  list_color_stippling,
+};
+inline constexpr int LIST_SIZE = 6;
+
+// Which end of which dot-size pair a value is for.
+enum _dot_size_field {
+  dot_low_density_min = 0,
+  dot_low_density_max,
+  dot_high_density_min,
+  dot_high_density_max
+};
+
+// Every choice the user makes about one print: the stippling parameters and the output request.
+struct _document_settings {
+  _stipple_settings stipple;
+  _output_size output_size = size_a5;
+  _output_units output_units = units_millimeters;
+  _mode_device device = device_grayscale;
+  // One remembered save resolution per colour mode.
+  _resolution_position save_resolution[3] = {resolution_300, resolution_300, resolution_300};
+  int tone = 0;
+  float borders_threshold = DEFAULT_BORDERS_THRESHOLD;
+  _pixel ink = DEFAULT_INK;
+  bool colour_stippling = false;
+
+  _resolution_position resolution() const { return save_resolution[device]; }
+  unsigned short& dot_size(_dot_size_field field);
+};
+
+}  // namespace stippon

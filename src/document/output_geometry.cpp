@@ -1,0 +1,92 @@
+#include "document/output_geometry.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace stippon {
+
+namespace {
+
+std::string format_pixels(float value) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.0f", std::floor(value));
+  return text;
+}
+
+}  // namespace
+
+_output_geometry::_output_geometry(unsigned input_width, unsigned input_height,
+                                   float scale_factor, int texture_limit)
+    : W(static_cast<float>(input_width)),
+      H(static_cast<float>(input_height)),
+      scale_factor(scale_factor),
+      texture_limit(texture_limit) {}
+
+float _output_geometry::target_width(_output_size size) const {
+  if (size == size_optimal) return W * OPTIMAL_SCALE;
+  if (size >= size_a4 && size <= size_a10) return sheet_width(size, W / H);
+  return 0.0f;
+}
+
+float _output_geometry::typed_width(float value, bool is_height, _output_units units) const {
+  return to_pixels(is_height ? (W / H) * value : value, units);
+}
+
+float _output_geometry::reading_width(_output_size size, unsigned preview_width) const {
+  float w;
+  switch (size) {
+    case size_optimal:
+      w = W * OPTIMAL_SCALE;
+      break;
+    case size_custom:
+      w = preview_width > 0 ? static_cast<float>(preview_width) : W * scale_factor;
+      break;
+    default:
+      w = sheet_width(size, 1.0f);
+      break;
+  }
+  return usable(w) ? w : W * scale_factor;
+}
+
+bool _output_geometry::usable(float w) const {
+  if (W == 0.0f || H == 0.0f || !std::isfinite(w)) return false;
+  const float cells = w / scale_factor;
+  if (!(cells >= 1.0f) || !(w >= 1.0f)) return false;
+  const float r = cells / W;
+  if (r != 1.0f && (!(W * r >= 1.0f) || !(H * r >= 1.0f))) return false;
+  return w / (W / H) >= 1.0f;
+}
+
+bool _output_geometry::fits_texture(float w) const {
+  if (W == 0.0f || H == 0.0f) return true;
+  if (w > static_cast<float>(texture_limit)) return false;
+  return static_cast<unsigned>(w / (W / H)) <= static_cast<unsigned>(texture_limit);
+}
+
+float _output_geometry::fallback_width() const {
+  float w = W * scale_factor;
+  if (fits_texture(w)) return w;
+  // Even the width that needs no resampling is too large: the largest that fits both edges.
+  const float limit = static_cast<float>(texture_limit);
+  w = std::floor(std::fmin(limit, limit * (W / H)));
+  while (w > 1.0f && !fits_texture(w)) w -= 1.0f;
+  return w;
+}
+
+std::string _output_geometry::problem(float w) const {
+  const float aspect = W / H;
+  if (!(w / scale_factor >= 1.0f))
+    return "the output would be narrower than one halftone cell (" + format_pixels(w) +
+           " pixels at 300 ppi)";
+  const float height = w / aspect;
+  const float limit = static_cast<float>(texture_limit);
+  if (w >= limit + 1.0f || height >= limit + 1.0f)
+    return "the output would be " + format_pixels(w) + " x " + format_pixels(height) +
+           " pixels at 300 ppi; each edge may be at most " + std::to_string(texture_limit);
+  if (height < 1.0f)
+    return "the output would be less than one pixel high (" + format_pixels(w) + " x " +
+           format_pixels(height) + " pixels at 300 ppi)";
+  return {};
+}
+
+}  // namespace stippon

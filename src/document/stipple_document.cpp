@@ -1,0 +1,296 @@
+#include "document/stipple_document.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "image/file_pgm.h"
+
+namespace stippon {
+
+namespace {
+
+const _pixel PAPER(255, 255, 255, 255);
+
+unsigned short dot_size(int value) {
+  // The stippler indexes the dot sheet row with the size: only loaded sizes may reach it.
+  return static_cast<unsigned short>(std::clamp(value, DOT_SIZE_MIN, DOT_SIZE_MAX));
+}
+
+}  // namespace
+
+bool _stipple_document::load_dots(const std::string& dir) {
+  _file_pgm reader;
+  reader.on_oversize = on_oversize_input;
+  return dot_sheets.load(limit, dir, reader) == 1;
+}
+
+bool _stipple_document::load_tones(const std::string& dir) {
+  return stippon::load_tones(tones, dir) == 1;
+}
+
+bool _stipple_document::load_tone(const std::string& dir, int index) {
+  return index >= 0 && index < TONE_COUNT && stippon::load_tone(tones[index], dir, index);
+}
+
+bool _stipple_document::read_input(const std::string& file_name) {
+  // Read aside: a failed read must leave every image as it was.
+  _image image;
+  _file_pgm reader;
+  reader.on_oversize = on_oversize_input;
+  if (!reader.read(file_name, image, limit)) return false;
+  input_image = std::move(image);
+  return true;
+}
+
+bool _stipple_document::read(const std::string& file_name) {
+  if (!read_input(file_name)) return false;
+  update_images(fitted_width(
+      geometry().reading_width(current.output_size, stippling_image.width)));
+  return true;
+}
+
+_output_geometry _stipple_document::geometry() const {
+  return _output_geometry(input_image.width, input_image.height, current.stipple.scale_factor,
+                          limit);
+}
+
+float _stipple_document::fitted_width(float w) {
+  const _output_geometry shape = geometry();
+  if (shape.fits_texture(w)) return w;
+  if (on_texture_fallback) on_texture_fallback();
+  return shape.fallback_width();
+}
+
+void _stipple_document::update_images(float w) {
+  if (input_image.width == 0 || input_image.height == 0) return;
+  current.ink = DEFAULT_INK;
+  derive(w);
+  stipple_preview();
+}
+
+bool _stipple_document::derive(float w) {
+  const float W = static_cast<float>(input_image.width);
+  enlargement = (w / current.stipple.scale_factor) / W;
+  if (on_grid) on_grid(enlarged());
+  derive_halftone_grid(input_image, enlargement, current.borders_threshold, original_image,
+                       borders_image, halftoning_image);
+  if (original_image.width == 0 || original_image.height == 0) return false;
+
+  color_original.dimensions(original_image.height, original_image.width);
+  color_original.create();
+  color_original.fill(current.ink);
+
+  const _preview_size size = preview_size(w, input_image.width, input_image.height);
+  stippling_image.dimensions(size.height, size.width);
+  stippling_image.create(true);
+  image_loaded = true;
+  return true;
+}
+
+void _stipple_document::stipple_preview() {
+  stipple_grey(stippling_image, current.stipple, halftoning_image, borders_image,
+               dot_sheets.row(resolution_300), 1);
+  if (current.colour_stippling) stipple_colour();
+}
+
+// The colour-stippled picture always has the preview's size, also when it is switched on after
+// the preview was made.
+void _stipple_document::size_colour_stippling() {
+  if (color_stippling.width != stippling_image.width ||
+      color_stippling.height != stippling_image.height) {
+    color_stippling.dimensions(stippling_image.height, stippling_image.width);
+    color_stippling.create();
+  }
+  color_stippling.fill(PAPER);
+}
+
+void _stipple_document::stipple_colour() {
+  size_colour_stippling();
+  ::stippon::stipple_colour(color_stippling, current.stipple, halftoning_image, borders_image,
+                            color_original, dot_sheets.row(resolution_300), 1);
+}
+
+void _stipple_document::refresh() {
+  if (!image_loaded) return;
+  stippling_image.create(true);
+  stipple_preview();
+}
+
+void _stipple_document::set_size(_output_size size) {
+  current.output_size = size;
+  const _output_geometry shape = geometry();
+  const float w = shape.target_width(size);
+  // "Custom" keeps the current output until a width or a height is typed.
+  if (shape.usable(w)) set_size_output(w);
+}
+
+void _stipple_document::set_size_output(float w) {
+  if (!image_loaded) return;
+  update_images(fitted_width(w));
+}
+
+void _stipple_document::set_width(float value) {
+  const float w = geometry().typed_width(value, false, current.output_units);
+  if (image_loaded && geometry().usable(w)) set_size_output(w);
+}
+
+void _stipple_document::set_height(float value) {
+  const float w = geometry().typed_width(value, true, current.output_units);
+  if (image_loaded && geometry().usable(w)) set_size_output(w);
+}
+
+bool _stipple_document::set_scale_factor(float value) {
+  if (!std::isfinite(value) || value <= 0.0f) return false;
+  current.stipple.scale_factor = value;
+  if (image_loaded) update_images(static_cast<float>(stippling_image.width));
+  return true;
+}
+
+void _stipple_document::set_save_resolution(_resolution_position position) {
+  if (position < resolution_1200 || position > resolution_300) return;
+  current.save_resolution[current.device] = position;
+}
+
+void _stipple_document::set_displacement(float value) {
+  current.stipple.displacement = value;
+  refresh();
+}
+
+void _stipple_document::set_merging_function(_merging_function merging) {
+  current.stipple.merging_function = merging;
+  refresh();
+}
+
+void _stipple_document::set_random_distribution(_random_distribution distribution) {
+  current.stipple.random_distribution = distribution;
+  refresh();
+}
+
+void _stipple_document::set_device(_mode_device device) {
+  if (device < device_grayscale || device > device_color_tones) return;
+  current.device = device;
+  set_black_white(device == device_black_white);
+  if (device == device_grayscale) current.tone = 0;
+}
+
+void _stipple_document::set_black_white(bool on) {
+  current.stipple.black_white = on;
+  refresh();
+}
+
+void _stipple_document::set_black_level(int level) {
+  current.stipple.black_level = level;
+  refresh();
+}
+
+bool _stipple_document::set_tone(int tone) {
+  if (tone < 0 || tone >= TONE_COUNT) return false;
+  current.tone = tone;
+  return true;
+}
+
+void _stipple_document::set_contrast_threshold(int threshold) {
+  current.stipple.contrast_threshold = threshold;
+  refresh();
+}
+
+unsigned short _stipple_document::set_dot_size(_dot_size_field field, int value) {
+  // The other end of the pair: min and max of one zone are neighbours in the enumeration.
+  const bool is_min = field == dot_low_density_min || field == dot_high_density_min;
+  const auto other = static_cast<_dot_size_field>(is_min ? field + 1 : field - 1);
+  const unsigned short other_end = current.dot_size(other);
+  const bool crosses = is_min ? other_end < value : other_end > value;
+  current.dot_size(field) = crosses ? other_end : dot_size(value);
+  refresh();
+  return current.dot_size(field);
+}
+
+void _stipple_document::set_borders_slider(int value) {
+  if (image_loaded) borders_image.getBorders(original_image, value / BORDERS_SLIDER_STEPS);
+  refresh();
+}
+
+void _stipple_document::set_colour_stippling(bool on) {
+  current.colour_stippling = on;
+  if (on && image_loaded) size_colour_stippling();
+  refresh();
+}
+
+void _stipple_document::set_ink(_pixel ink) {
+  current.ink = ink;
+  color_original.fill(ink);
+  // Only a colour-stippled picture that exists is redrawn in the new ink.
+  if (image_loaded && (current.colour_stippling || color_stippling.width > 0)) stipple_colour();
+}
+
+void _stipple_document::new_seeds() {
+  stippling_image.save_seeds();
+  refresh();
+}
+
+void _stipple_document::set_seed(uint32_t seed) {
+  for (_uniform_random& generator : stippling_image.random_generators) generator.seed = seed;
+}
+
+int64_t _stipple_document::pattern_seed() const {
+  return stippling_image.random_generators[5].seed;
+}
+
+void _stipple_document::reset_general() {
+  const _document_settings defaults;
+  current.output_units = defaults.output_units;
+  current.output_size = defaults.output_size;
+  current.stipple.scale_factor = defaults.stipple.scale_factor;
+  current.stipple.displacement = defaults.stipple.displacement;
+  current.stipple.merging_function = defaults.stipple.merging_function;
+  current.stipple.random_distribution = defaults.stipple.random_distribution;
+  current.stipple.black_white = defaults.stipple.black_white;
+  current.stipple.black_level = defaults.stipple.black_level;
+  current.tone = defaults.tone;
+  current.device = defaults.device;
+  std::copy(std::begin(defaults.save_resolution), std::end(defaults.save_resolution),
+            std::begin(current.save_resolution));
+}
+
+const _image* _stipple_document::list_image(int position) const {
+  switch (position) {
+    case list_original:
+      return &original_image;
+    case list_borders:
+      return &borders_image;
+    case list_halftoning:
+      return &halftoning_image;
+    case list_stippling:
+      return &stippling_image;
+    default:
+      return nullptr;
+  }
+}
+
+const _texture* _stipple_document::list_texture(int position) const {
+  if (position == list_color_original) return &color_original;
+  if (position == list_color_stippling) return &color_stippling;
+  return nullptr;
+}
+
+_texture _stipple_document::picture(const _image& image, bool toned) const {
+  _texture shown;
+  shown = image;
+  const _texture& ramp = tones[current.tone];
+  // A tone whose file was missing has no ramp to look colours up in.
+  if (toned && ramp.width > 0 && ramp.height > 0) shown.tone(ramp);
+  return shown;
+}
+
+const _image* _stipple_document::print(_resolution_position position) {
+  if (!image_loaded) return nullptr;
+  const int row = position == resolution_600 ? resolution_600 : resolution_1200;
+  // The old print first: at 1200 ppi it can take gigabytes.
+  hires_image.reset();
+  // The preview's seeds give the same dots, drawn with the larger sheets.
+  hires_image = stipple_hires(stippling_image, current.stipple, halftoning_image, borders_image,
+                              dot_sheets.row(row), output_scale(row));
+  return hires_image.get();
+}
+
+}  // namespace stippon

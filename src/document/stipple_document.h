@@ -1,0 +1,146 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "document/document_settings.h"
+#include "document/output_geometry.h"
+#include "image/image.h"
+#include "image/texture.h"
+#include "stipple/dot_library.h"
+#include "tones/tone_table.h"
+
+namespace stippon {
+
+// One print in the making: the photograph, every image derived from it, the settings that shape
+// them, and the dot sheets and tone ramps they are drawn with. The window and the batch program
+// both drive it; it has no display. Operations recompute just what a change affects: the whole
+// pipeline for a new size or packing factor, the stippling for a dot parameter, nothing for a
+// tone or a unit.
+class _stipple_document {
+ public:
+  // Hooks for the front end's messages. A read refused because an edge exceeds the limit:
+  std::function<void(int limit)> on_oversize_input;
+  // A requested width that does not fit the texture limit was replaced by the fallback width:
+  std::function<void()> on_texture_fallback;
+  // A new halftone grid was made; enlarged when the input had to be scaled up for it:
+  std::function<void(bool enlarged)> on_grid;
+
+  _stipple_document() = default;
+  _stipple_document(const _stipple_document&) = delete;
+  _stipple_document& operator=(const _stipple_document&) = delete;
+
+  // --- data files ---
+  bool load_dots(const std::string& dir);
+  // All fifteen tones; false only when the first cannot be read.
+  bool load_tones(const std::string& dir);
+  // One tone, strictly (see load_tone).
+  bool load_tone(const std::string& dir, int index);
+
+  // --- settings ---
+  const _document_settings& settings() const { return current; }
+  // Replaces every setting without recomputing anything.
+  void set_settings(const _document_settings& settings) { current = settings; }
+  int texture_limit() const { return limit; }
+  void set_texture_limit(int value) { limit = value; }
+
+  // --- reading ---
+  // Reads the input alone. On failure every image stays as it was.
+  bool read_input(const std::string& file_name);
+  // Reads and processes at the width of the chosen size.
+  bool read(const std::string& file_name);
+  bool loaded() const { return image_loaded; }
+
+  // --- the pipeline ---
+  _output_geometry geometry() const;
+  // w, or the fallback width when w's preview would not fit the texture limit.
+  float fitted_width(float w);
+  // The whole pipeline at target width w (pixels at 300 ppi); a new picture starts over in the
+  // default ink, as the window's colour swatch does.
+  void update_images(float w);
+  // The halftone grid of width w: resampled input, borders, halftone, colour field in the
+  // current ink, and a white preview of the right size. False when the grid has no cells.
+  bool derive(float w);
+  // The 300 ppi preview and, while it is on, the colour-stippled picture, whose draws continue
+  // the random sequence where the grey ones end.
+  void stipple_preview();
+  // Stipples again with the current parameters and seeds.
+  void refresh();
+
+  // --- changes (each recomputes what it affects once a picture is loaded) ---
+  void set_size(_output_size size);
+  void set_units(_output_units units) { current.output_units = units; }
+  // A typed edge in the current units; a value that gives no picture changes nothing.
+  void set_width(float value);
+  void set_height(float value);
+  bool set_scale_factor(float value);
+  void set_save_resolution(_resolution_position position);
+  void set_displacement(float value);
+  void set_merging_function(_merging_function merging);
+  void set_random_distribution(_random_distribution distribution);
+  void set_device(_mode_device device);
+  void set_black_white(bool on);
+  void set_black_level(int level);
+  bool set_tone(int tone);
+  void set_contrast_threshold(int threshold);
+  // A size that would cross the other end of its pair takes that end; returns the stored size.
+  unsigned short set_dot_size(_dot_size_field field, int value);
+  // Recomputes this picture's borders at slider value / 10; a new size starts from the stored
+  // threshold again.
+  void set_borders_slider(int value);
+  void set_colour_stippling(bool on);
+  void set_ink(_pixel ink);
+  // New seeds from the clock, or one seed for every generator.
+  void new_seeds();
+  void set_seed(uint32_t seed);
+  // The seed handed last to the generator, which alone fixes the dot pattern.
+  int64_t pattern_seed() const;
+  // The General panel's defaults, without recomputing.
+  void reset_general();
+
+  // --- results ---
+  const _image& input() const { return input_image; }
+  const _image& original() const { return original_image; }
+  const _image& borders() const { return borders_image; }
+  const _image& halftone() const { return halftoning_image; }
+  const _image& preview() const { return stippling_image; }
+  const _texture& colour_field() const { return color_original; }
+  const _texture& colour_stippled() const { return color_stippling; }
+  const _texture& tone_ramp(int tone) const { return tones[tone]; }
+  bool enlarged() const { return enlargement > 1.0f; }
+  // The image of a list position, or null when the position holds a colour picture.
+  const _image* list_image(int position) const;
+  const _texture* list_texture(int position) const;
+  // A grey image as shown on screen, through the current tone when `toned`.
+  _texture picture(const _image& image, bool toned) const;
+  // The preview's dots at 600 or 1200 ppi, held until release_print; null before a picture.
+  const _image* print(_resolution_position position);
+  const _image* current_print() const { return hires_image.get(); }
+  void release_print() { hires_image.reset(); }
+
+ private:
+  _document_settings current;
+  int limit = DEFAULT_TEXTURE_LIMIT;
+  bool image_loaded = false;
+  float enlargement = 1.0f;
+
+  _dot_sheets dot_sheets;
+  _texture tones[TONE_COUNT];
+
+  _image input_image;
+  _image original_image;
+  _image borders_image;
+  _image halftoning_image;
+  _image stippling_image;  // the 300 ppi preview; its generators carry the seeds
+  std::unique_ptr<_image> hires_image;
+  _texture color_original;
+  _texture color_stippling;
+
+  void size_colour_stippling();
+  void stipple_colour();
+  void set_size_output(float w);
+};
+
+}  // namespace stippon
