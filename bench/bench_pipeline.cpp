@@ -19,13 +19,9 @@ constexpr float A4_WIDTH = 3506.0f;
 const std::string PHOTO = STIPPON_BENCH_DATA_DIR "/coffee_gray_2400x1600_upscaled.pgm";
 
 struct _sheets {
-  _image* dots[DOT_RESOLUTIONS][DOT_SLOTS] = {};
+  _dot_sheets dots;
   bool ready = false;
-  _sheets() { ready = load_dot_sheets(dots, 65536, STIPPON_DATA_DIR) == 1; }
-  ~_sheets() {
-    for (auto& row : dots)
-      for (_image* sheet : row) delete sheet;
-  }
+  _sheets() { ready = dots.load(65536, STIPPON_DATA_DIR) == 1; }
 };
 
 _sheets& sheets() {
@@ -114,14 +110,14 @@ void BM_ReadToPreview(benchmark::State& state) {
     color_original.create();
     color_original.fill(_pixel(255, 0, 0, 255));
     stipple_colour(color_stippling, settings, halftoning_image, borders_image, color_original,
-                   library.dots[resolution_300], 1);
+                   library.dots.row(resolution_300), 1);
     borders_image.getBorders(original_image, 5.0f);
     halftoning_image = original_image;
     halftoning_image.halftoning_ostromoukhov();
     stippling_image.dimensions(unsigned(A4_WIDTH / (W / H)), unsigned(A4_WIDTH));
     stippling_image.create(true);
     stipple_grey(stippling_image, settings, halftoning_image, borders_image,
-                 library.dots[resolution_300], 1);
+                 library.dots.row(resolution_300), 1);
     benchmark::DoNotOptimize(stippling_image.samples.data());
   }
 }

@@ -22,7 +22,7 @@ namespace {
 constexpr float A4_WIDTH = 3506.0f;
 
 struct _scene {
-  _image* dots[DOT_RESOLUTIONS][DOT_SLOTS] = {};
+  _dot_sheets dots;
   bool ready = false;
   _stipple_settings settings;
   _image original, borders, halftone;
@@ -30,7 +30,7 @@ struct _scene {
   _texture colour_source;
 
   _scene() {
-    if (load_dot_sheets(dots, 65536, STIPPON_DATA_DIR) == 0) return;
+    if (dots.load(65536, STIPPON_DATA_DIR) == 0) return;
     _image input;
     _file_pgm reader;
     if (reader.read(STIPPON_BENCH_DATA_DIR "/coffee_gray_2400x1600_upscaled.pgm", input, 65536) ==
@@ -48,10 +48,6 @@ struct _scene {
     colour_source.create();
     colour_source.fill(_pixel(255, 0, 0, 255));
     ready = true;
-  }
-  ~_scene() {
-    for (auto& row : dots)
-      for (_image* sheet : row) delete sheet;
   }
 };
 
@@ -71,7 +67,7 @@ void BM_PreviewStippling(benchmark::State& state) {
   if (!s.ready) return state.SkipWithError("dot sheets or photograph missing");
   for (auto _ : state) {
     s.preview.create(true);
-    stipple_grey(s.preview, s.settings, s.halftone, s.borders, s.dots[resolution_300], 1);
+    stipple_grey(s.preview, s.settings, s.halftone, s.borders, s.dots.row(resolution_300), 1);
     benchmark::DoNotOptimize(s.preview.samples.data());
   }
   state.counters["width"] = s.preview.width;
@@ -84,7 +80,7 @@ void BM_PreviewStipplingPerSample(benchmark::State& state) {
   if (!s.ready) return state.SkipWithError("dot sheets or photograph missing");
   for (auto _ : state) {
     s.preview.create(true);
-    reference::stippling2(s.preview, s.settings, 1, s.halftone, s.dots[resolution_300]);
+    reference::stippling2(s.preview, s.settings, 1, s.halftone, s.dots.row(resolution_300));
     benchmark::DoNotOptimize(s.preview.samples.data());
   }
 }
@@ -100,7 +96,7 @@ void BM_Stippling1200(benchmark::State& state) {
     hires->dimensions(s.preview.height * 4, s.preview.width * 4);
     hires->create(true);
     hires->copy_seeds(s.preview);
-    stipple_grey(*hires, s.settings, s.halftone, s.borders, s.dots[resolution_1200], 4);
+    stipple_grey(*hires, s.settings, s.halftone, s.borders, s.dots.row(resolution_1200), 4);
     benchmark::DoNotOptimize(hires->samples.data());
   }
   state.counters["peak_rss_MB"] = peak_rss_mb();
@@ -115,7 +111,7 @@ void BM_Stippling1200PerSample(benchmark::State& state) {
     hires->dimensions(s.preview.height * 4, s.preview.width * 4);
     hires->create(true);
     hires->copy_seeds(s.preview);
-    reference::stippling2(*hires, s.settings, 4, s.halftone, s.dots[resolution_1200]);
+    reference::stippling2(*hires, s.settings, 4, s.halftone, s.dots.row(resolution_1200));
     benchmark::DoNotOptimize(hires->samples.data());
   }
 }
@@ -131,7 +127,7 @@ void BM_ColourStippling(benchmark::State& state) {
     target.fill(_pixel(255, 255, 255, 255));
     srandom(99);
     stipple_colour(target, s.settings, s.halftone, s.borders, s.colour_source,
-                   s.dots[resolution_300], 1);
+                   s.dots.row(resolution_300), 1);
     benchmark::DoNotOptimize(target.texels.data());
   }
 }
@@ -147,7 +143,7 @@ void BM_ColourStipplingPerSample(benchmark::State& state) {
     target.fill(_pixel(255, 255, 255, 255));
     srandom(99);
     reference::color_stippling(target, s.settings, 1, s.halftone, s.borders, s.colour_source,
-                               s.dots[resolution_300]);
+                               s.dots.row(resolution_300));
     benchmark::DoNotOptimize(target.texels.data());
   }
 }

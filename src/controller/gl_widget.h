@@ -78,6 +78,8 @@ class _gl_widget : public QOpenGLWidget {
   void set_zoom(float value);
   QPointF pan() const { return QPointF(pans[shown].x, pans[shown].y); }
   const _texture& display_texture() const { return display; }
+  // The next press starts a new pair instead of completing a double press.
+  void forget_last_press() { press_clock.invalidate(); }
   // Shows a picture as it stands (no tone), e.g. a test pattern.
   void show_texture(const _texture& picture);
   int max_texture_size() const { return doc.texture_limit(); }

@@ -267,6 +267,7 @@ void _gl_widget::new_dots_distribution() {
   {
     _busy_cursor busy;
     doc.new_seeds();
+    doc.refresh();
   }
   refresh_image();
 }

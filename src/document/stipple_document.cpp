@@ -225,7 +225,6 @@ void _stipple_document::set_ink(_pixel ink) {
 
 void _stipple_document::new_seeds() {
   stippling_image.save_seeds();
-  refresh();
 }
 
 void _stipple_document::set_seed(uint32_t seed) {

@@ -92,7 +92,7 @@ class _stipple_document {
   void set_borders_slider(int value);
   void set_colour_stippling(bool on);
   void set_ink(_pixel ink);
-  // New seeds from the clock, or one seed for every generator.
+  // New seeds from the clock, or one seed for every generator; refresh stipples with them.
   void new_seeds();
   void set_seed(uint32_t seed);
   // The seed handed last to the generator, which alone fixes the dot pattern.

@@ -86,7 +86,7 @@ void _window::link_file() {
 void _window::check_linked_file() {
   // A tick that arrives while a file is read or saved (their dialogs run the event loop) must
   // not rebuild the images under them; the next tick sees the change.
-  if (!link_timer || busy) return;
+  if (!link_timer || !link_timer->isActive() || busy) return;
   const QFileInfo info(QFile::decodeName(QByteArray::fromStdString(linked_file_name)));
   if (!info.isFile()) return;
   const QDateTime modified = info.lastModified();

@@ -19,7 +19,7 @@ class BatchEquivalence : public WindowFixture {
 
   // Opens Chelsea with the size already on the sheet, as the window leaves it.
   void open_chelsea(_output_size size) {
-    gl->output_size = size;
+    change([size](_document_settings& s) { s.output_size = size; });
     ASSERT_TRUE(gl->read_image(CHELSEA));
     gl->set_size(size);
   }
@@ -27,7 +27,7 @@ class BatchEquivalence : public WindowFixture {
   // "New dots distribution" with a chosen seed instead of the clock's. The colour dots continue
   // the random sequence of the grey ones, so both are made afresh.
   void seed() {
-    for (_uniform_random& generator : gl->stippling_image.random_generators) generator.seed = SEED;
+    doc().set_seed(SEED);
     gl->refresh();
   }
 
@@ -78,7 +78,7 @@ TEST_F(BatchEquivalence, StippledPrintsAt300600And1200ppi) {
     seed();
     for (const auto& [position, ppi] : resolutions) {
       SCOPED_TRACE(ppi);
-      _image* image = gl->selected_image(position);
+      const _image* image = gl->selected_image(position);
       ASSERT_NE(image, nullptr);
       ASSERT_EQ(_file_pgm().write(scratch / "desktop.pgm", *image), 1);
       gl->release_image(position);
@@ -108,7 +108,7 @@ TEST_F(BatchEquivalence, ColourStipplingAndTonedPicture) {
        "3", "--contrast-threshold", "90", "--density-high", "5-6", "--color", "0,128,255"});
   expect_same_png(options, *gl->texture(resolution_300));
   options.insert(options.end(), {"--image", "color-stippling"});
-  expect_same_png(options, gl->color_stippling);
+  expect_same_png(options, doc().colour_stippled());
 }
 
 }  // namespace

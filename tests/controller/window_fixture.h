@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -57,8 +58,8 @@ class WindowFixture : public ::testing::Test {
     QDir::setCurrent(folder.path());
     window = std::make_unique<_window>();
     gl = window->gl_widget;
-    general = gl->general_tab;
-    gl->output_size = size_a10;  // keeps every computation small
+    general = gl->general_tab();
+    change([](_document_settings& s) { s.output_size = size_a10; });  // keeps every run small
     gl->show_message = [this](QMessageBox::Icon icon, const QString& title, const QString& text) {
       messages.push_back({icon, title, text});
     };
@@ -79,6 +80,15 @@ class WindowFixture : public ::testing::Test {
     window.reset();
     QDir::setCurrent(previous_folder);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "busy cursor left behind";
+  }
+
+  _stipple_document& doc() { return gl->document(); }
+  const _document_settings& settings() { return gl->document().settings(); }
+  // Changes settings behind the panels' back, without recomputing anything.
+  void change(const std::function<void(_document_settings&)>& edit) {
+    _document_settings changed = settings();
+    edit(changed);
+    doc().set_settings(changed);
   }
 
   // Copies a sample photograph into the working folder under the given name.
@@ -106,7 +116,7 @@ class WindowFixture : public ::testing::Test {
 
   // Has the controller read a test picture, as the open command does.
   void load(unsigned width, unsigned height, _output_size size = size_optimal) {
-    gl->output_size = size;
+    change([size](_document_settings& s) { s.output_size = size; });
     ASSERT_TRUE(gl->read_image(pgm("input.pgm", width, height)));
   }
 
@@ -124,7 +134,7 @@ class WindowFixture : public ::testing::Test {
   // Opens one of the sample photographs with the File menu.
   void load(const char* sample = "camera.pgm") {
     open(QString(STIPPON_DATA_DIR "/images/") + sample);
-    ASSERT_TRUE(gl->image_loaded);
+    ASSERT_TRUE(gl->image_loaded());
   }
 };
 

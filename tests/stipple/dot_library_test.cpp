@@ -30,18 +30,11 @@ TEST(DotLibrary, LoadsAllFifteenSheetsOrStopsAtTheFirstItCannotRead) {
       const std::string name = "/dots/dots_" + std::to_string(s) + "_" + std::to_string(VECRES[r]);
       ASSERT_EQ(writer.write(dir + name + ".pgm", sheet), 1);
     }
-  _image* const unset = reinterpret_cast<_image*>(0x1);  // the loader must set every slot
-  _image* sheets[DOT_RESOLUTIONS][DOT_SLOTS];
-  std::fill_n(&sheets[0][0], DOT_RESOLUTIONS * DOT_SLOTS, unset);
+  _dot_sheets sheets;
   std::string printed;
   auto load = [&](int max_size, _file_pgm reader = {}) {
-    for (auto& row : sheets)
-      for (_image*& sheet : row) {
-        if (sheet != unset) delete sheet;
-        sheet = unset;
-      }
     testing::internal::CaptureStdout();
-    const int result = load_dot_sheets(sheets, max_size, dir, reader);
+    const int result = sheets.load(max_size, dir, reader);
     printed = testing::internal::GetCapturedStdout();
     return result;
   };
@@ -49,34 +42,33 @@ TEST(DotLibrary, LoadsAllFifteenSheetsOrStopsAtTheFirstItCannotRead) {
   EXPECT_EQ(load(4096), 1);
   EXPECT_EQ(printed, "Reading dots files\n");
   for (int r = 0; r < DOT_RESOLUTIONS; ++r)
-    for (unsigned s = 0; s < unsigned(DOT_SLOTS); ++s)
-      if (s < unsigned(DOT_SIZE_MIN) || s > unsigned(DOT_SIZE_MAX))
-        EXPECT_EQ(sheets[r][s], nullptr) << r << ", " << s;
+    for (int s = 0; s < DOT_SLOTS; ++s)
+      if (s < DOT_SIZE_MIN || s > DOT_SIZE_MAX)
+        EXPECT_EQ(sheets.sheet(r, s), nullptr) << r << ", " << s;
       else
-        EXPECT_EQ(differences(*sheets[r][s], sheet_for(r, s)), 0u) << r << ", " << s;
+        EXPECT_EQ(differences(*sheets.sheet(r, s), sheet_for(r, unsigned(s))), 0u) << r << ", " << s;
+  EXPECT_EQ(sheets.row(resolution_600)[5], sheets.sheet(resolution_600, 5));
 
   _file_pgm reader;
   int reported = 0;
   reader.on_oversize = [&](int max_size) { reported = max_size; };
   EXPECT_EQ(load(175, reader), 0);  // the size-4 sheet for 1200 ppi is 176 samples wide
   EXPECT_EQ(reported, 175);
-  EXPECT_EQ(sheets[resolution_1200][5], nullptr);
+  EXPECT_EQ(sheets.sheet(resolution_1200, 5), nullptr);
 
   ASSERT_TRUE(QFile::remove(root.path() + "/dots/dots_6_600.pgm"));
   EXPECT_EQ(load(4096), 0);
-  EXPECT_EQ(sheets[resolution_600][5]->width, 55u * 2);
-  ASSERT_NE(sheets[resolution_600][6], nullptr);
-  EXPECT_EQ(sheets[resolution_600][6]->width, 0u);
-  EXPECT_EQ(sheets[resolution_600][7], nullptr);
-  EXPECT_EQ(sheets[resolution_300][4], nullptr);
+  EXPECT_EQ(sheets.sheet(resolution_600, 5)->width, 55u * 2);
+  ASSERT_NE(sheets.sheet(resolution_600, 6), nullptr);
+  EXPECT_EQ(sheets.sheet(resolution_600, 6)->width, 0u);
+  EXPECT_EQ(sheets.sheet(resolution_600, 7), nullptr);
+  EXPECT_EQ(sheets.sheet(resolution_300, 4), nullptr);
 
   ASSERT_TRUE(QFile::remove(root.path() + "/dots/dots_4_1200.pgm"));
   EXPECT_EQ(load(4096), 0);
-  ASSERT_NE(sheets[resolution_1200][4], nullptr);
-  EXPECT_EQ(sheets[resolution_1200][4]->width, 0u);
-  EXPECT_EQ(sheets[resolution_1200][5], nullptr);
-  for (auto& row : sheets)
-    for (_image* sheet : row) delete sheet;
+  ASSERT_NE(sheets.sheet(resolution_1200, 4), nullptr);
+  EXPECT_EQ(sheets.sheet(resolution_1200, 4)->width, 0u);
+  EXPECT_EQ(sheets.sheet(resolution_1200, 5), nullptr);
 }
 
 }  // namespace

@@ -44,8 +44,8 @@ TEST_F(Panels, ImageGatePutsEachControlBack) {
   }
   EXPECT_FALSE(general->width_line_edit->isEnabled());
   EXPECT_FALSE(general->color_tones_group->isEnabled());
-  EXPECT_EQ(gl->scale_factor, 3.0f);
-  EXPECT_EQ(gl->device, device_grayscale);
+  EXPECT_EQ(settings().stipple.scale_factor, 3.0f);
+  EXPECT_EQ(settings().device, device_grayscale);
 }
 
 // Only "Custom" opens the width and height fields. An edited field hands its value in the chosen
@@ -55,17 +55,17 @@ TEST_F(Panels, CustomSizeTakesTypedSizesOnce) {
   load("coffee_gray.pgm");  // 600 x 400
   for (int size : {size_custom, size_a9, size_custom}) {
     general->size_combo->setCurrentIndex(size);
-    EXPECT_EQ(gl->output_size, size);
+    EXPECT_EQ(settings().output_size, size);
     EXPECT_EQ(general->width_line_edit->isEnabled(), size == size_custom);
     EXPECT_EQ(general->height_label->isEnabled(), size == size_custom);
     EXPECT_EQ(general->width_line_edit->isReadOnly(), size != size_custom);
   }
-  const uint32_t width = gl->stippling_image.width;
+  const uint32_t width = doc().preview().width;
   QSignalSpy unedited(general->width_line_edit, SIGNAL(tabPressed()));
   QTest::keyClick(general->width_line_edit, Qt::Key_Tab);
   QTest::keyClick(general->width_line_edit, Qt::Key_Enter);
   EXPECT_EQ(unedited.count(), 0);
-  EXPECT_EQ(gl->stippling_image.width, width);
+  EXPECT_EQ(doc().preview().width, width);
   _line_edit* const w = general->width_line_edit;
   _line_edit* const h = general->height_line_edit;
   const struct {
@@ -93,7 +93,7 @@ TEST_F(Panels, CustomSizeTakesTypedSizesOnce) {
     QTest::keyClicks(row.field, row.typed);
     QTest::keyClick(row.field, row.key);
     EXPECT_EQ(spy.count(), 1);
-    EXPECT_EQ(gl->stippling_image.width, row.width);
+    EXPECT_EQ(doc().preview().width, row.width);
     EXPECT_EQ(row.field->text(), row.shown);
   }
   EXPECT_TRUE(messages.empty());
@@ -106,19 +106,19 @@ TEST_F(Panels, ChoicesAndTheirReset) {
   load("coffee_gray.pgm");  // 600 x 400: 2480 x 1653 pixels on A5
   general->scale_factor_slider->setValue(25);
   EXPECT_EQ(general->scale_factor_line_edit->text(), "2.50");
-  EXPECT_EQ(gl->scale_factor, 6.0f / 2.5f);
+  EXPECT_EQ(settings().stipple.scale_factor, 6.0f / 2.5f);
   general->displacement_slider->setValue(32);
   EXPECT_EQ(general->displacement_line_edit->text(), "1.00");
-  EXPECT_EQ(gl->displacement, 1.0f);
+  EXPECT_EQ(settings().stipple.displacement, 1.0f);
   general->device_combo->setCurrentIndex(device_color_tones);
   EXPECT_FALSE(general->black_level_group->isEnabled());
   EXPECT_TRUE(general->color_tones_group->isEnabled());
   pick(general->stippling_tone_combo, 7);
-  EXPECT_EQ(gl->stippling_tone, 7);
+  EXPECT_EQ(settings().tone, 7);
   general->device_combo->setCurrentIndex(device_grayscale);  // untoned
   EXPECT_FALSE(general->color_tones_group->isEnabled());
   EXPECT_EQ(general->stippling_tone_combo->currentIndex(), 0);
-  EXPECT_EQ(gl->stippling_tone, 0);
+  EXPECT_EQ(settings().tone, 0);
   general->device_combo->setCurrentIndex(device_black_white);
   EXPECT_TRUE(general->black_level_group->isEnabled());
   EXPECT_FALSE(general->color_tones_group->isEnabled());
@@ -137,13 +137,13 @@ TEST_F(Panels, ChoicesAndTheirReset) {
   EXPECT_EQ(general->device_combo->currentIndex(), device_grayscale);
   EXPECT_FALSE(general->black_level_group->isEnabled());
   EXPECT_EQ(general->save_resolution_combo->currentText(), "300ppi");
-  EXPECT_EQ(gl->scale_factor, 3.0f);
-  EXPECT_EQ(gl->displacement, 0.25f);
-  EXPECT_EQ(gl->merging_function, merging_product);
-  EXPECT_EQ(gl->device, device_grayscale);
-  for (_resolution_position position : gl->save_resolution) EXPECT_EQ(position, resolution_300);
+  EXPECT_EQ(settings().stipple.scale_factor, 3.0f);
+  EXPECT_EQ(settings().stipple.displacement, 0.25f);
+  EXPECT_EQ(settings().stipple.merging_function, merging_product);
+  EXPECT_EQ(settings().device, device_grayscale);
+  for (_resolution_position position : settings().save_resolution) EXPECT_EQ(position, resolution_300);
 
-  const _image preview = gl->stippling_image;
+  const _image preview = doc().preview();
   const std::tuple<_output_units, const char*, const char*> units[] = {
       {units_millimeters, "209.97333", "139.95399"},  // 139.954 held as a float
       {units_pixels, "2480", "1653"},
@@ -153,7 +153,7 @@ TEST_F(Panels, ChoicesAndTheirReset) {
     EXPECT_EQ(general->width_line_edit->text(), width);
     EXPECT_EQ(general->height_line_edit->text(), height);
   }
-  EXPECT_TRUE(same_samples(gl->stippling_image, preview));  // units never change the output
+  EXPECT_TRUE(same_samples(doc().preview(), preview));  // units never change the output
 }
 
 // The resolution list hands its new row over before the mode changes: with Gray-scale at 1200 ppi
@@ -161,19 +161,19 @@ TEST_F(Panels, ChoicesAndTheirReset) {
 TEST_F(Panels, ResolutionIsStoredBeforeTheModeChanges) {
   load();
   general->save_resolution_combo->setCurrentIndex(resolution_1200);
-  EXPECT_EQ(gl->save_resolution[device_grayscale], resolution_1200);
-  gl->save_resolution[device_black_white] = resolution_300;
+  EXPECT_EQ(settings().save_resolution[device_grayscale], resolution_1200);
+  change([](_document_settings& s) { s.save_resolution[device_black_white] = resolution_300; });
   general->device_combo->setCurrentIndex(device_black_white);
   EXPECT_EQ(general->save_resolution_combo->currentText(), "300ppi");
-  EXPECT_EQ(gl->save_resolution[device_grayscale], resolution_300);
-  EXPECT_EQ(gl->save_resolution[device_black_white], resolution_300);
+  EXPECT_EQ(settings().save_resolution[device_grayscale], resolution_300);
+  EXPECT_EQ(settings().save_resolution[device_black_white], resolution_300);
 }
 
 // The swatch opens the colour dialog (alpha included) at its colour; OK paints the swatch and the
 // flat colour field, Cancel and the other buttons change nothing.
 TEST_F(Panels, SwatchDialogOkAndCancel) {
   load();
-  _color_selector* selector = gl->images_tab->color_selector;
+  _color_selector* selector = gl->images_tab()->color_selector;
   QSignalSpy spy(selector, SIGNAL(color_changed()));
   const QColor chosen(10, 20, 30, 40);
   for (const bool accept : {true, false}) {
@@ -196,7 +196,7 @@ TEST_F(Panels, SwatchDialogOkAndCancel) {
     EXPECT_EQ(spy.count(), 1);
     EXPECT_EQ(selector->color, chosen);
     EXPECT_EQ(selector->frame->palette().color(QPalette::Inactive, QPalette::Window), chosen);
-    for (const _pixel& texel : gl->color_original.texels) ASSERT_EQ(texel, _pixel(10, 20, 30, 40));
+    for (const _pixel& texel : doc().colour_field().texels) ASSERT_EQ(texel, _pixel(10, 20, 30, 40));
   }
   int asked = 0;
   selector->pick_color = [&](const QColor&) { return ++asked, std::optional<QColor>(Qt::blue); };

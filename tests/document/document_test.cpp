@@ -1,0 +1,232 @@
+// The document without a display: output geometry, reading, the pipeline and the prints.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+
+#include "document/stipple_document.h"
+#include "image/file_pgm.h"
+#include "image/scratch.h"
+
+namespace stippon::testing {
+namespace {
+
+bool same_samples(const _image& a, const _image& b) {
+  return a.width == b.width && a.height == b.height && a.samples == b.samples;
+}
+
+class Document : public ::testing::Test {
+ protected:
+  scratch_dir scratch;
+  _stipple_document doc;
+  int fallbacks = 0;
+  std::vector<int> oversize_reads;
+  std::vector<bool> grids;
+
+  void SetUp() override {
+    ASSERT_TRUE(doc.load_dots(STIPPON_DATA_DIR));
+    ASSERT_TRUE(doc.load_tones(STIPPON_DATA_DIR));
+    doc.on_texture_fallback = [this] { ++fallbacks; };
+    doc.on_oversize_input = [this](int limit) { oversize_reads.push_back(limit); };
+    doc.on_grid = [this](bool enlarged) { grids.push_back(enlarged); };
+    change([](_document_settings& s) { s.output_size = size_a10; });  // keeps every run small
+  }
+
+  void change(const std::function<void(_document_settings&)>& edit) {
+    _document_settings settings = doc.settings();
+    edit(settings);
+    doc.set_settings(settings);
+  }
+
+  // A grey ramp with a dark disc, so that halftone and borders have something to work on.
+  std::string pgm(const std::string& name, unsigned width, unsigned height) {
+    _image image;
+    image.dimensions(height, width);
+    image.create(true);
+    for (unsigned r = 0; r < height; ++r)
+      for (unsigned c = 0; c < width; ++c) {
+        const float dx = c - width / 2.0f, dy = r - height / 2.0f;
+        image.put(r, c, dx * dx + dy * dy < height * height / 16.0f ? 30.0f : (c * 255) / width);
+      }
+    EXPECT_EQ(_file_pgm().write(scratch / name, image), 1);
+    return scratch / name;
+  }
+
+  void load(unsigned width, unsigned height, _output_size size = size_optimal) {
+    change([size](_document_settings& s) { s.output_size = size; });
+    ASSERT_TRUE(doc.read(pgm("input.pgm", width, height)));
+  }
+  unsigned preview_width() const { return doc.preview().width; }
+  unsigned preview_height() const { return doc.preview().height; }
+};
+
+// The output width on reading and on choosing a size, for each kind of size.
+TEST_F(Document, OutputWidths) {
+  // "Custom" without a preview starts at the input scale: a plain copy of the input.
+  change([](_document_settings& s) { s.stipple.scale_factor = 2.0f; });
+  load(50, 40, size_custom);
+  EXPECT_EQ(preview_width(), 100u);
+  EXPECT_EQ(preview_height(), 80u);
+  EXPECT_TRUE(same_samples(doc.original(), doc.input()));
+  // "Optimal for input": three output pixels per input pixel, whatever the packing factor.
+  load(100, 80, size_optimal);
+  EXPECT_EQ(preview_width(), 300u);
+  EXPECT_EQ(preview_height(), 240u);
+  // "Custom" keeps the width of the current preview for the next input.
+  load(60, 40, size_custom);
+  EXPECT_EQ(preview_width(), 300u);
+  EXPECT_EQ(preview_height(), 200u);
+  // A sheet is fitted by its long side on reading, also for a portrait input.
+  load(80, 100, size_a10);
+  EXPECT_EQ(preview_width(), 438u);
+  EXPECT_EQ(preview_height(), 547u);  // trunc(438 / 0.8)
+  // Choosing a sheet fits its long side to a landscape input, its short side to a portrait one.
+  load(1000, 10);
+  doc.set_size(size_a4);
+  EXPECT_EQ(preview_width(), 3506u);
+  EXPECT_EQ(preview_height(), 35u);
+  doc.set_size(size_optimal);
+  EXPECT_EQ(preview_width(), 3000u);
+  doc.set_size(size_custom);  // nothing until a width or a height is typed
+  EXPECT_EQ(preview_width(), 3000u);
+
+  load(40, 50, size_custom);
+  doc.set_size(size_a10);  // portrait: the short side
+  EXPECT_EQ(preview_width(), 310u);
+  EXPECT_EQ(preview_height(), 387u);
+
+  // Typed edges in each unit; a height keeps the aspect ratio; nothing for a size under a cell.
+  doc.set_units(units_millimeters);
+  doc.set_width(25.4f);
+  EXPECT_EQ(preview_width(), 300u);
+  doc.set_units(units_inches);
+  doc.set_height(2.0f);  // 600 pixels high: 480 wide
+  EXPECT_EQ(preview_width(), 480u);
+  doc.set_units(units_pixels);
+  for (float useless : {0.0f, 1.0f, -5.0f, std::numeric_limits<float>::infinity()}) {
+    doc.set_width(useless);
+    EXPECT_EQ(preview_width(), 480u) << useless;
+  }
+  EXPECT_EQ(fallbacks, 0);
+}
+
+// An edge of the preview over the texture limit falls back to the input scale or, when that is
+// too large as well, to the largest size that fits both edges; the limit itself is accepted.
+TEST_F(Document, SizesOverTheTextureLimit) {
+  load(100, 80, size_custom);
+  doc.set_units(units_pixels);
+  doc.set_texture_limit(1000);
+  doc.set_width(1001.0f);
+  EXPECT_EQ(preview_width(), 300u);
+  doc.set_width(1000.0f);
+  EXPECT_EQ(preview_width(), 1000u);
+
+  // A tall input: the kept width would be 10000 high, even 60 (no resampling) 600.
+  doc.set_texture_limit(500);
+  load(20, 200, size_custom);
+  EXPECT_EQ(preview_width(), 50u);
+  EXPECT_EQ(preview_height(), 500u);
+  doc.set_size(size_a10);  // a sheet size is checked the same way
+  EXPECT_EQ(preview_width(), 50u);
+  EXPECT_EQ(preview_height(), 500u);
+  EXPECT_EQ(fallbacks, 3);  // 1001 wide, the tall input, the sheet
+}
+
+// A missing file, one whose samples are cut short and one wider than the limit leave every
+// image as it was; an edge equal to the limit is accepted.
+TEST_F(Document, RefusedReadsKeepEveryImage) {
+  load(60, 40);
+  const _image input = doc.input(), original = doc.original();
+  const _image preview = doc.preview(), halftone = doc.halftone();
+  write_file(scratch / "truncated.pgm", "P5\n8 8\n255\n" + std::string(10, 'x'));
+  doc.set_texture_limit(50);
+  for (const std::string& name :
+       {scratch / "missing.pgm", scratch / "truncated.pgm", pgm("wide.pgm", 51, 10)}) {
+    SCOPED_TRACE(name);
+    EXPECT_FALSE(doc.read(name));
+    EXPECT_TRUE(same_samples(doc.input(), input));
+    EXPECT_TRUE(same_samples(doc.original(), original));
+    EXPECT_TRUE(same_samples(doc.halftone(), halftone));
+    EXPECT_TRUE(same_samples(doc.preview(), preview));
+  }
+  EXPECT_EQ(oversize_reads, std::vector<int>{50});
+  EXPECT_TRUE(doc.read(pgm("edge.pgm", 50, 10)));
+  EXPECT_EQ(doc.input().width, 50u);
+}
+
+// The preview and the 600 and 1200 ppi prints are the stippler's output from the preview's seeds,
+// drawn with the sheets of each resolution; the same seeds give the same dots again.
+TEST_F(Document, EveryResolutionRedrawsTheSameDots) {
+  EXPECT_EQ(doc.print(resolution_600), nullptr);  // nothing to print before a picture
+  load(40, 30);
+  doc.set_seed(1000);
+  doc.refresh();
+  _dot_sheets sheets;
+  ASSERT_EQ(sheets.load(DEFAULT_TEXTURE_LIMIT, STIPPON_DATA_DIR), 1);
+  _image halftone = doc.halftone(), borders = doc.borders();
+  for (const auto& [p, k] : {std::pair{resolution_600, 2}, std::pair{resolution_1200, 4}}) {
+    SCOPED_TRACE(k);
+    const _image* print = doc.print(p);
+    ASSERT_NE(print, nullptr);
+    _image reference;
+    reference.dimensions(preview_height() * k, preview_width() * k);
+    reference.create(true);
+    for (_uniform_random& generator : reference.random_generators) generator.seed = 1000;
+    stipple_grey(reference, doc.settings().stipple, halftone, borders, sheets.row(p), k);
+    EXPECT_TRUE(same_samples(*print, reference));
+    EXPECT_LT(*std::min_element(print->samples.begin(), print->samples.end()), 255.0f);
+    doc.release_print();
+    EXPECT_EQ(doc.current_print(), nullptr);
+  }
+  const _image first = doc.preview();
+  doc.refresh();
+  EXPECT_TRUE(same_samples(doc.preview(), first));
+  doc.set_seed(4242);
+  doc.refresh();
+  EXPECT_FALSE(same_samples(doc.preview(), first));
+}
+
+// A dot size that would cross the other end of its pair takes that end; a size beyond the loaded
+// sheets is clamped.
+TEST_F(Document, DotSizesKeepEachPairOrdered) {
+  load(40, 30);
+  change([](_document_settings& s) { s.stipple.low_density_max = s.stipple.high_density_max = 6; });
+  EXPECT_EQ(doc.set_dot_size(dot_low_density_min, 8), 6);
+  EXPECT_EQ(doc.set_dot_size(dot_high_density_min, 5), 5);
+  EXPECT_EQ(doc.set_dot_size(dot_high_density_max, 4), 5);
+  EXPECT_EQ(doc.set_dot_size(dot_high_density_max, 25), DOT_SIZE_MAX);
+  EXPECT_EQ(doc.set_dot_size(dot_low_density_max, 1), 6);
+  EXPECT_EQ(doc.settings().stipple.low_density_min, 6);
+}
+
+// Each new grid reports whether the input had to be enlarged and starts over in the default ink;
+// the colour-stippled picture follows the preview's size and the ink.
+TEST_F(Document, NewGridsAndTheColourPicture) {
+  load(100, 80, size_a10);  // 438 wide: 146 cells, the input enlarged
+  EXPECT_EQ(grids, std::vector<bool>{true});
+  doc.set_ink(_pixel(0, 0, 255, 255));
+  doc.set_colour_stippling(true);
+  EXPECT_EQ(doc.colour_stippled().width, preview_width());
+  size_t inked = std::count(doc.colour_stippled().texels.begin(),
+                            doc.colour_stippled().texels.end(), _pixel(255, 255, 255, 255));
+  EXPECT_LT(inked, doc.colour_stippled().texels.size());
+  doc.set_scale_factor(6.0f);  // 73 cells: no enlargement, the ink back to red
+  EXPECT_EQ(grids, (std::vector<bool>{true, false}));
+  EXPECT_EQ(doc.colour_field().get(0, 0), DEFAULT_INK);
+  EXPECT_EQ(doc.colour_stippled().width, preview_width());
+  EXPECT_FALSE(doc.set_scale_factor(0.0f));
+  EXPECT_FALSE(doc.set_tone(TONE_COUNT));
+}
+
+// Without their files the data loaders say so instead of ending anything.
+TEST(DocumentData, MissingFilesAreReported) {
+  _stipple_document doc;
+  EXPECT_FALSE(doc.load_dots(STIPPON_TEST_DATA_DIR "/pngsuite"));
+  EXPECT_FALSE(doc.load_tones(STIPPON_TEST_DATA_DIR "/pngsuite"));
+  EXPECT_FALSE(doc.load_tone(STIPPON_DATA_DIR, TONE_COUNT));
+  EXPECT_TRUE(doc.load_tone(STIPPON_DATA_DIR, 3));
+}
+
+}  // namespace
+}  // namespace stippon::testing
