@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "document/stipple_document.h"
 #include "image/file_pgm.h"
 #include "image/q_image.h"
 #include "image/texture.h"
@@ -17,17 +18,6 @@ namespace {
 
 constexpr float A4_WIDTH = 3506.0f;
 const std::string PHOTO = STIPPON_BENCH_DATA_DIR "/coffee_gray_2400x1600_upscaled.pgm";
-
-struct _sheets {
-  _dot_sheets dots;
-  bool ready = false;
-  _sheets() { ready = dots.load(65536, STIPPON_DATA_DIR) == 1; }
-};
-
-_sheets& sheets() {
-  static _sheets shared;
-  return shared;
-}
 
 const _image& input() {
   static const _image photo = [] {
@@ -91,34 +81,18 @@ void BM_Halftoning(benchmark::State& state) {
 }
 BENCHMARK(BM_Halftoning)->Unit(benchmark::kMillisecond)->Repetitions(5);
 
-// Everything the controller does between opening a file and showing its preview: read, resample,
-// colour field and the colour call (on a target not yet sized), borders, halftone, white preview,
-// grey stippling.
+// Everything the window does between opening a file and showing its preview, as the document
+// does it: read, resample, borders, halftone, colour field, white preview, grey stippling.
 void BM_ReadToPreview(benchmark::State& state) {
-  _sheets& library = sheets();
-  if (!library.ready) return state.SkipWithError("dot sheets missing");
-  _stipple_settings settings;
-  _image input_image, original_image, borders_image, halftoning_image, stippling_image;
-  _texture color_original, color_stippling;
-  for (_uniform_random& generator : stippling_image.random_generators) generator.seed = 42;
+  _stipple_document document;
+  if (!document.load_dots(STIPPON_DATA_DIR)) return state.SkipWithError("dot sheets missing");
+  _document_settings settings;
+  settings.output_size = size_a4;
+  document.set_settings(settings);
+  document.set_seed(42);
   for (auto _ : state) {
-    _file_pgm reader;
-    reader.read(PHOTO, input_image, 65536);
-    const float W = float(input_image.width), H = float(input_image.height);
-    resample(input_image, resample_ratio(input_image, settings.scale_factor), original_image);
-    color_original.dimensions(original_image.height, original_image.width);
-    color_original.create();
-    color_original.fill(_pixel(255, 0, 0, 255));
-    stipple_colour(color_stippling, settings, halftoning_image, borders_image, color_original,
-                   library.dots.row(resolution_300), 1);
-    borders_image.getBorders(original_image, 5.0f);
-    halftoning_image = original_image;
-    halftoning_image.halftoning_ostromoukhov();
-    stippling_image.dimensions(unsigned(A4_WIDTH / (W / H)), unsigned(A4_WIDTH));
-    stippling_image.create(true);
-    stipple_grey(stippling_image, settings, halftoning_image, borders_image,
-                 library.dots.row(resolution_300), 1);
-    benchmark::DoNotOptimize(stippling_image.samples.data());
+    document.read(PHOTO);
+    benchmark::DoNotOptimize(document.preview().samples.data());
   }
 }
 BENCHMARK(BM_ReadToPreview)->Unit(benchmark::kMillisecond)->Repetitions(5);

@@ -29,13 +29,15 @@ class _gl_widget : public QOpenGLWidget {
   Q_OBJECT
 
  public:
-  // Shows a modal message box (NoIcon: the parentless upscaling note). Tests replace it to record
-  // the messages instead of blocking on them.
-  std::function<void(QMessageBox::Icon icon, const QString& title, const QString& text)>
-      show_message;
+  using _message_handler =
+      std::function<void(QMessageBox::Icon icon, const QString& title, const QString& text)>;
 
   _gl_widget(_window* window, QWidget* parent);
   ~_gl_widget() override;
+
+  // Messages are modal boxes (NoIcon: the parentless upscaling note) unless a handler is set,
+  // e.g. by tests that record them instead of blocking on them.
+  void set_message_handler(_message_handler handler) { show_message = std::move(handler); }
 
   _stipple_document& document() { return doc; }
   const _stipple_document& document() const { return doc; }
@@ -119,6 +121,7 @@ class _gl_widget : public QOpenGLWidget {
   };
 
   _stipple_document doc;
+  _message_handler show_message;
   _window* window = nullptr;
   _general_tab* general = nullptr;
   _images_tab* images = nullptr;
@@ -160,6 +163,8 @@ class _gl_widget : public QOpenGLWidget {
   void show_current(bool tone_always);
   void restart_colour_swatch();
   void set_dot_size(_dot_size_field field, int value, QSpinBox* spin_box);
+  // A change of the output size, then the picture and the panel's dimensions brought up to date.
+  void resize_output(const std::function<void()>& change);
   qint64 restart_press_clock();
   void change_projection();
   void change_observer();

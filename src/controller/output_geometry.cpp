@@ -7,12 +7,7 @@
 namespace stippon {
 
 void _gl_widget::set_size(_output_size size) {
-  {
-    _busy_cursor busy;
-    doc.set_size(size);
-  }
-  refresh_image();
-  update_dimensions();
+  resize_output([this, size] { doc.set_size(size); });
 }
 
 void _gl_widget::set_units(_output_units units) {
@@ -31,18 +26,17 @@ void _gl_widget::update_dimensions() {
 // A text that is not a number, or a size below one halftone cell, changes nothing; the panel
 // shows the current dimensions again.
 void _gl_widget::set_width(float value) {
-  {
-    _busy_cursor busy;
-    doc.set_width(value);
-  }
-  refresh_image();
-  update_dimensions();
+  resize_output([this, value] { doc.set_width(value); });
 }
 
 void _gl_widget::set_height(float value) {
+  resize_output([this, value] { doc.set_height(value); });
+}
+
+void _gl_widget::resize_output(const std::function<void()>& change) {
   {
     _busy_cursor busy;
-    doc.set_height(value);
+    change();
   }
   refresh_image();
   update_dimensions();

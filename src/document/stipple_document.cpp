@@ -130,13 +130,17 @@ void _stipple_document::set_size_output(float w) {
 }
 
 void _stipple_document::set_width(float value) {
-  const float w = geometry().typed_width(value, false, current.output_units);
-  if (image_loaded && geometry().usable(w)) set_size_output(w);
+  set_typed_edge(value, false);
 }
 
 void _stipple_document::set_height(float value) {
-  const float w = geometry().typed_width(value, true, current.output_units);
-  if (image_loaded && geometry().usable(w)) set_size_output(w);
+  set_typed_edge(value, true);
+}
+
+void _stipple_document::set_typed_edge(float value, bool is_height) {
+  const _output_geometry shape = geometry();
+  const float w = shape.typed_width(value, is_height, current.output_units);
+  if (image_loaded && shape.usable(w)) set_size_output(w);
 }
 
 bool _stipple_document::set_scale_factor(float value) {

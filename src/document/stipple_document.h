@@ -141,6 +141,7 @@ class _stipple_document {
   void size_colour_stippling();
   void stipple_colour();
   void set_size_output(float w);
+  void set_typed_edge(float value, bool is_height);
 };
 
 }  // namespace stippon

@@ -87,9 +87,9 @@ TEST(ProcessingDeathTest, MissingLibrariesEndTheProgram) {
   auto run = [](void (_gl_widget::*load)()) {
     QDir::setCurrent(STIPPON_TEST_DATA_DIR "/pngsuite");  // holds neither dots/ nor tones/
     _gl_widget gl(nullptr, nullptr);
-    gl.show_message = [](QMessageBox::Icon, const QString& title, const QString& text) {
+    gl.set_message_handler([](QMessageBox::Icon, const QString& title, const QString& text) {
       std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
-    };
+    });
     (gl.*load)();
   };
   EXPECT_EXIT(run(&_gl_widget::read_dots), ::testing::ExitedWithCode(255),

@@ -60,9 +60,9 @@ class WindowFixture : public ::testing::Test {
     gl = window->gl_widget;
     general = gl->general_tab();
     change([](_document_settings& s) { s.output_size = size_a10; });  // keeps every run small
-    gl->show_message = [this](QMessageBox::Icon icon, const QString& title, const QString& text) {
+    gl->set_message_handler([this](QMessageBox::Icon icon, const QString& title, const QString& text) {
       messages.push_back({icon, title, text});
-    };
+    });
     window->ask_open_file_name = [this](const QString& caption, const QString&, const QString&) {
       open_captions << caption;
       return open_answers.isEmpty() ? QString() : open_answers.takeFirst();
