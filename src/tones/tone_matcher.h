@@ -37,7 +37,8 @@ class _tone_matcher {
   // cannot print at all, matching falls back to the levels alone.
   _tone_lookup lookup(const _stipple_settings& settings, _image** dots_300,
                       const _tone_settings& tones);
-  // The measured coverage for these settings, from the cache when it holds them.
+  // The measured coverage for these settings, from the cache when it holds them; valid until the
+  // next call.
   const _coverage_curve& curve(const _stipple_settings& settings, _image** dots_300);
 
   size_t measurements() const { return measurements_; }
