@@ -29,11 +29,12 @@ void stipple_colour(_texture& target, const _stipple_settings& settings, _image&
 }
 
 void derive_halftone_grid(const _image& input, float r, float borders_threshold, _image& original,
-                          _image& borders, _image& halftone) {
+                          _image& borders, _image& halftone, const _tone_lookup& tones) {
   if (r == 1.0f)
     original = input;
   else
     resample(input, r, original);
+  tones.apply(original);
   borders.getBorders(original, borders_threshold);
   halftone = original;
   halftone.halftoning_ostromoukhov();

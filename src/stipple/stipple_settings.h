@@ -4,6 +4,7 @@
 
 #include "image/image.h"
 #include "image/texture.h"
+#include "tones/tone_lookup.h"
 
 namespace stippon {
 
@@ -32,10 +33,12 @@ void stipple_grey(_image& target, const _stipple_settings& settings, _image& hal
 void stipple_colour(_texture& target, const _stipple_settings& settings, _image& halftone,
                     _image& borders, _texture& colour_source, _image** dots, int output_scale);
 
-// The halftone grid of a target width: the input copied (r == 1) or resampled by r, its borders
-// and its halftone.
+// The halftone grid of a target width: the input copied (r == 1) or resampled by r and put
+// through the tone lookup, its borders and its halftone. The identity lookup leaves the samples
+// as they were.
 void derive_halftone_grid(const _image& input, float r, float borders_threshold, _image& original,
-                          _image& borders, _image& halftone);
+                          _image& borders, _image& halftone,
+                          const _tone_lookup& tones = _tone_lookup());
 
 // The preview's dots at output scale k (2 for 600 ppi, 4 for 1200 ppi): a new white raster k
 // times the preview's size with the preview's seeds, stippled with the matching dot sheets.
