@@ -84,6 +84,15 @@ raster synthetic(_print_kind kind, unsigned width, unsigned height) {
   return r;
 }
 
+// Samples that no compression makes smaller.
+raster noise(unsigned width, unsigned height, unsigned channels) {
+  raster r{width, height, channels, {}};
+  uint32_t state = 12345;
+  for (size_t i = 0; i < size_t{width} * height * channels; ++i)
+    r.samples.push_back(static_cast<uint8_t>((state = state * 1664525u + 1013904223u) >> 24));
+  return r;
+}
+
 // Writes the print in bands of 1, 2, 3 ... rows; the writer's error text, empty on success.
 std::string write_print(_print_writer& writer, const std::string& name, const raster& print,
                         unsigned ppi, _print_kind kind) {
@@ -96,22 +105,22 @@ std::string write_print(_print_writer& writer, const std::string& name, const ra
 }
 
 // The pixels of a written file as an outside tool decodes them.
-raster read_back(_print_format format, const std::string& name, unsigned channels,
+raster read_back(_print_format format, const std::string& name, const raster& shape,
                  const scratch_dir& dir) {
   switch (format) {
     case _print_format::pgm:
       return parse_netpbm(run("pamtopnm '" + name + "'"));
     case _print_format::png:
       return parse_netpbm(
-          run(std::string("pngtopam ") + (channels == 4 ? "-alphapam '" : "'") + name + "'"));
+          run(std::string("pngtopam ") + (shape.channels == 4 ? "-alphapam '" : "'") + name + "'"));
     case _print_format::tiff: {
-      if (channels < 4) return parse_netpbm(run("tifftopnm -quiet '" + name + "'"));
+      if (shape.channels < 4) return parse_netpbm(run("tifftopnm -quiet '" + name + "'"));
       // tifftopnm and libtiff's RGBA reading multiply the colours by alpha: take the decoded
       // strips as tiffinfo lists them in hex.
       std::istringstream dump(run("tiffinfo -d '" + name + "' 2>/dev/null"));
       std::string token;
       while (dump >> token && token != "Strip") continue;
-      raster r{WIDTH, HEIGHT, 4, {}};
+      raster r{shape.width, shape.height, 4, {}};
       while (dump >> token)
         if (token.size() == 2 && std::isxdigit(token[0]) && std::isxdigit(token[1]))
           r.samples.push_back(uint8_t(std::stoi(token, nullptr, 16)));
@@ -222,7 +231,7 @@ TEST(PrintWriters, EveryFormatKindAndResolution) {
         for (size_t at; (at = expected.find(key)) != std::string::npos;)
           expected.replace(at, key.size(), value);
       EXPECT_EQ(described(format, name), expected);
-      const raster back = read_back(format, name, print.channels, dir);
+      const raster back = read_back(format, name, print, dir);
       EXPECT_TRUE(back == print) << back.width << "x" << back.height << "x" << back.channels;
       EXPECT_EQ(dir.files().size(), 1u);
       std::filesystem::remove(name);
@@ -230,6 +239,20 @@ TEST(PrintWriters, EveryFormatKindAndResolution) {
     }
   }
   EXPECT_EQ(checked, 39);
+}
+
+// Rows of 72 000 bytes of noise, wider than a print at 1200 ppi over 20 inches: five TIFF strips
+// of at most 1 MiB, and more deflated data from one row than the PDF's 64 KiB output block.
+TEST(PrintWriters, SeveralStripsAndDeflateBlocks) {
+  scratch_dir dir;
+  const raster print = noise(24000, 60, 3);
+  for (const auto& [format, name] : {std::pair(_print_format::tiff, dir / "big.tif"),
+                                     std::pair(_print_format::pdf, dir / "big.pdf")}) {
+    auto writer = make_print_writer(format);
+    ASSERT_EQ(write_print(*writer, name, print, 600, _print_kind::rgb), "");
+    EXPECT_TRUE(read_back(format, name, print, dir) == print) << name;
+  }
+  EXPECT_EQ(line_of(run("tiffinfo '" + dir / "big.tif" + "'"), "Rows/Strip:"), "Rows/Strip: 14");
 }
 
 TEST(PrintWriters, PgmIsByteForByteTheFileWriter) {
@@ -351,21 +374,17 @@ TEST(PrintWriters, FullDiskAndReadOnlyFolder) {
   std::filesystem::create_directory(root);
   if (::mount("tmpfs", root.c_str(), "tmpfs", 0, "size=64k") != 0)
     GTEST_SKIP() << "cannot mount a small tmpfs here: " << std::strerror(errno);
-  raster noise{300, 300, 3, {}};  // 270 000 samples that no compression brings under 64 KiB
-  uint32_t state = 12345;
-  for (size_t i = 0; i < 300 * 300 * 3; ++i)
-    noise.samples.push_back(static_cast<uint8_t>((state = state * 1664525u + 1013904223u) >> 24));
-  raster grey = noise;
-  grey.channels = 1;
-  grey.samples.resize(300 * 300);
+  const std::unique_ptr<const char, void (*)(const char*)> unmount(
+      root.c_str(), [](const char* path) { EXPECT_EQ(::umount(path), 0); });
+  const raster rgb = noise(300, 300, 3), grey = noise(300, 300, 1);  // far above 64 KiB
   const std::string name = root + "/keep";
   write_file(name, "older");
   for (const auto format :
        {_print_format::pgm, _print_format::png, _print_format::tiff, _print_format::pdf}) {
-    const bool rgb = format != _print_format::pgm;
+    const bool colour = format != _print_format::pgm;
     auto writer = make_print_writer(format);
-    EXPECT_EQ(write_print(*writer, name, rgb ? noise : grey, 300,
-                          rgb ? _print_kind::rgb : _print_kind::grey),
+    EXPECT_EQ(write_print(*writer, name, colour ? rgb : grey, 300,
+                          colour ? _print_kind::rgb : _print_kind::grey),
               "Cannot write " + name + ": No space left on device");
     EXPECT_EQ(read_file(name), "older");
     EXPECT_EQ(std::filesystem::directory_iterator(root)->path().string(), name);
@@ -376,7 +395,6 @@ TEST(PrintWriters, FullDiskAndReadOnlyFolder) {
   EXPECT_EQ(write_print(png, name, grey, 300, _print_kind::grey),
             "Cannot create " + name + ": Read-only file system");
   EXPECT_EQ(read_file(name), "older");
-  EXPECT_EQ(::umount(root.c_str()), 0);
 }
 
 }  // namespace
