@@ -14,10 +14,6 @@ namespace stippon {
 namespace {
 
 constexpr double POINTS_PER_INCH = 72.0;
-constexpr uint8_t WHITE = 255;
-// As the PNG prints. PoDoFo's own Flate filter has no level and runs at zlib's default, which
-// takes about three times as long on a stippled print for a file a tenth smaller.
-constexpr int DEFLATE_LEVEL = 3;
 constexpr size_t DEFLATE_CHUNK = size_t{1} << 16;
 const char* const IMAGE_PREFIX = "Print";
 
@@ -64,9 +60,11 @@ class file_buffer : public std::streambuf {
 };
 
 // Compresses the image data as it comes and appends it to the image's stream.
+// PoDoFo's own Flate filter has no level and runs at zlib's default, which takes about three
+// times as long on a stippled print for a file a tenth smaller.
 class deflater {
  public:
-  deflater() : ready(deflateInit(&z, DEFLATE_LEVEL) == Z_OK), out(DEFLATE_CHUNK) {}
+  explicit deflater(int level) : ready(deflateInit(&z, level) == Z_OK), out(DEFLATE_CHUNK) {}
   ~deflater() {
     if (ready) deflateEnd(&z);
   }
@@ -117,7 +115,7 @@ struct _print_pdf::document {
   PoDoFo::PdfStream* data = nullptr;  // the image's stream while rows are appended
   deflater flate;
 
-  explicit document(FILE* file) : buffer(file) {}
+  document(FILE* file, int level) : buffer(file), flate(level) {}
 };
 
 _print_pdf::_print_pdf() = default;
@@ -131,7 +129,7 @@ bool _print_pdf::start() {
   PdfError::EnableLogging(false);
   const bool bilevel = kind() == _print_kind::bilevel;
   try {
-    pdf = std::make_unique<document>(stream());
+    pdf = std::make_unique<document>(stream(), deflate_level);
     pdf->pdf.GetInfo()->SetCreator(PdfString("Stippon " STIPPON_VERSION));
     pdf->image.SetImageColorSpace(kind() == _print_kind::rgb ? ePdfColorSpace_DeviceRGB
                                                              : ePdfColorSpace_DeviceGray);
@@ -159,7 +157,8 @@ bool _print_pdf::put(const uint8_t* row) {
     // DeviceGray at one bit: 1 is white, the most significant bit the leftmost pixel.
     std::fill(line.begin(), line.end(), 0);
     for (unsigned x = 0; x < width(); ++x)
-      if (row[x] == WHITE) line[x >> 3] = static_cast<char>(line[x >> 3] | (0x80u >> (x & 7)));
+      if (row[x] == BILEVEL_WHITE)
+        line[x >> 3] = static_cast<char>(line[x >> 3] | (0x80u >> (x & 7)));
     bytes = line.data();
     size = line.size();
   }

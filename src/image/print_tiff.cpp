@@ -19,8 +19,6 @@ constexpr size_t STRIP_BYTES = size_t{1} << 20;
 // Classic TIFF addresses 4 GiB; a print whose raw samples come near that is written as BigTIFF,
 // which fewer programs read.
 constexpr uint64_t CLASSIC_TIFF_BYTES = uint64_t{3} << 30;
-constexpr int DEFLATE_LEVEL = 3;  // as the PNG prints: fast, and about as small on stipples
-constexpr uint8_t WHITE = 255;
 
 struct options_deleter {
   void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
@@ -73,7 +71,7 @@ bool _print_tiff::set_fields() {
     set = set && TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
   } else {
     set = set && TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE) &&
-          TIFFSetField(tiff, TIFFTAG_ZIPQUALITY, DEFLATE_LEVEL) &&
+          TIFFSetField(tiff, TIFFTAG_ZIPQUALITY, deflate_level) &&
           TIFFSetField(tiff, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
   }
   return set && TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, strip_rows);
@@ -84,7 +82,7 @@ bool _print_tiff::put(const uint8_t* row) {
     // Min-is-white: a set bit is black, the most significant bit the leftmost pixel.
     std::fill(line.begin(), line.end(), 0);
     for (unsigned x = 0; x < width(); ++x)
-      if (row[x] != WHITE) line[x >> 3] |= static_cast<uint8_t>(0x80u >> (x & 7));
+      if (row[x] != BILEVEL_WHITE) line[x >> 3] |= static_cast<uint8_t>(0x80u >> (x & 7));
   } else {
     std::copy_n(row, line.size(), line.begin());
   }

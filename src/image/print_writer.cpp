@@ -6,13 +6,6 @@
 
 namespace stippon {
 
-namespace {
-
-constexpr uint8_t BLACK = 0;
-constexpr uint8_t WHITE = 255;
-
-}  // namespace
-
 bool _print_writer::open(const std::string& target, unsigned width, unsigned height, unsigned ppi,
                          _print_kind kind) {
   discard();
@@ -80,7 +73,8 @@ bool _print_writer::fail_system(int error_number) {
 
 bool _print_writer::check_bilevel(const uint8_t* row) {
   const uint8_t* end = row + columns;
-  const uint8_t* grey = std::find_if(row, end, [](uint8_t v) { return v != BLACK && v != WHITE; });
+  const uint8_t* grey =
+      std::find_if(row, end, [](uint8_t v) { return v != BILEVEL_BLACK && v != BILEVEL_WHITE; });
   if (grey == end) return true;
   return fail("The black and white print " + target_name + " has the sample " +
               std::to_string(*grey) + " at row " + std::to_string(done) + ", column " +
