@@ -15,6 +15,8 @@ class _atomic_file {
   _atomic_file& operator=(const _atomic_file&) = delete;
 
   FILE* stream() const { return file; }  // null when the temporary could not be created
+  // The errno of the first failure (creating the temporary, or a step of commit()); 0 if none.
+  int error() const { return failure; }
   // Flushes, closes and renames; false (and the temporary removed) on any error.
   bool commit();
   // Closes and removes the temporary file.
@@ -24,6 +26,7 @@ class _atomic_file {
   std::string target_name;
   std::string temporary_name;
   FILE* file = nullptr;
+  int failure = 0;
 };
 
 }  // namespace stippon
