@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "image/file_pgm.h"
-#include "image/photo_tiff.h"
+#include "image/photo_decoders.h"
 
 namespace stippon {
 
@@ -29,7 +29,7 @@ constexpr int QT_ALLOCATION_LIMIT_MB = static_cast<int>(MAX_PIXELS * 8 / (1024 *
 // The kinds handed to Qt, by the names its handlers give. Anything else Qt may recognise (icons,
 // TGA, XPM, ...) is not a photograph, and TGA's loose test would take random files for pictures.
 bool qt_kind_read(const QByteArray& format) {
-  for (const char* kind : {"jpeg", "tiff", "webp", "bmp", "gif"})
+  for (const char* kind : {"jpeg", "tiff", "tiff", "webp", "bmp", "gif"})
     if (format == kind) return true;
   return false;
 }
@@ -523,6 +523,25 @@ parsed plain_sample(netpbm_cursor& in, int64_t& value) {
 
 // ---- the conversion ----
 
+namespace {
+
+// 8-bit grey, top row first, into the raster, whose row 0 is the bottom.
+void store_grey(const std::vector<uint8_t>& grey, uint32_t width, uint32_t height,
+                _image& image) {
+  _image loaded;
+  loaded.width = width;
+  loaded.height = height;
+  resize_large(loaded.samples, grey.size());
+  for (uint32_t y = 0; y < height; ++y) {
+    const uint8_t* in = grey.data() + size_t{y} * width;
+    float* out = loaded.samples.data() + size_t{height - 1 - y} * width;
+    for (uint32_t x = 0; x < width; ++x) out[x] = in[x];
+  }
+  image = std::move(loaded);
+}
+
+}  // namespace
+
 bool photo_to_grey(const QImage& source, _image& image) {
   if (source.isNull()) return false;
   QImage picture = source;
@@ -556,7 +575,7 @@ bool photo_to_grey(const QImage& source, _image& image) {
   _image grey;
   grey.width = static_cast<uint32_t>(picture.width());
   grey.height = static_cast<uint32_t>(picture.height());
-  grey.samples.resize(size_t{grey.width} * grey.height);
+  resize_large(grey.samples, size_t{grey.width} * grey.height);
   switch (picture.format()) {
     case QImage::Format_Indexed8: convert_indexed8(picture, grey); break;
     case QImage::Format_Grayscale8: convert_grey8(picture, grey); break;
@@ -633,6 +652,8 @@ bool _photo_reader::read(const std::string& file_name, _image& image, int max_si
     return read_png(file_name, data, size, image, max_size);
   if (size >= 4 && (std::memcmp(data, "II*\0", 4) == 0 || std::memcmp(data, "MM\0*", 4) == 0))
     return read_tiff(file_name, data, size, image, max_size);
+  if (size >= 3 && data[0] == 0xff && data[1] == 0xd8 && data[2] == 0xff)
+    return read_jpeg(file_name, data, size, image, max_size);
   return read_qt(file_name, data, size, image, max_size);
 }
 
@@ -649,8 +670,6 @@ bool _photo_reader::read_qt(const std::string& file_name, const unsigned char* d
   const QByteArray format = reader.format();
   if (!qt_kind_read(format))
     return fail(_photo_failure::not_a_picture, file_name, "not a picture Stippon can read");
-  if (!whole(format, data, size)) return fail(_photo_failure::truncated, file_name, "truncated");
-
   // The size from the header, turned as the orientation turns the picture.
   QSize stored = reader.size();
   if (stored.isValid()) {
@@ -659,6 +678,7 @@ bool _photo_reader::read_qt(const std::string& file_name, const unsigned char* d
                     static_cast<uint64_t>(stored.height()), max_size))
       return false;
   }
+  if (!whole(format, data, size)) return fail(_photo_failure::truncated, file_name, "truncated");
   if (QImageReader::allocationLimit() < QT_ALLOCATION_LIMIT_MB)
     QImageReader::setAllocationLimit(QT_ALLOCATION_LIMIT_MB);
 
@@ -679,39 +699,58 @@ bool _photo_reader::read_qt(const std::string& file_name, const unsigned char* d
 
 bool _photo_reader::read_tiff(const std::string& file_name, const unsigned char* data,
                               size_t size, _image& image, int max_size) {
-  if (!tiff_whole(data, size)) return fail(_photo_failure::truncated, file_name, "truncated");
+  // The size first, from the first directory; then whether the file holds the strips or tiles.
+  std::vector<uint8_t> grey;
+  uint32_t width = 0, height = 0;
+  const auto accept = [&](uint32_t w, uint32_t h) {
+    return check_size(file_name, w, h, max_size) &&
+           (tiff_whole(data, size) || fail(_photo_failure::truncated, file_name, "truncated"));
+  };
+  switch (read_tiff_grey(data, size, accept, grey, width, height)) {
+    case _decode_result::read: break;
+    case _decode_result::other_kind:
+      return tiff_whole(data, size) ? read_qt(file_name, data, size, image, max_size)
+                                    : fail(_photo_failure::truncated, file_name, "truncated");
+    case _decode_result::refused: return false;
+    case _decode_result::truncated: return fail(_photo_failure::truncated, file_name, "truncated");
+    case _decode_result::damaged:
+      return tiff_whole(data, size) ? fail(_photo_failure::damaged, file_name, "damaged")
+                                    : fail(_photo_failure::truncated, file_name, "truncated");
+  }
+  store_grey(grey, width, height, image);
+  format_ = "tiff";
+  return true;
+}
+
+bool _photo_reader::read_jpeg(const std::string& file_name, const unsigned char* data,
+                              size_t size, _image& image, int max_size) {
   std::vector<uint8_t> grey;
   uint32_t width = 0, height = 0;
   const auto accept = [&](uint32_t w, uint32_t h) { return check_size(file_name, w, h, max_size); };
-  switch (read_tiff_grey(data, size, accept, grey, width, height)) {
-    case _tiff_result::read: break;
-    case _tiff_result::other_kind: return read_qt(file_name, data, size, image, max_size);
-    case _tiff_result::refused: return false;
-    case _tiff_result::damaged: return fail(_photo_failure::damaged, file_name, "damaged");
+  switch (read_jpeg_grey(data, size, accept, grey, width, height)) {
+    case _decode_result::read: break;
+    case _decode_result::other_kind: return read_qt(file_name, data, size, image, max_size);
+    case _decode_result::refused: return false;
+    case _decode_result::truncated: return fail(_photo_failure::truncated, file_name, "truncated");
+    case _decode_result::damaged: return fail(_photo_failure::damaged, file_name, "damaged");
   }
-  _image loaded;
-  loaded.width = width;
-  loaded.height = height;
-  loaded.samples.resize(grey.size());
-  for (uint32_t y = 0; y < height; ++y)
-    std::copy_n(grey.data() + size_t{y} * width, width,
-                loaded.samples.data() + size_t{height - 1 - y} * width);
-  image = std::move(loaded);
-  format_ = "tiff";
+  store_grey(grey, width, height, image);
+  format_ = "jpeg";
   return true;
 }
 
 bool _photo_reader::read_png(const std::string& file_name, const unsigned char* data,
                              size_t size, _image& image, int max_size) {
-  if (!png_whole(data, size)) return fail(_photo_failure::truncated, file_name, "truncated");
   png_source source{data, size, 8, {}};
   png_structs structs(&source);
   if (!structs.png || !structs.info) return fail(_photo_failure::damaged, file_name, "damaged");
   png_set_sig_bytes(structs.png, 8);
   uint32_t width = 0, height = 0;
   if (!png_header(structs.png, structs.info, &width, &height))
-    return fail(_photo_failure::damaged, file_name, "damaged");
+    return png_whole(data, size) ? fail(_photo_failure::damaged, file_name, "damaged")
+                                 : fail(_photo_failure::truncated, file_name, "truncated");
   if (!check_size(file_name, width, height, max_size)) return false;
+  if (!png_whole(data, size)) return fail(_photo_failure::truncated, file_name, "truncated");
   int channels = 0, bytes = 0, passes = 0;
   if (!png_prepare(structs.png, structs.info, &channels, &bytes, &passes) || channels < 1 ||
       channels > 4)
@@ -725,7 +764,7 @@ bool _photo_reader::read_png(const std::string& file_name, const unsigned char* 
   _image loaded;
   loaded.width = width;
   loaded.height = height;
-  loaded.samples.resize(size_t{width} * height);
+  resize_large(loaded.samples, size_t{width} * height);
   if (!png_rows(structs.png, rows.data(), whole_image, channels, bytes, width, height,
                 loaded.samples.data()))
     return fail(std::strcmp(source.message, "truncated") == 0 ? _photo_failure::truncated
@@ -794,7 +833,7 @@ bool _photo_reader::read_netpbm(const std::string& file_name, const unsigned cha
   _image loaded;
   loaded.width = width;
   loaded.height = height;
-  loaded.samples.resize(uint64_t{width} * height);
+  resize_large(loaded.samples, size_t{width} * height);
   std::vector<uint32_t> values(width * channels);
   for (uint32_t y = 0; y < height; ++y) {
     // One row of samples, in file order.

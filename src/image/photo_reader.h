@@ -32,9 +32,10 @@ enum class _photo_failure {
 // Reads a photograph of any kind Stippon knows into the 8-bit grey raster of the pipeline. The
 // kind is found from the content, never from the name: netpbm (P1-P6, any maximum value), PNG,
 // JPEG, TIFF, WebP, BMP and GIF (first frame; first page of a multi-page TIFF). PNG is decoded
-// by libpng and TIFF by libtiff (Qt 6.4 garbles 16-bit RGB PNG with a transparent colour, drops
-// the alpha of grey TIFF and rounds 16-bit TIFF palettes down); TIFF kinds beyond read_tiff_grey
-// and the other kinds go through Qt's QImageReader. The EXIF orientation is applied. Every kind is brought to grey by the one exact rule of photo_to_grey.
+// by libpng, TIFF by libtiff and JPEG by libjpeg (image/photo_decoders.h): Qt 6.4 garbles 16-bit
+// RGB PNG with a transparent colour, drops the alpha of grey TIFF and rounds 16-bit TIFF
+// palettes down, and its JPEG path holds a 32-bit copy of the picture. WebP, BMP, GIF, and the
+// CMYK JPEG and exotic TIFF kinds, go through Qt's QImageReader. The EXIF orientation is applied. Every kind is brought to grey by the one exact rule of photo_to_grey.
 // 8-bit P2/P5 PGM files are read by _file_pgm, as they always were. Shows and prints nothing.
 class _photo_reader {
  public:
@@ -59,6 +60,8 @@ class _photo_reader {
   bool read_netpbm(const std::string& file_name, const unsigned char* data, size_t size,
                    _image& image, int max_size);
   bool read_tiff(const std::string& file_name, const unsigned char* data, size_t size,
+                 _image& image, int max_size);
+  bool read_jpeg(const std::string& file_name, const unsigned char* data, size_t size,
                  _image& image, int max_size);
   bool read_png(const std::string& file_name, const unsigned char* data, size_t size,
                 _image& image, int max_size);
