@@ -612,7 +612,7 @@ bool _photo_reader::check_size(const std::string& file_name, uint64_t width, uin
                                int max_size) {
   const std::string size =
       "too large: " + std::to_string(width) + " \u00d7 " + std::to_string(height) + " pixels";
-  const uint64_t edge = max_size > 0 ? static_cast<uint64_t>(max_size) : 0;
+  const uint64_t edge = max_size > 0 ? static_cast<uint64_t>(max_size) : UINT64_MAX;
   if (width > edge || height > edge)
     return fail(_photo_failure::too_large, file_name,
                 size + ", the limit is " + std::to_string(edge) + " pixels on a side");

@@ -41,8 +41,8 @@ class _photo_reader {
  public:
   // Reads file_name into image: samples 0..255, row 0 at the bottom of the picture. Refuses a
   // picture with an edge above max_size pixels or more than PHOTO_MAX_MEGAPIXELS million pixels
-  // (after the EXIF orientation) before decoding it. True on success; on failure the image is
-  // left as it was, and error() names the file and the reason.
+  // (after the EXIF orientation) before decoding it; max_size <= 0 sets no edge limit. True on
+  // success; on failure the image is left as it was, and error() names the file and the reason.
   bool read(const std::string& file_name, _image& image, int max_size = INT_MAX);
 
   // After a failure: "Cannot read <file name>: <reason>", where the reason is one of
