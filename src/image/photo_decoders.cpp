@@ -71,11 +71,11 @@ struct tiff_closer {
 struct layout {
   uint32_t width = 0, height = 0;
   uint16_t bits = 1, samples = 1, photometric = 0, planar = PLANARCONFIG_CONTIG;
-  int colours = 1;        // 1 (grey, palette) or 3 (RGB)
-  int alpha = -1;         // the alpha sample's index, or -1
+  int colours = 1;  // 1 (grey, palette) or 3 (RGB)
+  int alpha = -1;   // the alpha sample's index, or -1
   bool associated = false;
   uint32_t maxval = 1;
-  std::vector<uint8_t> depth;           // sample value -> 8 bits
+  std::vector<uint8_t> depth;               // sample value -> 8 bits
   std::array<std::vector<uint8_t>, 3> map;  // palette index -> 8-bit R, G, B
 };
 
@@ -83,7 +83,8 @@ struct layout {
 // machine's order, as libtiff hands them).
 inline uint32_t sample(const uint8_t* row, uint64_t i, int bits) {
   switch (bits) {
-    case 8: return row[i];
+    case 8:
+      return row[i];
     case 16: {
       uint16_t v;
       std::memcpy(&v, row + 2 * i, 2);
@@ -121,7 +122,8 @@ void row_to_grey(const layout& l, const uint8_t* const* planes, uint8_t* out) {
     } else if (l.associated) {
       // Premultiplied: over white it is c + (max - a), in the file's own depth.
       const uint32_t a = value(x, l.alpha);
-      for (int s = 0; s < l.colours; ++s) c8[s] = l.depth[std::min(l.maxval, c[s] + l.maxval - std::min(a, l.maxval))];
+      for (int s = 0; s < l.colours; ++s)
+        c8[s] = l.depth[std::min(l.maxval, c[s] + l.maxval - std::min(a, l.maxval))];
     } else {
       const unsigned a = l.depth[value(x, l.alpha)];
       for (int s = 0; s < l.colours; ++s) c8[s] = over_white(l.depth[c[s]], a);
@@ -139,10 +141,9 @@ _decode_result read_tiff_grey(const unsigned char* data, size_t size,
   TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
   TIFFOpenOptionsSetErrorHandlerExtR(options, quiet, nullptr);
   TIFFOpenOptionsSetWarningHandlerExtR(options, quiet, nullptr);
-  std::unique_ptr<TIFF, tiff_closer> tiff(TIFFClientOpenExt("photo", "r", &file, read_proc,
-                                                            write_proc, seek_proc, close_proc,
-                                                            size_proc, map_proc, unmap_proc,
-                                                            options));
+  std::unique_ptr<TIFF, tiff_closer> tiff(
+      TIFFClientOpenExt("photo", "r", &file, read_proc, write_proc, seek_proc, close_proc,
+                        size_proc, map_proc, unmap_proc, options));
   TIFFOpenOptionsFree(options);
   if (!tiff) return _decode_result::damaged;
   TIFF* t = tiff.get();
@@ -163,10 +164,17 @@ _decode_result read_tiff_grey(const unsigned char* data, size_t size,
     return _decode_result::other_kind;
   switch (l.photometric) {
     case PHOTOMETRIC_MINISBLACK:
-    case PHOTOMETRIC_MINISWHITE: l.colours = 1; break;
-    case PHOTOMETRIC_RGB: l.colours = 3; break;
-    case PHOTOMETRIC_PALETTE: l.colours = 1; break;
-    default: return _decode_result::other_kind;
+    case PHOTOMETRIC_MINISWHITE:
+      l.colours = 1;
+      break;
+    case PHOTOMETRIC_RGB:
+      l.colours = 3;
+      break;
+    case PHOTOMETRIC_PALETTE:
+      l.colours = 1;
+      break;
+    default:
+      return _decode_result::other_kind;
   }
   if (l.samples < l.colours) return _decode_result::other_kind;
   l.maxval = (1u << l.bits) - 1;
@@ -180,19 +188,22 @@ _decode_result read_tiff_grey(const unsigned char* data, size_t size,
     }
   }
   l.depth.resize(size_t{l.maxval} + 1);
-  for (uint32_t v = 0; v <= l.maxval; ++v) l.depth[v] = static_cast<uint8_t>(to_8_bits(v, l.maxval));
+  for (uint32_t v = 0; v <= l.maxval; ++v)
+    l.depth[v] = static_cast<uint8_t>(to_8_bits(v, l.maxval));
   if (l.photometric == PHOTOMETRIC_PALETTE) {
     uint16_t *r = nullptr, *g = nullptr, *b = nullptr;
     if (!TIFFGetField(t, TIFFTAG_COLORMAP, &r, &g, &b)) return _decode_result::damaged;
     const size_t entries = size_t{1} << l.bits;
     // Old writers put 8-bit values in the 16-bit map; then every entry is below 256.
     bool eight_bit = true;
-    for (size_t i = 0; i < entries; ++i) eight_bit = eight_bit && r[i] < 256 && g[i] < 256 && b[i] < 256;
+    for (size_t i = 0; i < entries; ++i)
+      eight_bit = eight_bit && r[i] < 256 && g[i] < 256 && b[i] < 256;
     const uint16_t* channels[3] = {r, g, b};
     for (int c = 0; c < 3; ++c) {
       l.map[c].resize(entries);
       for (size_t i = 0; i < entries; ++i)
-        l.map[c][i] = static_cast<uint8_t>(eight_bit ? channels[c][i] : to_8_bits(channels[c][i], 65535));
+        l.map[c][i] =
+            static_cast<uint8_t>(eight_bit ? channels[c][i] : to_8_bits(channels[c][i], 65535));
     }
   }
 
@@ -276,14 +287,29 @@ void orient_grey(const std::vector<uint8_t>& in, uint32_t w, uint32_t h, int ori
     for (uint32_t x = 0; x < ow; ++x) {
       uint32_t sx, sy;
       switch (orientation) {
-        case 2: sx = w - 1 - x, sy = y; break;
-        case 3: sx = w - 1 - x, sy = h - 1 - y; break;
-        case 4: sx = x, sy = h - 1 - y; break;
-        case 5: sx = y, sy = x; break;
-        case 6: sx = y, sy = h - 1 - x; break;
-        case 7: sx = w - 1 - y, sy = h - 1 - x; break;
-        case 8: sx = w - 1 - y, sy = x; break;
-        default: sx = x, sy = y;
+        case 2:
+          sx = w - 1 - x, sy = y;
+          break;
+        case 3:
+          sx = w - 1 - x, sy = h - 1 - y;
+          break;
+        case 4:
+          sx = x, sy = h - 1 - y;
+          break;
+        case 5:
+          sx = y, sy = x;
+          break;
+        case 6:
+          sx = y, sy = h - 1 - x;
+          break;
+        case 7:
+          sx = w - 1 - y, sy = h - 1 - x;
+          break;
+        case 8:
+          sx = w - 1 - y, sy = x;
+          break;
+        default:
+          sx = x, sy = y;
       }
       line[x] = in[size_t{sy} * w + sx];
     }
@@ -335,9 +361,12 @@ int exif_orientation(j_decompress_ptr info) {
     const uint64_t size = m->data_length - 6;
     const bool little = tiff[0] == 'I';
     const auto u16 = [&](uint64_t at) -> uint32_t {
-      return little ? uint32_t{tiff[at + 1]} << 8 | tiff[at] : uint32_t{tiff[at]} << 8 | tiff[at + 1];
+      return little ? uint32_t{tiff[at + 1]} << 8 | tiff[at]
+                    : uint32_t{tiff[at]} << 8 | tiff[at + 1];
     };
-    const auto u32 = [&](uint64_t at) -> uint64_t { return little ? u16(at + 2) << 16 | u16(at) : u16(at) << 16 | u16(at + 2); };
+    const auto u32 = [&](uint64_t at) -> uint64_t {
+      return little ? u16(at + 2) << 16 | u16(at) : u16(at) << 16 | u16(at + 2);
+    };
     const uint64_t directory = u32(4);
     if (directory + 2 > size) return 1;
     const uint64_t entries = u16(directory);
@@ -389,10 +418,15 @@ _decode_result read_jpeg_grey(const unsigned char* data, size_t size,
   if (!jpeg_header(d, data, size))
     return d.errors.ended_early ? _decode_result::truncated : _decode_result::damaged;
   switch (d.info.jpeg_color_space) {
-    case JCS_GRAYSCALE: d.info.out_color_space = JCS_GRAYSCALE; break;
+    case JCS_GRAYSCALE:
+      d.info.out_color_space = JCS_GRAYSCALE;
+      break;
     case JCS_YCbCr:
-    case JCS_RGB: d.info.out_color_space = JCS_RGB; break;
-    default: return _decode_result::other_kind;  // CMYK, YCCK
+    case JCS_RGB:
+      d.info.out_color_space = JCS_RGB;
+      break;
+    default:
+      return _decode_result::other_kind;  // CMYK, YCCK
   }
   const int orientation = exif_orientation(&d.info);
   const bool turned = orientation >= 5;

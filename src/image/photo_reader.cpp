@@ -1,11 +1,11 @@
 #include "image/photo_reader.h"
 
+#include <png.h>
 #include <QBuffer>
 #include <QByteArray>
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
-#include <png.h>
 
 #include <algorithm>
 #include <array>
@@ -110,12 +110,11 @@ void convert_bytes(const QImage& picture, _image& image, bool premultiplied) {
       if constexpr (a < 0) {
         out[x] = grey_float(p[r], p[g], p[b]);
       } else if (premultiplied) {
-        out[x] = grey_float(premultiplied_over_white(p[r], p[a]),
-                            premultiplied_over_white(p[g], p[a]),
-                            premultiplied_over_white(p[b], p[a]));
+        out[x] =
+            grey_float(premultiplied_over_white(p[r], p[a]), premultiplied_over_white(p[g], p[a]),
+                       premultiplied_over_white(p[b], p[a]));
       } else {
-        out[x] = grey_float(over_white(p[r], p[a]), over_white(p[g], p[a]),
-                            over_white(p[b], p[a]));
+        out[x] = grey_float(over_white(p[r], p[a]), over_white(p[g], p[a]), over_white(p[b], p[a]));
       }
     }
   });
@@ -276,8 +275,10 @@ bool bmp_whole(const unsigned char* data, size_t size) {
     bits = le16(data + 24);
   } else if (header >= 40) {
     if (size < 38) return false;
-    width = static_cast<uint64_t>(std::abs(static_cast<int64_t>(static_cast<int32_t>(le32(data + 18)))));
-    height = static_cast<uint64_t>(std::abs(static_cast<int64_t>(static_cast<int32_t>(le32(data + 22)))));
+    width = static_cast<uint64_t>(
+        std::abs(static_cast<int64_t>(static_cast<int32_t>(le32(data + 18)))));
+    height = static_cast<uint64_t>(
+        std::abs(static_cast<int64_t>(static_cast<int32_t>(le32(data + 22)))));
     bits = le16(data + 28);
     compression = le32(data + 30);
     image_size = le32(data + 34);
@@ -422,9 +423,15 @@ void png_row_to_grey(const unsigned char* row, int channels, int bytes, float* o
   const int step = channels * bytes;
   for (uint32_t x = 0; x < width; ++x, row += step) {
     switch (channels) {
-      case 1: out[x] = static_cast<float>(value(row)); break;
-      case 2: out[x] = static_cast<float>(over_white(value(row), value(row + bytes))); break;
-      case 3: out[x] = grey_float(value(row), value(row + bytes), value(row + 2 * bytes)); break;
+      case 1:
+        out[x] = static_cast<float>(value(row));
+        break;
+      case 2:
+        out[x] = static_cast<float>(over_white(value(row), value(row + bytes)));
+        break;
+      case 3:
+        out[x] = grey_float(value(row), value(row + bytes), value(row + 2 * bytes));
+        break;
       default: {
         const unsigned a = value(row + 3 * bytes);
         out[x] = grey_float(over_white(value(row), a), over_white(value(row + bytes), a),
@@ -526,8 +533,7 @@ parsed plain_sample(netpbm_cursor& in, int64_t& value) {
 namespace {
 
 // 8-bit grey, top row first, into the raster, whose row 0 is the bottom.
-void store_grey(const std::vector<uint8_t>& grey, uint32_t width, uint32_t height,
-                _image& image) {
+void store_grey(const std::vector<uint8_t>& grey, uint32_t width, uint32_t height, _image& image) {
   _image loaded;
   loaded.width = width;
   loaded.height = height;
@@ -577,23 +583,50 @@ bool photo_to_grey(const QImage& source, _image& image) {
   grey.height = static_cast<uint32_t>(picture.height());
   resize_large(grey.samples, size_t{grey.width} * grey.height);
   switch (picture.format()) {
-    case QImage::Format_Indexed8: convert_indexed8(picture, grey); break;
-    case QImage::Format_Grayscale8: convert_grey8(picture, grey); break;
-    case QImage::Format_Grayscale16: convert_grey16(picture, grey); break;
-    case QImage::Format_RGB32: convert_rgb32(picture, grey); break;
-    case QImage::Format_ARGB32: convert_argb32(picture, grey); break;
-    case QImage::Format_ARGB32_Premultiplied: convert_argb32_premultiplied(picture, grey); break;
-    case QImage::Format_RGB888: convert_bytes<3, 0, 1, 2, -1>(picture, grey, false); break;
-    case QImage::Format_BGR888: convert_bytes<3, 2, 1, 0, -1>(picture, grey, false); break;
-    case QImage::Format_RGBX8888: convert_bytes<4, 0, 1, 2, -1>(picture, grey, false); break;
-    case QImage::Format_RGBA8888: convert_bytes<4, 0, 1, 2, 3>(picture, grey, false); break;
+    case QImage::Format_Indexed8:
+      convert_indexed8(picture, grey);
+      break;
+    case QImage::Format_Grayscale8:
+      convert_grey8(picture, grey);
+      break;
+    case QImage::Format_Grayscale16:
+      convert_grey16(picture, grey);
+      break;
+    case QImage::Format_RGB32:
+      convert_rgb32(picture, grey);
+      break;
+    case QImage::Format_ARGB32:
+      convert_argb32(picture, grey);
+      break;
+    case QImage::Format_ARGB32_Premultiplied:
+      convert_argb32_premultiplied(picture, grey);
+      break;
+    case QImage::Format_RGB888:
+      convert_bytes<3, 0, 1, 2, -1>(picture, grey, false);
+      break;
+    case QImage::Format_BGR888:
+      convert_bytes<3, 2, 1, 0, -1>(picture, grey, false);
+      break;
+    case QImage::Format_RGBX8888:
+      convert_bytes<4, 0, 1, 2, -1>(picture, grey, false);
+      break;
+    case QImage::Format_RGBA8888:
+      convert_bytes<4, 0, 1, 2, 3>(picture, grey, false);
+      break;
     case QImage::Format_RGBA8888_Premultiplied:
       convert_bytes<4, 0, 1, 2, 3>(picture, grey, true);
       break;
-    case QImage::Format_RGBX64: convert_rgba64(picture, grey, false, false); break;
-    case QImage::Format_RGBA64: convert_rgba64(picture, grey, true, false); break;
-    case QImage::Format_RGBA64_Premultiplied: convert_rgba64(picture, grey, true, true); break;
-    default: return false;
+    case QImage::Format_RGBX64:
+      convert_rgba64(picture, grey, false, false);
+      break;
+    case QImage::Format_RGBA64:
+      convert_rgba64(picture, grey, true, false);
+      break;
+    case QImage::Format_RGBA64_Premultiplied:
+      convert_rgba64(picture, grey, true, true);
+      break;
+    default:
+      return false;
   }
   image = std::move(grey);
   return true;
@@ -644,7 +677,8 @@ bool _photo_reader::read(const std::string& file_name, _image& image, int max_si
     data = reinterpret_cast<const unsigned char*>(copy.constData());
     size = static_cast<size_t>(copy.size());
   }
-  if (size == 0) return fail(_photo_failure::not_a_picture, file_name, "not a picture Stippon can read");
+  if (size == 0)
+    return fail(_photo_failure::not_a_picture, file_name, "not a picture Stippon can read");
 
   if (size >= 2 && data[0] == 'P' && data[1] >= '1' && data[1] <= '6')
     return read_netpbm(file_name, data, size, image, max_size);
@@ -697,8 +731,8 @@ bool _photo_reader::read_qt(const std::string& file_name, const unsigned char* d
   return true;
 }
 
-bool _photo_reader::read_tiff(const std::string& file_name, const unsigned char* data,
-                              size_t size, _image& image, int max_size) {
+bool _photo_reader::read_tiff(const std::string& file_name, const unsigned char* data, size_t size,
+                              _image& image, int max_size) {
   // The size first, from the first directory; then whether the file holds the strips or tiles.
   std::vector<uint8_t> grey;
   uint32_t width = 0, height = 0;
@@ -707,12 +741,15 @@ bool _photo_reader::read_tiff(const std::string& file_name, const unsigned char*
            (tiff_whole(data, size) || fail(_photo_failure::truncated, file_name, "truncated"));
   };
   switch (read_tiff_grey(data, size, accept, grey, width, height)) {
-    case _decode_result::read: break;
+    case _decode_result::read:
+      break;
     case _decode_result::other_kind:
       return tiff_whole(data, size) ? read_qt(file_name, data, size, image, max_size)
                                     : fail(_photo_failure::truncated, file_name, "truncated");
-    case _decode_result::refused: return false;
-    case _decode_result::truncated: return fail(_photo_failure::truncated, file_name, "truncated");
+    case _decode_result::refused:
+      return false;
+    case _decode_result::truncated:
+      return fail(_photo_failure::truncated, file_name, "truncated");
     case _decode_result::damaged:
       return tiff_whole(data, size) ? fail(_photo_failure::damaged, file_name, "damaged")
                                     : fail(_photo_failure::truncated, file_name, "truncated");
@@ -722,25 +759,30 @@ bool _photo_reader::read_tiff(const std::string& file_name, const unsigned char*
   return true;
 }
 
-bool _photo_reader::read_jpeg(const std::string& file_name, const unsigned char* data,
-                              size_t size, _image& image, int max_size) {
+bool _photo_reader::read_jpeg(const std::string& file_name, const unsigned char* data, size_t size,
+                              _image& image, int max_size) {
   std::vector<uint8_t> grey;
   uint32_t width = 0, height = 0;
   const auto accept = [&](uint32_t w, uint32_t h) { return check_size(file_name, w, h, max_size); };
   switch (read_jpeg_grey(data, size, accept, grey, width, height)) {
-    case _decode_result::read: break;
-    case _decode_result::other_kind: return read_qt(file_name, data, size, image, max_size);
-    case _decode_result::refused: return false;
-    case _decode_result::truncated: return fail(_photo_failure::truncated, file_name, "truncated");
-    case _decode_result::damaged: return fail(_photo_failure::damaged, file_name, "damaged");
+    case _decode_result::read:
+      break;
+    case _decode_result::other_kind:
+      return read_qt(file_name, data, size, image, max_size);
+    case _decode_result::refused:
+      return false;
+    case _decode_result::truncated:
+      return fail(_photo_failure::truncated, file_name, "truncated");
+    case _decode_result::damaged:
+      return fail(_photo_failure::damaged, file_name, "damaged");
   }
   store_grey(grey, width, height, image);
   format_ = "jpeg";
   return true;
 }
 
-bool _photo_reader::read_png(const std::string& file_name, const unsigned char* data,
-                             size_t size, _image& image, int max_size) {
+bool _photo_reader::read_png(const std::string& file_name, const unsigned char* data, size_t size,
+                             _image& image, int max_size) {
   png_source source{data, size, 8, {}};
   png_structs structs(&source);
   if (!structs.png || !structs.info) return fail(_photo_failure::damaged, file_name, "damaged");
@@ -768,9 +810,8 @@ bool _photo_reader::read_png(const std::string& file_name, const unsigned char* 
   if (!png_rows(structs.png, rows.data(), whole_image, channels, bytes, width, height,
                 loaded.samples.data()))
     return fail(std::strcmp(source.message, "truncated") == 0 ? _photo_failure::truncated
-                                                               : _photo_failure::damaged,
-                file_name,
-                std::strcmp(source.message, "truncated") == 0 ? "truncated" : "damaged");
+                                                              : _photo_failure::damaged,
+                file_name, std::strcmp(source.message, "truncated") == 0 ? "truncated" : "damaged");
   image = std::move(loaded);
   format_ = "png";
   return true;
@@ -873,11 +914,10 @@ bool _photo_reader::read_netpbm(const std::string& file_name, const unsigned cha
       if (value > maxval) return fail(_photo_failure::damaged, file_name, "damaged");
     if (colour) {
       for (uint32_t x = 0; x < width; ++x)
-        out[x] = maxval == 255
-                     ? grey_float(values[3 * x], values[3 * x + 1], values[3 * x + 2])
-                     : grey_float(to_8_bits(values[3 * x], maxval),
-                                  to_8_bits(values[3 * x + 1], maxval),
-                                  to_8_bits(values[3 * x + 2], maxval));
+        out[x] = maxval == 255 ? grey_float(values[3 * x], values[3 * x + 1], values[3 * x + 2])
+                               : grey_float(to_8_bits(values[3 * x], maxval),
+                                            to_8_bits(values[3 * x + 1], maxval),
+                                            to_8_bits(values[3 * x + 2], maxval));
     } else {
       for (uint32_t x = 0; x < width; ++x)
         out[x] = static_cast<float>(to_8_bits(values[x], maxval));

@@ -35,8 +35,10 @@ enum class _photo_failure {
 // by libpng, TIFF by libtiff and JPEG by libjpeg (image/photo_decoders.h): Qt 6.4 garbles 16-bit
 // RGB PNG with a transparent colour, drops the alpha of grey TIFF and rounds 16-bit TIFF
 // palettes down, and its JPEG path holds a 32-bit copy of the picture. WebP, BMP, GIF, and the
-// CMYK JPEG and exotic TIFF kinds, go through Qt's QImageReader. The EXIF orientation is applied. Every kind is brought to grey by the one exact rule of photo_to_grey.
-// 8-bit P2/P5 PGM files are read by _file_pgm, as they always were. Shows and prints nothing.
+// CMYK JPEG and exotic TIFF kinds, go through Qt's QImageReader. The EXIF orientation is
+// applied. Every kind is brought to grey by the one exact rule of photo_to_grey. 8-bit P2/P5 PGM
+// files are read by _file_pgm, as they always were. Shows and prints nothing (Qt's decoders may
+// still log a warning through Qt's message handler).
 class _photo_reader {
  public:
   // Reads file_name into image: samples 0..255, row 0 at the bottom of the picture. Refuses a
@@ -63,10 +65,10 @@ class _photo_reader {
                  _image& image, int max_size);
   bool read_jpeg(const std::string& file_name, const unsigned char* data, size_t size,
                  _image& image, int max_size);
-  bool read_png(const std::string& file_name, const unsigned char* data, size_t size,
-                _image& image, int max_size);
-  bool read_qt(const std::string& file_name, const unsigned char* data, size_t size,
-               _image& image, int max_size);
+  bool read_png(const std::string& file_name, const unsigned char* data, size_t size, _image& image,
+                int max_size);
+  bool read_qt(const std::string& file_name, const unsigned char* data, size_t size, _image& image,
+               int max_size);
   bool check_size(const std::string& file_name, uint64_t width, uint64_t height, int max_size);
 
   std::string error_;

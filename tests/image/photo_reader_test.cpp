@@ -110,9 +110,11 @@ TEST(Photo, EveryFixtureMatchesAnotherDecoder) {
 
 TEST(Photo, KindsAreFoundFromTheContent) {
   scratch_dir dir;
-  const std::pair<const char*, const char*> cases[] = {
-      {"jpeg_progressive.jpg", "jpeg"}, {"tiff_rgb16.tif", "tiff"},  {"webp_lossy.webp", "webp"},
-      {"bmp_rle8.bmp", "bmp"},          {"gif_two_frames.gif", "gif"}};
+  const std::pair<const char*, const char*> cases[] = {{"jpeg_progressive.jpg", "jpeg"},
+                                                       {"tiff_rgb16.tif", "tiff"},
+                                                       {"webp_lossy.webp", "webp"},
+                                                       {"bmp_rle8.bmp", "bmp"},
+                                                       {"gif_two_frames.gif", "gif"}};
   for (const auto& [file, kind] : cases) {
     // Under a misleading name.
     const std::string name = dir / (std::string(kind) + ".png");
@@ -152,8 +154,9 @@ void expect_failure(const std::string& name, _photo_failure failure, const std::
 
 // The JPEG fixture with an EXIF block (APP1) that holds only the orientation.
 std::string with_orientation(int orientation) {
-  const std::string exif = std::string("Exif\0\0II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0", 24) +
-                           char(orientation) + std::string(7, '\0');
+  const std::string exif =
+      std::string("Exif\0\0II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0", 24) + char(orientation) +
+      std::string(7, '\0');
   const size_t length = exif.size() + 2;
   const std::string app1 = "\xff\xe1" + std::string{char(length >> 8), char(length & 0xff)} + exif;
   const std::string jpeg = read_file(PHOTOS + "jpeg_baseline.jpg");
@@ -206,27 +209,38 @@ TEST(Photo, NetpbmKindsAndDepths) {
   const netpbm_case cases[] = {
       {"P1 with comment", "P1\n# c\n3 2\n1 0 1\n0 1 0\n", 3, {0, 255, 0, 255, 0, 255}},
       {"P1 unseparated", "P1 3 2 101010", 3, {0, 255, 0, 255, 0, 255}},
-      {"P4 padded rows", "P4\n10 2\n" + std::string("\xa0\x40\x01\xc0", 4), 10,
-       {0, 255, 0, 255, 255, 255, 255, 255, 255, 0,  //
-        255, 255, 255, 255, 255, 255, 255, 0, 0, 0}},
+      {"P4 padded rows",
+       "P4\n10 2\n" + std::string("\xa0\x40\x01\xc0", 4),
+       10,
+       {0,   255, 0,   255, 255, 255, 255, 255, 255, 0,  //
+        255, 255, 255, 255, 255, 255, 255, 0,   0,   0}},
       {"P2 maxval 15", "P2 4 1 15 0 1 8 15", 4, {0, depth(1, 15), depth(8, 15), 255}},
-      {"P2 maxval 1000", "P2 3 1 1000 1 500 999", 3,
+      {"P2 maxval 1000",
+       "P2 3 1 1000 1 500 999",
+       3,
        {depth(1, 1000), depth(500, 1000), depth(999, 1000)}},
       {"P5 maxval 1", "P5 2 1 1\n\x01" + std::string(1, '\0'), 2, {255, 0}},
-      {"P5 maxval 65535", "P5 3 1 65535\n" + be16(0) + be16(32896) + be16(65535), 3,
+      {"P5 maxval 65535",
+       "P5 3 1 65535\n" + be16(0) + be16(32896) + be16(65535),
+       3,
        {0, depth(32896, 65535), 255}},
       {"P5 maxval 256", "P5 2 1 256\n" + be16(128) + be16(256), 2, {depth(128, 256), 255}},
-      {"P3 maxval 255", "P3 2 1 255 255 0 0 10 20 30", 2,
+      {"P3 maxval 255",
+       "P3 2 1 255 255 0 0 10 20 30",
+       2,
        {expected_grey(255, 0, 0), expected_grey(10, 20, 30)}},
-      {"P3 maxval 100", "P3 1 1 100 50 100 0", 1,
-       {expected_grey(depth(50, 100), 255, 0)}},
-      {"P6 maxval 255", std::string("P6 2 1 255\n\xff\x00\x00\x01\x02\x03", 17), 2,
+      {"P3 maxval 100", "P3 1 1 100 50 100 0", 1, {expected_grey(depth(50, 100), 255, 0)}},
+      {"P6 maxval 255",
+       std::string("P6 2 1 255\n\xff\x00\x00\x01\x02\x03", 17),
+       2,
        {expected_grey(255, 0, 0), expected_grey(1, 2, 3)}},
       {"P6 maxval 65535",
-       "P6 1 1 65535\n" + be16(65535) + be16(257 * 7 + 200) + be16(1000), 1,
+       "P6 1 1 65535\n" + be16(65535) + be16(257 * 7 + 200) + be16(1000),
+       1,
        {expected_grey(255, depth(257 * 7 + 200, 65535), depth(1000, 65535))}},
-      {"P6 maxval 1000", "P6 1 2 1000\n" + be16(1000) + be16(1) + be16(999) +
-                             be16(0) + be16(0) + be16(0), 1,
+      {"P6 maxval 1000",
+       "P6 1 2 1000\n" + be16(1000) + be16(1) + be16(999) + be16(0) + be16(0) + be16(0),
+       1,
        {expected_grey(255, depth(1, 1000), depth(999, 1000)), 0}},
   };
   scratch_dir dir;
@@ -267,20 +281,22 @@ QImage argb_picture() {
   QImage picture(64, 4, QImage::Format_ARGB32);
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 64; ++x)
-      picture.setPixel(x, y, qRgba((x * 37 + y * 11) & 255, (x * 91 + 50) & 255,
-                                   (x * 13 + y * 70) & 255, std::min(255, (x * 4 + y) * 1)));
+      picture.setPixel(x, y,
+                       qRgba((x * 37 + y * 11) & 255, (x * 91 + 50) & 255, (x * 13 + y * 70) & 255,
+                             std::min(255, (x * 4 + y) * 1)));
   return picture;
 }
 
 grey_picture expected_from(const QImage& picture) {
-  grey_picture p{static_cast<unsigned>(picture.width()), static_cast<unsigned>(picture.height()), {}};
+  grey_picture p{
+      static_cast<unsigned>(picture.width()), static_cast<unsigned>(picture.height()), {}};
   const auto to8 = [](unsigned v) { return (v * 255 + 32767) / 65535; };
   for (int y = 0; y < picture.height(); ++y)
     for (int x = 0; x < picture.width(); ++x) {
       if (picture.depth() > 32) {
         const QRgba64 c = picture.pixelColor(x, y).rgba64();
-        p.samples.push_back(expected_grey(to8(c.red()), to8(c.green()), to8(c.blue()),
-                                          to8(c.alpha())));
+        p.samples.push_back(
+            expected_grey(to8(c.red()), to8(c.green()), to8(c.blue()), to8(c.alpha())));
       } else if (picture.format() == QImage::Format_Grayscale16) {
         p.samples.push_back(to8(reinterpret_cast<const quint16*>(picture.constScanLine(y))[x]));
       } else {
@@ -296,10 +312,11 @@ TEST(Photo, FilesQtWritesMatchTheRule) {
   QImage grey16(64, 4, QImage::Format_Grayscale16);
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 64; ++x) {
-      deep.setPixelColor(x, y, QColor::fromRgba64(static_cast<quint16>(x * 1031 + y * 7),
-                                                  static_cast<quint16>(65535 - x * 999),
-                                                  static_cast<quint16>(x * y * 257 + 128),
-                                                  static_cast<quint16>(x * 1040 + y)));
+      deep.setPixelColor(x, y,
+                         QColor::fromRgba64(static_cast<quint16>(x * 1031 + y * 7),
+                                            static_cast<quint16>(65535 - x * 999),
+                                            static_cast<quint16>(x * y * 257 + 128),
+                                            static_cast<quint16>(x * 1040 + y)));
       reinterpret_cast<quint16*>(grey16.scanLine(y))[x] = static_cast<quint16>(x * 1033 + y * 129);
     }
   const QImage argb = argb_picture();
@@ -311,9 +328,9 @@ TEST(Photo, FilesQtWritesMatchTheRule) {
     int quality = -1;
   };
   const written cases[] = {
-      {"png", argb},    {"png", rgb},     {"png", deep},    {"png", grey16}, {"tiff", argb},
-      {"tiff", rgb},    {"tiff", grey16}, {"tiff", deep},   {"bmp", rgb},    {"ppm", rgb},
-      {"pbm", mono},    {"webp", argb, 100}, {"webp", rgb, 100},
+      {"png", argb}, {"png", rgb},        {"png", deep},      {"png", grey16}, {"tiff", argb},
+      {"tiff", rgb}, {"tiff", grey16},    {"tiff", deep},     {"bmp", rgb},    {"ppm", rgb},
+      {"pbm", mono}, {"webp", argb, 100}, {"webp", rgb, 100},
   };
   scratch_dir dir;
   for (const auto& c : cases) {
@@ -332,7 +349,8 @@ TEST(Photo, GreyFilesGiveThePgmSamples) {
   const std::string camera = STIPPON_DATA_DIR "/images/camera.pgm";
   _image pgm;
   ASSERT_EQ(_file_pgm().read(camera, pgm, 100000), 1);
-  const QImage grey = QImage(QString::fromStdString(camera)).convertToFormat(QImage::Format_Grayscale8);
+  const QImage grey =
+      QImage(QString::fromStdString(camera)).convertToFormat(QImage::Format_Grayscale8);
   scratch_dir dir;
   for (const char* format : {"png", "tiff", "bmp", "webp", "pgm"}) {
     const std::string name = dir / "grey";
@@ -372,7 +390,8 @@ TEST(Photo, ConversionOfEveryDecodedFormat) {
     const unsigned a = qAlpha(c);
     EXPECT_EQ(from_raster(image).samples[x],
               (77 * (qRed(c) + 255 - a) + 150 * (qGreen(c) + 255 - a) + 29 * (qBlue(c) + 255 - a) +
-               128) >> 8);
+               128) >>
+                  8);
   }
   // An indexed picture with a translucent entry; a one-bit picture.
   QImage indexed(2, 1, QImage::Format_Indexed8);
@@ -380,13 +399,15 @@ TEST(Photo, ConversionOfEveryDecodedFormat) {
   indexed.scanLine(0)[0] = 0;
   indexed.scanLine(0)[1] = 1;
   ASSERT_TRUE(photo_to_grey(indexed, image));
-  EXPECT_EQ(from_raster(image).samples, (std::vector<unsigned>{expected_grey(10, 200, 30, 128), 0}));
+  EXPECT_EQ(from_raster(image).samples,
+            (std::vector<unsigned>{expected_grey(10, 200, 30, 128), 0}));
   QImage mono(2, 1, QImage::Format_Mono);
   mono.setColorTable(indexed.colorTable());
   mono.setPixel(0, 0, 0);
   mono.setPixel(1, 0, 1);
   ASSERT_TRUE(photo_to_grey(mono, image));
-  EXPECT_EQ(from_raster(image).samples, (std::vector<unsigned>{expected_grey(10, 200, 30, 128), 0}));
+  EXPECT_EQ(from_raster(image).samples,
+            (std::vector<unsigned>{expected_grey(10, 200, 30, 128), 0}));
   // Rows: the first scan line is the top of the picture, the raster's last row.
   QImage two(1, 2, QImage::Format_Grayscale8);
   two.scanLine(0)[0] = 7;
@@ -419,10 +440,10 @@ std::string tiff_header(uint32_t width, uint32_t height, uint32_t strip) {
 TEST(Photo, TruncatedFilesOfEveryKind) {
   scratch_dir dir;
   const std::string files[] = {
-      PHOTOS + "jpeg_baseline.jpg",   PHOTOS + "jpeg_progressive.jpg", SUITE + "basn2c16.png",
-      SUITE + "basi6a16.png",         PHOTOS + "tiff_rgb8.tif",        PHOTOS + "tiff_rgb16_lzw.tif",
-      PHOTOS + "tiff_tiled.tif",      PHOTOS + "tiff_planar.tif",      PHOTOS + "webp_lossy.webp",
-      PHOTOS + "webp_lossless.webp",  PHOTOS + "bmp_rgb24.bmp",        PHOTOS + "bmp_rle8.bmp",
+      PHOTOS + "jpeg_baseline.jpg",  PHOTOS + "jpeg_progressive.jpg", SUITE + "basn2c16.png",
+      SUITE + "basi6a16.png",        PHOTOS + "tiff_rgb8.tif",        PHOTOS + "tiff_rgb16_lzw.tif",
+      PHOTOS + "tiff_tiled.tif",     PHOTOS + "tiff_planar.tif",      PHOTOS + "webp_lossy.webp",
+      PHOTOS + "webp_lossless.webp", PHOTOS + "bmp_rgb24.bmp",        PHOTOS + "bmp_rle8.bmp",
       PHOTOS + "gif_plain.gif",
   };
   for (const auto& file : files) {
@@ -437,11 +458,16 @@ TEST(Photo, TruncatedFilesOfEveryKind) {
   write_file(dir / "strip.tif", tiff_header(2, 2, 1000));
   expect_failure(dir / "strip.tif", _photo_failure::truncated, "truncated");
   // netpbm: raw and plain samples missing, a header cut short.
-  const std::string netpbm[] = {"P5 3 2 255\n\x01\x02", "P5 2 1 65535\n\x01\x02\x03",
-                                "P6 2 1 255\n\x01\x02\x03\x04", "P4 9 2\n\x01\x02\x03",
-                                "P1 2 2 1 0 1",                 "P2 2 1 15 1",
-                                "P3 1 1 255 1 2",               "P2 2 1 255 1",
-                                "P5 3",                         "P6"};
+  const std::string netpbm[] = {"P5 3 2 255\n\x01\x02",
+                                "P5 2 1 65535\n\x01\x02\x03",
+                                "P6 2 1 255\n\x01\x02\x03\x04",
+                                "P4 9 2\n\x01\x02\x03",
+                                "P1 2 2 1 0 1",
+                                "P2 2 1 15 1",
+                                "P3 1 1 255 1 2",
+                                "P2 2 1 255 1",
+                                "P5 3",
+                                "P6"};
   for (const auto& bytes : netpbm) {
     write_file(dir / "cut.pnm", bytes);
     expect_failure(dir / "cut.pnm", _photo_failure::truncated, "truncated");
@@ -500,8 +526,13 @@ TEST(Photo, DamagedFilesOfEveryKind) {
 
 TEST(Photo, NotPicturesAndMissingFiles) {
   scratch_dir dir;
-  const std::string not_pictures[] = {"", "hello, world\n", "P7\nWIDTH 1\n", "P9 1 1 1\n",
-                                      "P55 1 1\n", std::string("\0\0\x02\0\0\0\0\0\0\0\0\0\x01\0\x01\0\x18\0\0\0\0", 21)};
+  const std::string not_pictures[] = {
+      "",
+      "hello, world\n",
+      "P7\nWIDTH 1\n",
+      "P9 1 1 1\n",
+      "P55 1 1\n",
+      std::string("\0\0\x02\0\0\0\0\0\0\0\0\0\x01\0\x01\0\x18\0\0\0\0", 21)};
   for (const auto& bytes : not_pictures) {
     write_file(dir / "file", bytes);
     expect_failure(dir / "file", _photo_failure::not_a_picture, "not a picture Stippon can read");
@@ -532,8 +563,10 @@ TEST(Photo, TooLargeIsRefusedFromTheHeader) {
   const std::string tiff = tiff_header(20000, 20000, 400);
   const std::string too_big = "too large: 20000 \u00d7 20000 pixels, the limit is " +
                               std::to_string(PHOTO_MAX_MEGAPIXELS) + " megapixels";
-  const std::pair<const char*, std::string> cases[] = {
-      {"huge.png", png}, {"huge.jpg", jpeg}, {"huge.tif", tiff}, {"huge.pgm", "P5 20000 20000 255\n"}};
+  const std::pair<const char*, std::string> cases[] = {{"huge.png", png},
+                                                       {"huge.jpg", jpeg},
+                                                       {"huge.tif", tiff},
+                                                       {"huge.pgm", "P5 20000 20000 255\n"}};
   for (const auto& [name, bytes] : cases) {
     write_file(dir / name, bytes);
     expect_failure(dir / name, _photo_failure::too_large, too_big);
