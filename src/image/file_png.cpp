@@ -53,16 +53,13 @@ void read_memory(png_structp png, png_bytep target, size_t length) {
 
 // The rest of a stream, or false when it is longer than any file we read or cannot be read.
 bool read_rest(FILE* file, std::vector<png_byte>& bytes) {
-  constexpr size_t chunk = size_t{1} << 20;
+  png_byte buffer[1 << 16];
   bytes.clear();
-  while (bytes.size() <= MAX_FILE_BYTES) {
-    const size_t start = bytes.size();
-    bytes.resize(start + chunk);
-    const size_t got = std::fread(bytes.data() + start, 1, chunk, file);
-    bytes.resize(start + got);
-    if (got < chunk) return !std::ferror(file);
+  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
+    if (bytes.size() + got > MAX_FILE_BYTES) return false;
+    bytes.insert(bytes.end(), buffer, buffer + got);
   }
-  return false;
+  return !std::ferror(file);
 }
 
 struct read_structs {
