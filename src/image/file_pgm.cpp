@@ -131,12 +131,6 @@ std::string position(uint64_t index, uint32_t width) {
          std::to_string(index % width + 1);
 }
 
-std::string out_of_range(const std::string& sample, uint64_t index, uint32_t width,
-                         uint32_t max_value) {
-  return "has the sample " + sample + " at " + position(index, width) + ", outside 0.." +
-         std::to_string(max_value);
-}
-
 // The reason a stream stopped short: a read error, or simply its end.
 std::string short_read(FILE* file) {
   return std::ferror(file) ? system_reason(errno) : SHORT_DATA;
@@ -207,48 +201,57 @@ int _file_pgm::open_and_read_header(const std::string& file_name, file_handle& f
   return 1;
 }
 
+bool _file_pgm::read_raw(FILE* file, const header_fields& fields, _image& image, sample_text& bad) {
+  std::vector<unsigned char> bytes;
+  if (!read_bytes(file, uint64_t{fields.width} * fields.height, bytes)) {
+    std::fprintf(stderr, "Error during reading BINARY PGM Input file\n");
+    return refuse(short_read(file));
+  }
+  // Only below 255 can a byte exceed the maximum value: the common file skips the scan.
+  const auto above = fields.max_value >= 255
+                         ? bytes.end()
+                         : std::find_if(bytes.begin(), bytes.end(),
+                                        [&](unsigned char b) { return b > fields.max_value; });
+  if (above != bytes.end()) {
+    bad = {std::to_string(*above), static_cast<uint64_t>(above - bytes.begin())};
+    return true;
+  }
+  store_flipped(bytes, fields.width, fields.height, image);
+  return true;
+}
+
+bool _file_pgm::read_plain(FILE* file, const header_fields& fields, _image& image,
+                           sample_text& bad) {
+  const uint64_t count = uint64_t{fields.width} * fields.height;
+  std::vector<float> values;
+  std::string token;
+  for (uint64_t i = 0; i < count; ++i) {
+    int64_t value = 0;
+    const sample_read outcome = ascii_sample(file, value, token);
+    if (outcome != sample_read::ok) {
+      std::fprintf(stderr, "Error during reading ASCII PGM Input file\n");
+      return refuse(outcome == sample_read::end_of_file
+                        ? short_read(file)
+                        : "has a sample that is not a number at " + position(i, fields.width));
+    }
+    if (value < 0 || value > fields.max_value) {
+      bad = {token, i};
+      return true;
+    }
+    values.push_back(static_cast<float>(value));
+  }
+  store_flipped(values, fields.width, fields.height, image);
+  return true;
+}
+
 bool _file_pgm::read_samples(FILE* file, const std::string& file_name, const header_fields& fields,
                              _image& image) {
-  const uint64_t count = uint64_t{fields.width} * fields.height;
-  std::string bad;  // the first sample outside 0..max_value, as written in the file
-  uint64_t bad_index = 0;
-  if (fields.binary) {
-    std::vector<unsigned char> bytes;
-    if (!read_bytes(file, count, bytes)) {
-      std::fprintf(stderr, "Error during reading BINARY PGM Input file\n");
-      return refuse(short_read(file));
-    }
-    if (fields.max_value < 255) {
-      const auto above = std::find_if(bytes.begin(), bytes.end(),
-                                      [&](unsigned char b) { return b > fields.max_value; });
-      if (above != bytes.end()) {
-        bad = std::to_string(*above);
-        bad_index = static_cast<uint64_t>(above - bytes.begin());
-      }
-    }
-    if (bad.empty()) store_flipped(bytes, fields.width, fields.height, image);
-  } else {
-    std::vector<float> values;
-    std::string token;
-    for (uint64_t i = 0; i < count && bad.empty(); ++i) {
-      int64_t value = 0;
-      const sample_read outcome = ascii_sample(file, value, token);
-      if (outcome != sample_read::ok) {
-        std::fprintf(stderr, "Error during reading ASCII PGM Input file\n");
-        return refuse(outcome == sample_read::end_of_file
-                          ? short_read(file)
-                          : "has a sample that is not a number at " + position(i, fields.width));
-      }
-      if (value < 0 || value > fields.max_value) {
-        bad = token;
-        bad_index = i;
-      }
-      values.push_back(static_cast<float>(value));
-    }
-    if (bad.empty()) store_flipped(values, fields.width, fields.height, image);
-  }
-  if (bad.empty()) return true;
-  error = out_of_range(bad, bad_index, fields.width, fields.max_value);
+  sample_text bad;
+  if (!(fields.binary ? read_raw(file, fields, image, bad) : read_plain(file, fields, image, bad)))
+    return false;
+  if (bad.text.empty()) return true;
+  error = "has the sample " + bad.text + " at " + position(bad.index, fields.width) +
+          ", outside 0.." + std::to_string(fields.max_value);
   std::fprintf(stderr, "read_PGM: %s %s\n", file_name.c_str(), error.c_str());
   return false;
 }

@@ -45,6 +45,14 @@ class _file_pgm {
   };
   int open_and_read_header(const std::string& file_name, file_handle& file, header_fields& fields,
                            uint64_t max_size);
+  // A sample outside 0..max_value as the file writes it, and its place; empty text for none.
+  struct sample_text {
+    std::string text;
+    uint64_t index = 0;
+  };
+  // Each stops at the first sample out of range, leaving the image alone, and reports it in bad.
+  bool read_raw(FILE* file, const header_fields& fields, _image& image, sample_text& bad);
+  bool read_plain(FILE* file, const header_fields& fields, _image& image, sample_text& bad);
   bool read_samples(FILE* file, const std::string& file_name, const header_fields& fields,
                     _image& image);
   int refuse(std::string reason);  // keeps the reason, returns 0

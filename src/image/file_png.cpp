@@ -62,6 +62,27 @@ bool read_rest(FILE* file, std::vector<png_byte>& bytes) {
   return !std::ferror(file);
 }
 
+// libpng reads every chunk but the image data whole into memory of the length the chunk
+// declares, even past what the file holds. A chunk that declares more bytes than follow it is
+// refused here, so nothing larger than the file itself is ever allocated for one.
+bool chunks_fit(const std::vector<png_byte>& bytes) {
+  constexpr size_t frame = 12;  // length, type, CRC
+  for (size_t at = 0; at + frame <= bytes.size();) {
+    const png_uint_32 length = png_get_uint_32(bytes.data() + at);
+    const bool image_data = std::memcmp(bytes.data() + at + 4, "IDAT", 4) == 0;
+    const bool fits = length <= bytes.size() - at - frame;
+    if (!fits) return image_data;  // libpng streams image data and reports its end itself
+    if (std::memcmp(bytes.data() + at + 4, "IEND", 4) == 0) break;
+    at += frame + length;
+  }
+  return true;
+}
+
+// Chunks we never use, among them those that libpng would inflate whole: ignoring them keeps
+// their compressed contents from expanding in memory.
+constexpr png_byte UNUSED_CHUNKS[] = "iCCP\0zTXt\0iTXt\0tEXt\0sPLT\0eXIf";
+constexpr int UNUSED_CHUNK_COUNT = 6;
+
 struct read_structs {
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
@@ -94,6 +115,7 @@ bool read_header(png_structp png, png_infop info, memory_source* source) {
   png_set_read_fn(png, source, read_memory);
   png_set_sig_bytes(png, SIGNATURE_BYTES);
   png_set_user_limits(png, MAX_EDGE, MAX_EDGE);
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, UNUSED_CHUNKS, UNUSED_CHUNK_COUNT);
   png_read_info(png, info);
   return true;
 }
@@ -173,6 +195,10 @@ int _file_png::read(std::string file_name, _texture& texture) {
     return refuse(reason);
   }
   file.reset();
+  if (!chunks_fit(bytes)) {
+    abort_("[read_png_file] File %s has a chunk longer than the file", name);
+    return refuse("is damaged or cut short");
+  }
   memory_source input{bytes.data(), bytes.size(), 0};
   read_structs structs;
   if (!structs.png) {

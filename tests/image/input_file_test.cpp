@@ -234,6 +234,17 @@ TEST(Png, PicturesLargerThanTheirFileCanHold) {
   const std::string limited = read_with_little_memory(bomb);
   EXPECT_TRUE(limited == reason || limited == "skipped") << limited;
 
+  // A chunk that declares 1.6 GB in a file of a few dozen bytes (found by fuzzing): libpng would
+  // allocate the declared length before finding the data missing.
+  const std::string ihdr = be32(32) + be32(32) + std::string("\x08\x02\0\0\0", 5);
+  write_file(bomb, declared_png(1, 1).substr(0, 8) + chunk("IHDR", ihdr) + be32(0x5f704859) +
+                       "sPLTabcdefgh");
+  EXPECT_EQ(printed([&] { EXPECT_EQ(png.read(bomb, texture), 0); }).second,
+            "[read_png_file] File " + bomb + " has a chunk longer than the file\n");
+  EXPECT_EQ(png.last_error(), "is damaged or cut short");
+  const std::string chunk_limited = read_with_little_memory(bomb);
+  EXPECT_TRUE(chunk_limited == png.last_error() || chunk_limited == "skipped") << chunk_limited;
+
   // The same declaration with room enough in the file is only damaged, not refused for its size.
   write_file(dir / "small.png", declared_png(16, 16));
   printed([&] { EXPECT_EQ(png.read(dir / "small.png", texture), 0); });
