@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "image/atomic_file.h"
-#include "image/file_handle.h"
+#include "image/file_access.h"
 #include "image/sample_cast.h"
 
 namespace stippon {
@@ -62,21 +62,40 @@ bool header_field(FILE* file, uint32_t& value) {
   return true;
 }
 
-// One plain sample as "%d" reads it: optional sign and digits. Values beyond the int range are
-// held at its ends instead of overflowing.
-bool ascii_sample(FILE* file, float& value) {
+// The reasons of failures that are no system error.
+constexpr char NOT_PGM[] = "is not a PGM file";
+constexpr char BAD_HEADER[] = "has an incomplete or malformed header";
+constexpr char SHORT_DATA[] = "ends before the last sample its header declares";
+// Plain samples longer than this are shown cut short in a message.
+constexpr size_t TOKEN_SHOWN = 24;
+
+// One plain sample as "%d" reads it: optional sign and digits. The value is held at +-2^40
+// rather than overflowing, far outside any maximum value; `token` keeps the start of the text for
+// a message.
+enum class sample_read { ok, not_a_number, end_of_file };
+sample_read ascii_sample(FILE* file, int64_t& value, std::string& token) {
+  constexpr int64_t held = int64_t{1} << 40;
+  token.clear();
   int c = std::getc(file);
   while (is_space(c)) c = std::getc(file);
+  if (c == EOF) return sample_read::end_of_file;
   const bool negative = c == '-';
-  if (c == '-' || c == '+') c = std::getc(file);
-  if (!is_digit(c)) return false;
+  if (c == '-' || c == '+') {
+    token.push_back(static_cast<char>(c));
+    c = std::getc(file);
+  }
+  if (!is_digit(c)) return sample_read::not_a_number;
   int64_t number = 0;
-  for (; is_digit(c); c = std::getc(file))
-    if (number <= INT32_MAX) number = number * 10 + (c - '0');
-  if (c != EOF && !is_space(c)) return false;
-  if (number > INT32_MAX) number = INT32_MAX;
-  value = static_cast<float>(static_cast<int>(negative ? -number : number));
-  return true;
+  bool cut = false;
+  for (; is_digit(c); c = std::getc(file)) {
+    if (number < held) number = number * 10 + (c - '0');
+    cut = cut || token.size() == TOKEN_SHOWN;
+    if (!cut) token.push_back(static_cast<char>(c));
+  }
+  if (cut) token += "...";
+  if (c != EOF && !is_space(c)) return sample_read::not_a_number;
+  value = negative ? -number : number;
+  return sample_read::ok;
 }
 
 // Reads count bytes without trusting the header: the buffer grows with the data actually
@@ -105,37 +124,37 @@ void store_flipped(const std::vector<T>& file_order, uint32_t width, uint32_t he
                 image.samples.begin() + size_t{height - 1 - k} * width);
 }
 
-bool read_binary(FILE* file, uint32_t width, uint32_t height, _image& image) {
-  std::vector<unsigned char> bytes;
-  if (!read_bytes(file, uint64_t{width} * height, bytes)) {
-    std::fprintf(stderr, "Error during reading BINARY PGM Input file\n");
-    return false;
-  }
-  store_flipped(bytes, width, height, image);
-  return true;
+// Where a sample lies for a person reading the file: rows and columns counted from 1 at its top
+// left.
+std::string position(uint64_t index, uint32_t width) {
+  return "row " + std::to_string(index / width + 1) + ", column " +
+         std::to_string(index % width + 1);
 }
 
-bool read_ascii(FILE* file, uint32_t width, uint32_t height, _image& image) {
-  std::vector<float> values;
-  for (uint64_t i = 0; i < uint64_t{width} * height; ++i) {
-    float value;
-    if (!ascii_sample(file, value)) {
-      std::fprintf(stderr, "Error during reading ASCII PGM Input file\n");
-      return false;
-    }
-    values.push_back(value);
-  }
-  store_flipped(values, width, height, image);
-  return true;
+// The reason a stream stopped short: a read error, or simply its end.
+std::string short_read(FILE* file) {
+  return std::ferror(file) ? system_reason(errno) : SHORT_DATA;
 }
 
 }  // namespace
 
-int _file_pgm::read(std::string file_name, _image& image, int max_size) {
-  file_handle file(std::fopen(file_name.c_str(), "rb"));
+int _file_pgm::refuse(std::string reason) {
+  error = std::move(reason);
+  return 0;
+}
+
+int _file_pgm::open_and_read_header(const std::string& file_name, file_handle& file,
+                                    header_fields& fields, uint64_t max_size) {
+  const char* name = file_name.c_str();
+  std::string reason;
+  file = open_input(file_name, reason);
+  if (!file && reason == IS_A_FOLDER) {
+    std::fprintf(stderr, "read_PGM: %s is a folder\n", name);
+    return refuse(reason);
+  }
   if (!file) {
-    std::printf("Error: Cannot open image file %s\n", file_name.c_str());
-    return 0;
+    std::printf("Error: Cannot open image file %s\n", name);
+    return refuse(reason);
   }
   std::string magic;
   for (int i = 0; i < 3; ++i) {
@@ -143,68 +162,145 @@ int _file_pgm::read(std::string file_name, _image& image, int max_size) {
     if (c == EOF) break;
     magic.push_back(static_cast<char>(c));
   }
-  const bool binary = magic.starts_with("P5");
+  fields.binary = magic.starts_with("P5");
   const bool separated = magic.size() < 3 || is_space(magic[2]) || magic[2] == '#';
-  if ((!binary && !magic.starts_with("P2")) || !separated) {
+  if ((!fields.binary && !magic.starts_with("P2")) || !separated) {
     std::printf("read_PGM: unknown file type %s\n", first_line(file.get(), magic).c_str());
-    return 0;
+    return refuse(NOT_PGM);
   }
   if (magic.size() == 3 && magic[2] == '#') skip_comment(file.get());
 
-  uint32_t width = 0, height = 0, max_value = 0;
-  if (magic.size() < 3 || !header_field(file.get(), width) || !header_field(file.get(), height)) {
-    std::fprintf(stderr, "read_PGM: incomplete or malformed header in %s\n", file_name.c_str());
-    return 0;
+  if (magic.size() < 3 || !header_field(file.get(), fields.width) ||
+      !header_field(file.get(), fields.height)) {
+    std::fprintf(stderr, "read_PGM: incomplete or malformed header in %s\n", name);
+    return refuse(BAD_HEADER);
   }
-  if (width == 0 || height == 0) {
-    std::fprintf(stderr, "read_PGM: %s declares an empty image (%u x %u)\n", file_name.c_str(),
-                 width, height);
-    return 0;
+  const std::string size = std::to_string(fields.width) + " x " + std::to_string(fields.height);
+  if (fields.width == 0 || fields.height == 0) {
+    std::fprintf(stderr, "read_PGM: %s declares an empty image (%s)\n", name, size.c_str());
+    return refuse("declares an empty image (" + size + ")");
   }
-  if (width > static_cast<unsigned>(max_size) || height > static_cast<unsigned>(max_size)) {
+  if (fields.width > max_size || fields.height > max_size) {
     std::fprintf(stderr,
-                 "The size is greather than the maximum texture size supported with this "
-                 "card=%d pixels\n",
-                 max_size);
-    if (on_oversize) on_oversize(max_size);
-    return 0;
+                 "The size is greater than the maximum texture size supported with this "
+                 "card=%llu pixels\n",
+                 static_cast<unsigned long long>(max_size));
+    if (on_oversize) on_oversize(static_cast<int>(max_size));
+    return refuse("is " + size + " pixels, beyond the largest edge of " + std::to_string(max_size));
   }
-  if (!header_field(file.get(), max_value)) {
-    std::fprintf(stderr, "read_PGM: incomplete or malformed header in %s\n", file_name.c_str());
-    return 0;
+  if (!header_field(file.get(), fields.max_value)) {
+    std::fprintf(stderr, "read_PGM: incomplete or malformed header in %s\n", name);
+    return refuse(BAD_HEADER);
   }
-  if (max_value == 0 || max_value > 255) {
+  if (fields.max_value == 0 || fields.max_value > 255) {
     std::fprintf(stderr, "read_PGM: %s has the maximum value %u; only 8-bit images are read\n",
-                 file_name.c_str(), max_value);
-    return 0;
+                 name, fields.max_value);
+    return refuse("has the maximum value " + std::to_string(fields.max_value) +
+                  "; only 8-bit images are read");
   }
+  return 1;
+}
 
+bool _file_pgm::read_raw(FILE* file, const header_fields& fields, _image& image, sample_text& bad) {
+  std::vector<unsigned char> bytes;
+  if (!read_bytes(file, uint64_t{fields.width} * fields.height, bytes)) {
+    std::fprintf(stderr, "Error during reading BINARY PGM Input file\n");
+    return refuse(short_read(file));
+  }
+  // Only below 255 can a byte exceed the maximum value: the common file skips the scan.
+  const auto above = fields.max_value >= 255
+                         ? bytes.end()
+                         : std::find_if(bytes.begin(), bytes.end(),
+                                        [&](unsigned char b) { return b > fields.max_value; });
+  if (above != bytes.end()) {
+    bad = {std::to_string(*above), static_cast<uint64_t>(above - bytes.begin())};
+    return true;
+  }
+  store_flipped(bytes, fields.width, fields.height, image);
+  return true;
+}
+
+bool _file_pgm::read_plain(FILE* file, const header_fields& fields, _image& image,
+                           sample_text& bad) {
+  const uint64_t count = uint64_t{fields.width} * fields.height;
+  std::vector<float> values;
+  std::string token;
+  for (uint64_t i = 0; i < count; ++i) {
+    int64_t value = 0;
+    const sample_read outcome = ascii_sample(file, value, token);
+    if (outcome != sample_read::ok) {
+      std::fprintf(stderr, "Error during reading ASCII PGM Input file\n");
+      return refuse(outcome == sample_read::end_of_file
+                        ? short_read(file)
+                        : "has a sample that is not a number at " + position(i, fields.width));
+    }
+    if (value < 0 || value > fields.max_value) {
+      bad = {token, i};
+      return true;
+    }
+    values.push_back(static_cast<float>(value));
+  }
+  store_flipped(values, fields.width, fields.height, image);
+  return true;
+}
+
+bool _file_pgm::read_samples(FILE* file, const std::string& file_name, const header_fields& fields,
+                             _image& image) {
+  sample_text bad;
+  if (!(fields.binary ? read_raw(file, fields, image, bad) : read_plain(file, fields, image, bad)))
+    return false;
+  if (bad.text.empty()) return true;
+  error = "has the sample " + bad.text + " at " + position(bad.index, fields.width) +
+          ", outside 0.." + std::to_string(fields.max_value);
+  std::fprintf(stderr, "read_PGM: %s %s\n", file_name.c_str(), error.c_str());
+  return false;
+}
+
+int _file_pgm::read(std::string file_name, _image& image, int max_size) {
+  error.clear();
+  file_handle file;
+  header_fields fields;
+  if (!open_and_read_header(file_name, file, fields, static_cast<unsigned>(max_size))) return 0;
+  if (on_header) {
+    std::string refusal = on_header(fields.width, fields.height);
+    if (!refusal.empty()) return refuse(std::move(refusal));
+  }
   // Read into a scratch raster so that a failure leaves the caller's image untouched.
   _image loaded;
-  if (!(binary ? read_binary(file.get(), width, height, loaded)
-               : read_ascii(file.get(), width, height, loaded)))
-    return 0;
+  if (!read_samples(file.get(), file_name, fields, loaded)) return 0;
   image = std::move(loaded);
   return 1;
 }
 
+int _file_pgm::read_header(std::string file_name, unsigned& width, unsigned& height) {
+  error.clear();
+  file_handle file;
+  header_fields fields;
+  if (!open_and_read_header(file_name, file, fields, UINT32_MAX)) return 0;
+  width = fields.width;
+  height = fields.height;
+  return 1;
+}
+
 int _file_pgm::write(std::string file_name, const _image& image) {
+  error.clear();
   const size_t width = image.width;
   const size_t height = image.height;
   if (image.samples.size() < width * height) {
     std::fprintf(stderr, "write_PGM: the image holds fewer samples than its size\n");
-    return 0;
+    return refuse("the image holds fewer samples than its size");
   }
   _atomic_file output(file_name);
   FILE* file = output.stream();
   if (file == nullptr) {
     std::fprintf(stderr, "Error: Cannot create image file %s\n", file_name.c_str());
-    return 0;
+    return refuse(output.problem());
   }
   std::fprintf(file, "P5\n%u %u\n%d\n", image.width, image.height, 255);
   std::vector<unsigned char> bytes(width);
   for (size_t n = 0; n < height; ++n) {
-    if (on_progress && !on_progress(static_cast<unsigned>(n), image.height)) return 0;
+    if (on_progress && !on_progress(static_cast<unsigned>(n), image.height))
+      return refuse("the write was cancelled");
     const float* row = image.samples.data() + (height - 1 - n) * width;
     for (size_t column = 0; column < width; ++column) bytes[column] = low_byte(row[column]);
     if (std::fwrite(bytes.data(), 1, width, file) != width) break;
@@ -212,9 +308,10 @@ int _file_pgm::write(std::string file_name, const _image& image) {
   if (on_progress) on_progress(image.height, image.height);
   if (!output.commit()) {
     std::fprintf(stderr, "Error: Cannot write image file %s\n", file_name.c_str());
-    return 0;
+    return refuse(output.problem());
   }
-  std::printf("File written.\n");
+  // On standard output the line would land inside the picture.
+  if (!is_standard_stream(file_name)) std::printf("File written.\n");
   return 1;
 }
 

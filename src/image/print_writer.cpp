@@ -21,9 +21,9 @@ bool _print_writer::open(const std::string& target, unsigned width, unsigned hei
   if (!holds(kind)) return fail("This file format cannot hold the print " + target + " exactly");
   output = std::make_unique<_atomic_file>(target);
   if (output->stream() == nullptr) {
-    const int reason = output->error();
+    const std::string reason = output->problem();
     output.reset();
-    return fail("Cannot create " + target + ": " + std::strerror(reason != 0 ? reason : EIO));
+    return fail("Cannot create " + target + ": " + reason);
   }
   return start();
 }
@@ -50,7 +50,7 @@ bool _print_writer::commit() {
                 target_name + " were written");
   if (!finish()) return false;
   release();
-  if (!output->commit()) return fail_system(output->error());
+  if (!output->commit()) return fail("Cannot write " + target_name + ": " + output->problem());
   output.reset();
   return true;
 }

