@@ -60,8 +60,7 @@ template <class Merge>
 void stamp_dots(const _dot_plan& plan, _image* const* dots, unsigned height, unsigned width,
                 float* samples, int64_t low, int64_t high, Merge merge) {
   const uint64_t k = uint64_t(plan.output_scale());
-  plan.each_dot_meeting(low, high, [&](size_t index) {
-    const _placed_dot dot = plan.dot(index);
+  plan.each_dot_meeting(low, high, [&](const _placed_dot& dot) {
     _band_cut cut;
     if (cut_dot(dot, dots[dot.size], k, height, width, low, high, cut))
       merge_cut(samples, width, cut, merge);
@@ -75,8 +74,7 @@ void ink_dots(const _dot_plan& plan, _image* const* dots, unsigned height, unsig
   // A ramp is a function of its colour alone: build it again only when the ink changes.
   _pixel ramp_colour(0, 0, 0, 0);
   _color_ramp ramp(ramp_colour);
-  plan.each_dot_meeting(low, high, [&](size_t index) {
-    const _placed_dot dot = plan.dot(index);
+  plan.each_dot_meeting(low, high, [&](const _placed_dot& dot) {
     _band_cut cut;
     if (!cut_dot(dot, dots[dot.size], k, height, width, low, high, cut)) return;
     if (!(dot.colour == ramp_colour)) {

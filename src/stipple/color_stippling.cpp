@@ -93,16 +93,17 @@ void _texture::color_stippling(float scale_factor, float displacement_low, float
   _pixel ramp_colour(0, 0, 0, 0);
   _color_ramp ramp(ramp_colour);
   _global_random source;
-  walk.run(halftone, borders, colour_source, source, [&](unsigned, const _placed_dot& dot) {
-    if (!(dot.colour == ramp_colour)) {
-      ramp_colour = dot.colour;
-      ramp = _color_ramp(dot.colour);
-    }
-    const _image* sheet =
-        dots != nullptr && dot.size < unsigned(DOT_SLOTS) ? dots[dot.size] : nullptr;
-    put_inked_dot(*this, dot.row, dot.column, dot.size, dot.variant_row, dot.variant_column, sheet,
-                  ramp, output_scale, merging);
-  });
+  walk.run(halftone, borders, colour_source, source,
+           [&](unsigned, unsigned, const _placed_dot& dot) {
+             if (!(dot.colour == ramp_colour)) {
+               ramp_colour = dot.colour;
+               ramp = _color_ramp(dot.colour);
+             }
+             const _image* sheet =
+                 dots != nullptr && dot.size < unsigned(DOT_SLOTS) ? dots[dot.size] : nullptr;
+             put_inked_dot(*this, dot.row, dot.column, dot.size, dot.variant_row,
+                           dot.variant_column, sheet, ramp, output_scale, merging);
+           });
 }
 
 }  // namespace stippon

@@ -45,7 +45,7 @@ class _grey_walk {
                       settings.low_density_max, output_scale, settings.random_distribution);
   }
 
-  // Calls visit(row, _placed_dot) for each dot, row being the halftone row it stands for.
+  // Calls visit(row, column, _placed_dot) for each dot, at the halftone sample it stands for.
   template <class Source, class Visit>
   void run(const _image& halftone, Source& source, Visit&& visit) const {
     const float k = k_;
@@ -65,7 +65,7 @@ class _grey_walk {
         dot.variant_row = to_position(variant_row_.at(source.next()));
         dot.row = to_position(y);
         dot.column = to_position(x);
-        visit(r, dot);
+        visit(r, c, dot);
       }
     }
   }
@@ -119,7 +119,7 @@ class _colour_walk {
                         static_cast<unsigned short>(settings.contrast_threshold), output_scale);
   }
 
-  // Calls visit(row, _placed_dot) for each dot, row being the halftone row it stands for.
+  // Calls visit(row, column, _placed_dot) for each dot, at the halftone sample it stands for.
   template <class Source, class Visit>
   void run(const _image& halftone, const _image& borders, const _texture& colour_source,
            Source& source, Visit&& visit) const {
@@ -149,7 +149,7 @@ class _colour_walk {
         const float x = float(c) * scale_factor_ * k + u2;
         dot.row = to_position(y);
         dot.column = to_position(x);
-        visit(r, dot);
+        visit(r, c, dot);
       }
     }
   }

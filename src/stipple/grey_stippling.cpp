@@ -57,7 +57,7 @@ void _image::stippling2(float scale_factor, float, float displacement, _image& h
   const _grey_walk walk(scale_factor, displacement, variant_rows, variant_max_column,
                         low_density_min, low_density_max, output_scale, distribution);
   _global_random source;
-  walk.run(halftone, source, [&](unsigned, const _placed_dot& dot) {
+  walk.run(halftone, source, [&](unsigned, unsigned, const _placed_dot& dot) {
     _image* sheet = dots != nullptr && dot.size < unsigned(DOT_SLOTS) ? dots[dot.size] : nullptr;
     put_dot(dot.row, dot.column, dot.size, dot.variant_row, dot.variant_column, sheet, black_white,
             black_level, output_scale, merging);
