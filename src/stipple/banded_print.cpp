@@ -108,19 +108,28 @@ bool _banded_print::fits() const {
   return height_ <= unsigned(INT32_MAX) && width_ <= unsigned(INT32_MAX);
 }
 
+unsigned _banded_print::bands() const {
+  return height_ / band_rows_ + (height_ % band_rows_ != 0);
+}
+
+unsigned _banded_print::band_height(unsigned band) const {
+  return unsigned(std::min<int64_t>(band_rows_, band_high(band)));
+}
+
 template <class Band>
 bool _banded_print::run(Band band) const {
   if (!fits()) return false;
-  for (unsigned top = 0; top < height_; top += std::min(band_rows_, height_ - top)) {
-    const unsigned rows = std::min(band_rows_, height_ - top);
-    const int64_t high = int64_t(height_) - top;
-    if (!band(high - rows, high, top, rows)) return false;
-    if (progress_ && !progress_(top + rows, height_)) return false;
+  for (unsigned i = 0, done = 0; i < bands(); ++i) {
+    if (!band(i, done)) return false;
+    done += band_height(i);
+    if (progress_ && !progress_(done, height_)) return false;
   }
   return true;
 }
 
-void _banded_print::stamp_grey(float* samples, int64_t low, int64_t high) const {
+void _banded_print::stamp_grey(unsigned band, float* samples) const {
+  const int64_t high = band_high(band);
+  const int64_t low = high - band_height(band);
   std::fill_n(samples, size_t(high - low) * width_, 255.0f);
   if (dots_ == nullptr) return;
   if (black_white_)
@@ -131,7 +140,9 @@ void _banded_print::stamp_grey(float* samples, int64_t low, int64_t high) const 
     stamp_dots(plan_, dots_, height_, width_, samples, low, high, _merge_product{});
 }
 
-void _banded_print::stamp_colour(_pixel* texels, _pixel paper, int64_t low, int64_t high) const {
+void _banded_print::stamp_colour(unsigned band, _pixel paper, _pixel* texels) const {
+  const int64_t high = band_high(band);
+  const int64_t low = high - band_height(band);
   std::fill_n(texels, size_t(high - low) * width_, paper);
   if (dots_ == nullptr) return;
   if (merging_ == merging_minimum)
@@ -143,9 +154,9 @@ void _banded_print::stamp_colour(_pixel* texels, _pixel paper, int64_t low, int6
 bool _banded_print::print_grey(const _grey_band_sink& sink) const {
   if (plan_.inked()) return false;
   std::vector<float> samples(size_t(std::min(band_rows_, height_)) * width_);
-  return run([&](int64_t low, int64_t high, unsigned top, unsigned rows) {
-    stamp_grey(samples.data(), low, high);
-    return sink(samples.data(), top, rows);
+  return run([&](unsigned band, unsigned top) {
+    stamp_grey(band, samples.data());
+    return sink(samples.data(), top, band_height(band));
   });
 }
 
@@ -153,8 +164,9 @@ bool _banded_print::print_bytes(const _byte_band_sink& sink) const {
   if (plan_.inked()) return false;
   std::vector<float> samples(size_t(std::min(band_rows_, height_)) * width_);
   std::vector<unsigned char> bytes(samples.size());
-  return run([&](int64_t low, int64_t high, unsigned top, unsigned rows) {
-    stamp_grey(samples.data(), low, high);
+  return run([&](unsigned band, unsigned top) {
+    stamp_grey(band, samples.data());
+    const unsigned rows = band_height(band);
     const size_t count = size_t(rows) * width_;
     for (size_t i = 0; i < count; ++i) bytes[i] = low_byte(samples[i]);
     return sink(bytes.data(), top, rows);
@@ -164,9 +176,9 @@ bool _banded_print::print_bytes(const _byte_band_sink& sink) const {
 bool _banded_print::print_colour(const _colour_band_sink& sink, _pixel paper) const {
   if (!plan_.inked()) return false;
   std::vector<_pixel> texels(size_t(std::min(band_rows_, height_)) * width_);
-  return run([&](int64_t low, int64_t high, unsigned top, unsigned rows) {
-    stamp_colour(texels.data(), paper, low, high);
-    return sink(texels.data(), top, rows);
+  return run([&](unsigned band, unsigned top) {
+    stamp_colour(band, paper, texels.data());
+    return sink(texels.data(), top, band_height(band));
   });
 }
 

@@ -44,15 +44,21 @@ class _banded_print {
   // A colour print on paper of the given colour, as the window fills its texture before stippling.
   bool print_colour(const _colour_band_sink& sink, _pixel paper) const;
 
-  // The band of output rows [low, high) (row 0 at the bottom) stamped into samples, its top row
-  // first; samples holds (high - low) x width floats.
-  void stamp_grey(float* samples, int64_t low, int64_t high) const;
-  void stamp_colour(_pixel* texels, _pixel paper, int64_t low, int64_t high) const;
+  // The bands, top first: band i starts i x band rows below the top of the print, and all but
+  // the last are full.
+  unsigned bands() const;
+  unsigned band_height(unsigned band) const;
+  // Stamps one band into band_height(band) x width samples (or texels), its top row first.
+  // Reads only the plan and the sheets, so bands may be stamped on several threads at once.
+  void stamp_grey(unsigned band, float* samples) const;
+  void stamp_colour(unsigned band, _pixel paper, _pixel* texels) const;
 
  private:
   template <class Band>
   bool run(Band band) const;
   bool fits() const;
+  // The output rows [low, high) of a band, row 0 at the bottom of the print.
+  int64_t band_high(unsigned band) const { return int64_t(height_) - int64_t(band) * band_rows_; }
 
   const _dot_plan& plan_;
   _image* const* dots_;
