@@ -128,10 +128,11 @@ bool _banded_print::run(Band band) const {
 }
 
 void _banded_print::stamp_grey(unsigned band, float* samples) const {
+  if (band >= bands()) return;
   const int64_t high = band_high(band);
   const int64_t low = high - band_height(band);
   std::fill_n(samples, size_t(high - low) * width_, 255.0f);
-  if (dots_ == nullptr) return;
+  if (dots_ == nullptr || !fits()) return;
   if (black_white_)
     stamp_dots(plan_, dots_, height_, width_, samples, low, high, _merge_black_white{black_level_});
   else if (merging_ == merging_minimum)
@@ -141,10 +142,11 @@ void _banded_print::stamp_grey(unsigned band, float* samples) const {
 }
 
 void _banded_print::stamp_colour(unsigned band, _pixel paper, _pixel* texels) const {
+  if (band >= bands()) return;
   const int64_t high = band_high(band);
   const int64_t low = high - band_height(band);
   std::fill_n(texels, size_t(high - low) * width_, paper);
-  if (dots_ == nullptr) return;
+  if (dots_ == nullptr || !fits()) return;
   if (merging_ == merging_minimum)
     ink_dots(plan_, dots_, height_, width_, texels, low, high, _ink_minimum{});
   else

@@ -25,8 +25,9 @@ using _band_progress = std::function<bool(unsigned done, unsigned total)>;
 // raster gives, while memory follows the width and the band height, not the height.
 class _banded_print {
  public:
-  // The plan, the sheets and the settings are read while printing and must outlive the print.
-  // dots is a row of DOT_SLOTS sheets (a row of the dot library at the plan's output scale).
+  // The plan and the sheets are read while printing and must outlive the print; the settings
+  // give the merging rule. dots is a row of DOT_SLOTS sheets (a row of the dot library at the
+  // plan's output scale), or null for none.
   _banded_print(const _dot_plan& plan, _image* const* dots, unsigned height, unsigned width,
                 const _stipple_settings& settings);
 
@@ -48,8 +49,9 @@ class _banded_print {
   // the last are full.
   unsigned bands() const;
   unsigned band_height(unsigned band) const;
-  // Stamps one band into band_height(band) x width samples (or texels), its top row first.
-  // Reads only the plan and the sheets, so bands may be stamped on several threads at once.
+  // Stamps band `band` (below bands()) into band_height(band) x width samples (or texels), its
+  // top row first. Reads only the plan and the sheets, so bands may be stamped on several threads
+  // at once.
   void stamp_grey(unsigned band, float* samples) const;
   void stamp_colour(unsigned band, _pixel paper, _pixel* texels) const;
 
