@@ -11,7 +11,7 @@ void _uniform_random::set_range(float new_low, float new_high) {
 }
 
 float _uniform_random::draw() {
-  return low + scale * static_cast<float>(::random());
+  return at(::random());
 }
 
 }  // namespace stippon

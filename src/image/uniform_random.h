@@ -17,6 +17,8 @@ struct _uniform_random {
 
   // Sets [low, high) and scale = (high - low) * 2^-31, in single precision.
   void set_range(float new_low, float new_high);
+  // The one formula of every draw: low + scale * float(drawn), in single precision.
+  float at(long drawn) const { return low + scale * static_cast<float>(drawn); }
   // One draw: low + scale * float(random()).
   float draw();
 };

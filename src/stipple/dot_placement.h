@@ -3,7 +3,15 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "image/image.h"
+
 namespace stippon {
+
+// Rows of a raster that really have samples behind them (guards an inconsistent set()).
+inline unsigned filled_rows(const _image& image) {
+  if (image.width == 0) return 0;
+  return unsigned(std::min<size_t>(image.height, image.samples.size() / image.width));
+}
 
 // A float position truncated toward zero and wrapped into an unsigned position, so that a dot
 // whose corner lies at -1 is clipped at the edge rather than moved. Values beyond the int range

@@ -7,51 +7,15 @@
 #include <vector>
 
 #include "image/image.h"
-#include "image/sample_cast.h"
+#include "image/random_stream.h"
 #include "stipple/dot_library.h"
+#include "stipple/dot_merge.h"
 #include "stipple/dot_placement.h"
+#include "stipple/dot_walk.h"
 
 namespace stippon {
 
 namespace {
-
-// Generator roles in _image::random_generators.
-constexpr int VARIANT_ROW = 0;
-constexpr int VARIANT_COLUMN = 1;
-constexpr int DOT_SIZE = 2;
-constexpr int JITTER = 4;
-
-// Rows of a raster that really have samples behind them (guards an inconsistent set()).
-unsigned filled_rows(const _image& image) {
-  if (image.width == 0) return 0;
-  return unsigned(std::min<size_t>(image.height, image.samples.size() / image.width));
-}
-
-unsigned draw_size(_uniform_random& sizes, _random_distribution distribution) {
-  if (distribution == distribution_random) return to_position(sizes.draw());
-  const float u1 = sizes.draw();
-  const float u2 = sizes.draw();
-  const float u3 = sizes.draw();
-  const float u4 = sizes.draw();
-  return to_position((((u1 + u2) + u3) + u4) * 0.25f);
-}
-
-// Merges one row of dot samples into the ground. Each functor is the per-sample rule of
-// _image::put_add, so the clipped loop gives the same samples as merging one by one.
-struct _merge_product {
-  float operator()(float ground, float dot) const { return (dot * ground) / 255.0f; }
-};
-struct _merge_minimum {
-  float operator()(float ground, float dot) const { return ground > dot ? dot : ground; }
-};
-struct _merge_black_white {
-  unsigned short black_level;
-  float operator()(float ground, float dot) const {
-    const float product = (dot * ground) / 255.0f;
-    const auto level = static_cast<unsigned short>(truncate_sample(product));
-    return level < black_level ? 0.0f : 255.0f;
-  }
-};
 
 template <class Merge>
 void merge_rows(_image& target, unsigned row, unsigned column, const _image& sheet,
@@ -63,7 +27,7 @@ void merge_rows(_image& target, unsigned row, unsigned column, const _image& she
                  unsigned(column + columns.low);
     const float* in =
         sheet.samples.data() + (cell_row + i) * sheet.width + cell_column + columns.low;
-    for (unsigned j = 0; j < count; ++j) out[j] = merge(out[j], in[j]);
+    merge_span(out, in, count, merge);
   }
 }
 
@@ -90,34 +54,14 @@ void _image::stippling2(float scale_factor, float, float displacement, _image& h
                         unsigned short black_level, int output_scale, _merging_function merging,
                         _random_distribution distribution) {
   load_seeds();
-  _uniform_random& variant_row = random_generators[VARIANT_ROW];
-  _uniform_random& variant_column = random_generators[VARIANT_COLUMN];
-  _uniform_random& sizes = random_generators[DOT_SIZE];
-  _uniform_random& jitter = random_generators[JITTER];
-  variant_row.set_range(0.0f, float(double(variant_rows) - 0.1));
-  variant_column.set_range(0.0f, float(double(variant_max_column) + 0.9));
-  sizes.set_range(float(low_density_min), float(low_density_max) + 0.5f);
-  jitter.set_range(-displacement, displacement);
-
-  const float k = float(output_scale);
-  const unsigned rows = filled_rows(halftone);
-  for (unsigned r = 0; r < rows; ++r) {
-    const float* line = halftone.samples.data() + size_t(r) * halftone.width;
-    for (unsigned c = 0; c < halftone.width; ++c) {
-      if (line[c] != 0.0f) continue;
-      // The order of the draws is what lets a save with copied seeds repeat the preview.
-      const unsigned size = draw_size(sizes, distribution);
-      const float u_row = jitter.draw();
-      const float y = float(r) * scale_factor * k + k * (6.0f * u_row);
-      const float u_column = jitter.draw();
-      const float x = float(c) * scale_factor * k + (6.0f * u_column) * k;
-      const unsigned b = to_position(variant_column.draw());
-      const unsigned a = to_position(variant_row.draw());
-      _image* sheet = dots != nullptr && size < unsigned(DOT_SLOTS) ? dots[size] : nullptr;
-      put_dot(to_position(y), to_position(x), size, a, b, sheet, black_white, black_level,
-              output_scale, merging);
-    }
-  }
+  const _grey_walk walk(scale_factor, displacement, variant_rows, variant_max_column,
+                        low_density_min, low_density_max, output_scale, distribution);
+  _global_random source;
+  walk.run(halftone, source, [&](unsigned, unsigned, const _placed_dot& dot) {
+    _image* sheet = dots != nullptr && dot.size < unsigned(DOT_SLOTS) ? dots[dot.size] : nullptr;
+    put_dot(dot.row, dot.column, dot.size, dot.variant_row, dot.variant_column, sheet, black_white,
+            black_level, output_scale, merging);
+  });
 }
 
 void _image::put_dot(unsigned row, unsigned column, unsigned size, unsigned variant_row,
