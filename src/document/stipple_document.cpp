@@ -1,6 +1,7 @@
 #include "document/stipple_document.h"
 
 #include <algorithm>
+#include <vector>
 #include <cmath>
 
 #include "image/file_pgm.h"
@@ -10,6 +11,17 @@ namespace stippon {
 namespace {
 
 const _pixel PAPER(255, 255, 255, 255);
+
+// A sink that puts the bands of a print into a raster of its size, whose row 0 is the bottom.
+template <class T>
+auto into_raster(std::vector<T>& cells, unsigned height, unsigned width) {
+  return [&cells, height, width](const T* band, unsigned top, unsigned rows) {
+    for (unsigned i = 0; i < rows; ++i)
+      std::copy_n(band + size_t(i) * width, width,
+                  cells.begin() + size_t(height - 1 - top - i) * width);
+    return true;
+  };
+}
 
 unsigned short dot_size(int value) {
   // The stippler indexes the dot sheet row with the size: only loaded sizes may reach it.
@@ -80,17 +92,40 @@ bool _stipple_document::derive(float w) {
   color_original.create();
   color_original.fill(current.ink);
 
+  // The preview's samples wait for the stippling: a print written in bands never needs them.
   const _preview_size size = preview_size(w, input_image.width, input_image.height);
   stippling_image.dimensions(size.height, size.width);
-  stippling_image.create(true);
+  stippling_image.samples = {};
   image_loaded = true;
   return true;
 }
 
+_dot_plan _stipple_document::grey_plan(int k, _random_stream& stream) const {
+  stream = seeded_stream(stippling_image);
+  return _dot_plan::grey(current.stipple, halftoning_image, k, stream);
+}
+
+// The colour draws continue the random sequence where the grey ones of the same seeds end.
+_dot_plan _stipple_document::colour_plan(int k) const {
+  _random_stream stream;
+  grey_plan(k, stream);
+  return _dot_plan::colour(current.stipple, halftoning_image, borders_image, color_original, k,
+                           stream);
+}
+
+// Drawn from a generator of its own, never the process's, so that a run may leave the GUI thread.
 void _stipple_document::stipple_preview() {
-  stipple_grey(stippling_image, current.stipple, halftoning_image, borders_image,
-               dot_sheets.row(resolution_300), 1);
+  stippling_image.create(true);
+  stamp_grey(stippling_image, resolution_300);
   if (current.colour_stippling) stipple_colour();
+}
+
+void _stipple_document::stamp_grey(_image& target, int row) const {
+  _random_stream stream;
+  const _dot_plan plan = grey_plan(output_scale(row), stream);
+  const _banded_print print(plan, dot_sheets.row(row), target.height, target.width,
+                            current.stipple);
+  print.print_grey(into_raster(target.samples, target.height, target.width));
 }
 
 // The colour-stippled picture always has the preview's size, also when it is switched on after
@@ -106,14 +141,16 @@ void _stipple_document::size_colour_stippling() {
 
 void _stipple_document::stipple_colour() {
   size_colour_stippling();
-  ::stippon::stipple_colour(color_stippling, current.stipple, halftoning_image, borders_image,
-                            color_original, dot_sheets.row(resolution_300), 1);
+  const _dot_plan plan = colour_plan(1);
+  const _banded_print print(plan, dot_sheets.row(resolution_300), color_stippling.height,
+                            color_stippling.width, current.stipple);
+  print.print_colour(into_raster(color_stippling.texels, color_stippling.height,
+                                 color_stippling.width),
+                     PAPER);
 }
 
 void _stipple_document::refresh() {
-  if (!image_loaded) return;
-  stippling_image.create(true);
-  stipple_preview();
+  if (image_loaded) stipple_preview();
 }
 
 void _stipple_document::set_size(_output_size size) {
@@ -288,11 +325,14 @@ _texture _stipple_document::picture(const _image& image, bool toned) const {
 const _image* _stipple_document::print(_resolution_position position) {
   if (!image_loaded) return nullptr;
   const int row = position == resolution_600 ? resolution_600 : resolution_1200;
+  const int k = output_scale(row);
   // The old print first: at 1200 ppi it can take gigabytes.
   hires_image.reset();
+  hires_image = std::make_unique<_image>();
+  hires_image->dimensions(stippling_image.height * k, stippling_image.width * k);
+  hires_image->create(true);
   // The preview's seeds give the same dots, drawn with the larger sheets.
-  hires_image = stipple_hires(stippling_image, current.stipple, halftoning_image, borders_image,
-                              dot_sheets.row(row), output_scale(row));
+  stamp_grey(*hires_image, row);
   return hires_image.get();
 }
 

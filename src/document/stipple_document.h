@@ -8,11 +8,22 @@
 #include "document/document_settings.h"
 #include "document/output_geometry.h"
 #include "image/image.h"
+#include "image/print_writer.h"
+#include "image/random_stream.h"
 #include "image/texture.h"
+#include "stipple/banded_print.h"
 #include "stipple/dot_library.h"
 #include "tones/tone_table.h"
 
 namespace stippon {
+
+// How a print file turned out; error names the file and the reason when it was not written.
+struct _print_result {
+  bool written = false;
+  std::string error;
+  unsigned width = 0;
+  unsigned height = 0;
+};
 
 // One print in the making: the photograph, every image derived from it, the settings that shape
 // them, and the dot sheets and tone ramps they are drawn with. The window and the batch program
@@ -117,6 +128,14 @@ class _stipple_document {
   _texture picture(const _image& image, bool toned) const;
   // The preview's dots at 600 or 1200 ppi, held until release_print; null before a picture.
   const _image* print(_resolution_position position);
+  // Writes the picture of a list position to a print file, its format chosen by the name's
+  // extension (.pgm, .png, .tif, .tiff, .pdf), in the smallest kind that holds it exactly. The
+  // stippled pictures are drawn in bands at the resolution from the preview's seeds, so memory
+  // follows the width; the other pictures exist at 300 ppi only. A grey picture takes the
+  // current tone when `toned` and the format holds colour. progress(rows done, rows) returning
+  // false cancels; a print that is not written leaves no file and keeps an older one.
+  _print_result write_print(const std::string& file, _resolution_position resolution,
+                            int position, bool toned, const _band_progress& progress = {});
   const _image* current_print() const { return hires_image.get(); }
   void release_print() { hires_image.reset(); }
 
@@ -140,6 +159,16 @@ class _stipple_document {
 
   void size_colour_stippling();
   void stipple_colour();
+  // The grey draws of the preview's seeds at output scale k, and the stream where they end.
+  _dot_plan grey_plan(int k, _random_stream& stream) const;
+  _dot_plan colour_plan(int k) const;
+  // Stipples a white raster of the preview's size times the output scale of a dot sheet row.
+  void stamp_grey(_image& target, int row) const;
+  bool write_grey(_print_writer& writer, const _image& image, _print_kind kind,
+                  const _texture* ramp);
+  bool write_stippled(_print_writer& writer, int row, _print_kind kind, const _texture* ramp);
+  bool write_colour(_print_writer& writer, const _texture& picture, _print_kind kind);
+  bool write_colour_stippled(_print_writer& writer, int row);
   void set_size_output(float w);
   void set_typed_edge(float value, bool is_height);
 };

@@ -28,6 +28,7 @@ class _dot_sheets {
   int load(int max_size, const std::string& dir = ".", _file_pgm reader = {});
 
   _image** row(int resolution) { return table[resolution]; }
+  _image* const* row(int resolution) const { return table[resolution]; }
   const _image* sheet(int resolution, int size) const { return table[resolution][size]; }
 
  private:
