@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "document/data_location.h"
 #include "image/atomic_file.h"
 #include "image/file_pgm.h"
 #include "image/file_png.h"
@@ -112,17 +113,23 @@ _exit_status _batch_run::prepare(float& w) {
 
 _exit_status _batch_run::load_data() {
   const bool stippled = options.image == list_stippling || options.image == list_color_stippling;
+  if (!stippled && !tone_applied()) return exit_success;
+  // Looked up only now: images drawn without dots or tones need no data folder.
+  const _data_location data = _data_location::find(options.data_dir);
+  if (!data.found()) return fail(exit_unreadable, data.report());
+  note("data from " + data.description());
+  const std::string& folder = data.folder();
   if (stippled) {
     // The loader prints a line of its own on standard output.
     progress.clear();
-    if (!document.load_dots(options.data_dir))
-      return fail(exit_unreadable, "cannot read the dot sheets in " + options.data_dir + "/dots");
+    if (!document.load_dots(folder))
+      return fail(exit_unreadable, "cannot read the dot sheets in " + folder + "/dots");
   }
   const int tone = options.settings.tone;
   if (tone_applied()) {
     progress.stage("reading the tones");
-    if (!document.load_tone(options.data_dir, tone))
-      return fail(exit_unreadable, "cannot read the tone " + tone_path(options.data_dir, tone));
+    if (!document.load_tone(folder, tone))
+      return fail(exit_unreadable, "cannot read the tone " + tone_path(folder, tone));
   }
   return exit_success;
 }

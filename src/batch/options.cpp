@@ -392,11 +392,14 @@ Which image:
                             default stippling; the colour images need a .png OUTPUT, and only
                             stippling can be written at 600 or 1200 ppi
 Program:
-  --data DIR                folder holding dots/ and tones/ (default: the working directory)
+  --data DIR                folder holding dots/ and tones/; without it the folder named by
+                            STIPPON_DATA, else share/stippon beside the program's folder, else
+                            the working directory
   --verbose, --quiet        more or fewer messages on standard error
   --help, --version
 
-Exit status: 0 success, 2 bad usage, 3 input or data files unreadable, 4 output not written.
+Exit status: 0 success, 1 other failure (e.g. not enough memory), 2 bad usage, 3 input or
+data files unreadable or no data folder found, 4 output not written.
 )";
 }
 

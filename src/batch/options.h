@@ -25,7 +25,7 @@ struct _batch_options {
   _resolution_position resolution = resolution_300;
   _list_position image = list_stippling;  // the image written
   std::optional<uint32_t> seed;
-  std::string data_dir = ".";
+  std::string data_dir;  // --data; empty: looked up (see _data_location)
   bool verbose = false;
   bool quiet = false;
 

@@ -62,8 +62,9 @@ class _gl_widget : public QOpenGLWidget {
   const _image* selected_image(_resolution_position p);
   const _texture* texture(_resolution_position p);
   void release_image(_resolution_position p);
-  void read_dots();
-  void read_tones();
+  // The dot sheets and tones of the data folder; without them the program ends.
+  void read_dots(const std::string& folder);
+  void read_tones(const std::string& folder);
 
   // --- output geometry (output_geometry.cpp) ---
   void set_size(_output_size size);

@@ -311,15 +311,15 @@ void _gl_widget::release_image(_resolution_position p) {
   if (p != resolution_300) doc.release_print();
 }
 
-void _gl_widget::read_dots() {
-  if (!doc.load_dots(".")) {
+void _gl_widget::read_dots(const std::string& folder) {
+  if (!doc.load_dots(folder)) {
     warn(tr("Can not read dot files"));
     std::exit(-1);
   }
 }
 
-void _gl_widget::read_tones() {
-  if (!doc.load_tones(".")) {
+void _gl_widget::read_tones(const std::string& folder) {
+  if (!doc.load_tones(folder)) {
     warn(tr("Can not read tone files"));
     std::exit(-1);
   }

@@ -62,16 +62,21 @@ bool _window::load_image(const std::string& file_name) {
 }
 
 void _window::open_file() {
-  const QString name = ask_open_file_name(tr("Open File"), "./images", tr("Images (*.pgm)"));
+  const QString name = ask_open_file_name(tr("Open File"), images_folder(), tr("Images (*.pgm)"));
   // Any open command, even a cancelled one, ends the watching of a linked file.
   if (link_timer) link_timer->stop();
-  if (name.isEmpty() || !can_read(name)) return;
+  if (!name.isEmpty()) open(name);
+}
+
+bool _window::open(const QString& name) {
+  if (link_timer) link_timer->stop();
+  if (!can_read(name)) return false;
   linked_file_name = local_name(name);
-  load_image(linked_file_name);
+  return load_image(linked_file_name);
 }
 
 void _window::link_file() {
-  const QString name = ask_open_file_name(tr("Link File"), "./images", tr("Images (*.pgm)"));
+  const QString name = ask_open_file_name(tr("Link File"), images_folder(), tr("Images (*.pgm)"));
   if (name.isEmpty() || !can_read(name)) return;
   linked_file_name = local_name(name);
   load_image(linked_file_name);
@@ -103,6 +108,13 @@ void _window::check_linked_file() {
   if (++linked_failures < LINK_RETRIES) linked_modified = QDateTime();
 }
 
+// The sample photographs' folder, unless it is read-only as in an installed copy; then the
+// dialog's own choice, the working directory.
+QString _window::save_folder() const {
+  const QString folder = images_folder();
+  return QFileInfo(folder).isWritable() ? folder : QString();
+}
+
 bool _window::save_file() {
   if (!gl_widget->image_loaded()) return false;
   for (;;) {
@@ -110,7 +122,7 @@ bool _window::save_file() {
     const QString name =
         position == resolution_300
             ? ask_save_file_name(tr("Save File"), QString(), tr("Images (*.png);;Images (*.pgm)"))
-            : ask_save_file_name(tr("Save File"), "./images", tr("Images (*.pgm)"));
+            : ask_save_file_name(tr("Save File"), save_folder(), tr("Images (*.pgm)"));
     if (name.isEmpty()) return false;
     if (name.endsWith(".png")) return save_png(name, position);
     if (name.endsWith(".pgm")) return save_pgm(name, position);

@@ -1,6 +1,7 @@
 #include "ui/window.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QMenuBar>
@@ -19,9 +20,10 @@ const char* const SETTINGS_FILE = "mottle.ini";
 const int PANEL_MAX_WIDTH = 220;
 const int DEFAULT_WIDTH = 1000;
 const int DEFAULT_HEIGHT = 900;
+const char* const APP_ICON_FILES[] = {"icons/stippon_48.png", "icons/stippon_256.png"};
 }  // namespace
 
-_window::_window() {
+_window::_window(const std::string& data_folder) : data_folder(data_folder) {
   ask_open_file_name = [this](const QString& caption, const QString& dir, const QString& filter) {
     return QFileDialog::getOpenFileName(this, caption, dir, filter);
   };
@@ -63,36 +65,44 @@ _window::_window() {
 
   create_actions();
   setWindowTitle(tr("Stippon"));
+  QIcon icon;
+  for (const char* file : APP_ICON_FILES) icon.addFile(data_path(file));
+  setWindowIcon(icon);
 
-  gl_widget->read_dots();
-  gl_widget->read_tones();
+  gl_widget->read_dots(data_folder);
+  gl_widget->read_tones(data_folder);
 
   resize(DEFAULT_WIDTH, DEFAULT_HEIGHT);
 }
 
 _window::~_window() = default;
 
+QString _window::data_path(const QString& name) const {
+  return QDir(QFile::decodeName(QByteArray::fromStdString(data_folder))).filePath(name);
+}
+
 void _window::create_actions() {
-  open_action = new QAction(QIcon("./icons/fileopen.png"), tr("&Open input file normally"), this);
+  open_action =
+      new QAction(QIcon(data_path("icons/fileopen.png")), tr("&Open input file normally"), this);
   open_action->setShortcuts(QKeySequence::Open);
   open_action->setToolTip(tr("Open a file"));
   connect(open_action, SIGNAL(triggered()), this, SLOT(open_file()));
 
-  link_action = new QAction(QIcon("./icons/fileopen.png"),
+  link_action = new QAction(QIcon(data_path("icons/fileopen.png")),
                             tr("&Link to input file that is open elsewhere"), this);
   link_action->setToolTip(
       tr("Links an input file, whichs allows to work with a live version of the input file"));
   connect(link_action, SIGNAL(triggered()), this, SLOT(link_file()));
 
-  save_action =
-      new QAction(QIcon("./icons/filesave.png"), tr("&Save resulting stipple image "), this);
+  save_action = new QAction(QIcon(data_path("icons/filesave.png")),
+                            tr("&Save resulting stipple image "), this);
   save_action->setShortcuts(QKeySequence::Save);
   save_action->setToolTip(tr("Save a file"));
   // Nothing to save until an image has been read.
   save_action->setEnabled(false);
   connect(save_action, SIGNAL(triggered()), this, SLOT(save_file()));
 
-  exit_action = new QAction(QIcon("./icons/exit.png"), tr("&Exit..."), this);
+  exit_action = new QAction(QIcon(data_path("icons/exit.png")), tr("&Exit..."), this);
   exit_action->setShortcut(QKeySequence(tr("Ctrl+Q")));
   exit_action->setToolTip(tr("Exit the application"));
   connect(exit_action, SIGNAL(triggered()), this, SLOT(close()));

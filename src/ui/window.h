@@ -40,8 +40,12 @@ class _window : public QMainWindow {
   std::function<QString(const QString&, const QString&, const QString&)> ask_save_file_name;
   std::function<void(const QString& title, const QString& text)> warn;
 
-  _window();
+  // data_folder holds dots/, tones/, icons/ and images/ (see _data_location).
+  explicit _window(const std::string& data_folder);
   ~_window() override;
+
+  // Opens a photograph as File > Open does, without the dialog: the file given at start.
+  bool open(const QString& name);
 
   void set_frame_warning(bool on);
   void write_settings();
@@ -63,6 +67,12 @@ class _window : public QMainWindow {
   QDateTime linked_failed_time;
   int linked_failures = 0;
 
+  std::string data_folder;
+
+  QString data_path(const QString& name) const;
+  // The folder the file dialogs start in: the sample photographs.
+  QString images_folder() const { return data_path("images"); }
+  QString save_folder() const;
   void create_actions();
   bool can_read(const QString& name);
   bool load_image(const std::string& file_name);

@@ -145,11 +145,19 @@ TEST(BatchRun, FailuresOnFiles) {
   write_file(out, "an older print");
   write_file(scratch / "short.pgm", "P5\n20 20\n255\n" + std::string(30, 'x'));
   std::filesystem::create_directories(folder);
+  std::filesystem::create_directories(data + "/tones");
   std::filesystem::create_directory_symlink(DATA + "/dots", data + "/dots");
+  const std::string sheetless = data + "/sheetless";  // empty dots/ and tones/
+  std::filesystem::create_directories(sheetless + "/dots");
+  std::filesystem::create_directories(sheetless + "/tones");
   const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
       {{scratch / "none.pgm", out}, 3, "cannot read the PGM image"},
       {{scratch / "short.pgm", out}, 3, "cannot read the PGM image"},
-      {{CAMERA, out, "--data", scratch / "nowhere"}, 3, "cannot read the dot sheets"},
+      {{CAMERA, out, "--data", scratch / "nowhere"},
+       3,
+       "no data folder holding dots/ and tones/ was found; searched:\n  " + scratch / "nowhere" +
+           " (--data)\n"},
+      {{CAMERA, out, "--data", sheetless}, 3, "cannot read the dot sheets in " + sheetless},
       {{CAMERA, scratch / "out.png", "--mode", "tones", "--tone", "cyanotype", "--data", data},
        3,
        "cannot read the tone"},

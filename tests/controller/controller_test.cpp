@@ -84,13 +84,12 @@ TEST_F(Processing, DotSizeSpinBoxesShowTheCorrectedSize) {
 // Without its dot sheets or its first tone the program cannot work: it says so and ends.
 TEST(ProcessingDeathTest, MissingLibrariesEndTheProgram) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  auto run = [](void (_gl_widget::*load)()) {
-    QDir::setCurrent(STIPPON_TEST_DATA_DIR "/pngsuite");  // holds neither dots/ nor tones/
+  auto run = [](void (_gl_widget::*load)(const std::string&)) {
     _gl_widget gl(nullptr, nullptr);
     gl.set_message_handler([](QMessageBox::Icon, const QString& title, const QString& text) {
       std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
     });
-    (gl.*load)();
+    (gl.*load)(STIPPON_TEST_DATA_DIR "/pngsuite");  // holds neither dots/ nor tones/
   };
   EXPECT_EXIT(run(&_gl_widget::read_dots), ::testing::ExitedWithCode(255),
               "Warning: Can not read dot files");

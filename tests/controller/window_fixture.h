@@ -56,7 +56,7 @@ class WindowFixture : public ::testing::Test {
     for (const char* name : {"dots", "tones", "icons"})
       ASSERT_TRUE(QFile::link(QString(STIPPON_DATA_DIR "/") + name, folder.filePath(name)));
     QDir::setCurrent(folder.path());
-    window = std::make_unique<_window>();
+    window = std::make_unique<_window>(".");
     gl = window->gl_widget;
     general = gl->general_tab();
     change([](_document_settings& s) { s.output_size = size_a10; });  // keeps every run small
