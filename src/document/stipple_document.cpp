@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "image/file_pgm.h"
+#include "image/photo_reader.h"
 
 namespace stippon {
 
@@ -44,12 +45,17 @@ bool _stipple_document::load_tone(const std::string& dir, int index) {
   return index >= 0 && index < TONE_COUNT && stippon::load_tone(tones[index], dir, index);
 }
 
-bool _stipple_document::read_input(const std::string& file_name) {
+bool _stipple_document::read_input(const std::string& file_name, int max_edge) {
   // Read aside: a failed read must leave every image as it was.
   _image image;
-  _file_pgm reader;
-  reader.on_oversize = on_oversize_input;
-  if (!reader.read(file_name, image, limit)) return false;
+  _photo_reader reader;
+  const int edge = max_edge > 0 ? max_edge : limit;
+  if (!reader.read(file_name, image, edge)) {
+    read_failure = reader.error();
+    if (reader.failure() == _photo_failure::too_large && on_oversize_input) on_oversize_input(edge);
+    return false;
+  }
+  read_failure.clear();
   input_image = std::move(image);
   return true;
 }

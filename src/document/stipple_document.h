@@ -58,8 +58,11 @@ class _stipple_document {
   void set_texture_limit(int value) { limit = value; }
 
   // --- reading ---
-  // Reads the input alone. On failure every image stays as it was.
-  bool read_input(const std::string& file_name);
+  // Reads the input alone, a photograph of any kind the photo reader knows, refused from its
+  // header when an edge exceeds max_edge (the texture limit when 0). On failure every image
+  // stays as it was and read_error() names the file and the reason.
+  bool read_input(const std::string& file_name, int max_edge = 0);
+  const std::string& read_error() const { return read_failure; }
   // Reads and processes at the width of the chosen size.
   bool read(const std::string& file_name);
   bool loaded() const { return image_loaded; }
@@ -144,6 +147,7 @@ class _stipple_document {
   int limit = DEFAULT_TEXTURE_LIMIT;
   bool image_loaded = false;
   float enlargement = 1.0f;
+  std::string read_failure;
 
   _dot_sheets dot_sheets;
   _texture tones[TONE_COUNT];

@@ -4,6 +4,7 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 
@@ -14,6 +15,7 @@
 #include <cstring>
 #include <vector>
 
+#include "image/file_access.h"
 #include "image/file_pgm.h"
 #include "image/photo_decoders.h"
 
@@ -660,10 +662,18 @@ bool _photo_reader::read(const std::string& file_name, _image& image, int max_si
   failure_ = _photo_failure::none;
   format_.clear();
 
-  QFile file(QString::fromStdString(file_name));
-  if (!file.open(QIODevice::ReadOnly))
+  // "-" is standard input; pipes and devices are read as the stream they are.
+  QFile file;
+  const bool standard = is_standard_stream(file_name);
+  if (!standard && QFileInfo(QFile::decodeName(file_name.c_str())).isDir())
+    return fail(_photo_failure::cannot_open, file_name, IS_A_FOLDER);
+  if (!standard) file.setFileName(QFile::decodeName(file_name.c_str()));
+  const bool opened =
+      standard ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly);
+  if (!opened)
     return fail(_photo_failure::cannot_open, file_name,
                 "cannot open it (" + file.errorString().toStdString() + ")");
+  streamed = standard || file.isSequential();
   // The whole file in memory, mapped where the system allows, read otherwise.
   const qint64 length = file.size();
   QByteArray copy;
@@ -854,8 +864,9 @@ bool _photo_reader::read_netpbm(const std::string& file_name, const unsigned cha
   const uint64_t needed = raw ? row_bytes * height : uint64_t{width} * height * channels;
   if (in.left() < needed) return fail(_photo_failure::truncated, file_name, "truncated");
 
-  if (!bits && !colour && maxval == 255) {
-    // 8-bit PGM: checked here, read by _file_pgm as it always was.
+  if (!bits && !colour && maxval == 255 && !streamed) {
+    // 8-bit PGM: checked here, read by _file_pgm as it always was. A stream cannot be read twice:
+    // the general path below gives the same samples for it.
     if (!raw) {
       int64_t value;
       for (uint64_t i = 0; i < uint64_t{width} * height; ++i) {

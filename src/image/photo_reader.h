@@ -69,6 +69,7 @@ class _photo_reader {
                 int max_size);
   bool read_qt(const std::string& file_name, const unsigned char* data, size_t size, _image& image,
                int max_size);
+  bool streamed = false;  // read from a pipe or standard input: there is no second reading
   bool check_size(const std::string& file_name, uint64_t width, uint64_t height, int max_size);
 
   std::string error_;
