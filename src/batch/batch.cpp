@@ -1,38 +1,43 @@
 #include "batch/batch.h"
 
-#include <signal.h>
-
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 
 #include "document/data_location.h"
-#include "image/atomic_file.h"
-#include "image/file_pgm.h"
-#include "image/file_png.h"
+#include "image/file_access.h"
 
 namespace stippon {
 
 namespace {
 
-// Holds off interruption while the output is written, so that its temporary file is always
-// renamed or removed; a pending signal takes effect when the hold ends.
-class _signals_held {
+// Ctrl+C, a closed terminal or a kill while the print is written: the write stops at the next
+// band and removes its temporary file, then the signal ends the program as it would have.
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void note_interrupt(int signal_number) {
+  interrupted = signal_number;
+}
+
+class _interrupts_caught {
  public:
-  _signals_held() {
-    sigset_t held;
-    sigemptyset(&held);
-    sigaddset(&held, SIGINT);
-    sigaddset(&held, SIGTERM);
-    sigaddset(&held, SIGHUP);
-    sigprocmask(SIG_BLOCK, &held, &previous);
+  _interrupts_caught() {
+    for (int signal_number : SIGNALS) previous[index(signal_number)] = std::signal(signal_number, note_interrupt);
   }
-  ~_signals_held() { sigprocmask(SIG_SETMASK, &previous, nullptr); }
-  _signals_held(const _signals_held&) = delete;
-  _signals_held& operator=(const _signals_held&) = delete;
+  ~_interrupts_caught() {
+    for (int signal_number : SIGNALS) std::signal(signal_number, previous[index(signal_number)]);
+    if (interrupted != 0) std::raise(interrupted);
+  }
+  _interrupts_caught(const _interrupts_caught&) = delete;
+  _interrupts_caught& operator=(const _interrupts_caught&) = delete;
 
  private:
-  sigset_t previous;
+  static constexpr int SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
+  static size_t index(int signal_number) {
+    return signal_number == SIGINT ? 0 : signal_number == SIGTERM ? 1 : 2;
+  }
+  void (*previous[3])(int) = {};
 };
 
 std::string size_text(unsigned width, unsigned height) {
@@ -49,10 +54,10 @@ _batch_run::_batch_run(const _batch_options& options) : options(options), progre
 _exit_status _batch_run::run() {
   const auto start = std::chrono::steady_clock::now();
   float w = 0.0f;
-  _exit_status status = read_input();
+  _exit_status status = check_output();
+  if (status == exit_success) status = read_input();
   if (status == exit_success) status = prepare(w);
   if (status == exit_success) status = load_data();
-  if (status == exit_success) status = check_output();
   if (status == exit_success) status = compute(w);
   if (status == exit_success) status = write();
   if (status != exit_success) return status;
@@ -83,12 +88,14 @@ void _batch_run::warn(const std::string& message) {
 
 _exit_status _batch_run::read_input() {
   progress.stage("reading " + options.input);
-  const _image& input = document.input();
-  if (!document.read_input(options.input) || input.width == 0 || input.height == 0) {
-    if (oversize)
-      return fail(exit_unreadable, options.input + " has an edge above " +
-                                       std::to_string(document.texture_limit()) + " pixels");
-    return fail(exit_unreadable, "cannot read the PGM image " + options.input);
+  // "Optimal for input" makes three pixels of every input pixel: an input whose output could not
+  // be made is refused from its header, before its samples are read.
+  const bool optimal = options.settings.output_size == size_optimal;
+  const int edge = optimal ? static_cast<int>(document.texture_limit() / OPTIMAL_SCALE) : 0;
+  if (!document.read_input(options.input, edge)) {
+    if (oversize && optimal)
+      return fail(exit_usage, document.read_error() + " (--size optimal triples each edge)");
+    return fail(exit_unreadable, document.read_error());
   }
   return exit_success;
 }
@@ -112,7 +119,10 @@ _exit_status _batch_run::prepare(float& w) {
 }
 
 _exit_status _batch_run::load_data() {
-  const bool stippled = options.image == list_stippling || options.image == list_color_stippling;
+  // Tone matching measures what the dots print, so it needs them too.
+  const bool stippled = options.image == list_stippling ||
+                        options.image == list_color_stippling ||
+                        options.settings.tone_match.matching != tone_matching_none;
   if (!stippled && !tone_applied()) return exit_success;
   // Looked up only now: images drawn without dots or tones need no data folder.
   const _data_location data = _data_location::find(options.data_dir);
@@ -134,14 +144,12 @@ _exit_status _batch_run::load_data() {
   return exit_success;
 }
 
+// Found out before any work rather than after minutes of stippling.
 _exit_status _batch_run::check_output() {
-  // Found out now rather than after minutes of stippling.
-  std::error_code error;
-  if (std::filesystem::is_directory(options.output, error))
-    return fail(exit_unwritable, options.output + " is a folder");
-  _atomic_file probe(options.output);
-  if (probe.stream() == nullptr) return fail(exit_unwritable, "cannot write " + options.output);
-  probe.discard();
+  if (same_file(options.input, options.output))
+    return fail(exit_usage, options.output + ": is the input; the print would replace the photograph");
+  const std::string problem = output_problem(options.output);
+  if (!problem.empty()) return fail(exit_unwritable, options.output + ": " + problem);
   return exit_success;
 }
 
@@ -160,66 +168,25 @@ _exit_status _batch_run::compute(float w) {
   // srandom() sees the seed as an unsigned int: that is the value --seed takes.
   const uint32_t seed = static_cast<uint32_t>(document.pattern_seed());
   note("seed " + std::to_string(seed) + (options.seed ? "" : " (from the clock)"));
-
-  if (options.image == list_stippling && options.resolution != resolution_300) {
-    // The preview's own dots are not needed: its seeds alone fix the pattern.
-    progress.stage("stippling at " + std::to_string(VECRES[options.resolution]) + " ppi");
-    document.print(options.resolution);
-  } else if (options.image == list_stippling || options.image == list_color_stippling) {
-    progress.stage("stippling");
-    document.stipple_preview();
-  }
   return exit_success;
 }
 
 _exit_status _batch_run::write() {
-  _signals_held held;
-  bool written = false;
-  if (options.png_output()) {
-    _texture picture = result_texture();
-    written = write_png(picture);
-  } else {
-    written = write_pgm(result_image());
-  }
-  if (!written) return fail(exit_unwritable, "cannot write " + options.output);
+  const std::string text = "writing " + options.output;
+  progress.stage(text);
+  _interrupts_caught caught;
+  const _print_result result = document.write_print(
+      options.output, options.resolution, options.image, tone_applied(),
+      [this, &text](unsigned done, unsigned total) {
+        progress.fraction(text, done, total);
+        return interrupted == 0;
+      });
+  if (!result.written) return fail(exit_unwritable, result.error);
   return exit_success;
 }
 
 bool _batch_run::tone_applied() const {
-  return options.png_output() && !options.colour_image() && options.settings.tone != 0;
-}
-
-const _image& _batch_run::result_image() {
-  if (const _image* print = document.current_print()) return *print;
-  return *document.list_image(options.image);
-}
-
-_texture _batch_run::result_texture() {
-  if (const _texture* picture = document.list_texture(options.image)) return *picture;
-  // The picture the desktop program shows: the grey image, through the tone if one is chosen.
-  _texture picture = document.picture(result_image(), tone_applied());
-  document.release_print();  // at 1200 ppi the float raster is the largest thing held
-  return picture;
-}
-
-bool _batch_run::write_pgm(const _image& image) {
-  const std::string text = "writing " + options.output;
-  progress.stage(text);
-  _file_pgm writer;
-  writer.on_progress = [this, &text](unsigned done, unsigned total) {
-    progress.fraction(text, done, total);
-    // The writer reports its success on standard output: give it a clean line.
-    if (done == total) progress.clear();
-    return true;
-  };
-  return writer.write(options.output, image) == 1;
-}
-
-bool _batch_run::write_png(const _texture& picture) {
-  progress.stage("writing " + options.output);
-  _file_png writer;
-  return writer.write(options.output, picture, static_cast<unsigned>(VECRES[options.resolution])) ==
-         1;
+  return options.colour_output() && !options.colour_image() && options.settings.tone != 0;
 }
 
 }  // namespace stippon

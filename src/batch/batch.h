@@ -43,10 +43,6 @@ class _batch_run {
   _exit_status write();
 
   bool tone_applied() const;
-  const _image& result_image();
-  _texture result_texture();
-  bool write_pgm(const _image& image);
-  bool write_png(const _texture& picture);
 };
 
 }  // namespace stippon

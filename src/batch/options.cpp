@@ -8,6 +8,8 @@
 #include <set>
 #include <utility>
 
+#include "image/file_access.h"
+#include "image/print_format.h"
 #include "tones/tone_table.h"
 
 namespace stippon {
@@ -218,6 +220,26 @@ std::vector<_option> option_table() {
        }},
       {"--color", true,
        [](const std::string& v, _batch_options& o) { return colour("--color", v, o.settings.ink); }},
+      {"--tone-match", true,
+       [](const std::string& v, _batch_options& o) {
+         const _choices<_tone_matching> matching = {{"none", tone_matching_none},
+                                                    {"grey", tone_matching_grey},
+                                                    {"linear", tone_matching_linear}};
+         return choose("--tone-match", v, matching, o.settings.tone_match.matching);
+       }},
+      {"--black-point", true,
+       [](const std::string& v, _batch_options& o) {
+         return float_in("--black-point", v, 0.0f, 255.0f, "0 to 255", o.black_point);
+       }},
+      {"--white-point", true,
+       [](const std::string& v, _batch_options& o) {
+         return float_in("--white-point", v, 0.0f, 255.0f, "0 to 255", o.white_point);
+       }},
+      {"--gamma", true,
+       [](const std::string& v, _batch_options& o) {
+         return float_in("--gamma", v, _levels::GAMMA_MIN, _levels::GAMMA_MAX, "0.1 to 10",
+                         o.gamma);
+       }},
       {"--image", true,
        [](const std::string& v, _batch_options& o) {
          const _choices<_list_position> images = {{"stippling", list_stippling},
@@ -255,15 +277,6 @@ std::vector<_option> option_table() {
   };
 }
 
-bool ends_with_lower(const std::string& name, const std::string& suffix) {
-  if (name.size() <= suffix.size()) return false;
-  for (size_t i = 0; i < suffix.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(name[name.size() - suffix.size() + i])) !=
-        suffix[i])
-      return false;
-  return true;
-}
-
 // Combinations that each option alone cannot judge.
 std::string check_combination(const _batch_options& o, const std::set<std::string>& seen) {
   if (seen.count("--width") && seen.count("--height"))
@@ -273,20 +286,23 @@ std::string check_combination(const _batch_options& o, const std::set<std::strin
   if (o.verbose && o.quiet) return "--verbose and --quiet exclude each other";
   if (o.settings.tone != 0 && o.settings.device == device_grayscale)
     return "--tone needs --mode tones (or --mode bw)";
-  if (!ends_with_lower(o.output, ".pgm") && !ends_with_lower(o.output, ".png"))
-    return "OUTPUT must end in .pgm or .png: " + o.output;
-  if (o.colour_image() && !o.png_output())
-    return "--image color-original and color-stippling are colour images: write them as .png";
-  if (o.resolution != resolution_300 && o.image != list_stippling)
-    return "only the stippling image is recomputed at " + std::to_string(VECRES[o.resolution]) +
+  if (o.output != STANDARD_STREAM && !print_format_of(o.output))
+    return "OUTPUT must end in .pgm, .png, .tif, .tiff or .pdf (or be - for a PGM on standard "
+           "output): " + o.output;
+  if (o.colour_image() && !o.colour_output())
+    return "--image color-original and color-stippling are colour images: write them as .png, "
+           ".tif or .pdf";
+  const bool stippled = o.image == list_stippling || o.image == list_color_stippling;
+  if (o.resolution != resolution_300 && !stippled)
+    return "only the stippled images are drawn at " + std::to_string(VECRES[o.resolution]) +
            " ppi; write other images at --ppi 300";
+  if (!(o.white_point > o.black_point))
+    return "--white-point must be above --black-point";
   return {};
 }
 
 std::string parse_files(const std::vector<std::string>& files, _batch_options& options) {
   if (files.size() != 2) return "expected INPUT and OUTPUT file names";
-  for (const std::string& file : files)
-    if (file == "-") return "'-' is not accepted: give INPUT and OUTPUT as file names";
   options.input = files[0];
   options.output = files[1];
   return {};
@@ -294,8 +310,9 @@ std::string parse_files(const std::vector<std::string>& files, _batch_options& o
 
 }  // namespace
 
-bool _batch_options::png_output() const {
-  return ends_with_lower(output, ".png");
+bool _batch_options::colour_output() const {
+  const std::optional<_print_format> format = print_format_of(output);
+  return format && *format != _print_format::pgm;
 }
 
 _parse_result parse_batch_options(const std::vector<std::string>& arguments) {
@@ -349,6 +366,7 @@ _parse_result parse_batch_options(const std::vector<std::string>& arguments) {
   if (error.empty()) error = check_combination(result.options, seen);
   if (!error.empty()) return fail(error);
   _batch_options& options = result.options;
+  options.settings.tone_match.levels = _levels(options.black_point, options.white_point, options.gamma);
   options.settings.stipple.black_white = options.settings.device == device_black_white;
   options.settings.colour_stippling = options.image == list_color_stippling;
   std::fill(std::begin(options.settings.save_resolution), std::end(options.settings.save_resolution),

@@ -24,12 +24,17 @@ struct _batch_options {
   _typed_size typed;  // meaningful when the size is size_custom
   _resolution_position resolution = resolution_300;
   _list_position image = list_stippling;  // the image written
+  // --black-point, --white-point, --gamma as typed, checked together once all are read.
+  float black_point = 0.0f;
+  float white_point = 255.0f;
+  float gamma = 1.0f;
   std::optional<uint32_t> seed;
   std::string data_dir;  // --data; empty: looked up (see _data_location)
   bool verbose = false;
   bool quiet = false;
 
-  bool png_output() const;
+  // PNG, TIFF or PDF: files that hold a toned or colour picture.
+  bool colour_output() const;
   bool colour_image() const {
     return image == list_color_original || image == list_color_stippling;
   }

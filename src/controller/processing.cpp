@@ -2,6 +2,7 @@
 // panels and the picture on screen brought up to date.
 #include <QApplication>
 #include <QSpinBox>
+#include <cstdio>
 #include <cstdlib>
 
 #include "controller/gl_widget.h"
@@ -106,8 +107,9 @@ void _gl_widget::fill_image_list() {
 
 // Every new picture starts over in the default ink, and so does the swatch that shows it.
 void _gl_widget::restart_colour_swatch() {
+  const _pixel ink = doc.settings().ink;
   if (images != nullptr && images->color_selector != nullptr)
-    images->color_selector->set_color(QColor(DEFAULT_INK.r, DEFAULT_INK.g, DEFAULT_INK.b));
+    images->color_selector->set_color(QColor(ink.r, ink.g, ink.b, ink.a));
 }
 
 void _gl_widget::update_images(float w) {
@@ -312,6 +314,8 @@ void _gl_widget::release_image(_resolution_position p) {
 }
 
 void _gl_widget::read_dots(const std::string& folder) {
+  std::printf("Reading dots files\n");
+  std::fflush(stdout);
   if (!doc.load_dots(folder)) {
     warn(tr("Can not read dot files"));
     std::exit(-1);

@@ -3,6 +3,7 @@
 #include "image/pixel.h"
 #include "stipple/output.h"
 #include "stipple/stipple_settings.h"
+#include "tones/tone_matcher.h"
 
 namespace stippon {
 
@@ -44,6 +45,8 @@ struct _document_settings {
   float borders_threshold = DEFAULT_BORDERS_THRESHOLD;
   _pixel ink = DEFAULT_INK;
   bool colour_stippling = false;
+  // Levels, gamma and tone matching, applied to the photograph before it is halftoned.
+  _tone_settings tone_match;
 
   _resolution_position resolution() const { return save_resolution[device]; }
   unsigned short& dot_size(_dot_size_field field);

@@ -3,6 +3,7 @@
 
 #include "document/print_rows.h"
 #include "document/stipple_document.h"
+#include "image/file_access.h"
 #include "image/print_format.h"
 #include "image/sample_cast.h"
 
@@ -22,7 +23,9 @@ _print_result _stipple_document::write_print(const std::string& file,
                                              _resolution_position resolution, int position,
                                              bool toned, const _band_progress& progress) {
   _print_result result;
-  const std::optional<_print_format> format = print_format_of(file);
+  // Standard output carries a PGM, as netpbm's tools expect.
+  const std::optional<_print_format> format =
+      is_standard_stream(file) ? std::optional(_print_format::pgm) : print_format_of(file);
   if (!format) {
     result.error = file_types_error(file);
     return result;

@@ -87,11 +87,15 @@ void _stipple_document::update_images(float w) {
 }
 
 bool _stipple_document::derive(float w) {
+  derived_width = w;
   const float W = static_cast<float>(input_image.width);
   enlargement = (w / current.stipple.scale_factor) / W;
   if (on_grid) on_grid(enlarged());
+  // The identity lookup leaves every sample as it is, and it costs no calibration.
+  const _tone_lookup lookup =
+      matcher.lookup(current.stipple, dot_sheets.row(resolution_300), current.tone_match);
   derive_halftone_grid(input_image, enlargement, current.borders_threshold, original_image,
-                       borders_image, halftoning_image);
+                       borders_image, halftoning_image, lookup);
   if (original_image.width == 0 || original_image.height == 0) return false;
 
   color_original.dimensions(original_image.height, original_image.width);
@@ -156,7 +160,10 @@ void _stipple_document::stipple_colour() {
 }
 
 void _stipple_document::refresh() {
-  if (image_loaded) stipple_preview();
+  if (!image_loaded) return;
+  // A matched tone depends on the dots: the halftone is made again for the new ones.
+  if (current.tone_match.matching != tone_matching_none) derive(derived_width);
+  stipple_preview();
 }
 
 void _stipple_document::set_size(_output_size size) {
@@ -261,6 +268,13 @@ void _stipple_document::set_colour_stippling(bool on) {
   current.colour_stippling = on;
   if (on && image_loaded) size_colour_stippling();
   refresh();
+}
+
+void _stipple_document::set_tone_match(const _tone_settings& tone_match) {
+  current.tone_match = tone_match;
+  if (!image_loaded) return;
+  derive(derived_width);
+  stipple_preview();
 }
 
 void _stipple_document::set_ink(_pixel ink) {

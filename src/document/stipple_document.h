@@ -105,6 +105,8 @@ class _stipple_document {
   // threshold again.
   void set_borders_slider(int value);
   void set_colour_stippling(bool on);
+  // Levels, gamma and tone matching: the whole pipeline again.
+  void set_tone_match(const _tone_settings& tone_match);
   void set_ink(_pixel ink);
   // New seeds from the clock, or one seed for every generator; refresh stipples with them.
   void new_seeds();
@@ -148,9 +150,11 @@ class _stipple_document {
   bool image_loaded = false;
   float enlargement = 1.0f;
   std::string read_failure;
+  float derived_width = 0.0f;  // the target width of the current halftone grid
 
   _dot_sheets dot_sheets;
   _texture tones[TONE_COUNT];
+  _tone_matcher matcher;  // keeps the ink measured for recent dot settings
 
   _image input_image;
   _image original_image;

@@ -1,7 +1,5 @@
 #include "stipple/dot_library.h"
 
-#include <cstdio>
-
 #include "stipple/output.h"
 
 namespace stippon {
@@ -16,8 +14,6 @@ void _dot_sheets::clear() {
 
 int _dot_sheets::load(int max_size, const std::string& dir, _file_pgm reader) {
   clear();
-  std::printf("Reading dots files\n");
-  std::fflush(stdout);
   for (int r = 0; r < DOT_RESOLUTIONS; ++r) {
     for (int s = DOT_SIZE_MIN; s <= DOT_SIZE_MAX; ++s) {
       // The slot holds its sheet before the read, so a failed read still leaves it allocated.

@@ -44,9 +44,11 @@ inline std::vector<std::string> changed_environment(const _run_context& context)
 
 // Runs a program (found on PATH unless the name has a slash) with these arguments; stdout and
 // stderr go to files in the scratch folder.
+// standard_input names a file read as standard input (empty: the test's own).
 inline _batch_result run_program(const std::string& program,
                                  const std::vector<std::string>& arguments, const _scratch& scratch,
-                                 const _run_context& context = {}) {
+                                 const _run_context& context = {},
+                                 const std::string& standard_input = {}) {
   std::vector<char*> argv = {const_cast<char*>(program.c_str())};
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.data()));
   argv.push_back(nullptr);
@@ -61,6 +63,8 @@ inline _batch_result run_program(const std::string& program,
   for (const auto& [fd, name] : {std::pair{1, &out_name}, {2, &err_name}})
     posix_spawn_file_actions_addopen(&actions, fd, name->c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0644);
+  if (!standard_input.empty())
+    posix_spawn_file_actions_addopen(&actions, 0, standard_input.c_str(), O_RDONLY, 0);
   if (!context.working_directory.empty())
     posix_spawn_file_actions_addchdir_np(&actions, context.working_directory.c_str());
   pid_t pid = 0;

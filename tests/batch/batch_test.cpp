@@ -41,10 +41,14 @@ TEST(BatchUsage, BadUsageExitsTwoWritingNothingHelpAndVersion) {
       {{CAMERA, OUT, "--size", "A4", "--height", "100mm"}, "--size excludes --width"},
       {{CAMERA, OUT, "--verbose", "--quiet"}, "--verbose and --quiet exclude each other"},
       {{CAMERA, OUT, "--image", "color-stippling"}, "write them as .png"},
-      {{CAMERA, OUT, "--ppi", "600", "--image", "halftoning"}, "only the stippling"},
+      {{CAMERA, OUT, "--ppi", "600", "--image", "halftoning"}, "only the stippled images"},
       {{CAMERA, "@a.pgm", "@b.pgm"}, "expected INPUT and OUTPUT"},
-      {{"-", OUT}, "'-' is not accepted"},
-      {{CAMERA, "@out.pgm.bak"}, "OUTPUT must end in .pgm or .png"},
+      {{CAMERA, "@out.pgm.bak"}, "OUTPUT must end in .pgm, .png, .tif, .tiff or .pdf"},
+      {{CAMERA, OUT, "--white-point", "20", "--black-point", "30"}, "--white-point must be above"},
+      {{CAMERA, OUT, "--gamma", "0"}, "--gamma 0 is out of range"},
+      {{CAMERA, OUT, "--tone-match", "sepia"}, "--tone-match must be one of none, grey, linear"},
+      // The print would replace the photograph: refused before anything is read.
+      {{"@out.pgm", "@./out.pgm"}, "is the input"},
       // Known only once the input is read, and still bad usage.
       {{CAMERA, OUT, "--width", "2px"}, "narrower than one halftone cell"},
       {{CAMERA, OUT, "--width", "16385px"}, "each edge may be at most 16384"},
@@ -151,8 +155,10 @@ TEST(BatchRun, FailuresOnFiles) {
   std::filesystem::create_directories(sheetless + "/dots");
   std::filesystem::create_directories(sheetless + "/tones");
   const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
-      {{scratch / "none.pgm", out}, 3, "cannot read the PGM image"},
-      {{scratch / "short.pgm", out}, 3, "cannot read the PGM image"},
+      {{scratch / "none.pgm", out},
+       3,
+       "Cannot read " + scratch / "none.pgm" + ": cannot open it (No such file or directory)"},
+      {{scratch / "short.pgm", out}, 3, "Cannot read " + scratch / "short.pgm" + ": truncated"},
       {{CAMERA, out, "--data", scratch / "nowhere"},
        3,
        "no data folder holding dots/ and tones/ was found; searched:\n  " + scratch / "nowhere" +

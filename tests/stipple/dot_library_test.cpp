@@ -40,7 +40,7 @@ TEST(DotLibrary, LoadsAllFifteenSheetsOrStopsAtTheFirstItCannotRead) {
   };
 
   EXPECT_EQ(load(4096), 1);
-  EXPECT_EQ(printed, "Reading dots files\n");
+  EXPECT_EQ(printed, "");  // the core prints nothing: standard output may carry a picture
   for (int r = 0; r < DOT_RESOLUTIONS; ++r)
     for (int s = 0; s < DOT_SLOTS; ++s)
       if (s < DOT_SIZE_MIN || s > DOT_SIZE_MAX)
