@@ -29,6 +29,11 @@ class _gl_widget : public QOpenGLWidget {
   Q_OBJECT
 
  public:
+  // The zoom's range, and the factor of one wheel notch or zoom command.
+  static constexpr double MIN_ZOOM = 1.0 / 64.0;
+  static constexpr double MAX_ZOOM = 64.0;
+  static constexpr double ZOOM_STEP = 1.2;
+
   using _message_handler =
       std::function<void(QMessageBox::Icon icon, const QString& title, const QString& text)>;
 
@@ -75,10 +80,26 @@ class _gl_widget : public QOpenGLWidget {
   void update_dimensions();
 
   // --- view (view.cpp) ---
+  // Each entry of the image list keeps its own view: fitted (the whole picture, following the
+  // view's size) until the user zooms, and a pan in screen pixels.
   int shown_image() const { return shown; }
-  float zoom() const { return zooms[shown]; }
-  void set_zoom(float value);
-  QPointF pan() const { return QPointF(pans[shown].x, pans[shown].y); }
+  // Screen pixels per picture pixel of the entry shown: 1 shows print pixels 1:1.
+  double zoom() const;
+  // The offset of the picture's centre from the view's centre, in screen pixels (y down).
+  QPointF pan() const { return views[shown].pan; }
+  bool fitted() const { return views[shown].fitted; }
+  // Zooms to a scale around the view's centre, held within MIN_ZOOM .. MAX_ZOOM.
+  void set_zoom(double scale);
+  void zoom_by(double factor);
+  // The whole picture, centred; then the picture follows the view's size.
+  void fit();
+  // Every entry fitted and centred, as for a newly opened file.
+  void fit_all();
+  // One millimetre of paper as one millimetre of screen, from the screen's physical density.
+  void actual_size();
+  // Pixels per inch of the picture shown when it is printed: the preview is 300 ppi, the
+  // halftone grid images as many fewer as they have fewer pixels.
+  double picture_ppi() const;
   const _texture& display_texture() const { return display; }
   // The next press starts a new pair instead of completing a double press.
   void forget_last_press() { press_clock.invalidate(); }
@@ -89,6 +110,10 @@ class _gl_widget : public QOpenGLWidget {
   // Marks the display texture for upload (done in paintGL, where the context is current) and
   // schedules a repaint.
   void upload_and_repaint();
+
+ signals:
+  // The zoom or the picture shown may have changed.
+  void view_changed();
 
  public slots:
   void set_contrast_low_density_min(int value);
@@ -115,9 +140,14 @@ class _gl_widget : public QOpenGLWidget {
   void paintGL() override;
 
  private:
-  struct _pan {
-    float x = 0.0f;
-    float y = 0.0f;
+  struct _view {
+    bool fitted = true;
+    double scale = 1.0;
+    QPointF pan;
+  };
+  // The picture's place on screen, in widget pixels (y down).
+  struct _placement {
+    double left = 0.0, top = 0.0, width = 0.0, height = 0.0;
   };
 
   _stipple_document doc;
@@ -139,15 +169,11 @@ class _gl_widget : public QOpenGLWidget {
   bool showing_texture = false;
   _texture display;
 
-  float half_width = 0.0f;
-  float half_height = 0.0f;
-  float zooms[LIST_SIZE] = {1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f};
-  _pan pans[LIST_SIZE];
+  _view views[LIST_SIZE];
   bool dragging = false;
   // Not started until the first press, so that press can never count as the second of a pair.
   QElapsedTimer press_clock;
-  int last_x = 0;
-  int last_y = 0;
+  QPointF last_pointer;
   bool texture_dirty = true;
   bool gl_ready = false;
   // The view's own texture object: the widget's framebuffer machinery binds textures of its own
@@ -166,9 +192,11 @@ class _gl_widget : public QOpenGLWidget {
   // A change of the output size, then the picture and the panel's dimensions brought up to date.
   void resize_output(const std::function<void()>& change);
   qint64 restart_press_clock();
-  void change_projection();
-  void change_observer();
-  void draw_objects();
+  double fit_scale() const;
+  // Zooms the entry shown to a scale, keeping the picture point under `anchor` in place.
+  void zoom_around(double scale, QPointF anchor);
+  _placement placement() const;
+  void draw_picture(const _placement& place);
   void upload_display_texture();
   void release_gl();
 };
