@@ -17,6 +17,7 @@ class QSpinBox;
 
 namespace stippon {
 
+struct _failure;
 class _general_tab;
 class _images_tab;
 class _window;
@@ -40,8 +41,8 @@ class _gl_widget : public QOpenGLWidget {
   _gl_widget(_window* window, QWidget* parent);
   ~_gl_widget() override;
 
-  // Messages are modal boxes (NoIcon: the parentless upscaling note) unless a handler is set,
-  // e.g. by tests that record them instead of blocking on them.
+  // Messages are modal boxes unless a handler is set, e.g. by tests that record them instead of
+  // blocking on them.
   void set_message_handler(_message_handler handler) { show_message = std::move(handler); }
 
   _stipple_document& document() { return doc; }
@@ -67,8 +68,17 @@ class _gl_widget : public QOpenGLWidget {
   const _image* selected_image(_resolution_position p);
   const _texture* texture(_resolution_position p);
   void release_image(_resolution_position p);
+  // The data files (data_files.cpp): without the dot sheets or the first tone the program says
+  // which files are missing and ends; a missing later tone is only reported.
   void read_dots();
   void read_tones();
+
+  // --- restored settings (apply_settings.cpp) ---
+  // Brings the document, the picture and both panels to a settings value, recomputing only what
+  // the change needs: the images at `width` (when > 0) for a new width or packing, the borders
+  // for a new borders threshold, the stippling for a dot parameter. Undo, redo, the Images
+  // panel's Reset and the choices remembered from the last run all come here.
+  void apply_settings(const _document_settings& target, float width);
 
   // --- output geometry (output_geometry.cpp) ---
   void set_size(_output_size size);
@@ -159,7 +169,6 @@ class _gl_widget : public QOpenGLWidget {
   // delete.
   QPointer<QWidget> general_guard;
   QPointer<QWidget> images_guard;
-  bool upscale_warned = false;
 
   // The picture on screen: the list position shown, and the grey image and colour picture
   // chosen last (saving at 300 ppi takes the grey one).
@@ -183,6 +192,7 @@ class _gl_widget : public QOpenGLWidget {
 
   void show_default_message(QMessageBox::Icon icon, const QString& title, const QString& text);
   void warn(const QString& text);
+  void report(const _failure& failure);
   void connect_document();
   void fill_image_list();
   void apply_tone(int tone);

@@ -45,6 +45,7 @@ struct _document_settings {
   _pixel ink = DEFAULT_INK;
   bool colour_stippling = false;
 
+  bool operator==(const _document_settings&) const = default;
   _resolution_position resolution() const { return save_resolution[device]; }
   unsigned short& dot_size(_dot_size_field field);
 };

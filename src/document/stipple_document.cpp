@@ -36,7 +36,12 @@ bool _stipple_document::read_input(const std::string& file_name) {
   // Read aside: a failed read must leave every image as it was.
   _image image;
   _file_pgm reader;
-  reader.on_oversize = on_oversize_input;
+  failure.clear();
+  reader.on_oversize = [this](int max_size) {
+    failure =
+        "wider or taller than the " + std::to_string(max_size) + " pixels the display can hold";
+    if (on_oversize_input) on_oversize_input(max_size);
+  };
   if (!reader.read(file_name, image, limit)) return false;
   input_image = std::move(image);
   return true;
@@ -44,8 +49,7 @@ bool _stipple_document::read_input(const std::string& file_name) {
 
 bool _stipple_document::read(const std::string& file_name) {
   if (!read_input(file_name)) return false;
-  update_images(fitted_width(
-      geometry().reading_width(current.output_size, stippling_image.width)));
+  update_images(fitted_width(geometry().reading_width(current.output_size, stippling_image.width)));
   return true;
 }
 
@@ -64,6 +68,7 @@ float _stipple_document::fitted_width(float w) {
 void _stipple_document::update_images(float w) {
   if (input_image.width == 0 || input_image.height == 0) return;
   current.ink = DEFAULT_INK;
+  made_width = w;
   derive(w);
   stipple_preview();
 }
@@ -210,7 +215,9 @@ unsigned short _stipple_document::set_dot_size(_dot_size_field field, int value)
 }
 
 void _stipple_document::set_borders_slider(int value) {
-  if (image_loaded) borders_image.getBorders(original_image, value / BORDERS_SLIDER_STEPS);
+  current.stipple.borders_slider_value = value;
+  current.borders_threshold = value / BORDERS_SLIDER_STEPS;
+  if (image_loaded) borders_image.getBorders(original_image, current.borders_threshold);
   refresh();
 }
 

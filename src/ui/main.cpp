@@ -12,6 +12,9 @@ int main(int argc, char* argv[]) {
   QSurfaceFormat::setDefaultFormat(format);
 
   QApplication application(argc, argv);
+  // Names the user's configuration folder, where the preferences go when the working directory
+  // is not writable.
+  QApplication::setApplicationName("Stippon");
   stippon::_window window;
   window.setVisible(true);
   return application.exec();

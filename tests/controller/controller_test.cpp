@@ -21,8 +21,8 @@ const QString OVER_LIMIT =
     "The size is greather than the maximum texture size supported\nIt is changed to default "
     "values";
 
-// The document's notices become the window's boxes: the fallback for a size over the card's
-// limit, and the refused read of a picture wider than it.
+// The fallback for a size over the card's limit is a box; a picture wider than the limit fails
+// to read with that reason, which the window shows with the file's name.
 TEST_F(Processing, TextureLimitMessages) {
   load(100, 80, size_custom);
   gl->set_units(units_pixels);
@@ -32,12 +32,11 @@ TEST_F(Processing, TextureLimitMessages) {
   EXPECT_EQ(general->width_line_edit->text(), "300");
   gl->set_max_texture_size(50);
   EXPECT_FALSE(gl->read_image(pgm("wide.pgm", 51, 10)));
-  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(doc().read_failure(), "wider or taller than the 50 pixels the display can hold");
+  ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].title + ": " + messages[0].text, "Warning: " + OVER_LIMIT);
-  EXPECT_EQ(messages[1].icon, QMessageBox::Critical);
-  EXPECT_EQ(messages[1].title + ": " + messages[1].text,
-            "Error: The size is greather than the maximum texture size supported with this "
-            "card=50 pixels\n");
+  EXPECT_TRUE(gl->read_image(pgm("narrow.pgm", 50, 10)));
+  EXPECT_EQ(doc().read_failure(), "");
 }
 
 // Clicking an entry shows it, toned only for the stippling; a new input lists the six images
@@ -83,7 +82,8 @@ TEST_F(Processing, DotSizeSpinBoxesShowTheCorrectedSize) {
   EXPECT_EQ(gl->images_tab()->low_density_min_spin_box->value(), 6);
 }
 
-// Without its dot sheets or its first tone the program cannot work: it says so and ends.
+// Without its dot sheets or its first tone the program cannot work: it names what is missing and
+// ends.
 TEST(ProcessingDeathTest, MissingLibrariesEndTheProgram) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   auto run = [](void (_gl_widget::*load)()) {
@@ -95,9 +95,11 @@ TEST(ProcessingDeathTest, MissingLibrariesEndTheProgram) {
     (gl.*load)();
   };
   EXPECT_EXIT(run(&_gl_widget::read_dots), ::testing::ExitedWithCode(255),
-              "Warning: Can not read dot files");
+              "Missing data files: Cannot read file .*/pngsuite/dots:\nthe fifteen dot sheets "
+              "dots_4_1200.pgm to dots_8_300.pgm must all be there");
   EXPECT_EXIT(run(&_gl_widget::read_tones), ::testing::ExitedWithCode(255),
-              "Warning: Can not read tone files");
+              "Missing data files: Cannot read file "
+              ".*/pngsuite/tones/grayscale_01.png:\nno such file.");
 }
 
 const QColor BACKGROUND(204, 204, 204);
