@@ -15,8 +15,8 @@ std::string format_pixels(float value) {
 
 }  // namespace
 
-_output_geometry::_output_geometry(unsigned input_width, unsigned input_height, float scale_factor,
-                                   int texture_limit)
+_output_geometry::_output_geometry(unsigned input_width, unsigned input_height,
+                                   float scale_factor, int texture_limit)
     : W(static_cast<float>(input_width)),
       H(static_cast<float>(input_height)),
       scale_factor(scale_factor),

@@ -49,7 +49,8 @@ bool _stipple_document::read_input(const std::string& file_name) {
 
 bool _stipple_document::read(const std::string& file_name) {
   if (!read_input(file_name)) return false;
-  update_images(fitted_width(geometry().reading_width(current.output_size, stippling_image.width)));
+  update_images(fitted_width(
+      geometry().reading_width(current.output_size, stippling_image.width)));
   return true;
 }
 

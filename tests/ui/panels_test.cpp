@@ -141,8 +141,7 @@ TEST_F(Panels, ChoicesAndTheirReset) {
   EXPECT_EQ(settings().stipple.displacement, 0.25f);
   EXPECT_EQ(settings().stipple.merging_function, merging_product);
   EXPECT_EQ(settings().device, device_grayscale);
-  for (_resolution_position position : settings().save_resolution)
-    EXPECT_EQ(position, resolution_300);
+  for (_resolution_position position : settings().save_resolution) EXPECT_EQ(position, resolution_300);
 
   const _image preview = doc().preview();
   const std::tuple<_output_units, const char*, const char*> units[] = {
@@ -197,8 +196,7 @@ TEST_F(Panels, SwatchDialogOkAndCancel) {
     EXPECT_EQ(spy.count(), 1);
     EXPECT_EQ(selector->color, chosen);
     EXPECT_EQ(selector->frame->palette().color(QPalette::Inactive, QPalette::Window), chosen);
-    for (const _pixel& texel : doc().colour_field().texels)
-      ASSERT_EQ(texel, _pixel(10, 20, 30, 40));
+    for (const _pixel& texel : doc().colour_field().texels) ASSERT_EQ(texel, _pixel(10, 20, 30, 40));
   }
   int asked = 0;
   selector->pick_color = [&](const QColor&) { return ++asked, std::optional<QColor>(Qt::blue); };
