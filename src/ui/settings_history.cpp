@@ -90,9 +90,10 @@ void _settings_history::restore(const _settings_state& state) {
   emit changed();
 }
 
-void _settings_history::note(int control) {
+void _settings_history::note(int control, bool continuous) {
   pending.insert(control);
   last_control = control;
+  last_continuous = continuous;
   if (flush_queued) return;
   flush_queued = true;
   QMetaObject::invokeMethod(this, &_settings_history::flush, Qt::QueuedConnection);
@@ -101,8 +102,9 @@ void _settings_history::note(int control) {
 void _settings_history::flush() {
   flush_queued = false;
   if (pending.isEmpty()) return;
-  // A control that set off others makes a step of its own that never merges.
-  const int control = pending.size() == 1 ? last_control : -1;
+  // A control that set off others makes a step of its own that never merges, as does a choice
+  // from a list or a button.
+  const int control = pending.size() == 1 && last_continuous ? last_control : -1;
   pending.clear();
   const _settings_state now = current();
   if (now == recorded) return;
@@ -144,29 +146,30 @@ void _settings_history::watch_panels() {
 // Each control's signal comes after the panel's own connection, and the step is taken only
 // once the event that made the change is over.
 void _settings_history::watch(QAbstractSlider* slider, int control) {
-  connect(slider, &QAbstractSlider::valueChanged, this, [this, control] { note(control); });
+  connect(slider, &QAbstractSlider::valueChanged, this, [this, control] { note(control, true); });
 }
 
 void _settings_history::watch(QComboBox* combo, int control) {
-  connect(combo, &QComboBox::currentIndexChanged, this, [this, control] { note(control); });
-  connect(combo, &QComboBox::activated, this, [this, control] { note(control); });
+  connect(combo, &QComboBox::currentIndexChanged, this, [this, control] { note(control, false); });
+  connect(combo, &QComboBox::activated, this, [this, control] { note(control, false); });
 }
 
 void _settings_history::watch(QSpinBox* spin_box, int control) {
-  connect(spin_box, &QSpinBox::valueChanged, this, [this, control] { note(control); });
+  connect(spin_box, &QSpinBox::valueChanged, this, [this, control] { note(control, true); });
 }
 
 void _settings_history::watch(QAbstractButton* button, int control) {
   connect(button, button->isCheckable() ? &QAbstractButton::toggled : &QAbstractButton::clicked,
-          this, [this, control] { note(control); });
+          this, [this, control] { note(control, false); });
 }
 
 void _settings_history::watch(_line_edit* edit, int control) {
-  connect(edit, &_line_edit::tabPressed, this, [this, control] { note(control); });
+  connect(edit, &_line_edit::tabPressed, this, [this, control] { note(control, false); });
 }
 
 void _settings_history::watch(_color_selector* selector, int control) {
-  connect(selector, &_color_selector::color_changed, this, [this, control] { note(control); });
+  connect(selector, &_color_selector::color_changed, this,
+          [this, control] { note(control, false); });
 }
 
 }  // namespace stippon

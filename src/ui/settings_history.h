@@ -20,7 +20,8 @@ class _color_selector;
 // The undo history of the settings. It watches every control of the two panels; once the
 // control's change has reached the document (after the event that made it), the settings that
 // changed become one step. A change that set off others (a mode that changes the resolution
-// list, a Reset) is one step too. Undo and redo go through the controller's apply path.
+// list, a Reset) is one step too. Consecutive steps of one slider or spin box merge. Undo and redo
+// go through the controller's apply path.
 class _settings_history : public QObject {
   Q_OBJECT
 
@@ -33,6 +34,8 @@ class _settings_history : public QObject {
   void take_current();
   // Records a change still waiting for the event loop.
   void flush();
+  // A change is waiting to be recorded.
+  bool waiting() const { return flush_queued; }
 
  signals:
   // A step was recorded, undone or redone.
@@ -45,11 +48,13 @@ class _settings_history : public QObject {
   QSet<int> pending;
   // The control noted last: the one whose change set off the others, which report first.
   int last_control = -1;
+  bool last_continuous = false;
   bool flush_queued = false;
 
   _settings_state current() const;
   void restore(const _settings_state& state);
-  void note(int control);
+  // A change of a control; sliders and spin boxes are `continuous`: their bursts merge.
+  void note(int control, bool continuous);
   void watch_panels();
   void watch(QAbstractSlider* slider, int control);
   void watch(QComboBox* combo, int control);
