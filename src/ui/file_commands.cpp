@@ -114,7 +114,8 @@ bool _window::load_image(const QString& name, bool fresh) {
   }
   const _image& input = gl_widget->document().input();
   status->show_done(done_text(fresh ? tr("Opened") : tr("Read again"), name, input.width,
-                              input.height, seconds_since(start)));
+                              input.height, seconds_since(start)),
+                    name);
   show_print_status();
   return true;
 }
@@ -187,7 +188,7 @@ bool _window::save_file() {
 }
 
 void _window::note_saved(const QString& name, unsigned width, unsigned height, double seconds) {
-  status->show_done(done_text(tr("Saved"), name, width, height, seconds));
+  status->show_done(done_text(tr("Saved"), name, width, height, seconds), name);
   kept.set_last_folder(QFileInfo(name).absolutePath());
 }
 

@@ -52,6 +52,11 @@ _status_line::_status_line(QStatusBar* bar) {
   bar->addPermanentWidget(zoom);
 }
 
+void _status_line::show_done(const QString& text, const QString& path) {
+  message->setText(text);
+  message->setToolTip(path);
+}
+
 void _status_line::show_file(const QString& path) {
   file->setText(QFileInfo(path).fileName());
   file->setToolTip(path);
@@ -92,7 +97,7 @@ QString done_text(const QString& verb, const QString& path, unsigned width, unsi
                   double seconds) {
   const QString absolute = QFileInfo(path).absoluteFilePath();
   const QString relative = QDir::current().relativeFilePath(absolute);
-  const QString shown = relative.startsWith("..") ? absolute : relative;
+  const QString shown = relative.startsWith("..") ? QFileInfo(path).fileName() : relative;
   return QString("%1 %2, %3, in %4 s")
       .arg(verb, QDir::toNativeSeparators(shown), pixels_text(width, height))
       .arg(seconds, 0, 'f', 1);

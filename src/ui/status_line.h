@@ -20,7 +20,7 @@ class _status_line {
 
   explicit _status_line(QStatusBar* bar);
 
-  void show_done(const QString& text) { message->setText(text); }
+  void show_done(const QString& text, const QString& path = QString());
   void show_file(const QString& path);
   // The print in the chosen units and in pixels at the save resolution; nothing before a picture.
   void show_print(const _stipple_document& doc);
@@ -30,7 +30,7 @@ class _status_line {
 };
 
 // "Saved prints/cat_1200ppi.pgm, 14024 × 9348, in 2.1 s": a path under the working directory
-// relative to it, any other in full.
+// relative to it, any other by its file name (the status bar shows the folder on hovering).
 QString done_text(const QString& verb, const QString& path, unsigned width, unsigned height,
                   double seconds);
 

@@ -221,11 +221,10 @@ TEST_F(Window, TheStatusBarAndTheTitle) {
   EXPECT_EQ(window->windowTitle(), QString::fromUtf8("coffee_gray.pgm — Stippon"));
   EXPECT_EQ(window->windowFilePath(), STIPPON_DATA_DIR "/images/coffee_gray.pgm");
   const _status_line& status = *window->status;
-  EXPECT_TRUE(
-      QRegularExpression(QString::fromUtf8("^Opened .*/images/coffee_gray\\.pgm, 600 × 400, in "
-                                           "\\d+\\.\\d s$"))
-          .match(status.message->text())
-          .hasMatch())
+  EXPECT_TRUE(QRegularExpression(QString::fromUtf8("^Opened coffee_gray\\.pgm, 600 × 400, in "
+                                                   "\\d+\\.\\d s$"))
+                  .match(status.message->text())
+                  .hasMatch())
       << status.message->text().toStdString();
   EXPECT_EQ(status.file->text(), "coffee_gray.pgm");
   EXPECT_EQ(status.size->text(), QString::fromUtf8("74.2 × 49.4 mm · 876 × 584 px at 300 ppi"));
