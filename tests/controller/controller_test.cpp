@@ -2,6 +2,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
 #include <algorithm>
@@ -100,6 +101,34 @@ TEST(ProcessingDeathTest, MissingLibrariesEndTheProgram) {
   EXPECT_EXIT(run(&_gl_widget::read_tones), ::testing::ExitedWithCode(255),
               "Missing data files: Cannot read file "
               ".*/pngsuite/tones/grayscale_01.png:\nno such file.");
+}
+
+// A later tone that cannot be read is named in a box; the program goes on without it.
+TEST(DataFiles, AMissingToneIsNamed) {
+  QTemporaryDir folder;
+  ASSERT_TRUE(QDir(folder.path()).mkdir("tones"));
+  const QDir tones(STIPPON_DATA_DIR "/tones");
+  for (const QString& name : tones.entryList({"*.png"}))
+    if (name != "sepia_02.png")
+      ASSERT_TRUE(QFile::copy(tones.filePath(name), folder.filePath("tones/" + name)));
+  const QString previous = QDir::currentPath();
+  QDir::setCurrent(folder.path());
+  std::vector<QString> boxes;
+  {
+    _gl_widget gl(nullptr, nullptr);
+    gl.set_message_handler([&](QMessageBox::Icon, const QString& title, const QString& text) {
+      boxes.push_back(title + ": " + text);
+    });
+    gl.read_tones();
+    EXPECT_EQ(gl.document().tone_ramp(10).width, 0u);
+    EXPECT_GT(gl.document().tone_ramp(11).width, 0u);
+  }
+  QDir::setCurrent(previous);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], "Missing data files: Cannot read file " +
+                          QDir(folder.path()).canonicalPath() +
+                          "/tones/sepia_02.png:\nnot PNG pictures Stippon can read; their tones "
+                          "are not available.");
 }
 
 const QColor BACKGROUND(204, 204, 204);
