@@ -94,8 +94,9 @@ _exit_status _batch_run::read_input() {
   const int edge = optimal ? static_cast<int>(document.texture_limit() / OPTIMAL_SCALE) : 0;
   if (!document.read_input(options.input, edge)) {
     if (oversize && optimal)
-      return fail(exit_usage, document.read_error() + " (--size optimal triples each edge)");
-    return fail(exit_unreadable, document.read_error());
+      return fail(exit_usage, "Cannot read " + options.input + ": " + document.read_failure() +
+                                  " (--size optimal triples each edge)");
+    return fail(exit_unreadable, "Cannot read " + options.input + ": " + document.read_failure());
   }
   return exit_success;
 }

@@ -17,6 +17,7 @@ class QSpinBox;
 
 namespace stippon {
 
+struct _failure;
 class _general_tab;
 class _images_tab;
 class _window;
@@ -29,14 +30,19 @@ class _gl_widget : public QOpenGLWidget {
   Q_OBJECT
 
  public:
+  // The zoom's range, and the factor of one wheel notch or zoom command.
+  static constexpr double MIN_ZOOM = 1.0 / 64.0;
+  static constexpr double MAX_ZOOM = 64.0;
+  static constexpr double ZOOM_STEP = 1.2;
+
   using _message_handler =
       std::function<void(QMessageBox::Icon icon, const QString& title, const QString& text)>;
 
   _gl_widget(_window* window, QWidget* parent);
   ~_gl_widget() override;
 
-  // Messages are modal boxes (NoIcon: the parentless upscaling note) unless a handler is set,
-  // e.g. by tests that record them instead of blocking on them.
+  // Messages are modal boxes unless a handler is set, e.g. by tests that record them instead of
+  // blocking on them.
   void set_message_handler(_message_handler handler) { show_message = std::move(handler); }
 
   _stipple_document& document() { return doc; }
@@ -62,9 +68,17 @@ class _gl_widget : public QOpenGLWidget {
   const _image* selected_image(_resolution_position p);
   const _texture* texture(_resolution_position p);
   void release_image(_resolution_position p);
-  // The dot sheets and tones of the data folder; without them the program ends.
+  // The data files (data_files.cpp): without the dot sheets or the first tone the program says
+  // which files are missing and ends; a missing later tone is only reported.
   void read_dots(const std::string& folder);
   void read_tones(const std::string& folder);
+
+  // --- restored settings (apply_settings.cpp) ---
+  // Brings the document, the picture and both panels to a settings value, recomputing only what
+  // the change needs: the images at `width` (when > 0) for a new width or packing, the borders
+  // for a new borders threshold, the stippling for a dot parameter. Undo, redo, the Images
+  // panel's Reset and the choices remembered from the last run all come here.
+  void apply_settings(const _document_settings& target, float width);
 
   // --- output geometry (output_geometry.cpp) ---
   void set_size(_output_size size);
@@ -76,10 +90,26 @@ class _gl_widget : public QOpenGLWidget {
   void update_dimensions();
 
   // --- view (view.cpp) ---
+  // Each entry of the image list keeps its own view: fitted (the whole picture, following the
+  // view's size) until the user zooms, and a pan in screen pixels.
   int shown_image() const { return shown; }
-  float zoom() const { return zooms[shown]; }
-  void set_zoom(float value);
-  QPointF pan() const { return QPointF(pans[shown].x, pans[shown].y); }
+  // Screen pixels per picture pixel of the entry shown: 1 shows print pixels 1:1.
+  double zoom() const;
+  // The offset of the picture's centre from the view's centre, in screen pixels (y down).
+  QPointF pan() const { return views[shown].pan; }
+  bool fitted() const { return views[shown].fitted; }
+  // Zooms to a scale around the view's centre, held within MIN_ZOOM .. MAX_ZOOM.
+  void set_zoom(double scale);
+  void zoom_by(double factor);
+  // The whole picture, centred; then the picture follows the view's size.
+  void fit();
+  // Every entry fitted and centred, as for a newly opened file.
+  void fit_all();
+  // One millimetre of paper as one millimetre of screen, from the screen's physical density.
+  void actual_size();
+  // Pixels per inch of the picture shown when it is printed: the preview is 300 ppi, the
+  // halftone grid images as many fewer as they have fewer pixels.
+  double picture_ppi() const;
   const _texture& display_texture() const { return display; }
   // The next press starts a new pair instead of completing a double press.
   void forget_last_press() { press_clock.invalidate(); }
@@ -90,6 +120,10 @@ class _gl_widget : public QOpenGLWidget {
   // Marks the display texture for upload (done in paintGL, where the context is current) and
   // schedules a repaint.
   void upload_and_repaint();
+
+ signals:
+  // The zoom or the picture shown may have changed.
+  void view_changed();
 
  public slots:
   void set_contrast_low_density_min(int value);
@@ -116,9 +150,14 @@ class _gl_widget : public QOpenGLWidget {
   void paintGL() override;
 
  private:
-  struct _pan {
-    float x = 0.0f;
-    float y = 0.0f;
+  struct _view {
+    bool fitted = true;
+    double scale = 1.0;
+    QPointF pan;
+  };
+  // The picture's place on screen, in widget pixels (y down).
+  struct _placement {
+    double left = 0.0, top = 0.0, width = 0.0, height = 0.0;
   };
 
   _stipple_document doc;
@@ -130,7 +169,6 @@ class _gl_widget : public QOpenGLWidget {
   // delete.
   QPointer<QWidget> general_guard;
   QPointer<QWidget> images_guard;
-  bool upscale_warned = false;
 
   // The picture on screen: the list position shown, and the grey image and colour picture
   // chosen last (saving at 300 ppi takes the grey one).
@@ -140,15 +178,11 @@ class _gl_widget : public QOpenGLWidget {
   bool showing_texture = false;
   _texture display;
 
-  float half_width = 0.0f;
-  float half_height = 0.0f;
-  float zooms[LIST_SIZE] = {1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f};
-  _pan pans[LIST_SIZE];
+  _view views[LIST_SIZE];
   bool dragging = false;
   // Not started until the first press, so that press can never count as the second of a pair.
   QElapsedTimer press_clock;
-  int last_x = 0;
-  int last_y = 0;
+  QPointF last_pointer;
   bool texture_dirty = true;
   bool gl_ready = false;
   // The view's own texture object: the widget's framebuffer machinery binds textures of its own
@@ -158,6 +192,7 @@ class _gl_widget : public QOpenGLWidget {
 
   void show_default_message(QMessageBox::Icon icon, const QString& title, const QString& text);
   void warn(const QString& text);
+  void report(const _failure& failure);
   void connect_document();
   void fill_image_list();
   void apply_tone(int tone);
@@ -167,9 +202,11 @@ class _gl_widget : public QOpenGLWidget {
   // A change of the output size, then the picture and the panel's dimensions brought up to date.
   void resize_output(const std::function<void()>& change);
   qint64 restart_press_clock();
-  void change_projection();
-  void change_observer();
-  void draw_objects();
+  double fit_scale() const;
+  // Zooms the entry shown to a scale, keeping the picture point under `anchor` in place.
+  void zoom_around(double scale, QPointF anchor);
+  _placement placement() const;
+  void draw_picture(const _placement& place);
   void upload_display_texture();
   void release_gl();
 };

@@ -2,7 +2,6 @@
 // panels and the picture on screen brought up to date.
 #include <QApplication>
 #include <QSpinBox>
-#include <cstdio>
 #include <cstdlib>
 
 #include "controller/gl_widget.h"
@@ -16,13 +15,6 @@
 namespace stippon {
 
 namespace {
-
-const char* const UPSCALE_TEXT =
-    "Due to your high setting of the output size and/or packing factor, the halftoned image "
-    "needs to be larger than the image you originally loaded.\nTherefore, the image will be "
-    "upscaled which may lead to lower quality results.\nTo avoid this effect, either choose a "
-    "lower target size or load a higher-resolution original image\nThe upscaling is warned with "
-    "a red frame surrounding the image";
 
 const char* const LIST_LABELS[LIST_SIZE] = {"Color original", "Original",  "Borders",
                                             "Halftoning",     "Stippling", "Color stippling"};
@@ -42,22 +34,15 @@ _gl_widget::_gl_widget(_window* window, QWidget* parent) : QOpenGLWidget(parent)
 }
 
 void _gl_widget::connect_document() {
-  doc.on_oversize_input = [this](int max_size) {
-    show_message(QMessageBox::Critical, tr("Error"),
-                 tr("The size is greather than the maximum texture size supported with this "
-                    "card=%1 pixels\n")
-                     .arg(max_size));
-  };
+  // A picture too large for the display fails to read; the window's box gives that reason.
   doc.on_texture_fallback = [this] {
     warn(
         tr("The size is greather than the maximum texture size supported\nIt is changed to "
            "default values"));
   };
+  // An enlarged input is noted beside the view (red frame, status bar), never in a box that
+  // would hold back the picture.
   doc.on_grid = [this](bool enlarged) {
-    if (enlarged && !upscale_warned) {
-      show_message(QMessageBox::NoIcon, QString(), QString::fromUtf8(UPSCALE_TEXT));
-      upscale_warned = true;
-    }
     if (window != nullptr) window->set_frame_warning(enlarged);
     restart_colour_swatch();
   };
@@ -67,14 +52,8 @@ void _gl_widget::show_default_message(QMessageBox::Icon icon, const QString& tit
                                       const QString& text) {
   // The box must not wear the busy cursor of the recomputation that waits for it.
   QApplication::setOverrideCursor(Qt::ArrowCursor);
-  if (icon == QMessageBox::NoIcon) {
-    QMessageBox box;
-    box.setText(text);
-    box.exec();
-  } else {
-    QMessageBox box(icon, title, text, QMessageBox::Ok, this);
-    box.exec();
-  }
+  QMessageBox box(icon, title, text, QMessageBox::Ok, this);
+  box.exec();
   QApplication::restoreOverrideCursor();
 }
 
@@ -107,9 +86,8 @@ void _gl_widget::fill_image_list() {
 
 // Every new picture starts over in the default ink, and so does the swatch that shows it.
 void _gl_widget::restart_colour_swatch() {
-  const _pixel ink = doc.settings().ink;
   if (images != nullptr && images->color_selector != nullptr)
-    images->color_selector->set_color(QColor(ink.r, ink.g, ink.b, ink.a));
+    images->color_selector->set_color(QColor(DEFAULT_INK.r, DEFAULT_INK.g, DEFAULT_INK.b));
 }
 
 void _gl_widget::update_images(float w) {
@@ -274,10 +252,6 @@ void _gl_widget::new_dots_distribution() {
   refresh_image();
 }
 
-void _gl_widget::reset_images_parameters() {
-  refresh();
-}
-
 void _gl_widget::reset_general_parameters() {
   doc.reset_general();
   const _document_settings& defaults = doc.settings();
@@ -311,22 +285,6 @@ const _texture* _gl_widget::texture(_resolution_position p) {
 
 void _gl_widget::release_image(_resolution_position p) {
   if (p != resolution_300) doc.release_print();
-}
-
-void _gl_widget::read_dots(const std::string& folder) {
-  std::printf("Reading dots files\n");
-  std::fflush(stdout);
-  if (!doc.load_dots(folder)) {
-    warn(tr("Can not read dot files"));
-    std::exit(-1);
-  }
-}
-
-void _gl_widget::read_tones(const std::string& folder) {
-  if (!doc.load_tones(folder)) {
-    warn(tr("Can not read tone files"));
-    std::exit(-1);
-  }
 }
 
 }  // namespace stippon

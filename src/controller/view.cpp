@@ -3,7 +3,10 @@
 #include <GL/glew.h>
 
 #include <QMouseEvent>
+#include <QScreen>
 #include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
@@ -16,7 +19,9 @@ namespace {
 
 // Presses closer together than this are one double press.
 constexpr qint64 DOUBLE_PRESS_MS = 299;
-constexpr double ZOOM_STEP = 1.2;
+constexpr int WHEEL_NOTCH = 120;
+// Picture edges are placed on a grid of 1/64 pixel.
+constexpr double EDGE_GRID = 64.0;
 
 void print_gl_string(const char* label, GLenum name) {
   const GLubyte* value = glGetString(name);
@@ -69,45 +74,109 @@ void _gl_widget::initializeGL() {
   if (size > 0) doc.set_texture_limit(size);
 
   dragging = false;
-  half_width = static_cast<float>(width() * 0.5);
-  half_height = static_cast<float>(height() * 0.5);
-  change_projection();
   std::printf("Texture width=%d height=%d\n", static_cast<int>(display.width),
               static_cast<int>(display.height));
   std::fflush(stdout);
 
   glGenTextures(1, &texture_name);
   glBindTexture(GL_TEXTURE_2D, texture_name);
-  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  // Enlarged, each print pixel is a sharp square; reduced, the dots average into the tones the
+  // print shows from a distance, rather than sparkling as single sampled dots would.
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_TRUE);
   gl_ready = true;
   texture_dirty = true;
 }
 
 void _gl_widget::resizeGL(int w, int h) {
-  half_width = static_cast<float>(w * 0.5);
-  half_height = static_cast<float>(h * 0.5);
   const qreal ratio = devicePixelRatioF();
   glViewport(0, 0, static_cast<GLsizei>(w * ratio), static_cast<GLsizei>(h * ratio));
+  // A fitted picture follows the view's size.
+  emit view_changed();
 }
 
 void _gl_widget::paintGL() {
-  half_width = static_cast<float>(width() * 0.5);
-  half_height = static_cast<float>(height() * 0.5);
   const qreal ratio = devicePixelRatioF();
   glViewport(0, 0, static_cast<GLsizei>(width() * ratio), static_cast<GLsizei>(height() * ratio));
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   if (texture_dirty) upload_display_texture();
-  change_projection();
-  change_observer();
-  draw_objects();
+  // Widget pixels, y down: the picture's corners computed on the processor land on exact pixels.
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(0.0, width(), height(), 0.0, -1.0, 1.0);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  draw_picture(placement());
 }
 
-void _gl_widget::set_zoom(float value) {
-  zooms[shown] = value;
+double _gl_widget::fit_scale() const {
+  if (display.width == 0 || display.height == 0 || width() <= 0 || height() <= 0) return 1.0;
+  return std::min(double(width()) / display.width, double(height()) / display.height);
+}
+
+double _gl_widget::zoom() const {
+  return views[shown].fitted ? fit_scale() : views[shown].scale;
+}
+
+// The left and top edges sit on whole pixels, so that a drag by whole pixels moves every edge by
+// exactly as many and print pixels 1:1 fall on screen pixels; the extent is kept on a 1/64 pixel
+// grid, which the float transform of OpenGL carries without rounding.
+_gl_widget::_placement _gl_widget::placement() const {
+  const double s = zoom();
+  const _view& view = views[shown];
+  const double w = std::round(s * display.width * EDGE_GRID) / EDGE_GRID;
+  const double h = std::round(s * display.height * EDGE_GRID) / EDGE_GRID;
+  const double left = std::floor(width() * 0.5 + view.pan.x() - w * 0.5 + 0.5);
+  const double top = std::floor(height() * 0.5 + view.pan.y() - h * 0.5 + 0.5);
+  return {left, top, w, h};
+}
+
+void _gl_widget::set_zoom(double scale) {
+  zoom_around(scale, QPointF(width() * 0.5, height() * 0.5));
+}
+
+void _gl_widget::zoom_by(double factor) {
+  set_zoom(zoom() * factor);
+}
+
+void _gl_widget::zoom_around(double scale, QPointF anchor) {
+  const double before = zoom();
+  const double after = std::clamp(scale, MIN_ZOOM, MAX_ZOOM);
+  _view& view = views[shown];
+  // The picture point under the anchor, from the picture's centre, stays under it.
+  const QPointF centre(width() * 0.5, height() * 0.5);
+  view.pan = anchor - centre - (anchor - centre - view.pan) * (after / before);
+  view.scale = after;
+  view.fitted = false;
   update();
+  emit view_changed();
+}
+
+void _gl_widget::fit() {
+  views[shown] = _view();
+  update();
+  emit view_changed();
+}
+
+void _gl_widget::fit_all() {
+  for (_view& view : views) view = _view();
+  update();
+  emit view_changed();
+}
+
+double _gl_widget::picture_ppi() const {
+  const unsigned print_width = doc.preview().width;
+  if (print_width == 0 || display.width == 0) return PREVIEW_PPI;
+  return double(PREVIEW_PPI) * display.width / print_width;
+}
+
+void _gl_widget::actual_size() {
+  const QScreen* where = screen();
+  if (where == nullptr) return;
+  set_zoom(where->physicalDotsPerInch() / picture_ppi());
 }
 
 void _gl_widget::show_texture(const _texture& picture) {
@@ -118,6 +187,7 @@ void _gl_widget::show_texture(const _texture& picture) {
 void _gl_widget::upload_and_repaint() {
   texture_dirty = true;
   update();
+  emit view_changed();
 }
 
 // Runs where the context is current (paintGL). A picture beyond the card's limit is not handed
@@ -141,36 +211,23 @@ void _gl_widget::upload_display_texture() {
   texture_valid = true;
 }
 
-void _gl_widget::change_projection() {
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  const float z = zooms[shown];
-  glOrtho(-half_width * z, half_width * z, -half_height * z, half_height * z, -1.0, 1.0);
-}
-
-void _gl_widget::change_observer() {
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  glTranslatef(pans[shown].x, pans[shown].y, 0.0f);
-}
-
-// One texel per unit, centred on the origin; texture row 0 is the bottom of the picture.
-void _gl_widget::draw_objects() {
+// One textured rectangle; texture row 0 is the bottom of the picture.
+void _gl_widget::draw_picture(const _placement& place) {
   if (!texture_valid) return;
-  const float W = static_cast<float>(display.width);
-  const float H = static_cast<float>(display.height);
+  const double right = place.left + place.width;
+  const double bottom = place.top + place.height;
   glBindTexture(GL_TEXTURE_2D, texture_name);
   glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
   glEnable(GL_TEXTURE_2D);
   glBegin(GL_QUADS);
   glTexCoord2f(0.0f, 0.0f);
-  glVertex3f(W * -0.5f, H * -0.5f, 0.0f);
+  glVertex2d(place.left, bottom);
   glTexCoord2f(1.0f, 0.0f);
-  glVertex3f(W * 0.5f, H * -0.5f, 0.0f);
+  glVertex2d(right, bottom);
   glTexCoord2f(1.0f, 1.0f);
-  glVertex3f(W * 0.5f, H * 0.5f, 0.0f);
+  glVertex2d(right, place.top);
   glTexCoord2f(0.0f, 1.0f);
-  glVertex3f(W * -0.5f, H * 0.5f, 0.0f);
+  glVertex2d(place.left, place.top);
   glEnd();
   glDisable(GL_TEXTURE_2D);
 }
@@ -184,22 +241,21 @@ qint64 _gl_widget::restart_press_clock() {
 }
 
 void _gl_widget::mousePressEvent(QMouseEvent* event) {
-  const QPoint position = event->position().toPoint();
   if (event->buttons() & Qt::LeftButton) {
     if (restart_press_clock() > DOUBLE_PRESS_MS) {
       dragging = true;
-      last_x = position.x();
-      last_y = position.y();
+      last_pointer = event->position();
     } else {
-      pans[shown] = _pan();
+      views[shown].pan = QPointF();
       update();
     }
   }
   // Left and right share the clock: a left press then a right one also counts as double.
   if (event->buttons() & Qt::RightButton) {
     if (restart_press_clock() <= DOUBLE_PRESS_MS) {
-      zooms[shown] = 1.0f;
+      views[shown].fitted = true;
       update();
+      emit view_changed();
     }
   }
 }
@@ -208,28 +264,21 @@ void _gl_widget::mouseReleaseEvent(QMouseEvent* /*event*/) {
   dragging = false;
 }
 
+// The pan is in screen pixels, so the picture moves exactly with the pointer at any zoom.
 void _gl_widget::mouseMoveEvent(QMouseEvent* event) {
-  const QPoint position = event->position().toPoint();
   if (dragging) {
-    // Screen y grows downwards, the view's y upwards.
-    pans[shown].x += static_cast<float>(position.x() - last_x);
-    pans[shown].y += static_cast<float>(last_y - position.y());
-    last_x = position.x();
-    last_y = position.y();
+    views[shown].pan += event->position() - last_pointer;
+    last_pointer = event->position();
   }
   update();
 }
 
+// A notch towards the user magnifies by ZOOM_STEP, one away shrinks by it; finer wheels and
+// touchpads zoom in proportion to their delta. The point under the pointer stays put.
 void _gl_widget::wheelEvent(QWheelEvent* event) {
-  // A notch towards the user magnifies; anything else, half notches included, shrinks.
-  float& z = zooms[shown];
-  if (event->angleDelta().y() < -119) {
-    z = static_cast<float>(z / ZOOM_STEP);
-  } else {
-    z = static_cast<float>(z * ZOOM_STEP);
-  }
-  // The projection follows in paintGL, where the context is current.
-  update();
+  const double notches = -event->angleDelta().y() / double(WHEEL_NOTCH);
+  if (notches == 0.0) return;
+  zoom_around(zoom() * std::pow(ZOOM_STEP, notches), event->position());
 }
 
 }  // namespace stippon

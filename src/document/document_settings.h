@@ -48,6 +48,7 @@ struct _document_settings {
   // Levels, gamma and tone matching, applied to the photograph before it is halftoned.
   _tone_settings tone_match;
 
+  bool operator==(const _document_settings&) const = default;
   _resolution_position resolution() const { return save_resolution[device]; }
   unsigned short& dot_size(_dot_size_field field);
 };

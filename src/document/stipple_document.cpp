@@ -51,11 +51,14 @@ bool _stipple_document::read_input(const std::string& file_name, int max_edge) {
   _photo_reader reader;
   const int edge = max_edge > 0 ? max_edge : limit;
   if (!reader.read(file_name, image, edge)) {
-    read_failure = reader.error();
+    // The reason alone: the front ends name the file in their own words.
+    const std::string prefix = "Cannot read " + file_name + ": ";
+    failure = reader.error().starts_with(prefix) ? reader.error().substr(prefix.size())
+                                                 : reader.error();
     if (reader.failure() == _photo_failure::too_large && on_oversize_input) on_oversize_input(edge);
     return false;
   }
-  read_failure.clear();
+  failure.clear();
   input_image = std::move(image);
   return true;
 }
@@ -87,7 +90,7 @@ void _stipple_document::update_images(float w) {
 }
 
 bool _stipple_document::derive(float w) {
-  derived_width = w;
+  made_width = w;
   const float W = static_cast<float>(input_image.width);
   enlargement = (w / current.stipple.scale_factor) / W;
   if (on_grid) on_grid(enlarged());
@@ -162,7 +165,7 @@ void _stipple_document::stipple_colour() {
 void _stipple_document::refresh() {
   if (!image_loaded) return;
   // A matched tone depends on the dots: the halftone is made again for the new ones.
-  if (current.tone_match.matching != tone_matching_none) derive(derived_width);
+  if (current.tone_match.matching != tone_matching_none) derive(made_width);
   stipple_preview();
 }
 
@@ -260,7 +263,9 @@ unsigned short _stipple_document::set_dot_size(_dot_size_field field, int value)
 }
 
 void _stipple_document::set_borders_slider(int value) {
-  if (image_loaded) borders_image.getBorders(original_image, value / BORDERS_SLIDER_STEPS);
+  current.stipple.borders_slider_value = value;
+  current.borders_threshold = value / BORDERS_SLIDER_STEPS;
+  if (image_loaded) borders_image.getBorders(original_image, current.borders_threshold);
   refresh();
 }
 
@@ -273,7 +278,7 @@ void _stipple_document::set_colour_stippling(bool on) {
 void _stipple_document::set_tone_match(const _tone_settings& tone_match) {
   current.tone_match = tone_match;
   if (!image_loaded) return;
-  derive(derived_width);
+  derive(made_width);
   stipple_preview();
 }
 

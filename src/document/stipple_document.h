@@ -60,15 +60,18 @@ class _stipple_document {
   // --- reading ---
   // Reads the input alone, a photograph of any kind the photo reader knows, refused from its
   // header when an edge exceeds max_edge (the texture limit when 0). On failure every image
-  // stays as it was and read_error() names the file and the reason.
+  // stays as it was and read_failure() gives the reason.
   bool read_input(const std::string& file_name, int max_edge = 0);
-  const std::string& read_error() const { return read_failure; }
   // Reads and processes at the width of the chosen size.
   bool read(const std::string& file_name);
   bool loaded() const { return image_loaded; }
+  // Why the last read failed, in words for a message ("truncated", "too large: ...").
+  const std::string& read_failure() const { return failure; }
 
   // --- the pipeline ---
   _output_geometry geometry() const;
+  // The target width the images were last made at (pixels at 300 ppi); 0 before a picture.
+  float output_width() const { return made_width; }
   // w, or the fallback width when w's preview would not fit the texture limit.
   float fitted_width(float w);
   // The whole pipeline at target width w (pixels at 300 ppi); a new picture starts over in the
@@ -101,8 +104,7 @@ class _stipple_document {
   void set_contrast_threshold(int threshold);
   // A size that would cross the other end of its pair takes that end; returns the stored size.
   unsigned short set_dot_size(_dot_size_field field, int value);
-  // Recomputes this picture's borders at slider value / 10; a new size starts from the stored
-  // threshold again.
+  // Recomputes this picture's borders at slider value / 10, the threshold a new size keeps.
   void set_borders_slider(int value);
   void set_colour_stippling(bool on);
   // Levels, gamma and tone matching: the whole pipeline again.
@@ -149,8 +151,8 @@ class _stipple_document {
   int limit = DEFAULT_TEXTURE_LIMIT;
   bool image_loaded = false;
   float enlargement = 1.0f;
-  std::string read_failure;
-  float derived_width = 0.0f;  // the target width of the current halftone grid
+  float made_width = 0.0f;  // the target width of the current halftone grid
+  std::string failure;
 
   _dot_sheets dot_sheets;
   _texture tones[TONE_COUNT];

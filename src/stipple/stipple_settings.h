@@ -24,6 +24,8 @@ struct _stipple_settings {
   int black_level = 127;
   _merging_function merging_function = merging_product;
   _random_distribution random_distribution = distribution_random;
+
+  bool operator==(const _stipple_settings&) const = default;
 };
 
 // The stippling call: stippling2 on target with these settings and one row of dot sheets.

@@ -26,6 +26,7 @@ class _levels {
   float black() const { return black_; }
   float white() const { return white_; }
   float gamma() const { return gamma_; }
+  bool operator==(const _levels&) const = default;
   bool is_identity() const;
 
   // Empty when the values are in range and W > B, otherwise why not, in a user's words. Judges

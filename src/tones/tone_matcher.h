@@ -20,6 +20,7 @@ enum _tone_matching { tone_matching_none = 0, tone_matching_grey = 1, tone_match
 struct _tone_settings {
   _levels levels;
   _tone_matching matching = tone_matching_none;
+  bool operator==(const _tone_settings&) const = default;
 };
 
 // Turns levels, gamma and tone matching into the lookup that the resampled input goes through

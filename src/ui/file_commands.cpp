@@ -1,5 +1,6 @@
-// The File menu's commands: open, link (with its poll) and save.
+// The File menu's commands: open (also from the recent list), link (with its poll) and save.
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QProgressDialog>
@@ -12,6 +13,8 @@
 #include "image/q_image.h"
 #include "ui/busy_cursor.h"
 #include "ui/general_tab.h"
+#include "ui/settings_history.h"
+#include "ui/status_line.h"
 #include "ui/window.h"
 
 namespace stippon {
@@ -40,46 +43,110 @@ std::string local_name(const QString& name) {
   return QFile::encodeName(name).toStdString();
 }
 
+double seconds_since(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Why a file could not be written: what is wrong with its folder, else what the system said,
+// else the general reason.
+QString write_reason(const QString& name, const QString& system_reason) {
+  const QFileInfo folder(QFileInfo(name).absolutePath());
+  if (folder.exists() && !folder.isDir())
+    return QCoreApplication::translate("stippon::_window", "%1 is not a folder")
+        .arg(folder.filePath());
+  if (!folder.exists())
+    return QCoreApplication::translate("stippon::_window", "the folder %1 does not exist")
+        .arg(folder.filePath());
+  if (!folder.isWritable())
+    return QCoreApplication::translate("stippon::_window", "the folder %1 is not writable")
+        .arg(folder.filePath());
+  return system_reason;
+}
+
 }  // namespace
 
 // Only proves that the file can be opened; the controller reads the image itself.
 bool _window::can_read(const QString& name) {
   QFile file(name);
-  if (file.open(QFile::ReadOnly | QFile::Text)) return true;
-  // Both arguments in one call: a '%2' inside the file name must not be replaced.
-  warn(tr("Application"), tr("Cannot read file %1:\n%2.").arg(name, file.errorString()));
+  if (file.open(QFile::ReadOnly)) return true;
+  report({failure_reading, name, file.errorString()});
   return false;
 }
 
-bool _window::load_image(const std::string& file_name) {
+QString _window::dialog_folder(const QString& fallback) const {
+  const QString folder = kept.last_folder();
+  return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : fallback;
+}
+
+bool _window::load_image(const QString& name, bool fresh) {
   _busy_flag guard(busy);
-  _busy_cursor cursor;
-  if (!gl_widget->read_image(file_name)) return false;
-  // Panels and saving stay available from the first image on, whatever happens later.
+  // A change still waiting to be recorded belongs to the picture before.
+  history->flush();
+  const auto start = std::chrono::steady_clock::now();
+  bool read = false;
+  {
+    _busy_cursor cursor;
+    read = gl_widget->read_image(local_name(name));
+  }
+  const QString file_name = QFileInfo(name).fileName();
+  if (!read) {
+    status->show_done(tr("Could not read %1").arg(file_name));
+    // A linked file read again may be caught half-written: its poll decides when to tell.
+    if (fresh) {
+      report({failure_reading, name, QString::fromStdString(gl_widget->document().read_failure())});
+    }
+    return false;
+  }
+  history->take_current();
+  // Panels, saving and the view's commands stay available from the first image on.
   tab_widget->setEnabled(true);
   save_action->setEnabled(true);
+  for (QAction* action : view_menu->actions()) action->setEnabled(true);
+  setWindowFilePath(name);
+  setWindowTitle(tr("%1 \u2014 Stippon").arg(file_name));
+  status->show_file(name);
+  if (fresh) {
+    gl_widget->fit_all();
+    const QFileInfo info(name);
+    kept.add_recent_file(info.absoluteFilePath());
+    kept.set_last_folder(info.absolutePath());
+    fill_recent_menu();
+  }
+  const _image& input = gl_widget->document().input();
+  status->show_done(done_text(fresh ? tr("Opened") : tr("Read again"), name, input.width,
+                              input.height, seconds_since(start)),
+                    name);
+  show_print_status();
   return true;
 }
 
-void _window::open_file() {
-  const QString name = ask_open_file_name(tr("Open File"), images_folder(), tr("Images (*.pgm)"));
-  // Any open command, even a cancelled one, ends the watching of a linked file.
-  if (link_timer) link_timer->stop();
-  if (!name.isEmpty()) open(name);
+void _window::open_named(const QString& name) {
+  open(name);
 }
 
 bool _window::open(const QString& name) {
+  // Any open command, even a cancelled one, ends the watching of a linked file.
   if (link_timer) link_timer->stop();
-  if (!can_read(name)) return false;
+  if (name.isEmpty() || !can_read(name)) return false;
   linked_file_name = local_name(name);
-  return load_image(linked_file_name);
+  return load_image(name, true);
+}
+
+QString _window::save_folder() const {
+  const QString folder = images_folder();
+  return QFileInfo(folder).isWritable() ? folder : QString();
+}
+
+void _window::open_file() {
+  open_named(ask_open_file_name(tr("Open File"), dialog_folder(images_folder()), tr("Images (*.pgm)")));
 }
 
 void _window::link_file() {
-  const QString name = ask_open_file_name(tr("Link File"), images_folder(), tr("Images (*.pgm)"));
+  const QString name =
+      ask_open_file_name(tr("Link File"), dialog_folder(images_folder()), tr("Images (*.pgm)"));
   if (name.isEmpty() || !can_read(name)) return;
   linked_file_name = local_name(name);
-  load_image(linked_file_name);
+  load_image(name, true);
   // Poll even when this first read failed: the other program may still be writing the file.
   if (!link_timer) {
     link_timer = new QTimer(this);
@@ -92,27 +159,25 @@ void _window::check_linked_file() {
   // A tick that arrives while a file is read or saved (their dialogs run the event loop) must
   // not rebuild the images under them; the next tick sees the change.
   if (!link_timer || !link_timer->isActive() || busy) return;
-  const QFileInfo info(QFile::decodeName(QByteArray::fromStdString(linked_file_name)));
+  const QString name = QFile::decodeName(QByteArray::fromStdString(linked_file_name));
+  const QFileInfo info(name);
   if (!info.isFile()) return;
   const QDateTime modified = info.lastModified();
   if (modified == linked_modified) return;
   linked_modified = modified;
-  if (load_image(linked_file_name)) return;
+  if (load_image(name, false)) return;
   // A file caught half-written fails to read: forget its time so that a later tick retries. One
-  // that keeps failing with the same time stamp is left alone until it changes, so that its
-  // message does not come back every second.
+  // that keeps failing with the same time stamp is reported once and left alone until it
+  // changes, so that its message does not come back every second.
   if (modified != linked_failed_time) {
     linked_failed_time = modified;
     linked_failures = 0;
   }
-  if (++linked_failures < LINK_RETRIES) linked_modified = QDateTime();
-}
-
-// The sample photographs' folder, unless it is read-only as in an installed copy; then the
-// dialog's own choice, the working directory.
-QString _window::save_folder() const {
-  const QString folder = images_folder();
-  return QFileInfo(folder).isWritable() ? folder : QString();
+  if (++linked_failures < LINK_RETRIES) {
+    linked_modified = QDateTime();
+    return;
+  }
+  report({failure_reading, name, QString::fromStdString(gl_widget->document().read_failure())});
 }
 
 bool _window::save_file() {
@@ -121,13 +186,19 @@ bool _window::save_file() {
     const _resolution_position position = gl_widget->document().settings().resolution();
     const QString name =
         position == resolution_300
-            ? ask_save_file_name(tr("Save File"), QString(), tr("Images (*.png);;Images (*.pgm)"))
-            : ask_save_file_name(tr("Save File"), save_folder(), tr("Images (*.pgm)"));
+            ? ask_save_file_name(tr("Save File"), dialog_folder(QString()),
+                                 tr("Images (*.png);;Images (*.pgm)"))
+            : ask_save_file_name(tr("Save File"), dialog_folder(save_folder()), tr("Images (*.pgm)"));
     if (name.isEmpty()) return false;
     if (name.endsWith(".png")) return save_png(name, position);
     if (name.endsWith(".pgm")) return save_pgm(name, position);
     warn(tr("Warning"), tr("The file must be of type .pgm or .png"));
   }
+}
+
+void _window::note_saved(const QString& name, unsigned width, unsigned height, double seconds) {
+  status->show_done(done_text(tr("Saved"), name, width, height, seconds), name);
+  kept.set_last_folder(QFileInfo(name).absolutePath());
 }
 
 // The picture on screen, tone and colour included, at 300 ppi.
@@ -136,16 +207,24 @@ bool _window::save_png(const QString& name, _resolution_position position) {
   const _texture* texture = gl_widget->texture(position);
   if (!texture) return false;
   _busy_flag guard(busy);
-  _busy_cursor cursor;
-  _q_image image(*texture);
-  image.setDotsPerMeterX(DOTS_PER_METER_300_PPI);
-  image.setDotsPerMeterY(DOTS_PER_METER_300_PPI);
-  // Written under a temporary name and renamed: a failed write keeps any older file.
+  const auto start = std::chrono::steady_clock::now();
   QSaveFile file(name);
-  if (file.open(QIODevice::WriteOnly) && image.save(&file, "PNG", 100) && file.commit()) {
+  bool opened = false, written = false;
+  {
+    _busy_cursor cursor;
+    _q_image image(*texture);
+    image.setDotsPerMeterX(DOTS_PER_METER_300_PPI);
+    image.setDotsPerMeterY(DOTS_PER_METER_300_PPI);
+    // Written under a temporary name and renamed: a failed write keeps any older file.
+    opened = file.open(QIODevice::WriteOnly);
+    written = opened && image.save(&file, "PNG", 100) && file.commit();
+  }
+  if (written) {
+    note_saved(name, texture->width, texture->height, seconds_since(start));
     return true;
   }
-  warn(tr("Warning"), tr("Cannot write file %1.").arg(name));
+  // Only a refused open has words of its own; a failed write says "Unknown error".
+  report({failure_writing, name, write_reason(name, opened ? QString() : file.errorString())});
   return false;
 }
 
@@ -176,13 +255,21 @@ bool _window::save_pgm(const QString& name, _resolution_position position) {
   }
   const bool cancelled = progress.wasCanceled();
   if (!cancelled) progress.setValue(progress.maximum());
-  const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-  std::printf("CPU time=%f\n", elapsed.count());
+  const double seconds = seconds_since(start);
+  std::printf("CPU time=%f\n", seconds);
   std::fflush(stdout);
+  const unsigned width = image->width, height = image->height;
   gl_widget->release_image(position);
 
-  if (written == 1) return true;
-  if (!cancelled) warn(tr("Warning"), tr("Cannot write file %1.").arg(name));
+  if (written == 1) {
+    note_saved(name, width, height, seconds);
+    return true;
+  }
+  if (cancelled) {
+    status->show_done(tr("Saving %1 cancelled").arg(QFileInfo(name).fileName()));
+  } else {
+    report({failure_writing, name, write_reason(name, QString())});
+  }
   return false;
 }
 

@@ -3,7 +3,9 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "controller/gl_widget.h"
 #include "tones/tone_table.h"
@@ -70,7 +72,7 @@ _general_tab::_general_tab(_gl_widget* gl_widget, QWidget* parent)
   auto* new_dots_button = new QPushButton(QStringLiteral("New dots distribution"));
   layout->addWidget(new_dots_button);
   layout->addWidget(horizontal_line());
-  auto* reset_button = new QPushButton(QStringLiteral("Reset"));
+  reset_button = new QPushButton(QStringLiteral("Reset"));
   layout->addWidget(reset_button);
   layout->addStretch(1);
   setLayout(layout);
@@ -357,6 +359,52 @@ void _general_tab::set_device(_mode_device mode) {
   }
 }
 
+void _general_tab::enable_custom_size(bool custom) {
+  for (_line_edit* edit : {width_line_edit, height_line_edit}) {
+    edit->setReadOnly(!custom);
+    edit->setEnabled(custom);
+  }
+  width_label->setEnabled(custom);
+  height_label->setEnabled(custom);
+}
+
+void _general_tab::enable_mode_groups(_mode_device mode) {
+  black_level_group->setEnabled(mode == device_black_white);
+  color_tones_group->setEnabled(mode == device_color_tones);
+}
+
+void _general_tab::show_settings(const _document_settings& settings) {
+  const QSignalBlocker quiet[] = {QSignalBlocker(size_combo),
+                                  QSignalBlocker(units_combo),
+                                  QSignalBlocker(scale_factor_slider),
+                                  QSignalBlocker(displacement_slider),
+                                  QSignalBlocker(merging_function_combo),
+                                  QSignalBlocker(random_distribution_combo),
+                                  QSignalBlocker(device_combo),
+                                  QSignalBlocker(black_level_slider),
+                                  QSignalBlocker(save_resolution_combo),
+                                  QSignalBlocker(stippling_tone_combo)};
+  const _stipple_settings& stipple = settings.stipple;
+  size_combo->setCurrentIndex(settings.output_size);
+  enable_custom_size(settings.output_size == size_custom);
+  units_combo->setCurrentIndex(settings.output_units);
+  const long packing = std::lround(10.0f * PACKING_CELL_PIXELS / stipple.scale_factor);
+  scale_factor_slider->setValue(int(packing));
+  scale_factor_line_edit->setText(QString::asprintf("%2.2f", packing / 10.0f));
+  displacement_slider->setValue(int(std::lround(stipple.displacement * 32.0f)));
+  displacement_line_edit->setText(QString::asprintf("%2.2f", stipple.displacement));
+  merging_function_combo->setCurrentIndex(stipple.merging_function);
+  random_distribution_combo->setCurrentIndex(stipple.random_distribution);
+  device_combo->setCurrentIndex(settings.device);
+  save_resolution_combo->clear();
+  fill_save_resolutions(settings.device != device_color_tones);
+  show_save_resolution(settings.resolution());
+  enable_mode_groups(settings.device);
+  black_level_slider->setValue(stipple.black_level);
+  black_level_line_edit->setText(QString::asprintf("%d", stipple.black_level));
+  stippling_tone_combo->setCurrentIndex(settings.tone);
+}
+
 // --- slots: until an image is loaded each puts its control back and leaves the controller be ---
 
 void _general_tab::set_units_slot(int index) {
@@ -374,13 +422,7 @@ void _general_tab::set_size_slot(int index) {
     return;
   }
   if (index < size_a4 || index > size_custom) return;
-  const bool custom = index == size_custom;
-  for (_line_edit* edit : {width_line_edit, height_line_edit}) {
-    edit->setReadOnly(!custom);
-    edit->setEnabled(custom);
-  }
-  width_label->setEnabled(custom);
-  height_label->setEnabled(custom);
+  enable_custom_size(index == size_custom);
   gl_widget->set_size(static_cast<_output_size>(index));
 }
 

@@ -4,9 +4,11 @@
 #include <QGroupBox>
 #include <QIntValidator>
 #include <QLabel>
+#include <QPushButton>
 #include <QSlider>
 #include <QWidget>
 
+#include "document/document_settings.h"
 #include "image/image.h"
 #include "stipple/output.h"
 
@@ -41,8 +43,12 @@ class _general_tab : public QWidget {
   QSlider* black_level_slider = nullptr;
   QComboBox* save_resolution_combo = nullptr;
   QComboBox* stippling_tone_combo = nullptr;
+  QPushButton* reset_button = nullptr;
 
   _general_tab(_gl_widget* gl_widget, QWidget* parent);
+
+  // Shows a settings value in every control without handing anything to the controller.
+  void show_settings(const _document_settings& settings);
 
   void set_size(_output_size size);
   void set_units(_output_units units);
@@ -81,6 +87,8 @@ class _general_tab : public QWidget {
   QGroupBox* build_black_level_group();
   _line_edit* new_line_edit();
   void fill_save_resolutions(bool all);
+  void enable_custom_size(bool custom);
+  void enable_mode_groups(_mode_device mode);
   void show_save_resolution(int position);
 };
 

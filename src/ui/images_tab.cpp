@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QVBoxLayout>
 
@@ -53,7 +54,7 @@ _images_tab::_images_tab(_gl_widget* gl_widget, QWidget* parent)
   auto* line = new QFrame;
   line->setFrameStyle(QFrame::HLine);
   layout->addWidget(line);
-  auto* reset_button = new QPushButton(QStringLiteral("Reset"));
+  reset_button = new QPushButton(QStringLiteral("Reset"));
   layout->addWidget(reset_button);
   layout->addStretch(1);
   setLayout(layout);
@@ -82,7 +83,7 @@ QWidget* _images_tab::build_contrast_group() {
       settings.high_density_min, tr("Minimum value of dot size for high density zones"));
   high_density_max_spin_box = new_dot_size_spin_box(
       settings.high_density_max, tr("Maximum value of dot size for high density zones"));
-  QSlider* threshold_slider = horizontal_slider(0, 255, 15, settings.contrast_threshold);
+  threshold_slider = horizontal_slider(0, 255, 15, settings.contrast_threshold);
   threshold_slider->setToolTip(
       tr("To the left: more low density dots\nTo the right: more high density dots"));
 
@@ -112,7 +113,7 @@ QWidget* _images_tab::build_contrast_group() {
 
 QWidget* _images_tab::build_borders_group() {
   const _stipple_settings& settings = gl_widget->document().settings().stipple;
-  QSlider* borders_slider = horizontal_slider(-50, 50, 5, settings.borders_slider_value);
+  borders_slider = horizontal_slider(-50, 50, 5, settings.borders_slider_value);
   borders_slider->setToolTip(
       tr("Controls the appearance of borders: more to the left, less to the right"));
   QGroupBox* group =
@@ -123,12 +124,14 @@ QWidget* _images_tab::build_borders_group() {
 }
 
 QWidget* _images_tab::build_color_group() {
-  auto* check_box = new QCheckBox;
-  check_box->setChecked(false);
-  check_box->setToolTip(tr("Activates or deactivates the updating of the color stippled image"));
+  colour_check_box = new QCheckBox;
+  colour_check_box->setChecked(false);
+  colour_check_box->setToolTip(
+      tr("Activates or deactivates the updating of the color stippled image"));
   color_selector = new _color_selector(image_color);
-  QGroupBox* group = centred_group(tr("Image color"), row_of({check_box, color_selector}));
-  connect(check_box, SIGNAL(stateChanged(int)), gl_widget, SLOT(active_color_stippling(int)));
+  QGroupBox* group = centred_group(tr("Image color"), row_of({colour_check_box, color_selector}));
+  connect(colour_check_box, SIGNAL(stateChanged(int)), gl_widget,
+          SLOT(active_color_stippling(int)));
   connect(color_selector, SIGNAL(color_changed()), this, SLOT(set_image_color()));
   return group;
 }
@@ -142,6 +145,24 @@ QWidget* _images_tab::build_images_group() {
   connect(images_list, SIGNAL(itemClicked(QListWidgetItem*)), gl_widget,
           SLOT(item_clicked(QListWidgetItem*)));
   return group;
+}
+
+void _images_tab::show_settings(const _document_settings& settings) {
+  const _stipple_settings& stipple = settings.stipple;
+  const std::pair<QSpinBox*, int> sizes[] = {{low_density_min_spin_box, stipple.low_density_min},
+                                             {low_density_max_spin_box, stipple.low_density_max},
+                                             {high_density_min_spin_box, stipple.high_density_min},
+                                             {high_density_max_spin_box, stipple.high_density_max}};
+  for (const auto& [spin_box, value] : sizes) {
+    const QSignalBlocker quiet(spin_box);
+    spin_box->setValue(value);
+  }
+  const QSignalBlocker quiet[] = {QSignalBlocker(threshold_slider), QSignalBlocker(borders_slider),
+                                  QSignalBlocker(colour_check_box)};
+  threshold_slider->setValue(stipple.contrast_threshold);
+  borders_slider->setValue(stipple.borders_slider_value);
+  colour_check_box->setChecked(settings.colour_stippling);
+  color_selector->set_color(QColor(settings.ink.r, settings.ink.g, settings.ink.b, settings.ink.a));
 }
 
 void _images_tab::add_item(const char* name, QListWidgetItem* item) {

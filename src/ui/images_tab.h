@@ -1,10 +1,14 @@
 #pragma once
 
+#include <QCheckBox>
 #include <QColor>
 #include <QListWidget>
+#include <QPushButton>
+#include <QSlider>
 #include <QSpinBox>
 #include <QWidget>
 
+#include "document/document_settings.h"
 
 namespace stippon {
 
@@ -21,6 +25,10 @@ class _images_tab : public QWidget {
   QSpinBox* low_density_max_spin_box = nullptr;
   QSpinBox* high_density_min_spin_box = nullptr;
   QSpinBox* high_density_max_spin_box = nullptr;
+  QSlider* threshold_slider = nullptr;
+  QSlider* borders_slider = nullptr;
+  QCheckBox* colour_check_box = nullptr;
+  QPushButton* reset_button = nullptr;
   QListWidget* images_list = nullptr;
   _gl_widget* gl_widget = nullptr;
   _color_selector* color_selector = nullptr;
@@ -28,6 +36,8 @@ class _images_tab : public QWidget {
 
   _images_tab(_gl_widget* gl_widget, QWidget* parent);
 
+  // Shows a settings value in every control without handing anything to the controller.
+  void show_settings(const _document_settings& settings);
   // Adds the entry of a list position of the document's images.
   void set_item(const char* name, int position);
   void set_selected_item(int row);

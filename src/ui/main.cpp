@@ -57,7 +57,9 @@ int main(int argc, char* argv[]) {
   QSurfaceFormat::setDefaultFormat(format);
 
   QApplication application(argc, argv);
-  QApplication::setApplicationName("stippon");
+  // Names the user's configuration folder, where the preferences go when the working directory
+  // is not writable.
+  QApplication::setApplicationName("Stippon");
   QApplication::setApplicationVersion(STIPPON_VERSION);
   // Lets the desktop match the window to its entry and icon.
   QGuiApplication::setDesktopFileName("stippon");

@@ -3,24 +3,42 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPalette>
-#include <QSettings>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStatusBar>
 
 #include "controller/gl_widget.h"
 #include "ui/general_tab.h"
 #include "ui/images_tab.h"
+#include "ui/settings_history.h"
+#include "ui/status_line.h"
 
 namespace stippon {
 
 namespace {
-const char* const SETTINGS_FILE = "mottle.ini";
+
 const int PANEL_MAX_WIDTH = 220;
-const int DEFAULT_WIDTH = 1000;
-const int DEFAULT_HEIGHT = 900;
 const char* const APP_ICON_FILES[] = {"icons/stippon_48.png", "icons/stippon_256.png"};
+
+// A panel in a vertical scroll area, wide enough for the panel and its scroll bar: on a short
+// screen the panel keeps its size and scrolls instead of squashing its controls.
+QScrollArea* scrolled(QWidget* panel) {
+  auto* area = new QScrollArea;
+  area->setWidget(panel);
+  area->setWidgetResizable(true);
+  area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  area->setFrameShape(QFrame::NoFrame);
+  area->setMinimumWidth(panel->minimumSizeHint().width() +
+                        area->verticalScrollBar()->sizeHint().width());
+  return area;
+}
+
 }  // namespace
 
 _window::_window(const std::string& data_folder) : data_folder(data_folder) {
@@ -49,30 +67,32 @@ _window::_window(const std::string& data_folder) : data_folder(data_folder) {
   frame_layout->addWidget(gl_widget);
   view_frame->setLayout(frame_layout);
 
-  tab_widget = new QTabWidget(central);
-  tab_widget->setEnabled(false);
-  tab_widget->addTab(gl_widget->general_tab(), tr("General"));
-  tab_widget->addTab(gl_widget->images_tab(), tr("Images"));
-  tab_widget->setMaximumWidth(PANEL_MAX_WIDTH);
-
   auto* layout = new QHBoxLayout;
   layout->setSpacing(10);
   layout->setContentsMargins(3, 3, 3, 3);
   layout->addWidget(view_frame);
-  layout->addWidget(tab_widget);
+  layout->addWidget(build_side_panel());
   central->setLayout(layout);
   setCentralWidget(central);
 
+  status = std::make_unique<_status_line>(statusBar());
+  history = new _settings_history(gl_widget, this);
   create_actions();
+  create_edit_menu();
+  create_view_menu();
   setWindowTitle(tr("Stippon"));
+  connect(gl_widget, &_gl_widget::view_changed, this, [this] {
+    if (gl_widget->image_loaded()) status->show_zoom(gl_widget->zoom());
+  });
+  connect(history, &_settings_history::changed, this, &_window::show_print_status);
+
   QIcon icon;
   for (const char* file : APP_ICON_FILES) icon.addFile(data_path(file));
   setWindowIcon(icon);
 
   gl_widget->read_dots(data_folder);
   gl_widget->read_tones(data_folder);
-
-  resize(DEFAULT_WIDTH, DEFAULT_HEIGHT);
+  read_settings();
 }
 
 _window::~_window() = default;
@@ -81,9 +101,17 @@ QString _window::data_path(const QString& name) const {
   return QDir(QFile::decodeName(QByteArray::fromStdString(data_folder))).filePath(name);
 }
 
+QWidget* _window::build_side_panel() {
+  tab_widget = new QTabWidget;
+  tab_widget->setEnabled(false);
+  tab_widget->addTab(scrolled(gl_widget->general_tab()), tr("General"));
+  tab_widget->addTab(scrolled(gl_widget->images_tab()), tr("Images"));
+  tab_widget->setMaximumWidth(std::max(PANEL_MAX_WIDTH, tab_widget->minimumSizeHint().width()));
+  return tab_widget;
+}
+
 void _window::create_actions() {
-  open_action =
-      new QAction(QIcon(data_path("icons/fileopen.png")), tr("&Open input file normally"), this);
+  open_action = new QAction(QIcon(data_path("icons/fileopen.png")), tr("&Open input file normally"), this);
   open_action->setShortcuts(QKeySequence::Open);
   open_action->setToolTip(tr("Open a file"));
   connect(open_action, SIGNAL(triggered()), this, SLOT(open_file()));
@@ -94,8 +122,8 @@ void _window::create_actions() {
       tr("Links an input file, whichs allows to work with a live version of the input file"));
   connect(link_action, SIGNAL(triggered()), this, SLOT(link_file()));
 
-  save_action = new QAction(QIcon(data_path("icons/filesave.png")),
-                            tr("&Save resulting stipple image "), this);
+  save_action =
+      new QAction(QIcon(data_path("icons/filesave.png")), tr("&Save resulting stipple image "), this);
   save_action->setShortcuts(QKeySequence::Save);
   save_action->setToolTip(tr("Save a file"));
   // Nothing to save until an image has been read.
@@ -107,8 +135,16 @@ void _window::create_actions() {
   exit_action->setToolTip(tr("Exit the application"));
   connect(exit_action, SIGNAL(triggered()), this, SLOT(close()));
 
+  recent_menu = new QMenu(tr("Open &Recent"), this);
+  recent_menu->setIcon(QIcon(data_path("icons/fileopen.png")));
+  recent_menu->setToolTipsVisible(true);
+  // Another window may have opened files since.
+  connect(recent_menu, &QMenu::aboutToShow, this, &_window::fill_recent_menu);
+  fill_recent_menu();
+
   file_menu = menuBar()->addMenu(tr("&File"));
   file_menu->addAction(open_action);
+  file_menu->addMenu(recent_menu);
   file_menu->addAction(link_action);
   file_menu->addSeparator();
   file_menu->addAction(save_action);
@@ -118,28 +154,97 @@ void _window::create_actions() {
   file_menu->setToolTipsVisible(true);
 }
 
+void _window::create_edit_menu() {
+  undo_action = history->stack()->createUndoAction(this, tr("&Undo"));
+  undo_action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  redo_action = history->stack()->createRedoAction(this, tr("&Redo"));
+  redo_action->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+  edit_menu = menuBar()->addMenu(tr("&Edit"));
+  edit_menu->addAction(undo_action);
+  edit_menu->addAction(redo_action);
+}
+
+void _window::create_view_menu() {
+  view_menu = menuBar()->addMenu(tr("&View"));
+  const auto add = [this](const QString& text, const QList<QKeySequence>& keys, auto slot) {
+    QAction* action = view_menu->addAction(text);
+    action->setShortcuts(keys);
+    action->setEnabled(false);  // until there is a picture
+    connect(action, &QAction::triggered, gl_widget, slot);
+    return action;
+  };
+  fit_action = add(tr("&Fit"), {QKeySequence(Qt::CTRL | Qt::Key_0)}, [this] { gl_widget->fit(); });
+  pixels_action = add(tr("&Print pixels 1:1"), {QKeySequence(Qt::CTRL | Qt::Key_1)},
+                      [this] { gl_widget->set_zoom(1.0); });
+  actual_size_action = add(tr("&Actual size"), {}, [this] { gl_widget->actual_size(); });
+  view_menu->addSeparator();
+  // Ctrl+= too: on many keyboards "+" needs Shift.
+  zoom_in_action =
+      add(tr("Zoom &in"), {QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+          [this] { gl_widget->zoom_by(_gl_widget::ZOOM_STEP); });
+  zoom_out_action = add(tr("Zoom &out"), {QKeySequence::ZoomOut},
+                        [this] { gl_widget->zoom_by(1.0 / _gl_widget::ZOOM_STEP); });
+}
+
+void _window::fill_recent_menu() {
+  recent_menu->clear();
+  const QStringList files = kept.recent_files();
+  for (int i = 0; i < files.size(); ++i) {
+    const QString& file = files[i];
+    QAction* entry =
+        recent_menu->addAction(QString("&%1 %2").arg(i + 1).arg(QFileInfo(file).fileName()));
+    entry->setToolTip(file);
+    entry->setData(file);
+    connect(entry, &QAction::triggered, this, [this, file] { open_named(file); });
+  }
+  if (!files.isEmpty()) {
+    recent_menu->addSeparator();
+    connect(recent_menu->addAction(tr("&Clear list")), &QAction::triggered, this, [this] {
+      kept.clear_recent_files();
+      fill_recent_menu();
+    });
+  }
+  recent_menu->setEnabled(!files.isEmpty());
+}
+
 void _window::set_frame_warning(bool on) {
   QPalette palette;
   palette.setBrush(QPalette::All, QPalette::WindowText, QBrush(on ? Qt::red : Qt::black));
   view_frame->setPalette(palette);
+  status->show_enlarged(on);
+}
+
+void _window::report(const _failure& failure) {
+  warn(failure.title(), failure.text());
+}
+
+void _window::show_print_status() {
+  status->show_print(gl_widget->document());
 }
 
 void _window::write_settings() {
-  QSettings settings(SETTINGS_FILE, QSettings::IniFormat);
-  settings.setValue("width", width());
-  settings.setValue("height", height());
-  settings.setValue("pos_x", x());
-  settings.setValue("pos_y", y());
+  kept.set_geometry(QRect(pos(), size()));
+  kept.set_settings(gl_widget->document().settings());
 }
 
+// The remembered size, within the screen, or the default; the remembered choices as if restored
+// by the panels, before any picture.
 void _window::read_settings() {
-  QSettings settings(SETTINGS_FILE, QSettings::IniFormat);
-  const int w = settings.value("width", DEFAULT_WIDTH).toInt();
-  const int h = settings.value("height", DEFAULT_HEIGHT).toInt();
-  const int pos_x = settings.value("pos_x", 0).toInt();
-  const int pos_y = settings.value("pos_y", 0).toInt();
-  resize(w, h);
-  move(pos_x, pos_y);
+  const QScreen* where = screen();
+  const QRect available = where != nullptr ? where->availableGeometry() : QRect();
+  const QSize largest =
+      available.isValid() ? available.size() : QSize(DEFAULT_WIDTH, DEFAULT_HEIGHT);
+  const std::optional<QRect> remembered = kept.geometry();
+  if (remembered && !remembered->size().isEmpty()) {
+    resize(remembered->size().boundedTo(largest));
+    // A position on a screen that is gone would hide the window.
+    if (!available.isValid() || available.contains(remembered->topLeft()))
+      move(remembered->topLeft());
+  } else {
+    resize(QSize(DEFAULT_WIDTH, DEFAULT_HEIGHT).boundedTo(largest));
+  }
+  gl_widget->apply_settings(kept.settings(_document_settings()), 0.0f);
+  history->take_current();
 }
 
 void _window::closeEvent(QCloseEvent* event) {

@@ -8,31 +8,53 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "stipple/output.h"
+#include "ui/failure.h"
+#include "ui/preferences.h"
 
 namespace stippon {
 
 class _gl_widget;
+class _settings_history;
+class _status_line;
 
-// The main window: the framed view, the panels' tab widget and the File menu.
+// The main window: the framed view, the panels' tab widget, the File, Edit and View menus and
+// the status bar.
 class _window : public QMainWindow {
   Q_OBJECT
 
  public:
+  // The window's size when nothing is remembered, unless the screen is smaller.
+  static constexpr int DEFAULT_WIDTH = 1000;
+  static constexpr int DEFAULT_HEIGHT = 900;
+
   _gl_widget* gl_widget = nullptr;
   QTabWidget* tab_widget = nullptr;
   QTimer* link_timer = nullptr;
   QDateTime linked_modified;
   QFrame* view_frame = nullptr;
   std::string linked_file_name;
+  _settings_history* history = nullptr;
+  std::unique_ptr<_status_line> status;
 
   QMenu* file_menu = nullptr;
+  QMenu* recent_menu = nullptr;
   QAction* open_action = nullptr;
   QAction* link_action = nullptr;
   QAction* save_action = nullptr;
   QAction* exit_action = nullptr;
+  QMenu* edit_menu = nullptr;
+  QAction* undo_action = nullptr;
+  QAction* redo_action = nullptr;
+  QMenu* view_menu = nullptr;
+  QAction* fit_action = nullptr;
+  QAction* pixels_action = nullptr;
+  QAction* actual_size_action = nullptr;
+  QAction* zoom_in_action = nullptr;
+  QAction* zoom_out_action = nullptr;
 
   // File dialogs and warning boxes wait for the user; tests replace these hooks. The name
   // hooks take (caption, directory, filter) and return an empty name for a cancelled dialog.
@@ -40,6 +62,7 @@ class _window : public QMainWindow {
   std::function<QString(const QString&, const QString&, const QString&)> ask_save_file_name;
   std::function<void(const QString& title, const QString& text)> warn;
 
+  // Reads the remembered window geometry and choices from the preferences.
   // data_folder holds dots/, tones/, icons/ and images/ (see _data_location).
   explicit _window(const std::string& data_folder);
   ~_window() override;
@@ -47,7 +70,9 @@ class _window : public QMainWindow {
   // Opens a photograph as File > Open does, without the dialog: the file given at start.
   bool open(const QString& name);
 
+  // The enlarged-input warning: a red frame around the view and a note in the status bar.
   void set_frame_warning(bool on);
+  const _preferences& preferences() const { return kept; }
   void write_settings();
   void read_settings();
 
@@ -61,23 +86,35 @@ class _window : public QMainWindow {
   void check_linked_file();
 
  private:
+  _preferences kept;
   // True while a file is read or written: the linked-file poll must not rebuild the images then.
   bool busy = false;
   // A linked file that fails to read is retried a few ticks, then only after it changes again.
   QDateTime linked_failed_time;
   int linked_failures = 0;
 
+  QWidget* build_side_panel();
+  void create_actions();
+  void create_edit_menu();
+  void create_view_menu();
+  void fill_recent_menu();
+  void report(const _failure& failure);
+  void show_print_status();
+  bool can_read(const QString& name);
+  // Reads a file as the open commands do; `fresh` for a newly chosen file (fitted view, recent
+  // list), not for a linked file read again.
+  bool load_image(const QString& name, bool fresh);
+  void open_named(const QString& name);
   std::string data_folder;
-
   QString data_path(const QString& name) const;
   // The folder the file dialogs start in: the sample photographs.
   QString images_folder() const { return data_path("images"); }
+  // The sample photographs' folder, unless it is read-only as in an installed copy.
   QString save_folder() const;
-  void create_actions();
-  bool can_read(const QString& name);
-  bool load_image(const std::string& file_name);
   bool save_png(const QString& name, _resolution_position position);
   bool save_pgm(const QString& name, _resolution_position position);
+  void note_saved(const QString& name, unsigned width, unsigned height, double seconds);
+  QString dialog_folder(const QString& fallback) const;
 };
 
 }  // namespace stippon

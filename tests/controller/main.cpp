@@ -11,5 +11,6 @@ int main(int argc, char** argv) {
   format.setProfile(QSurfaceFormat::CompatibilityProfile);
   QSurfaceFormat::setDefaultFormat(format);
   QApplication application(argc, argv);
+  QApplication::setApplicationName("Stippon");  // as the program names its configuration folder
   return RUN_ALL_TESTS();
 }

@@ -10,12 +10,23 @@
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <vector>
 
 #include "controller/gl_widget.h"
 #include "ui/general_tab.h"
 #include "ui/images_tab.h"
+#include "ui/settings_history.h"
+#include "ui/status_line.h"
 #include "ui/window.h"
+
+// Readable failures: gtest prints Qt's strings as text.
+inline void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& list, std::ostream* out) {
+  *out << '{' << list.join("\", \"").prepend('"').append('"').toStdString() << '}';
+}
 
 namespace stippon {
 
@@ -40,14 +51,42 @@ inline _texture shown(const _image& image, const _texture* tone = nullptr) {
   return t;
 }
 
+// Points HOME and XDG_CONFIG_HOME at a folder of its own for its lifetime, so that no test reads
+// or writes the user's preferences.
+class _temporary_home {
+ public:
+  QTemporaryDir home;
+
+  _temporary_home() {
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME"}) saved.emplace_back(name, qgetenv(name));
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(".config")));
+  }
+  ~_temporary_home() {
+    for (const auto& [name, value] : saved) {
+      if (value.isNull()) {
+        qunsetenv(name);
+      } else {
+        qputenv(name, value);
+      }
+    }
+  }
+  _temporary_home(const _temporary_home&) = delete;
+  _temporary_home& operator=(const _temporary_home&) = delete;
+
+ private:
+  std::vector<std::pair<const char*, QByteArray>> saved;
+};
+
 class WindowFixture : public ::testing::Test {
  protected:
+  _temporary_home home;
   QTemporaryDir folder;
   QString previous_folder = QDir::currentPath();
   std::unique_ptr<_window> window;
   _gl_widget* gl = nullptr;
   _general_tab* general = nullptr;
-  QStringList open_answers, save_answers, open_captions, save_filters;
+  QStringList open_answers, save_answers, open_captions, open_folders, save_filters;
   std::vector<std::pair<QString, QString>> warnings;  // the window's
   std::vector<_message> messages;                     // the controller's
 
@@ -56,15 +95,23 @@ class WindowFixture : public ::testing::Test {
     for (const char* name : {"dots", "tones", "icons"})
       ASSERT_TRUE(QFile::link(QString(STIPPON_DATA_DIR "/") + name, folder.filePath(name)));
     QDir::setCurrent(folder.path());
+    make_window();
+  }
+
+  // A window as the program makes it, with its dialogs and boxes scripted and recorded.
+  void make_window() {
     window = std::make_unique<_window>(".");
     gl = window->gl_widget;
     general = gl->general_tab();
     change([](_document_settings& s) { s.output_size = size_a10; });  // keeps every run small
-    gl->set_message_handler([this](QMessageBox::Icon icon, const QString& title, const QString& text) {
-      messages.push_back({icon, title, text});
-    });
-    window->ask_open_file_name = [this](const QString& caption, const QString&, const QString&) {
+    gl->set_message_handler(
+        [this](QMessageBox::Icon icon, const QString& title, const QString& text) {
+          messages.push_back({icon, title, text});
+        });
+    window->ask_open_file_name = [this](const QString& caption, const QString& dir,
+                                        const QString&) {
       open_captions << caption;
+      open_folders << dir;
       return open_answers.isEmpty() ? QString() : open_answers.takeFirst();
     };
     window->ask_save_file_name = [this](const QString&, const QString&, const QString& filter) {
@@ -89,6 +136,7 @@ class WindowFixture : public ::testing::Test {
     _document_settings changed = settings();
     edit(changed);
     doc().set_settings(changed);
+    window->history->take_current();  // not a change of the user's
   }
 
   // Copies a sample photograph into the working folder under the given name.

@@ -5,9 +5,14 @@
 #include <QAction>
 #include <QMenuBar>
 #include <QProgressDialog>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
+#include <cmath>
 #include <csignal>
 
 #include "controller/window_fixture.h"
@@ -40,35 +45,71 @@ _image read_pgm(const QString& path) {
   return image;
 }
 
-TEST_F(Window, StartsWithDisabledPanelsAndTheFileMenu) {
+// Each entry of a menu as "text|shortcuts|tooltip", "-" for a separator.
+QStringList entries(QMenu* menu) {
+  QStringList list;
+  for (QAction* item : menu->actions())
+    list << (item->isSeparator()
+                 ? QString("-")
+                 : item->text() + "|" + QKeySequence::listToString(item->shortcuts()) + "|" +
+                       item->toolTip());
+  return list;
+}
+
+TEST_F(Window, StartsWithDisabledPanelsAndTheMenus) {
   EXPECT_EQ(window->windowTitle(), "Stippon");
   ASSERT_EQ(window->tab_widget->count(), 2);
   EXPECT_EQ(window->tab_widget->tabText(0), "General");
   EXPECT_EQ(window->tab_widget->tabText(1), "Images");
   EXPECT_FALSE(window->tab_widget->isEnabled());
   EXPECT_FALSE(window->save_action->isEnabled());
+  // 1000 x 900 unless the screen is smaller.
+  EXPECT_EQ(window->size(), QSize(1000, 900).boundedTo(window->screen()->availableSize()));
 
-  // The File menu as the user sees it: entries, shortcuts, tooltips and icons.
-  ASSERT_EQ(window->menuBar()->actions().size(), 1);
-  EXPECT_EQ(window->menuBar()->actions()[0]->text(), "&File");
-  QStringList entries;
-  for (QAction* item : window->file_menu->actions()) {
+  // The menus as the user sees them: entries, shortcuts, tooltips and icons.
+  QStringList titles;
+  for (QAction* menu : window->menuBar()->actions()) titles << menu->text();
+  EXPECT_EQ(titles, (QStringList{"&File", "&Edit", "&View"}));
+  for (QAction* item : window->file_menu->actions())
     EXPECT_TRUE(item->isSeparator() || !item->icon().isNull()) << item->text().toStdString();
-    entries << (item->isSeparator()
-                    ? QString("-")
-                    : item->text() + "|" + QKeySequence::listToString(item->shortcuts()) + "|" +
-                          item->toolTip());
-  }
-  EXPECT_EQ(entries, (QStringList{
-                         "&Open input file normally|Ctrl+O|Open a file",
-                         "&Link to input file that is open elsewhere||Links an input file, whichs "
-                         "allows to work with a live version of the input file",
-                         "-",
-                         "&Save resulting stipple image |Ctrl+S|Save a file",
-                         "-",
-                         "&Exit...|Ctrl+Q|Exit the application",
-                     }));
+  EXPECT_EQ(entries(window->file_menu),
+            (QStringList{
+                "&Open input file normally|Ctrl+O|Open a file",
+                "Open &Recent||Open Recent",
+                "&Link to input file that is open elsewhere||Links an input file, whichs "
+                "allows to work with a live version of the input file",
+                "-",
+                "&Save resulting stipple image |Ctrl+S|Save a file",
+                "-",
+                "&Exit...|Ctrl+Q|Exit the application",
+            }));
   EXPECT_TRUE(window->file_menu->toolTipsVisible());
+  EXPECT_FALSE(window->recent_menu->isEnabled());  // nothing opened yet
+  EXPECT_EQ(entries(window->edit_menu),
+            (QStringList{"&Undo|Ctrl+Z|Undo", "&Redo|Ctrl+Shift+Z|Redo"}));
+  EXPECT_FALSE(window->undo_action->isEnabled());
+  EXPECT_EQ(entries(window->view_menu),
+            (QStringList{"&Fit|Ctrl+0|Fit", "&Print pixels 1:1|Ctrl+1|Print pixels 1:1",
+                         "&Actual size||Actual size", "-", "Zoom &in|Ctrl++; Ctrl+=|Zoom in",
+                         "Zoom &out|Ctrl+-|Zoom out"}));
+  for (QAction* item : window->view_menu->actions())
+    EXPECT_TRUE(item->isSeparator() || !item->isEnabled()) << item->text().toStdString();
+}
+
+// On a short screen the panels keep their size and scroll.
+TEST_F(Window, ThePanelsScrollInsteadOfSquashing) {
+  window->resize(1000, 600);
+  window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  for (QWidget* panel : {static_cast<QWidget*>(general), static_cast<QWidget*>(gl->images_tab())}) {
+    auto* area = qobject_cast<QScrollArea*>(panel->parentWidget()->parentWidget());
+    ASSERT_NE(area, nullptr);
+    EXPECT_EQ(area->widget(), panel);
+    EXPECT_GE(panel->height(), panel->minimumSizeHint().height());
+    EXPECT_GE(panel->width(), panel->minimumSizeHint().width());
+  }
+  auto* general_area = qobject_cast<QScrollArea*>(general->parentWidget()->parentWidget());
+  EXPECT_TRUE(general_area->verticalScrollBar()->isVisible());
 }
 
 // Ctrl+Q closes the window and writes its geometry to mottle.ini in the working directory.
@@ -85,7 +126,8 @@ TEST_F(Window, CtrlQWritesTheSettings) {
   EXPECT_EQ(settings.value("pos_y").toInt(), window->y());
 }
 
-// The frame around the view is red while the input is enlarged; the note comes once only.
+// While the input is enlarged the frame around the view is red and the status bar says so; no
+// box holds the picture back.
 TEST_F(Window, TheFrameTurnsRedWhileTheInputIsEnlarged) {
   load();  // 512 pixels wide on A10: 146 cells at the default packing
   window->show();
@@ -96,12 +138,15 @@ TEST_F(Window, TheFrameTurnsRedWhileTheInputIsEnlarged) {
     return QColor(frame.pixel(1, frame.height() / 2));
   };
   EXPECT_EQ(drawn(), QColor(Qt::black));
+  EXPECT_FALSE(window->status->note->isVisible());
   for (const float scale : {0.5f, 3.0f, 0.5f}) {  // 876 cells, 146, 876 again
     gl->set_scale_factor(scale);
     EXPECT_EQ(drawn(), QColor(scale < 1.0f ? Qt::red : Qt::black)) << scale;
+    EXPECT_EQ(window->status->note->isVisible(), scale < 1.0f) << scale;
   }
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_TRUE(messages[0].text.startsWith("Due to your high setting of the output size"));
+  EXPECT_EQ(window->status->note->text(), "Enlarged input");
+  EXPECT_TRUE(messages.empty());
+  EXPECT_TRUE(warnings.empty());
 }
 
 // The panels and saving wait for the first picture, and stay enabled after it.
@@ -112,12 +157,12 @@ TEST_F(Window, OpeningEnablesThePanelsFromTheFirstPictureOn) {
     SCOPED_TRACE(answer.toStdString());
     warnings.clear();
     open(answer);
-    EXPECT_EQ(warnings.size(), answer == missing ? 1u : 0u);
+    EXPECT_EQ(warnings.size(), answer.isEmpty() ? 0u : 1u);
     EXPECT_FALSE(window->tab_widget->isEnabled());
     EXPECT_FALSE(window->save_action->isEnabled());
   }
-  EXPECT_EQ(warnings[0].first, "Application");
-  EXPECT_TRUE(warnings[0].second.startsWith("Cannot read file " + missing + ":\n"));
+  EXPECT_EQ(warnings[0].first + ": " + warnings[0].second,
+            "Cannot open file: Cannot read file " + missing + ":\nNo such file or directory.");
   EXPECT_FALSE(run_save());  // nothing to save: not even a name is asked for
   EXPECT_TRUE(save_filters.isEmpty());
 
@@ -130,6 +175,125 @@ TEST_F(Window, OpeningEnablesThePanelsFromTheFirstPictureOn) {
   EXPECT_TRUE(window->save_action->isEnabled());
   EXPECT_EQ(doc().input().width, 451u);
   EXPECT_EQ(open_captions, QStringList(5, "Open File"));
+}
+
+// Every file the reader refuses is named in a box with the reason; the picture before stays.
+TEST_F(Window, BrokenFilesAreNamedInABox) {
+  load("chelsea_gray.pgm");
+  QByteArray truncated = "P5\n10 10\n255\n";
+  truncated += QByteArray(20, '\x80');
+  const struct {
+    const char* name;
+    QByteArray bytes;
+    const char* reason;
+  } files[] = {
+      {"text renamed.pgm", "just some text\n", "not a picture Stippon can read"},
+      {"truncated.pgm", truncated, "truncated"},
+      {"empty image.pgm", "P5\n0 0\n255\n", "damaged"},
+      {"too wide.pgm", "P5\n51 1\n255\n" + QByteArray(51, '\x80'),
+       "too large: 51 × 1 pixels, the limit is 50 pixels on a side"},
+  };
+  gl->set_max_texture_size(50);  // only the last file exceeds it
+  for (const auto& file : files) {
+    SCOPED_TRACE(file.name);
+    const QString path = folder.filePath(file.name);
+    write_bytes(path, file.bytes);
+    warnings.clear();
+    open(path);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0].first, "Cannot open file");
+    EXPECT_EQ(warnings[0].second,
+              QString("Cannot read file %1:\n%2.").arg(path, QString(file.reason)));
+    EXPECT_EQ(window->status->message->text(), QString("Could not read ") + file.name);
+    EXPECT_EQ(doc().input().width, 451u);
+    EXPECT_EQ(window->windowTitle(), QString::fromUtf8("chelsea_gray.pgm — Stippon"));
+  }
+  EXPECT_TRUE(messages.empty());  // the controller adds no box of its own
+}
+
+// The title names the file; the status bar shows what was done, the file, the print's size in
+// the chosen units and in pixels at the save resolution, and the zoom.
+TEST_F(Window, TheStatusBarAndTheTitle) {
+  change([](_document_settings& s) { s.output_size = size_a8; });
+  window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  load("coffee_gray.pgm");  // 600 x 400: 876 x 584 pixels on A8
+  EXPECT_EQ(window->windowTitle(), QString::fromUtf8("coffee_gray.pgm — Stippon"));
+  EXPECT_EQ(window->windowFilePath(), STIPPON_DATA_DIR "/images/coffee_gray.pgm");
+  const _status_line& status = *window->status;
+  EXPECT_TRUE(QRegularExpression(QString::fromUtf8("^Opened coffee_gray\\.pgm, 600 × 400, in "
+                                                   "\\d+\\.\\d s$"))
+                  .match(status.message->text())
+                  .hasMatch())
+      << status.message->text().toStdString();
+  EXPECT_EQ(status.file->text(), "coffee_gray.pgm");
+  EXPECT_EQ(status.size->text(), QString::fromUtf8("74.2 × 49.4 mm · 876 × 584 px at 300 ppi"));
+  ASSERT_GE(gl->zoom(), 0.1);  // shown in whole percents
+  EXPECT_EQ(status.zoom->text(), QString("%1 %").arg(std::lround(gl->zoom() * 100)));
+
+  // Each row: a panel choice and the size it shows.
+  const struct {
+    QComboBox* list;
+    int row;
+    const char* size;
+  } choices[] = {
+      {general->units_combo, units_inches, "2.92 × 1.95 in · 876 × 584 px at 300 ppi"},
+      {general->save_resolution_combo, resolution_600,
+       "2.92 × 1.95 in · 1752 × 1168 px at 600 ppi"},
+      {general->units_combo, units_pixels, "876 × 584 px · 1752 × 1168 px at 600 ppi"},
+      {general->save_resolution_combo, 2, "876 × 584 px at 300 ppi"},
+      {general->size_combo, size_a9, "620 × 413 px at 300 ppi"},
+  };
+  for (const auto& choice : choices) {
+    choice.list->setCurrentIndex(choice.row);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+      return status.size->text() == QString::fromUtf8(choice.size);
+    })) << status.size->text().toStdString();
+  }
+  general->save_resolution_combo->setCurrentIndex(resolution_600);
+  save_answers = {folder.filePath("coffee_600.pgm")};
+  EXPECT_TRUE(run_save());
+  EXPECT_TRUE(
+      QRegularExpression(QString::fromUtf8("^Saved coffee_600\\.pgm, 1240 × 826, in \\d+\\.\\d s$"))
+          .match(status.message->text())
+          .hasMatch())
+      << status.message->text().toStdString();
+}
+
+// A new picture fills the view; the View menu's keys zoom it.
+TEST_F(Window, ThePictureOpensFittedAndTheKeysZoom) {
+  window->show();
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  load("coffee_gray.pgm");  // 600 x 400 at A10: 438 x 292
+  const double fit = std::min(gl->width() / 438.0, gl->height() / 292.0);
+  EXPECT_DOUBLE_EQ(gl->zoom(), fit);
+  // The picture spans the view across its narrower direction, centred along the other.
+  const QImage frame = gl->grabFramebuffer();
+  QRect box;
+  for (int y = 0; y < frame.height(); ++y)
+    for (int x = 0; x < frame.width(); ++x)
+      if (frame.pixelColor(x, y) != QColor(204, 204, 204)) box |= QRect(x, y, 1, 1);
+  const bool across = gl->width() / 438.0 < gl->height() / 292.0;
+  EXPECT_EQ(across ? box.width() : box.height(), across ? gl->width() : gl->height());
+  EXPECT_LE(
+      std::abs(across ? box.center().y() - gl->height() / 2 : box.center().x() - gl->width() / 2),
+      1);
+
+  const std::pair<QKeyCombination, double> keys[] = {
+      {Qt::CTRL | Qt::Key_1, 1.0},      {Qt::CTRL | Qt::Key_Plus, 1.2},
+      {Qt::CTRL | Qt::Key_Equal, 1.44}, {Qt::CTRL | Qt::Key_Minus, 1.2},
+      {Qt::CTRL | Qt::Key_0, fit},
+  };
+  for (const auto& [key, zoom] : keys) {
+    QTest::keyClick(window.get(), key.key(), key.keyboardModifiers());
+    EXPECT_NEAR(gl->zoom(), zoom, 1e-12) << QKeySequence(key).toString().toStdString();
+  }
+  EXPECT_TRUE(gl->fitted());
+  QTest::keyClick(window.get(), Qt::Key_1, Qt::ControlModifier);
+  EXPECT_EQ(window->status->zoom->text(), "100 %");
+  window->actual_size_action->trigger();
+  EXPECT_DOUBLE_EQ(gl->zoom(), window->screen()->physicalDotsPerInch() / 300.0);
 }
 
 TEST_F(Window, PgmIsTheCurrentImageByteForByte) {
@@ -195,7 +359,7 @@ TEST_F(Window, RefusedNamesAndResolutionsWriteNothing) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].title + ": " + messages[0].text,
             "Warning: Can not be saved a 1200ppi png file");
-  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{"d.pgm"});
+  EXPECT_EQ(QDir(folder.path()).entryList({"*.p*"}, QDir::Files), QStringList{"d.pgm"});
 }
 
 TEST_F(Window, AFailedWriteWarnsAndKeepsTheOlderFile) {
@@ -221,8 +385,10 @@ TEST_F(Window, AFailedWriteWarnsAndKeepsTheOlderFile) {
     std::signal(SIGXFSZ, handler);
     EXPECT_FALSE(written);
     ASSERT_EQ(warnings.size(), 1u);
+    const QString reason = older ? "the file could not be written in full"
+                                 : folder.filePath("plain_file") + " is not a folder";
     EXPECT_EQ(warnings[0].first + ": " + warnings[0].second,
-              "Warning: Cannot write file " + target + ".");
+              "Cannot save file: Cannot write file " + target + ":\n" + reason + ".");
     EXPECT_EQ(contents(target), older ? "older result" : "");
   }
   // No temporary file is left behind either.

@@ -1,0 +1,170 @@
+#include "ui/preferences.h"
+
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+#include <cmath>
+
+#include "stipple/dot_library.h"
+#include "tones/tone_table.h"
+
+namespace stippon {
+
+namespace {
+
+const char* const FILE_NAME = "mottle.ini";
+const char* const RECENT_KEY = "recent_files";
+const char* const FOLDER_KEY = "last_folder";
+// The packing and randomness sliders' steps: the settings hold what the sliders make of them.
+const float PACKING_STEPS = 10.0f;
+const float RANDOMNESS_STEP = 0.03125f;
+
+// An integer setting within [low, high], or the fallback.
+int bounded(const QSettings& file, const char* key, int low, int high, int fallback) {
+  bool ok = false;
+  const int value = file.value(key).toInt(&ok);
+  return ok && value >= low && value <= high ? value : fallback;
+}
+
+void read_general(const QSettings& file, _document_settings& s) {
+  s.output_size = _output_size(bounded(file, "size", size_a4, size_custom, s.output_size));
+  s.output_units =
+      _output_units(bounded(file, "units", units_millimeters, units_pixels, s.output_units));
+  const int packing = bounded(file, "packing", 10, 60, -1);
+  if (packing > 0) s.stipple.scale_factor = packing_to_scale(packing / PACKING_STEPS);
+  const int randomness = bounded(file, "randomness", 0, 32, -1);
+  if (randomness >= 0) s.stipple.displacement = randomness * RANDOMNESS_STEP;
+  s.stipple.merging_function = _merging_function(
+      bounded(file, "merging", merging_product, merging_minimum, s.stipple.merging_function));
+  s.stipple.random_distribution =
+      _random_distribution(bounded(file, "distribution", distribution_random, distribution_normal,
+                                   s.stipple.random_distribution));
+  s.device = _mode_device(bounded(file, "colours", device_grayscale, device_color_tones, s.device));
+  s.stipple.black_white = s.device == device_black_white;
+  s.stipple.black_level = bounded(file, "black_level", 0, 255, s.stipple.black_level);
+  s.tone = s.device == device_color_tones ? bounded(file, "tone", 0, TONE_COUNT - 1, s.tone) : 0;
+  const char* const resolution_keys[3] = {"resolution_grey", "resolution_black_white",
+                                          "resolution_tones"};
+  for (int mode = 0; mode < 3; ++mode)
+    s.save_resolution[mode] = _resolution_position(bounded(
+        file, resolution_keys[mode], resolution_1200, resolution_300, s.save_resolution[mode]));
+  // Colour tones are saved at 300 ppi only.
+  s.save_resolution[device_color_tones] = resolution_300;
+}
+
+void read_images(const QSettings& file, _document_settings& s) {
+  _stipple_settings& p = s.stipple;
+  const auto pair = [&](const char* low, const char* high, unsigned short& min,
+                        unsigned short& max) {
+    const int a = bounded(file, low, DOT_SIZE_MIN, DOT_SIZE_MAX, -1);
+    const int b = bounded(file, high, DOT_SIZE_MIN, DOT_SIZE_MAX, -1);
+    // A pair read whole and in order, or not at all.
+    if (a < 0 || b < 0 || a > b) return;
+    min = static_cast<unsigned short>(a);
+    max = static_cast<unsigned short>(b);
+  };
+  pair("low_density_min", "low_density_max", p.low_density_min, p.low_density_max);
+  pair("high_density_min", "high_density_max", p.high_density_min, p.high_density_max);
+  p.contrast_threshold = bounded(file, "threshold", 0, 255, p.contrast_threshold);
+  p.borders_slider_value = bounded(file, "borders", -50, 50, p.borders_slider_value);
+  s.borders_threshold = p.borders_slider_value / BORDERS_SLIDER_STEPS;
+  s.colour_stippling = bounded(file, "colour_stippling", 0, 1, s.colour_stippling) == 1;
+}
+
+}  // namespace
+
+_preferences::_preferences(const QString& working_dir) {
+  const QFileInfo folder(working_dir);
+  if (folder.isDir() && folder.isWritable()) {
+    path = QDir(working_dir).filePath(FILE_NAME);
+    return;
+  }
+  const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+  QDir().mkpath(config);
+  path = QDir(config).filePath(FILE_NAME);
+}
+
+std::optional<QRect> _preferences::geometry() const {
+  const QSettings file(path, QSettings::IniFormat);
+  if (!file.contains("width") || !file.contains("height")) return std::nullopt;
+  return QRect(file.value("pos_x", 0).toInt(), file.value("pos_y", 0).toInt(),
+               file.value("width").toInt(), file.value("height").toInt());
+}
+
+void _preferences::set_geometry(const QRect& geometry) {
+  QSettings file(path, QSettings::IniFormat);
+  file.setValue("width", geometry.width());
+  file.setValue("height", geometry.height());
+  file.setValue("pos_x", geometry.x());
+  file.setValue("pos_y", geometry.y());
+}
+
+QStringList _preferences::recent_files() const {
+  const QSettings file(path, QSettings::IniFormat);
+  return file.value(RECENT_KEY).toStringList().mid(0, RECENT_FILES);
+}
+
+void _preferences::add_recent_file(const QString& name) {
+  QStringList files = recent_files();
+  files.removeAll(name);
+  files.prepend(name);
+  QSettings file(path, QSettings::IniFormat);
+  file.setValue(RECENT_KEY, files.mid(0, RECENT_FILES));
+}
+
+void _preferences::clear_recent_files() {
+  QSettings file(path, QSettings::IniFormat);
+  file.remove(RECENT_KEY);
+}
+
+QString _preferences::last_folder() const {
+  const QSettings file(path, QSettings::IniFormat);
+  return file.value(FOLDER_KEY).toString();
+}
+
+void _preferences::set_last_folder(const QString& folder) {
+  QSettings file(path, QSettings::IniFormat);
+  file.setValue(FOLDER_KEY, folder);
+}
+
+_document_settings _preferences::settings(const _document_settings& defaults) const {
+  QSettings file(path, QSettings::IniFormat);
+  _document_settings s = defaults;
+  file.beginGroup("general");
+  read_general(file, s);
+  file.endGroup();
+  file.beginGroup("images");
+  read_images(file, s);
+  file.endGroup();
+  return s;
+}
+
+void _preferences::set_settings(const _document_settings& s) {
+  QSettings file(path, QSettings::IniFormat);
+  file.beginGroup("general");
+  file.setValue("size", int(s.output_size));
+  file.setValue("units", int(s.output_units));
+  file.setValue("packing",
+                int(std::lround(PACKING_STEPS * PACKING_CELL_PIXELS / s.stipple.scale_factor)));
+  file.setValue("randomness", int(std::lround(s.stipple.displacement / RANDOMNESS_STEP)));
+  file.setValue("merging", int(s.stipple.merging_function));
+  file.setValue("distribution", int(s.stipple.random_distribution));
+  file.setValue("colours", int(s.device));
+  file.setValue("black_level", s.stipple.black_level);
+  file.setValue("tone", s.tone);
+  file.setValue("resolution_grey", int(s.save_resolution[device_grayscale]));
+  file.setValue("resolution_black_white", int(s.save_resolution[device_black_white]));
+  file.setValue("resolution_tones", int(s.save_resolution[device_color_tones]));
+  file.endGroup();
+  file.beginGroup("images");
+  file.setValue("low_density_min", s.stipple.low_density_min);
+  file.setValue("low_density_max", s.stipple.low_density_max);
+  file.setValue("high_density_min", s.stipple.high_density_min);
+  file.setValue("high_density_max", s.stipple.high_density_max);
+  file.setValue("threshold", s.stipple.contrast_threshold);
+  file.setValue("borders", s.stipple.borders_slider_value);
+  file.setValue("colour_stippling", s.colour_stippling ? 1 : 0);
+  file.endGroup();
+}
+
+}  // namespace stippon
