@@ -67,6 +67,10 @@ class _gl_widget : public QOpenGLWidget {
   // 1200 ppi (held until release_image).
   const _image* selected_image(_resolution_position p);
   const _texture* texture(_resolution_position p);
+  // The list position of the picture on screen, and of the grey image shown last (a PGM cannot
+  // hold a colour picture).
+  int picture_position() const { return showing_texture ? current_texture : current_image; }
+  int grey_position() const { return current_image; }
   void release_image(_resolution_position p);
   // The data files (data_files.cpp): without the dot sheets or the first tone the program says
   // which files are missing and ends; a missing later tone is only reported.

@@ -4,13 +4,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProgressDialog>
-#include <QSaveFile>
+#include <QDir>
 #include <chrono>
 #include <cstdio>
 
 #include "controller/gl_widget.h"
-#include "image/file_pgm.h"
-#include "image/q_image.h"
+#include "image/file_access.h"
+#include "image/photo_reader.h"
+#include "image/print_format.h"
 #include "ui/busy_cursor.h"
 #include "ui/general_tab.h"
 #include "ui/settings_history.h"
@@ -24,7 +25,7 @@ namespace {
 const int LINK_POLL_MS = 1000;
 const int LINK_RETRIES = 3;
 // 300 pixels per inch, as PNG's pHYs chunk stores it.
-const int DOTS_PER_METER_300_PPI = 11811;
+const char* const DEFAULT_SAVE_SUFFIX = "png";
 
 // Sets a flag for the lifetime of the guard.
 class _busy_flag {
@@ -61,6 +62,13 @@ QString write_reason(const QString& name, const QString& system_reason) {
     return QCoreApplication::translate("stippon::_window", "the folder %1 is not writable")
         .arg(folder.filePath());
   return system_reason;
+}
+
+// The writer's reason without its "Cannot write <file>: " head: the box names the file itself.
+QString writer_reason(const std::string& error) {
+  const QString text = QString::fromStdString(error);
+  const int colon = text.lastIndexOf(": ");
+  return colon < 0 ? text : text.mid(colon + 2);
 }
 
 }  // namespace
@@ -138,12 +146,14 @@ QString _window::save_folder() const {
 }
 
 void _window::open_file() {
-  open_named(ask_open_file_name(tr("Open File"), dialog_folder(images_folder()), tr("Images (*.pgm)")));
+  open_named(ask_open_file_name(tr("Open File"), dialog_folder(images_folder()),
+                                QString::fromUtf8(PHOTO_FILE_FILTER)));
 }
 
 void _window::link_file() {
   const QString name =
-      ask_open_file_name(tr("Link File"), dialog_folder(images_folder()), tr("Images (*.pgm)"));
+      ask_open_file_name(tr("Link File"), dialog_folder(images_folder()),
+                         QString::fromUtf8(PHOTO_FILE_FILTER));
   if (name.isEmpty() || !can_read(name)) return;
   linked_file_name = local_name(name);
   load_image(name, true);
@@ -182,18 +192,37 @@ void _window::check_linked_file() {
 
 bool _window::save_file() {
   if (!gl_widget->image_loaded()) return false;
+  const _document_settings& settings = gl_widget->document().settings();
+  // A PGM holds grey samples only: said where the format is chosen.
+  const QString pgm_filter = settings.tone != 0 ? tr("PGM image, grey without the tone (*.pgm)")
+                                                : tr("PGM image (*.pgm)");
+  const QString filters = tr("PNG image (*.png);;TIFF image (*.tif *.tiff);;PDF document (*.pdf);;") +
+                          pgm_filter;
   for (;;) {
-    const _resolution_position position = gl_widget->document().settings().resolution();
-    const QString name =
-        position == resolution_300
-            ? ask_save_file_name(tr("Save File"), dialog_folder(QString()),
-                                 tr("Images (*.png);;Images (*.pgm)"))
-            : ask_save_file_name(tr("Save File"), dialog_folder(save_folder()), tr("Images (*.pgm)"));
+    QString name = ask_save_file_name(tr("Save File"), suggested_save_name(), filters);
     if (name.isEmpty()) return false;
-    if (name.endsWith(".png")) return save_png(name, position);
-    if (name.endsWith(".pgm")) return save_pgm(name, position);
-    warn(tr("Warning"), tr("The file must be of type .pgm or .png"));
+    if (QFileInfo(name).suffix().isEmpty()) name += "." + QString(DEFAULT_SAVE_SUFFIX);
+    if (!print_format_of(local_name(name))) {
+      warn(tr("Warning"), tr("The file must be of type .png, .tif, .tiff, .pdf or .pgm"));
+      continue;
+    }
+    if (!linked_file_name.empty() && same_file(linked_file_name, local_name(name))) {
+      report({failure_writing, name,
+              tr("it is the photograph being printed; choose another name")});
+      return false;
+    }
+    return save_print(name);
   }
+}
+
+// "<photo>_<ppi>ppi.png" in the folder of the last save or open.
+QString _window::suggested_save_name() const {
+  const int ppi = VECRES[gl_widget->document().settings().resolution()];
+  const QString photo = QFileInfo(QFile::decodeName(QByteArray::fromStdString(linked_file_name)))
+                            .completeBaseName();
+  const QString file = QString("%1_%2ppi.%3").arg(photo).arg(ppi).arg(DEFAULT_SAVE_SUFFIX);
+  const QString folder = dialog_folder(save_folder());
+  return folder.isEmpty() ? file : QDir(folder).filePath(file);
 }
 
 void _window::note_saved(const QString& name, unsigned width, unsigned height, double seconds) {
@@ -201,75 +230,46 @@ void _window::note_saved(const QString& name, unsigned width, unsigned height, d
   kept.set_last_folder(QFileInfo(name).absolutePath());
 }
 
-// The picture on screen, tone and colour included, at 300 ppi.
-bool _window::save_png(const QString& name, _resolution_position position) {
-  // Beyond 300 ppi the controller has already warned that no PNG can be made.
-  const _texture* texture = gl_widget->texture(position);
-  if (!texture) return false;
+// At 300 ppi the picture on screen, tone and colour included (a PGM: the grey image shown last);
+// at 600 and 1200 ppi the stippled print, or the colour-stippled one while it is on, drawn in
+// bands and written as they are made. The dialog's Cancel leaves no file behind.
+bool _window::save_print(const QString& name) {
   _busy_flag guard(busy);
   const auto start = std::chrono::steady_clock::now();
-  QSaveFile file(name);
-  bool opened = false, written = false;
-  {
-    _busy_cursor cursor;
-    _q_image image(*texture);
-    image.setDotsPerMeterX(DOTS_PER_METER_300_PPI);
-    image.setDotsPerMeterY(DOTS_PER_METER_300_PPI);
-    // Written under a temporary name and renamed: a failed write keeps any older file.
-    opened = file.open(QIODevice::WriteOnly);
-    written = opened && image.save(&file, "PNG", 100) && file.commit();
-  }
-  if (written) {
-    note_saved(name, texture->width, texture->height, seconds_since(start));
-    return true;
-  }
-  // Only a refused open has words of its own; a failed write says "Unknown error".
-  report({failure_writing, name, write_reason(name, opened ? QString() : file.errorString())});
-  return false;
-}
+  _stipple_document& document = gl_widget->document();
+  const _resolution_position position = document.settings().resolution();
+  const bool pgm = *print_format_of(local_name(name)) == _print_format::pgm;
+  int picture = pgm ? gl_widget->grey_position() : gl_widget->picture_position();
+  if (position != resolution_300)
+    picture = document.settings().colour_stippling && !pgm ? list_color_stippling : list_stippling;
+  const bool toned = document.settings().tone != 0;
 
-bool _window::save_pgm(const QString& name, _resolution_position position) {
-  _busy_flag guard(busy);
-  const auto start = std::chrono::steady_clock::now();
-  const _image* image = nullptr;
-  {
-    _busy_cursor cursor;
-    image = gl_widget->selected_image(position);
-  }
-  if (!image) return false;
-
-  QProgressDialog progress(tr("Saving file..."), QString(), 0, int(image->height), this);
+  QProgressDialog progress(tr("Saving file..."), tr("Cancel"), 0, 100, this);
   progress.setWindowModality(Qt::WindowModal);
   progress.setMinimumDuration(0);
-  _file_pgm file;
-  // Closing the dialog cancels the write, which then keeps any older file.
-  file.on_progress = [&progress](unsigned done, unsigned) {
-    progress.setValue(int(done));
-    QApplication::processEvents();
-    return !progress.wasCanceled();
-  };
-  int written = 0;
+  _print_result result;
   {
     _busy_cursor cursor;
-    written = file.write(local_name(name), *image);
+    result = document.write_print(local_name(name), position, picture, toned,
+                                  [&progress](unsigned done, unsigned total) {
+                                    progress.setValue(int(uint64_t(done) * 100 / total));
+                                    QApplication::processEvents();
+                                    return !progress.wasCanceled();
+                                  });
   }
   const bool cancelled = progress.wasCanceled();
   if (!cancelled) progress.setValue(progress.maximum());
   const double seconds = seconds_since(start);
   std::printf("CPU time=%f\n", seconds);
   std::fflush(stdout);
-  const unsigned width = image->width, height = image->height;
-  gl_widget->release_image(position);
-
-  if (written == 1) {
-    note_saved(name, width, height, seconds);
+  if (result.written) {
+    note_saved(name, result.width, result.height, seconds);
     return true;
   }
-  if (cancelled) {
+  if (cancelled)
     status->show_done(tr("Saving %1 cancelled").arg(QFileInfo(name).fileName()));
-  } else {
-    report({failure_writing, name, write_reason(name, QString())});
-  }
+  else
+    report({failure_writing, name, write_reason(name, writer_reason(result.error))});
   return false;
 }
 

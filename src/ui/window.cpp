@@ -1,7 +1,12 @@
 #include "ui/window.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QDir>
+#include <QRegularExpression>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -24,6 +29,14 @@ namespace stippon {
 namespace {
 
 const int PANEL_MAX_WIDTH = 220;
+// The first extension a filter such as "TIFF image (*.tif *.tiff)" names.
+QString filter_suffix(const QString& filter) {
+  const int star = filter.indexOf("*.");
+  if (star < 0) return QString();
+  const int end = filter.indexOf(QRegularExpression("[ )]"), star);
+  return filter.mid(star + 2, end < 0 ? -1 : end - star - 2);
+}
+
 const char* const APP_ICON_FILES[] = {"icons/stippon_48.png", "icons/stippon_256.png"};
 
 // A panel in a vertical scroll area, wide enough for the panel and its scroll bar: on a short
@@ -46,7 +59,13 @@ _window::_window(const std::string& data_folder) : data_folder(data_folder) {
     return QFileDialog::getOpenFileName(this, caption, dir, filter);
   };
   ask_save_file_name = [this](const QString& caption, const QString& dir, const QString& filter) {
-    return QFileDialog::getSaveFileName(this, caption, dir, filter);
+    // A name typed without an extension takes the chosen filter's.
+    QFileDialog dialog(this, caption, dir, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(filter_suffix(dialog.selectedNameFilter()));
+    connect(&dialog, &QFileDialog::filterSelected, &dialog,
+            [&dialog](const QString& chosen) { dialog.setDefaultSuffix(filter_suffix(chosen)); });
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
   };
   warn = [this](const QString& title, const QString& text) {
     QMessageBox::warning(this, title, text, QMessageBox::Ok);
@@ -81,6 +100,7 @@ _window::_window(const std::string& data_folder) : data_folder(data_folder) {
   create_edit_menu();
   create_view_menu();
   setWindowTitle(tr("Stippon"));
+  setAcceptDrops(true);
   connect(gl_widget, &_gl_widget::view_changed, this, [this] {
     if (gl_widget->image_loaded()) status->show_zoom(gl_widget->zoom());
   });
@@ -245,6 +265,27 @@ void _window::read_settings() {
   }
   gl_widget->apply_settings(kept.settings(_document_settings()), 0.0f);
   history->take_current();
+}
+
+namespace {
+
+QString dropped_file(const QMimeData* data) {
+  if (data == nullptr || !data->hasUrls() || data->urls().isEmpty()) return QString();
+  const QUrl url = data->urls().first();
+  return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
+}  // namespace
+
+void _window::dragEnterEvent(QDragEnterEvent* event) {
+  if (!dropped_file(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void _window::dropEvent(QDropEvent* event) {
+  const QString name = dropped_file(event->mimeData());
+  if (name.isEmpty()) return;
+  event->acceptProposedAction();
+  open(name);
 }
 
 void _window::closeEvent(QCloseEvent* event) {

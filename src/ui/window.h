@@ -78,6 +78,9 @@ class _window : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // A file dropped on the window opens as with File > Open.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private slots:
   void open_file();
@@ -111,8 +114,8 @@ class _window : public QMainWindow {
   QString images_folder() const { return data_path("images"); }
   // The sample photographs' folder, unless it is read-only as in an installed copy.
   QString save_folder() const;
-  bool save_png(const QString& name, _resolution_position position);
-  bool save_pgm(const QString& name, _resolution_position position);
+  bool save_print(const QString& name);
+  QString suggested_save_name() const;
   void note_saved(const QString& name, unsigned width, unsigned height, double seconds);
   QString dialog_folder(const QString& fallback) const;
 };

@@ -86,7 +86,8 @@ class WindowFixture : public ::testing::Test {
   std::unique_ptr<_window> window;
   _gl_widget* gl = nullptr;
   _general_tab* general = nullptr;
-  QStringList open_answers, save_answers, open_captions, open_folders, save_filters;
+  QStringList open_answers, save_answers, open_captions, open_folders, save_filters, save_suggestions,
+      open_filters;
   std::vector<std::pair<QString, QString>> warnings;  // the window's
   std::vector<_message> messages;                     // the controller's
 
@@ -109,13 +110,16 @@ class WindowFixture : public ::testing::Test {
           messages.push_back({icon, title, text});
         });
     window->ask_open_file_name = [this](const QString& caption, const QString& dir,
-                                        const QString&) {
+                                        const QString& filter) {
       open_captions << caption;
+      open_filters << filter;
       open_folders << dir;
       return open_answers.isEmpty() ? QString() : open_answers.takeFirst();
     };
-    window->ask_save_file_name = [this](const QString&, const QString&, const QString& filter) {
+    window->ask_save_file_name = [this](const QString&, const QString& suggested,
+                                        const QString& filter) {
       save_filters << filter;
+      save_suggestions << suggested;
       return save_answers.isEmpty() ? QString() : save_answers.takeFirst();
     };
     window->warn = [this](const QString& title, const QString& text) {

@@ -3,6 +3,9 @@
 #include <sys/resource.h>
 
 #include <QAction>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QMenuBar>
 #include <QProgressDialog>
 #include <QRegularExpression>
@@ -301,7 +304,8 @@ TEST_F(Window, PgmIsTheCurrentImageByteForByte) {
   const QString target = folder.filePath(QString::fromUtf8("résultat.pgm"));
   save_answers = {target};
   EXPECT_TRUE(run_save());
-  EXPECT_EQ(save_filters, QStringList{"Images (*.png);;Images (*.pgm)"});
+  EXPECT_EQ(save_filters, QStringList{"PNG image (*.png);;TIFF image (*.tif *.tiff);;PDF document "
+                                      "(*.pdf);;PGM image (*.pgm)"});
   const _image& shown = doc().preview();
   const _image saved = read_pgm(target);
   ASSERT_EQ(saved.width, shown.width);
@@ -341,25 +345,49 @@ TEST_F(Window, PngCarries300PpiAndTheTonedPictureOnScreen) {
   EXPECT_GT(coloured, 0);  // the tone is part of the saved picture
 }
 
-TEST_F(Window, RefusedNamesAndResolutionsWriteNothing) {
+// Names of other kinds are refused and asked again; a name without an extension takes the PNG's;
+// the print's own file and the photograph being printed are never written over.
+TEST_F(Window, RefusedNamesAndTheSuggestedName) {
   load("coffee_gray.pgm");
-  save_answers = {folder.filePath("a.PNG"), folder.filePath("b.jpg"), folder.filePath("plain"),
-                  folder.filePath("d.pgm")};
+  save_answers = {folder.filePath("b.jpg"), folder.filePath("c.txt"), folder.filePath("plain")};
   EXPECT_TRUE(run_save());
-  EXPECT_EQ(save_filters.size(), 4);
-  ASSERT_EQ(warnings.size(), 3u);
+  ASSERT_EQ(warnings.size(), 2u);
   for (const auto& [title, text] : warnings)
-    EXPECT_EQ(title + ": " + text, "Warning: The file must be of type .pgm or .png");
-  save_answers = {folder.filePath("e.txt")};  // cancelled after a refused name
-  EXPECT_FALSE(run_save());
+    EXPECT_EQ(title + ": " + text,
+              "Warning: The file must be of type .png, .tif, .tiff, .pdf or .pgm");
+  EXPECT_TRUE(QFileInfo::exists(folder.filePath("plain.png")));
+  EXPECT_EQ(QFileInfo(save_suggestions.last()).fileName(), "coffee_gray_300ppi.png");
 
-  change([](_document_settings& s) { s.save_resolution[s.device] = resolution_600; });
-  save_answers = {folder.filePath("big.png")};
+  warnings.clear();
+  const QString photo = QString(STIPPON_DATA_DIR "/images/coffee_gray.pgm");
+  const QByteArray before = contents(photo);
+  save_answers = {photo};
   EXPECT_FALSE(run_save());
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].title + ": " + messages[0].text,
-            "Warning: Can not be saved a 1200ppi png file");
-  EXPECT_EQ(QDir(folder.path()).entryList({"*.p*"}, QDir::Files), QStringList{"d.pgm"});
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_TRUE(warnings[0].second.contains("it is the photograph being printed"));
+  EXPECT_EQ(contents(photo), before);
+}
+
+// At 600 and 1200 ppi every format holds the print: a PNG of the 600 ppi print carries its
+// resolution and the pixels of the PGM print.
+TEST_F(Window, PrintsAt600PpiInEveryFormat) {
+  load("camera.pgm");
+  change([](_document_settings& s) { s.save_resolution[s.device] = resolution_600; });
+  save_answers = {folder.filePath("print.pgm"), folder.filePath("print.png")};
+  EXPECT_TRUE(run_save());
+  EXPECT_TRUE(run_save());
+  const _image print = read_pgm(folder.filePath("print.pgm"));
+  QImage png(folder.filePath("print.png"));
+  EXPECT_EQ(png.dotsPerMeterX(), 23622);
+  ASSERT_EQ(png.size(), QSize(int(print.width), int(print.height)));
+  EXPECT_EQ(png.format(), QImage::Format_Grayscale8);
+  int differences = 0;
+  for (unsigned row = 0; row < print.height; ++row)
+    for (unsigned column = 0; column < print.width; ++column)
+      differences += qGray(png.pixel(int(column), int(print.height - 1 - row))) !=
+                     int(print.get(row, column));
+  EXPECT_EQ(differences, 0);
+  EXPECT_TRUE(warnings.empty());
 }
 
 TEST_F(Window, AFailedWriteWarnsAndKeepsTheOlderFile) {
@@ -385,7 +413,7 @@ TEST_F(Window, AFailedWriteWarnsAndKeepsTheOlderFile) {
     std::signal(SIGXFSZ, handler);
     EXPECT_FALSE(written);
     ASSERT_EQ(warnings.size(), 1u);
-    const QString reason = older ? "the file could not be written in full"
+    const QString reason = older ? "File too large"
                                  : folder.filePath("plain_file") + " is not a folder";
     EXPECT_EQ(warnings[0].first + ": " + warnings[0].second,
               "Cannot save file: Cannot write file " + target + ":\n" + reason + ".");
@@ -406,7 +434,7 @@ TEST_F(Window, ClosingTheProgressDialogCancelsTheSave) {
   QTimer::singleShot(0, [&] {
     auto* dialog = window->findChild<QProgressDialog*>();
     saw_dialog = dialog && dialog->labelText() == "Saving file..." &&
-                 dialog->maximum() == int(doc().preview().height);
+                 dialog->maximum() == 100;
     saw_busy_cursor =
         QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
     if (dialog) dialog->close();
@@ -464,6 +492,35 @@ TEST_F(Window, ALinkedFileIsReadAgainWhenTouched) {
   write_bytes(path, contents(STIPPON_DATA_DIR "/images/camera.pgm"), seen.addSecs(10));
   run("check_linked_file");  // a tick that still arrives reads nothing
   EXPECT_EQ(doc().input().width, 600u);
+}
+
+// A JPEG through the Open dialog, which lists every kind Stippon reads, and a PNG dropped on the
+// window: both open as photographs, converted to grey exactly as the batch converts them.
+TEST_F(Window, PhotographsOpenFromTheDialogAndByDrop) {
+  QImage colour(64, 48, QImage::Format_RGB32);
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 64; ++x) colour.setPixel(x, y, qRgb(x * 4, y * 5, (x + y) * 2));
+  const QString jpeg = folder.filePath("photo.jpg"), png = folder.filePath("photo.png");
+  ASSERT_TRUE(colour.save(jpeg, "JPEG", 90));
+  ASSERT_TRUE(colour.save(png, "PNG"));
+  open(jpeg);
+  EXPECT_TRUE(open_filters.last().startsWith("Photographs (*.jpg *.jpeg *.png *.tif *.tiff"));
+  EXPECT_EQ(doc().input().width, 64u);
+  EXPECT_TRUE(window->windowTitle().startsWith("photo.jpg"));
+
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(png)});
+  // As a drag does it: the window must take the entering drag before the drop reaches it.
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(window.get(), &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(window.get(), &drop);
+  EXPECT_TRUE(window->windowTitle().startsWith("photo.png"));
+  // grey = (77 R + 150 G + 29 B + 128) >> 8 at the top-left pixel (row 47 from the bottom).
+  const QRgb p = colour.pixel(0, 0);
+  EXPECT_EQ(doc().input().get(47, 0),
+            float((77 * qRed(p) + 150 * qGreen(p) + 29 * qBlue(p) + 128) >> 8));
 }
 
 }  // namespace
