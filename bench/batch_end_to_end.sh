@@ -1,13 +1,14 @@
 #!/bin/sh
-# End-to-end timing of stippon-batch: an A4 print at 300 and at 1200 ppi from a real photograph,
-# reading, stippling and writing included. Prints the median wall time and the peak resident
-# memory of each resolution.
+# End-to-end timing of stippon-batch against netpbm's halftoning of the same page, in the same
+# run: reading, stippling and writing included. Prints the median wall and CPU time and the peak
+# resident memory of each case, and the ratio of each Stippon case to its peer.
 #
 # Usage: bench/batch_end_to_end.sh [BUILD_DIR] [RUNS] [INPUT.pgm]
 #   BUILD_DIR  a build of the project (default build/release), configured as RelWithDebInfo or
 #              Release; the executable is BUILD_DIR/src/stippon-batch
-#   RUNS       runs per resolution (default 5)
+#   RUNS       runs per case (default 5; the A0 case runs once)
 #   INPUT      default bench/data/coffee_gray_2400x1600_upscaled.pgm
+# Needs netpbm (pamscale, pamditherbw, ppmtopgm, pgmtoppm) and libjpeg-turbo-progs (djpeg, cjpeg).
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -15,6 +16,7 @@ build=${1:-$root/build/release}
 runs=${2:-5}
 input=${3:-$root/bench/data/coffee_gray_2400x1600_upscaled.pgm}
 exe=$build/src/stippon-batch
+a4_pixels=3506  # an A4 page's long side at 300 ppi
 
 if [ ! -x "$exe" ]; then
   echo "batch_end_to_end.sh: no executable $exe; build the target stippon-batch first" >&2
@@ -23,25 +25,53 @@ fi
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT INT TERM
 
-echo "input: $input"
-echo "executable: $exe"
-for ppi in 300 1200; do
-  : > "$scratch/times"
+# measure NAME RUNS COMMAND: runs the shell command RUNS times; records "wall cpu peak_kib".
+measure() {
+  name=$1 count=$2 command=$3
+  : > "$scratch/$name.times"
   run=1
-  while [ "$run" -le "$runs" ]; do
-    # %e: wall seconds, %M: peak resident set in KiB.
-    /usr/bin/time -f '%e %M' -o "$scratch/time" \
-      "$exe" --quiet --data "$root/data" --size A4 --ppi "$ppi" --seed "$run" \
-      "$input" "$scratch/print.pgm" > /dev/null
-    cat "$scratch/time" >> "$scratch/times"
+  while [ "$run" -le "$count" ]; do
+    /usr/bin/time -f '%e %U %S %M' -o "$scratch/time" sh -c "$command" > /dev/null 2>&1
+    awk '{ printf "%s %.2f %s\n", $1, $2 + $3, $4 }' "$scratch/time" >> "$scratch/$name.times"
     run=$((run + 1))
   done
-  size=$(head -c 32 "$scratch/print.pgm" | sed -n 2p | sed "s/ / x /")
-  sort -n "$scratch/times" | awk -v ppi="$ppi" -v size="$size" '
-    { wall[NR] = $1; if ($2 > peak) peak = $2 }
-    END {
-      median = NR % 2 ? wall[(NR + 1) / 2] : (wall[NR / 2] + wall[NR / 2 + 1]) / 2
-      printf "A4 at %4d ppi (%s pixels): median %.2f s over %d runs, peak RSS %.0f MiB\n",
-             ppi, size, median, NR, peak / 1024
-    }'
-done
+  mw=$(cut -d' ' -f1 "$scratch/$name.times" | sort -n | median)
+  mc=$(cut -d' ' -f2 "$scratch/$name.times" | sort -n | median)
+  peak=$(cut -d' ' -f3 "$scratch/$name.times" | sort -n | tail -n 1)
+  printf "%-26s median %6.2f s wall, %6.2f s CPU, peak RSS %5.0f MiB\n" "$name" "$mw" "$mc" \
+    "$(echo "$peak" | awk '{ print $1 / 1024 }')"
+  echo "$name $mw $mc" >> "$scratch/medians"
+}
+
+median() {  # of sorted numbers on standard input
+  awk '{ v[NR] = $1 } END { print NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+ratio() {  # ratio CASE PEER
+  awk -v a="$1" -v b="$2" '$1 == a { aw = $2; ac = $3 } $1 == b { bw = $2; bc = $3 }
+    END { printf "  %s / %s: %.2fx wall, %.2fx CPU\n", a, b, aw / bw, ac / bc }' "$scratch/medians"
+}
+
+batch="$exe --quiet --data $root/data --seed 7"
+echo "input: $input"
+echo "executable: $exe"
+measure netpbm_A4_300 "$runs" "pamscale -width $a4_pixels '$input' | pamditherbw -fs > $scratch/peer.pbm"
+measure stippon_A4_300_pgm "$runs" "$batch --size A4 '$input' $scratch/a.pgm"
+measure stippon_A4_1200_pgm "$runs" "$batch --size A4 --ppi 1200 '$input' $scratch/b.pgm"
+measure stippon_A4_1200_bw_tif "$runs" \
+  "$batch --size A4 --ppi 1200 --mode bw '$input' $scratch/c.tif"
+measure stippon_A4_1200_png "$runs" "$batch --size A4 --ppi 1200 '$input' $scratch/d.png"
+measure stippon_A0_1200_bw_tif 1 \
+  "$batch --width 1189mm --ppi 1200 --mode bw '$input' $scratch/e.tif"
+
+# A 24-megapixel colour JPEG, as a camera gives it.
+pamscale -width 6000 -height 4000 "$input" | pgmtoppm white | cjpeg -quality 92 > "$scratch/photo.jpg"
+measure netpbm_jpeg_A4_300 "$runs" \
+  "djpeg $scratch/photo.jpg | ppmtopgm | pamscale -width $a4_pixels | pamditherbw -fs > $scratch/peer2.pbm"
+measure stippon_jpeg_A4_300 "$runs" "$batch --size A4 $scratch/photo.jpg $scratch/f.pgm"
+
+echo "ratios (same run):"
+ratio stippon_A4_300_pgm netpbm_A4_300
+ratio stippon_A4_1200_pgm netpbm_A4_300
+ratio stippon_A4_1200_bw_tif netpbm_A4_300
+ratio stippon_jpeg_A4_300 netpbm_jpeg_A4_300
