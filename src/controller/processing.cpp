@@ -37,7 +37,7 @@ void _gl_widget::connect_document() {
   // A picture too large for the display fails to read; the window's box gives that reason.
   doc.on_texture_fallback = [this] {
     warn(
-        tr("The size is greather than the maximum texture size supported\nIt is changed to "
+        tr("The size is greater than the maximum texture size supported\nIt is changed to "
            "default values"));
   };
   // An enlarged input is noted beside the view (red frame, status bar), never in a box that

@@ -19,7 +19,7 @@ namespace {
 using Processing = WindowFixture;
 
 const QString OVER_LIMIT =
-    "The size is greather than the maximum texture size supported\nIt is changed to default "
+    "The size is greater than the maximum texture size supported\nIt is changed to default "
     "values";
 
 // The fallback for a size over the card's limit is a box; a picture wider than the limit fails
