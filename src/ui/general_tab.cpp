@@ -318,8 +318,7 @@ QGroupBox* _general_tab::build_tone_group() {
   auto* group = centred_group(tr("Tone"));
   group->setLayout(grid);
 
-  connect(tone_matching_combo, SIGNAL(currentIndexChanged(int)), this,
-          SLOT(set_tone_match_slot()));
+  connect(tone_matching_combo, SIGNAL(currentIndexChanged(int)), this, SLOT(set_tone_match_slot()));
   for (QSpinBox* spin_box : {black_point_spin_box, white_point_spin_box})
     connect(spin_box, SIGNAL(valueChanged(int)), this, SLOT(set_tone_match_slot()));
   connect(gamma_spin_box, SIGNAL(valueChanged(double)), this, SLOT(set_tone_match_slot()));
@@ -612,8 +611,8 @@ void _general_tab::set_tone_match_slot() {
   bound_points();
   _tone_settings tones;
   tones.matching = static_cast<_tone_matching>(tone_matching_combo->currentIndex());
-  tones.levels = _levels(float(black_point_spin_box->value()),
-                         float(white_point_spin_box->value()), float(gamma_spin_box->value()));
+  tones.levels = _levels(float(black_point_spin_box->value()), float(white_point_spin_box->value()),
+                         float(gamma_spin_box->value()));
   gl_widget->set_tone_match(tones);
 }
 

@@ -19,8 +19,9 @@ namespace stippon {
 class _gl_widget;
 class _line_edit;
 
-// The "General" panel: output size, units, resolution, packing, placement, merging, distribution
-// colour mode and tone (levels, gamma and tone matching). Holds no parameter of its own; every control ends in a controller operation.
+// The "General" panel: output size, units, resolution, packing, placement, merging, distribution,
+// colour mode and tone (levels, gamma and tone matching). Holds no parameter of its own; every
+// control ends in a controller operation.
 class _general_tab : public QWidget {
   Q_OBJECT
 
