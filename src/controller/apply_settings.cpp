@@ -12,6 +12,7 @@ void _gl_widget::apply_settings(const _document_settings& target, float width) {
   const bool loaded = doc.loaded();
   const bool regrid = loaded && ((width > 0.0f && width != doc.output_width()) ||
                                  target.stipple.scale_factor != before.stipple.scale_factor);
+  const bool new_tones = !(target.tone_match == before.tone_match);
   const bool new_borders = target.borders_threshold != before.borders_threshold;
   const bool restipple =
       !(target.stipple == before.stipple) || target.colour_stippling != before.colour_stippling;
@@ -20,6 +21,9 @@ void _gl_widget::apply_settings(const _document_settings& target, float width) {
     _busy_cursor busy;
     if (regrid) {
       doc.update_images(width > 0.0f ? width : doc.output_width());
+    } else if (new_tones) {
+      // The halftone is made again, borders and stippling with it.
+      doc.set_tone_match(target.tone_match);
     } else if (new_borders) {
       doc.set_borders_slider(target.stipple.borders_slider_value);
     } else if (restipple) {

@@ -63,6 +63,8 @@ class _gl_widget : public QOpenGLWidget {
   void set_random_distribution(int value);
   void active_black_level(bool value);
   void set_displacement(float value);
+  // Levels, gamma and tone matching (tone_match.cpp): the halftone and the picture made again.
+  void set_tone_match(const _tone_settings& tones);
   // The image saved at a resolution: the shown grey image at 300 ppi, the print at 600 and
   // 1200 ppi (held until release_image).
   const _image* selected_image(_resolution_position p);

@@ -264,6 +264,7 @@ void _gl_widget::reset_general_parameters() {
     general->set_random_distribution(defaults.stipple.random_distribution);
     general->set_device(defaults.device);
     general->set_save_resolution(defaults.resolution());
+    general->show_tone_match(defaults.tone_match);
   }
   update_images(doc.fitted_width(sheet_width(doc.settings().output_size, 1.0f)));
   refresh_image();

@@ -312,6 +312,7 @@ void _stipple_document::reset_general() {
   current.stipple.black_white = defaults.stipple.black_white;
   current.stipple.black_level = defaults.stipple.black_level;
   current.tone = defaults.tone;
+  current.tone_match = defaults.tone_match;
   current.device = defaults.device;
   std::copy(std::begin(defaults.save_resolution), std::end(defaults.save_resolution),
             std::begin(current.save_resolution));

@@ -49,6 +49,20 @@ QGridLayout* slider_grid(_line_edit* display, QSlider* slider, const QString& lo
   return grid;
 }
 
+// The Tone group's ranges: whole grey levels for the points, gamma to two decimals.
+constexpr int LEVEL_MAX = 255;
+constexpr int GAMMA_DECIMALS = 2;
+constexpr double GAMMA_STEP = 0.1;
+
+QSpinBox* level_spin_box(int value) {
+  auto* spin_box = new QSpinBox;
+  spin_box->setRange(0, LEVEL_MAX);
+  spin_box->setValue(value);
+  // Typing "200" recomputes once, on Return or on leaving the field, not at "2" and "20".
+  spin_box->setKeyboardTracking(false);
+  return spin_box;
+}
+
 void make_display_only(_line_edit* edit, const QString& text) {
   edit->setText(text);
   edit->setReadOnly(true);
@@ -68,6 +82,7 @@ _general_tab::_general_tab(_gl_widget* gl_widget, QWidget* parent)
   layout->addWidget(build_merging_group());
   layout->addWidget(build_distribution_group());
   layout->addWidget(build_save_group());
+  layout->addWidget(build_tone_group());
   layout->addWidget(horizontal_line());
   auto* new_dots_button = new QPushButton(QStringLiteral("New dots distribution"));
   layout->addWidget(new_dots_button);
@@ -268,6 +283,48 @@ QGroupBox* _general_tab::build_save_group() {
   return group;
 }
 
+QGroupBox* _general_tab::build_tone_group() {
+  tone_matching_combo = new QComboBox;
+  for (const char* name : {"None", "Grey levels", "Linear light"})
+    tone_matching_combo->addItem(tr(name));
+  tone_matching_combo->setCurrentIndex(tone_matching_none);
+  tone_matching_combo->setToolTip(
+      tr("What a flat grey prints as\nNone: the halftone takes the grey as it is\nGrey levels: the "
+         "ink covers as much as the grey is dark\nLinear light: the ink leaves the light of the "
+         "picture's linear values"));
+  black_point_spin_box = level_spin_box(0);
+  black_point_spin_box->setToolTip(tr("Greys at or below this level print black"));
+  white_point_spin_box = level_spin_box(LEVEL_MAX);
+  white_point_spin_box->setToolTip(
+      tr("Greys at or above this level print white\nAlways above the black point"));
+  gamma_spin_box = new QDoubleSpinBox;
+  gamma_spin_box->setDecimals(GAMMA_DECIMALS);
+  gamma_spin_box->setRange(_levels::GAMMA_MIN, _levels::GAMMA_MAX);
+  gamma_spin_box->setSingleStep(GAMMA_STEP);
+  gamma_spin_box->setValue(1.0);
+  gamma_spin_box->setKeyboardTracking(false);
+  gamma_spin_box->setToolTip(tr("Above 1 lightens the middle greys, below 1 darkens them"));
+  bound_points();
+
+  auto* grid = new QGridLayout;
+  grid->addWidget(new QLabel(tr("Tone matching:")), 0, 0, Qt::AlignRight);
+  grid->addWidget(tone_matching_combo, 0, 1);
+  grid->addWidget(new QLabel(tr("Black point")), 1, 0, Qt::AlignRight);
+  grid->addWidget(black_point_spin_box, 1, 1);
+  grid->addWidget(new QLabel(tr("White point")), 2, 0, Qt::AlignRight);
+  grid->addWidget(white_point_spin_box, 2, 1);
+  grid->addWidget(new QLabel(tr("Gamma")), 3, 0, Qt::AlignRight);
+  grid->addWidget(gamma_spin_box, 3, 1);
+  auto* group = centred_group(tr("Tone"));
+  group->setLayout(grid);
+
+  connect(tone_matching_combo, SIGNAL(currentIndexChanged(int)), this, SLOT(set_tone_match_slot()));
+  for (QSpinBox* spin_box : {black_point_spin_box, white_point_spin_box})
+    connect(spin_box, SIGNAL(valueChanged(int)), this, SLOT(set_tone_match_slot()));
+  connect(gamma_spin_box, SIGNAL(valueChanged(double)), this, SLOT(set_tone_match_slot()));
+  return group;
+}
+
 // Each entry carries its resolution position, so a list holding "300ppi" alone still hands
 // 300 ppi to the controller rather than its row number.
 void _general_tab::fill_save_resolutions(bool all) {
@@ -359,6 +416,28 @@ void _general_tab::set_device(_mode_device mode) {
   }
 }
 
+// A white point at or below the black point is never offered: each spin box stops one level
+// short of the other's value.
+void _general_tab::bound_points() {
+  const QSignalBlocker quiet_black(black_point_spin_box);
+  const QSignalBlocker quiet_white(white_point_spin_box);
+  black_point_spin_box->setMaximum(white_point_spin_box->value() - 1);
+  white_point_spin_box->setMinimum(black_point_spin_box->value() + 1);
+}
+
+void _general_tab::show_tone_match(const _tone_settings& tones) {
+  const QSignalBlocker quiet[] = {
+      QSignalBlocker(tone_matching_combo), QSignalBlocker(black_point_spin_box),
+      QSignalBlocker(white_point_spin_box), QSignalBlocker(gamma_spin_box)};
+  tone_matching_combo->setCurrentIndex(tones.matching);
+  black_point_spin_box->setRange(0, LEVEL_MAX - 1);
+  white_point_spin_box->setRange(1, LEVEL_MAX);
+  black_point_spin_box->setValue(int(std::lround(tones.levels.black())));
+  white_point_spin_box->setValue(int(std::lround(tones.levels.white())));
+  gamma_spin_box->setValue(tones.levels.gamma());
+  bound_points();
+}
+
 void _general_tab::enable_custom_size(bool custom) {
   for (_line_edit* edit : {width_line_edit, height_line_edit}) {
     edit->setReadOnly(!custom);
@@ -403,6 +482,7 @@ void _general_tab::show_settings(const _document_settings& settings) {
   black_level_slider->setValue(stipple.black_level);
   black_level_line_edit->setText(QString::asprintf("%d", stipple.black_level));
   stippling_tone_combo->setCurrentIndex(settings.tone);
+  show_tone_match(settings.tone_match);
 }
 
 // --- slots: until an image is loaded each puts its control back and leaves the controller be ---
@@ -519,6 +599,21 @@ void _general_tab::set_black_level_slot(int Level) {
   }
   black_level_line_edit->setText(QString::asprintf("%d", Level));
   gl_widget->set_black_level(Level);
+}
+
+// Before an image the group shows the document's values again, so that the ones kept from the
+// last run stay on show.
+void _general_tab::set_tone_match_slot() {
+  if (!gl_widget->image_loaded()) {
+    show_tone_match(gl_widget->document().settings().tone_match);
+    return;
+  }
+  bound_points();
+  _tone_settings tones;
+  tones.matching = static_cast<_tone_matching>(tone_matching_combo->currentIndex());
+  tones.levels = _levels(float(black_point_spin_box->value()), float(white_point_spin_box->value()),
+                         float(gamma_spin_box->value()));
+  gl_widget->set_tone_match(tones);
 }
 
 }  // namespace stippon

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QIntValidator>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QWidget>
 
 #include "document/document_settings.h"
@@ -17,8 +19,9 @@ namespace stippon {
 class _gl_widget;
 class _line_edit;
 
-// The "General" panel: output size, units, resolution, packing, placement, merging, distribution
-// and colour mode. Holds no parameter of its own; every control ends in a controller operation.
+// The "General" panel: output size, units, resolution, packing, placement, merging, distribution,
+// colour mode and tone (levels, gamma and tone matching). Holds no parameter of its own; every
+// control ends in a controller operation.
 class _general_tab : public QWidget {
   Q_OBJECT
 
@@ -43,6 +46,10 @@ class _general_tab : public QWidget {
   QSlider* black_level_slider = nullptr;
   QComboBox* save_resolution_combo = nullptr;
   QComboBox* stippling_tone_combo = nullptr;
+  QComboBox* tone_matching_combo = nullptr;
+  QSpinBox* black_point_spin_box = nullptr;
+  QSpinBox* white_point_spin_box = nullptr;
+  QDoubleSpinBox* gamma_spin_box = nullptr;
   QPushButton* reset_button = nullptr;
 
   _general_tab(_gl_widget* gl_widget, QWidget* parent);
@@ -61,6 +68,8 @@ class _general_tab : public QWidget {
   void set_displacement(float value);
   void set_black_level(int value);
   void set_device(_mode_device mode);
+  // Shows tone settings, with each point's range kept on its side of the other's value.
+  void show_tone_match(const _tone_settings& tones);
 
  protected slots:
   void set_units_slot(int index);
@@ -74,6 +83,8 @@ class _general_tab : public QWidget {
   void set_device_slot(int Element);
   void set_save_resolution_slot(int Element);
   void set_black_level_slot(int Level);
+  // Any control of the Tone group: the four values go to the controller together.
+  void set_tone_match_slot();
 
  private:
   QIntValidator* validator = nullptr;
@@ -85,11 +96,13 @@ class _general_tab : public QWidget {
   QGroupBox* build_distribution_group();
   QGroupBox* build_save_group();
   QGroupBox* build_black_level_group();
+  QGroupBox* build_tone_group();
   _line_edit* new_line_edit();
   void fill_save_resolutions(bool all);
   void enable_custom_size(bool custom);
   void enable_mode_groups(_mode_device mode);
   void show_save_resolution(int position);
+  void bound_points();
 };
 
 }  // namespace stippon

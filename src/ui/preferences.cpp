@@ -52,6 +52,25 @@ void read_general(const QSettings& file, _document_settings& s) {
   s.save_resolution[device_color_tones] = resolution_300;
 }
 
+// The points are read whole and in order (white above black), or not at all.
+void read_tone(const QSettings& file, _document_settings& s) {
+  _tone_settings& t = s.tone_match;
+  t.matching = _tone_matching(
+      bounded(file, "tone_matching", tone_matching_none, tone_matching_linear, t.matching));
+  float black = t.levels.black();
+  float white = t.levels.white();
+  const int b = bounded(file, "black_point", 0, 255, -1);
+  const int w = bounded(file, "white_point", 0, 255, -1);
+  if (b >= 0 && w > b) {
+    black = float(b);
+    white = float(w);
+  }
+  bool ok = false;
+  const double read_gamma = file.value("gamma").toDouble(&ok);
+  const bool gamma_ok = ok && read_gamma >= _levels::GAMMA_MIN && read_gamma <= _levels::GAMMA_MAX;
+  t.levels = _levels(black, white, gamma_ok ? float(read_gamma) : t.levels.gamma());
+}
+
 void read_images(const QSettings& file, _document_settings& s) {
   _stipple_settings& p = s.stipple;
   const auto pair = [&](const char* low, const char* high, unsigned short& min,
@@ -132,6 +151,7 @@ _document_settings _preferences::settings(const _document_settings& defaults) co
   _document_settings s = defaults;
   file.beginGroup("general");
   read_general(file, s);
+  read_tone(file, s);
   file.endGroup();
   file.beginGroup("images");
   read_images(file, s);
@@ -155,6 +175,10 @@ void _preferences::set_settings(const _document_settings& s) {
   file.setValue("resolution_grey", int(s.save_resolution[device_grayscale]));
   file.setValue("resolution_black_white", int(s.save_resolution[device_black_white]));
   file.setValue("resolution_tones", int(s.save_resolution[device_color_tones]));
+  file.setValue("tone_matching", int(s.tone_match.matching));
+  file.setValue("black_point", int(std::lround(s.tone_match.levels.black())));
+  file.setValue("white_point", int(std::lround(s.tone_match.levels.white())));
+  file.setValue("gamma", double(s.tone_match.levels.gamma()));
   file.endGroup();
   file.beginGroup("images");
   file.setValue("low_density_min", s.stipple.low_density_min);

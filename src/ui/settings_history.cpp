@@ -4,6 +4,7 @@
 #include <QAbstractSlider>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDoubleSpinBox>
 #include <QSpinBox>
 
 #include "controller/gl_widget.h"
@@ -30,6 +31,10 @@ enum _control {
   control_black_level,
   control_tone,
   control_resolution,
+  control_tone_matching,
+  control_black_point,
+  control_white_point,
+  control_gamma,
   control_general_reset,
   control_low_density_min,
   control_low_density_max,
@@ -56,6 +61,10 @@ const char* const CONTROL_NAMES[CONTROL_COUNT] = {"Output Size",
                                                   "Black Level",
                                                   "Tone",
                                                   "Resolution",
+                                                  "Tone Matching",
+                                                  "Black Point",
+                                                  "White Point",
+                                                  "Gamma",
                                                   "General Reset",
                                                   "Low Density Min",
                                                   "Low Density Max",
@@ -130,6 +139,10 @@ void _settings_history::watch_panels() {
   watch(general->black_level_slider, control_black_level);
   watch(general->stippling_tone_combo, control_tone);
   watch(general->save_resolution_combo, control_resolution);
+  watch(general->tone_matching_combo, control_tone_matching);
+  watch(general->black_point_spin_box, control_black_point);
+  watch(general->white_point_spin_box, control_white_point);
+  watch(general->gamma_spin_box, control_gamma);
   watch(general->reset_button, control_general_reset);
   _images_tab* images = gl->images_tab();
   watch(images->low_density_min_spin_box, control_low_density_min);
@@ -156,6 +169,10 @@ void _settings_history::watch(QComboBox* combo, int control) {
 
 void _settings_history::watch(QSpinBox* spin_box, int control) {
   connect(spin_box, &QSpinBox::valueChanged, this, [this, control] { note(control, true); });
+}
+
+void _settings_history::watch(QDoubleSpinBox* spin_box, int control) {
+  connect(spin_box, &QDoubleSpinBox::valueChanged, this, [this, control] { note(control, true); });
 }
 
 void _settings_history::watch(QAbstractButton* button, int control) {

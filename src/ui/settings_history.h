@@ -9,6 +9,7 @@
 class QAbstractButton;
 class QAbstractSlider;
 class QComboBox;
+class QDoubleSpinBox;
 class QSpinBox;
 
 namespace stippon {
@@ -59,6 +60,7 @@ class _settings_history : public QObject {
   void watch(QAbstractSlider* slider, int control);
   void watch(QComboBox* combo, int control);
   void watch(QSpinBox* spin_box, int control);
+  void watch(QDoubleSpinBox* spin_box, int control);
   void watch(QAbstractButton* button, int control);
   void watch(_line_edit* edit, int control);
   void watch(_color_selector* selector, int control);
