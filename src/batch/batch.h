@@ -47,6 +47,7 @@ class _batch_run {
   _texture result_texture();
   bool write_pgm(const _image& image);
   bool write_png(const _texture& picture);
+  _exit_status write_svg();
 };
 
 }  // namespace stippon

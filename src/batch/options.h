@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "document/document_settings.h"
+#include "document/svg_options.h"
 
 namespace stippon {
 
@@ -24,12 +25,14 @@ struct _batch_options {
   _typed_size typed;  // meaningful when the size is size_custom
   _resolution_position resolution = resolution_300;
   _list_position image = list_stippling;  // the image written
+  _svg_options svg;  // an .svg OUTPUT
   std::optional<uint32_t> seed;
   std::string data_dir;  // --data; empty: looked up (see _data_location)
   bool verbose = false;
   bool quiet = false;
 
   bool png_output() const;
+  bool svg_output() const;
   bool colour_image() const {
     return image == list_color_original || image == list_color_stippling;
   }

@@ -44,7 +44,7 @@ TEST(BatchUsage, BadUsageExitsTwoWritingNothingHelpAndVersion) {
       {{CAMERA, OUT, "--ppi", "600", "--image", "halftoning"}, "only the stippling"},
       {{CAMERA, "@a.pgm", "@b.pgm"}, "expected INPUT and OUTPUT"},
       {{"-", OUT}, "'-' is not accepted"},
-      {{CAMERA, "@out.pgm.bak"}, "OUTPUT must end in .pgm or .png"},
+      {{CAMERA, "@out.pgm.bak"}, "OUTPUT must end in .pgm, .png or .svg"},
       // Known only once the input is read, and still bad usage.
       {{CAMERA, OUT, "--width", "2px"}, "narrower than one halftone cell"},
       {{CAMERA, OUT, "--width", "16385px"}, "each edge may be at most 16384"},
