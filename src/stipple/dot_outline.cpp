@@ -124,7 +124,7 @@ _dot_outline _dot_outline::trace(const _image& sheet, uint64_t cell_row, uint64_
   double sum = 0.0, sum_x = 0.0, sum_y = 0.0;
   for (int a = 0; a < int(n); ++a)
     for (int b = 0; b < int(n); ++b) {
-      const double ink = std::clamp((PAPER - cell.value(a, b)) / PAPER, 0.0f, 1.0f);
+      const double ink = std::clamp((double(PAPER) - cell.value(a, b)) / PAPER, 0.0, 1.0);
       sum += ink;
       sum_x += ink * (b + 0.5);
       sum_y += ink * (a + 0.5);
