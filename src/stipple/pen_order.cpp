@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
+#include <new>
 #include <numeric>
+#include <thread>
 
 namespace stippon {
 
@@ -24,13 +26,15 @@ constexpr unsigned CLOCK_INTERVAL = 256;  // points examined between looks at th
 
 class _path_improver {
  public:
-  _path_improver(std::span<const _pen_point> points, std::vector<uint32_t>& tour)
+  // neighbour: the NEIGHBOURS nearest of every point, as _point_grid::neighbours gives them.
+  _path_improver(std::span<const _pen_point> points, std::vector<uint32_t>& tour,
+                 std::vector<uint32_t> neighbour)
       : points(points),
         tour(tour),
         n(int64_t(tour.size())),
         position(points.size(), 0),
+        neighbour(std::move(neighbour)),
         queued(points.size(), 0) {
-    neighbour = _point_grid(points).neighbours(NEIGHBOURS);
     for (int64_t i = 0; i < n; ++i) {
       position[tour[i]] = uint32_t(i);
       push(tour[i]);
@@ -77,17 +81,23 @@ class _path_improver {
   }
 
   // For a and a near point c: the two ways to join them by reversing the stretch between them.
+  // Only neighbours nearer to a than its own neighbour on the path can make the path shorter
+  // (the gain criterion), and they come nearest first.
   bool two_opt(uint32_t a) {
+    const int64_t i = position[a];
+    const double to_next = distance(a, at(i + 1)), to_previous = distance(a, at(i - 1));
     const uint32_t* near = neighbour.data() + size_t(a) * NEIGHBOURS;
     for (unsigned k = 0; k < NEIGHBOURS && near[k] != NONE; ++k) {
-      const int64_t i = position[a], j = position[near[k]];
+      const double joined = distance(a, near[k]);
+      if (joined >= to_next && joined >= to_previous) break;
+      const int64_t j = position[near[k]];
       const int64_t low = std::min(i, j), high = std::max(i, j);
       if (high - low < 2 || high - low > LONGEST_SHIFT) continue;
       const uint32_t first = tour[size_t(low)], last = tour[size_t(high)];
       // (first, after first) and (last, after last) become (first, last), (after, after).
       const uint32_t after_first = at(low + 1), after_last = at(high + 1);
-      double gain = distance(first, after_first) + distance(last, after_last) -
-                    distance(first, last) - distance(after_first, after_last);
+      double gain = distance(first, after_first) + distance(last, after_last) - joined -
+                    distance(after_first, after_last);
       if (gain > LEAST_GAIN) {
         reverse(low + 1, high);
         push_all({first, after_first, last, after_last});
@@ -96,7 +106,7 @@ class _path_improver {
       // (before first, first) and (before last, last) become (before, before), (first, last).
       const uint32_t before_first = at(low - 1), before_last = at(high - 1);
       gain = distance(before_first, first) + distance(before_last, last) -
-             distance(before_first, before_last) - distance(first, last);
+             distance(before_first, before_last) - joined;
       if (gain > LEAST_GAIN) {
         reverse(low, high - 1);
         push_all({first, before_first, last, before_last});
@@ -127,6 +137,8 @@ class _path_improver {
     for (const uint32_t end : {first, last}) {
       const uint32_t* near = neighbour.data() + size_t(end) * NEIGHBOURS;
       for (unsigned k = 0; k < NEIGHBOURS && near[k] != NONE; ++k) {
+        // The new edge to the near point must be shorter than what leaving saves.
+        if (distance(end, near[k]) >= saved) break;
         const int64_t j = position[near[k]];
         for (const int64_t r : {j, j - 1}) {  // between r and r + 1
           if ((r >= p - 1 && r <= q) || std::abs(r - p) > LONGEST_SHIFT) continue;
@@ -196,20 +208,43 @@ std::vector<uint32_t> nearest_neighbour_order(std::span<const _pen_point> points
 bool improve_order(std::span<const _pen_point> points, std::vector<uint32_t>& order,
                    _clock::time_point deadline) {
   if (order.size() < 4) return true;
-  return _path_improver(points, order).run(deadline);
+  return _path_improver(points, order, _point_grid(points).neighbours(NEIGHBOURS)).run(deadline);
 }
 
+// The neighbours are found on a second thread while the nearest-neighbour path is made: both
+// only read the points.
 std::vector<uint32_t> pen_order(std::span<const _pen_point> points, _pen_point start,
                                 double seconds, _pen_travel& travel) {
   std::vector<uint32_t> drawn(points.size());
   std::iota(drawn.begin(), drawn.end(), 0u);
   travel.drawn = pen_travel(points, drawn);
-  std::vector<uint32_t> order = nearest_neighbour_order(points, start);
+  const bool improving = seconds > 0.0 && points.size() >= 4;
+  std::vector<uint32_t> neighbours;
+  bool found = false;
+  std::thread finder;
+  if (improving)
+    finder = std::thread([&] {
+      try {
+        neighbours = _point_grid(points).neighbours(NEIGHBOURS);
+        found = true;
+      } catch (const std::bad_alloc&) {
+        // No improvement then: the nearest-neighbour path stands.
+      }
+    });
+  std::vector<uint32_t> order;
+  try {
+    order = nearest_neighbour_order(points, start);
+  } catch (...) {
+    if (finder.joinable()) finder.join();
+    throw;
+  }
   travel.nearest = pen_travel(points, order);
   const _clock::time_point deadline =
       _clock::now() + std::chrono::duration_cast<_clock::duration>(
                           std::chrono::duration<double>(std::max(seconds, 0.0)));
-  travel.settled = seconds > 0.0 && improve_order(points, order, deadline);
+  if (finder.joinable()) finder.join();
+  travel.settled = points.size() < 4 ||
+                   (found && _path_improver(points, order, std::move(neighbours)).run(deadline));
   travel.improved = pen_travel(points, order);
   return order;
 }

@@ -101,7 +101,7 @@ void _point_grid::scan_block(uint32_t bx, uint32_t by, double x, double y, _best
   for (uint32_t cy = first_y; cy < last_y; ++cy)
     for (uint32_t cx = first_x; cx < last_x; ++cx)
       if (cell_count[size_t(cy) * columns + cx] > 0 &&
-          (best.point == NONE || squared_distance_to(cx, cy, cell_side, x, y) <= best.distance))
+          squared_distance_to(cx, cy, cell_side, x, y) <= best.distance)
         scan_cell(cy * columns + cx, x, y, best);
 }
 
@@ -151,8 +151,7 @@ uint32_t _point_grid::nearest(double x, double y) const {
     if (settled(cx, cy, r, cell_side)) return best.point;
     const bool on_grid = ring(cx, cy, r, columns, rows, [&](uint32_t c_x, uint32_t c_y) {
       const uint32_t cell = c_y * columns + c_x;
-      if (cell_count[cell] > 0 &&
-          (best.point == NONE || squared_distance_to(c_x, c_y, cell_side, x, y) <= best.distance))
+      if (cell_count[cell] > 0 && squared_distance_to(c_x, c_y, cell_side, x, y) <= best.distance)
         scan_cell(cell, x, y, best);
     });
     if (!on_grid) return best.point;
@@ -216,9 +215,7 @@ std::vector<uint32_t> _point_grid::neighbours(unsigned k) const {
       }
       const bool on_grid = ring(cx, cy, r, columns, rows, [&](uint32_t c_x, uint32_t c_y) {
         const uint32_t cell = c_y * columns + c_x;
-        if (nearest[k - 1].point != NONE &&
-            squared_distance_to(c_x, c_y, cell_side, x, y) > nearest[k - 1].distance)
-          return;
+        if (squared_distance_to(c_x, c_y, cell_side, x, y) > nearest[k - 1].distance) return;
         for (uint32_t m = cell_start[cell]; m < cell_start[cell + 1]; ++m) offer(m);
       });
       if (!on_grid) break;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <vector>
 
@@ -42,12 +43,11 @@ class _point_grid {
   }
 
  private:
+  // Nothing found yet is infinitely far, so that any point beats it.
   struct _best {
-    double distance = 0.0;
+    double distance = std::numeric_limits<double>::infinity();
     uint32_t point = NONE;
-    bool beats(double d, uint32_t p) const {
-      return point == NONE || d < distance || (d == distance && p < point);
-    }
+    bool beats(double d, uint32_t p) const { return d < distance || (d == distance && p < point); }
   };
 
   uint32_t cell_of(double value, double low, uint32_t cells) const;
