@@ -13,7 +13,7 @@ inline constexpr double DEFAULT_PEN_WIDTH_MM = 0.3;
 // Time spent shortening the pen's path through the circles or points of a print, after the
 // nearest-neighbour path that comes first: a print of a few hundred thousand dots is done in
 // less, a million dots take it all (a pen spends hours on those).
-inline constexpr double DEFAULT_ORDER_SECONDS = 1.0;
+inline constexpr double DEFAULT_ORDER_SECONDS = 0.5;
 
 struct _svg_options {
   _svg_dots dots = svg_shapes;

@@ -33,9 +33,36 @@ class _point_grid {
   uint32_t nearest(double x, double y) const;
   // Takes a point out of the grid.
   void remove(uint32_t point);
-  // The k nearest other points of every point (before any removal), k per point in a row,
-  // nearest first; NONE where there are fewer than k other points.
-  std::vector<uint32_t> neighbours(unsigned k) const;
+  // Every point nearer to `point` than this is found by each_near.
+  double reach() const { return cell_side; }
+  // Calls stop = visit(other, its position) for the other points, removed ones included, of the
+  // 3 x 3 cells around the point's own, and of rings of cells further out until at least `least`
+  // points were visited (so that a point of a sparse part finds some), until a call returns true.
+  template <class Visit>
+  void each_near(uint32_t point, unsigned least, Visit&& visit) const {
+    const int64_t cx = cell_of(points[point].x, low_x, columns);
+    const int64_t cy = cell_of(points[point].y, low_y, rows);
+    unsigned seen = 0;
+    // The points of the cells [x0, x1] of row y, clipped to the grid: true to stop.
+    const auto cells = [&](int64_t y, int64_t x0, int64_t x1) {
+      if (y < 0 || y >= int64_t(rows)) return false;
+      x0 = x0 < 0 ? 0 : x0;
+      x1 = x1 >= int64_t(columns) ? int64_t(columns) - 1 : x1;
+      if (x0 > x1) return false;
+      const size_t row = size_t(y) * columns;
+      for (uint32_t m = cell_start[row + x0]; m < cell_start[row + x1 + 1]; ++m)
+        if (members[m] != point && (++seen, visit(members[m], placed[m]))) return true;
+      return false;
+    };
+    for (int64_t y = cy - 1; y <= cy + 1; ++y)
+      if (cells(y, cx - 1, cx + 1)) return;
+    for (int64_t r = 2; seen < least; ++r) {
+      if (cx - r < 0 && cx + r >= int64_t(columns) && cy - r < 0 && cy + r >= int64_t(rows)) return;
+      if (cells(cy - r, cx - r, cx + r) || cells(cy + r, cx - r, cx + r)) return;
+      for (int64_t y = cy - r + 1; y < cy + r; ++y)
+        if (cells(y, cx - r, cx - r) || cells(y, cx + r, cx + r)) return;
+    }
+  }
 
   static double squared_distance(const _pen_point& p, double x, double y) {
     const double dx = double(p.x) - x, dy = double(p.y) - y;

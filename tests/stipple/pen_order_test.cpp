@@ -57,22 +57,33 @@ uint32_t nearest_of_all(const std::vector<_pen_point>& points, const std::vector
 TEST(PointGrid, SearchesFindWhatComparingWithEveryPointFinds) {
   for (const auto& [name, points] : clouds()) {
     _point_grid grid(points);
-    // The k nearest of every point, nearest first.
-    const unsigned k = 5;
-    const std::vector<uint32_t> found = grid.neighbours(k);
+    // The points near each point: every other point nearer than the reach, each once.
     for (uint32_t i = 0; i < points.size(); ++i) {
-      std::vector<uint32_t> others(points.size());
-      std::iota(others.begin(), others.end(), 0u);
-      others.erase(others.begin() + i);
-      const auto closer = [&](uint32_t a, uint32_t b) {
-        const double da = _point_grid::squared_distance(points[a], points[i].x, points[i].y);
-        const double db = _point_grid::squared_distance(points[b], points[i].x, points[i].y);
-        return da < db || (da == db && a < b);
-      };
-      std::sort(others.begin(), others.end(), closer);
-      others.resize(k, NONE);
-      const std::vector<uint32_t> got(found.begin() + i * k, found.begin() + (i + 1) * k);
-      ASSERT_EQ(got, others) << name << ", point " << i;
+      std::vector<uint32_t> near;
+      grid.each_near(i, 0, [&](uint32_t point, const _pen_point& p) {
+        EXPECT_EQ(p.x, points[point].x);
+        near.push_back(point);
+        return false;
+      });
+      std::sort(near.begin(), near.end());
+      ASSERT_TRUE(std::adjacent_find(near.begin(), near.end()) == near.end()) << name;
+      ASSERT_FALSE(std::binary_search(near.begin(), near.end(), i)) << name;
+      const double reach = 0.999 * grid.reach();
+      for (uint32_t j = 0; j < points.size(); ++j) {
+        const double d = _point_grid::squared_distance(points[j], points[i].x, points[i].y);
+        if (j != i && d < reach * reach) {
+          ASSERT_TRUE(std::binary_search(near.begin(), near.end(), j)) << name << ", " << i;
+        }
+      }
+    }
+    // Asked for at least 20, a point finds 20 (or all others), and a visit that returns true is
+    // the last.
+    for (uint32_t i = 0; i < points.size(); i += 97) {
+      unsigned visits = 0, stopped = 0;
+      grid.each_near(i, 20, [&](uint32_t, const _pen_point&) { return ++visits, false; });
+      EXPECT_GE(visits, std::min<size_t>(20, points.size() - 1)) << name;
+      grid.each_near(i, 20, [&](uint32_t, const _pen_point&) { return ++stopped == 1; });
+      EXPECT_EQ(stopped, std::min(visits, 1u)) << name;
     }
     // The nearest point still in, from points on and off the cloud, while points are removed.
     std::mt19937 random(3);
