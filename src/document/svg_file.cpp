@@ -1,5 +1,7 @@
 // The SVG print of the document: its dot plans at 1200 ppi handed to the vector writer.
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 
 #include "document/stipple_document.h"
 #include "document/svg_print.h"
@@ -54,7 +56,9 @@ _svg_result _stipple_document::write_svg(const std::string& file, const _svg_opt
   }
   _svg_text text(output.stream());
   if (!print.write(text, progress)) {
-    result.error = text.good() ? "Cancelled" : "Cannot write " + file;
+    result.error = text.good() ? std::string("Cancelled")
+                               : "Cannot write " + file + ": " +
+                                     std::strerror(text.error_number() ? text.error_number() : EIO);
     return result;
   }
   if (!output.commit()) {

@@ -206,7 +206,8 @@ bool _svg_print::write(_svg_text& text, const _band_progress& progress) {
                                 double(std::max<size_t>(total, 1)));
     }
     open_layer(text, p);
-    if (options.dots == svg_shapes) text.text("<path d=\"");
+    const bool path = options.dots == svg_shapes && !pen.dots.empty();
+    if (path) text.text("<path d=\"");
     for (size_t i = 0; i < sequence.size(); ++i) {
       const _dot& dot = pen.dots[sequence[i]];
       if (options.dots == svg_shapes)
@@ -218,7 +219,7 @@ bool _svg_print::write(_svg_text& text, const _band_progress& progress) {
       if (++done % PROGRESS_DOTS == 0 && progress && !progress(unsigned(done), unsigned(total)))
         return false;
     }
-    if (options.dots == svg_shapes) text.text("\"/>\n");
+    if (path) text.text("\"/>\n");
     text.text("</g>\n");
   }
   text.text("</svg>\n");

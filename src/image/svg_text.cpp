@@ -1,5 +1,6 @@
 #include "image/svg_text.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -24,8 +25,10 @@ _svg_text& _svg_text::text(std::string_view characters) {
   if (characters.size() > BLOCK_BYTES) {
     flush();
     if (!failed && file != nullptr &&
-        std::fwrite(characters.data(), 1, characters.size(), file) != characters.size())
+        std::fwrite(characters.data(), 1, characters.size(), file) != characters.size()) {
       failed = true;
+      failure = errno;
+    }
     written += characters.size();
     return *this;
   }
@@ -69,8 +72,11 @@ char* _svg_text::format_thousandths(char* out, int64_t value, bool compact) {
 }
 
 bool _svg_text::flush() {
-  if (used > 0 && !failed && (file == nullptr || std::fwrite(buffer.data(), 1, used, file) != used))
+  if (used > 0 && !failed &&
+      (file == nullptr || std::fwrite(buffer.data(), 1, used, file) != used)) {
     failed = true;
+    failure = file == nullptr ? 0 : errno;
+  }
   written += used;
   used = 0;
   return !failed;

@@ -27,6 +27,8 @@ class _svg_text {
   // Writes the buffer out; false once any write has failed.
   bool flush();
   bool good() const { return !failed; }
+  // The system's error number of the write that failed (0 when none did, or without a file).
+  int error_number() const { return failure; }
   uint64_t bytes() const { return written + used; }
 
   static int64_t round_thousandths(double value);
@@ -45,6 +47,7 @@ class _svg_text {
   size_t used = 0;
   uint64_t written = 0;
   bool failed = false;
+  int failure = 0;
 };
 
 }  // namespace stippon

@@ -1,6 +1,7 @@
 // The text of vector files: numbers in fixed point free of the locale, written in blocks.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
 
@@ -77,6 +78,7 @@ TEST(SvgText, FailedWritesAreReported) {
   text.text("<svg/>");
   EXPECT_FALSE(text.flush());
   EXPECT_FALSE(text.good());
+  EXPECT_EQ(text.error_number(), ENOSPC);
   std::fclose(full);
   _svg_text nowhere(nullptr);
   EXPECT_FALSE(nowhere.text("x").flush());
