@@ -16,7 +16,8 @@ constexpr double PIXEL_MM = MM_PER_INCH / PREVIEW_PPI;
 // A shape's outline may leave its traced line by this much.
 constexpr double OUTLINE_TOLERANCE_MM = 0.01;
 // Rings smaller than a 1200 ppi pixel are grain of the dot sheet, not shape.
-constexpr double LEAST_RING_MM2 = (MM_PER_INCH / 1200.0) * (MM_PER_INCH / 1200.0);
+constexpr double FINEST_PIXEL_MM = MM_PER_INCH / VECRES[resolution_1200];
+constexpr double LEAST_RING_MM2 = FINEST_PIXEL_MM * FINEST_PIXEL_MM;
 // A pen touch: the shortest stroke the file's three decimals hold, so that it is not empty.
 constexpr int64_t TOUCH_THOUSANDTHS = 10;
 constexpr size_t PROGRESS_DOTS = size_t(1) << 14;

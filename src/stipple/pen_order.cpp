@@ -15,9 +15,9 @@ constexpr uint32_t NONE = _point_grid::NONE;
 // The longest stretch of the path a move may reverse or shift: longer ones cost more to make
 // than they are likely to save.
 constexpr int64_t LONGEST_SHIFT = 50000;
-constexpr int64_t LONGEST_SEGMENT = 3;
+constexpr int64_t LONGEST_SEGMENT = 3;  // points an Or-opt move carries
 // The points a move is tried with: those of the cells around a point, and at least this many.
-constexpr unsigned LEAST_NEAR = 6;  // points an Or-opt move carries
+constexpr unsigned LEAST_NEAR = 6;
 // A move must shorten the path by more than rounding could explain.
 constexpr double LEAST_GAIN = 1e-9;
 constexpr unsigned CLOCK_INTERVAL = 256;  // points examined between looks at the clock

@@ -26,9 +26,10 @@ double pen_travel(std::span<const _pen_point> points, std::span<const uint32_t> 
 std::vector<uint32_t> nearest_neighbour_order(std::span<const _pen_point> points, _pen_point start);
 
 // Shortens the open path `order` with 2-opt moves (reversing a stretch) and Or-opt moves
-// (moving one to three points elsewhere, either way round), each trying only a point's nearest
-// neighbours, until no move helps or the deadline passes. Moves that would shift more than a
-// bounded stretch of the path are not tried, so each costs little. True when no move helped.
+// (moving one to three points elsewhere, either way round), each trying only the points of the
+// grid cells around a point (at least a few), until no move helps or the deadline passes. Moves
+// that would shift more than a bounded stretch of the path are not tried, so each costs little.
+// True when no move helped.
 bool improve_order(std::span<const _pen_point> points, std::vector<uint32_t>& order,
                    std::chrono::steady_clock::time_point deadline);
 
