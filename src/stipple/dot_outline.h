@@ -27,7 +27,7 @@ class _dot_outline {
 
   // The cell of n x n samples whose corner is sample (cell_row, cell_column) of the sheet. Rings
   // are simplified until no point strays more than `tolerance` samples from the traced line;
-  // rings enclosing less than `least_area` square samples (specks and pinholes of the sheet's
+  // rings enclosing less than `least_area` square samples (dust and pinholes of the sheet's
   // grain) are left out.
   static _dot_outline trace(const _image& sheet, uint64_t cell_row, uint64_t cell_column,
                             unsigned n, double tolerance, double least_area);

@@ -65,7 +65,7 @@ TEST(DotOutline, TracedByHand) {
   }
 }
 
-TEST(DotOutline, InkCentreSpecksAndSheetEdges) {
+TEST(DotOutline, InkCentreDustAndSheetEdges) {
   // A grey of 50 (ink 205/255) on the left column, white on the right: ink and its centre.
   const _image half = cell({"2.", "2."});
   const _dot_outline grey = _dot_outline::trace(half, 0, 0, 2, 0.0, 0.0);
@@ -77,7 +77,7 @@ TEST(DotOutline, InkCentreSpecksAndSheetEdges) {
   EXPECT_EQ(blank.rings(), 0u);
   EXPECT_EQ(blank.ink(), 0.0);
   EXPECT_DOUBLE_EQ(blank.centre().x, 2.0);
-  // Specks below the least area are left out.
+  // Dust below the least area is left out.
   EXPECT_EQ(_dot_outline::trace(cell({"...", ".#.", "..."}), 0, 0, 3, 0.0, 0.6).rings(), 0u);
   // A cell reaching past the sheet counts paper there: the second cell of a 3-wide sheet.
   const _image sheet = cell({"..#", "..#"});
