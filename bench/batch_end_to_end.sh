@@ -70,8 +70,17 @@ measure netpbm_jpeg_A4_300 "$runs" \
   "djpeg $scratch/photo.jpg | ppmtopgm | pamscale -width $a4_pixels | pamditherbw -fs > $scratch/peer2.pbm"
 measure stippon_jpeg_A4_300 "$runs" "$batch --size A4 $scratch/photo.jpg $scratch/f.pgm"
 
+# An A3-wide print (420 mm) as a raster and as the vector forms a plotter takes.
+for form in shapes circles points; do
+  measure "stippon_A3_svg_$form" "$runs" \
+    "$batch --width 420mm --packing 1 --svg-dots $form '$input' $scratch/a3.svg"
+done
+measure stippon_A3_300_pgm "$runs" "$batch --width 420mm --packing 1 '$input' $scratch/a3.pgm"
+
 echo "ratios (same run):"
 ratio stippon_A4_300_pgm netpbm_A4_300
 ratio stippon_A4_1200_pgm netpbm_A4_300
 ratio stippon_A4_1200_bw_tif netpbm_A4_300
 ratio stippon_jpeg_A4_300 netpbm_jpeg_A4_300
+ratio stippon_A3_svg_shapes stippon_A3_300_pgm
+ratio stippon_A3_svg_circles stippon_A3_300_pgm

@@ -44,6 +44,12 @@ std::string size_text(unsigned width, unsigned height) {
   return std::to_string(width) + " x " + std::to_string(height);
 }
 
+std::string metres(double millimetres) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f m", millimetres / 1000.0);
+  return text;
+}
+
 }  // namespace
 
 _batch_run::_batch_run(const _batch_options& options) : options(options), progress(!options.quiet) {
@@ -169,10 +175,12 @@ _exit_status _batch_run::compute(float w) {
   // srandom() sees the seed as an unsigned int: that is the value --seed takes.
   const uint32_t seed = static_cast<uint32_t>(document.pattern_seed());
   note("seed " + std::to_string(seed) + (options.seed ? "" : " (from the clock)"));
+  // A vector print draws its dots from the seeds when it is written, as a raster print does.
   return exit_success;
 }
 
 _exit_status _batch_run::write() {
+  if (options.svg_output()) return write_svg();
   const std::string text = "writing " + options.output;
   progress.stage(text);
   _interrupts_caught caught;
@@ -188,6 +196,26 @@ _exit_status _batch_run::write() {
 
 bool _batch_run::tone_applied() const {
   return options.colour_output() && !options.colour_image() && options.settings.tone != 0;
+}
+
+_exit_status _batch_run::write_svg() {
+  const std::string text = "writing " + options.output;
+  progress.stage(text);
+  const _svg_result result =
+      document.write_svg(options.output, options.svg, [this, &text](unsigned done, unsigned total) {
+        progress.fraction(text, done, total);
+        return true;
+      });
+  if (!result.written) return fail(exit_unwritable, result.error);
+  note(std::to_string(result.dots) + " dots in " + std::to_string(result.layers) +
+       (result.layers == 1 ? " layer" : " layers"));
+  if (options.svg.dots != svg_shapes) {
+    const _pen_travel& travel = result.travel;
+    note("pen-up travel " + metres(travel.drawn) + " row by row, " + metres(travel.nearest) +
+         " nearest first, " + metres(travel.improved) + " improved" +
+         (travel.settled ? "" : " (improvement stopped by its time budget)"));
+  }
+  return exit_success;
 }
 
 }  // namespace stippon

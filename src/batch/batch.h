@@ -43,6 +43,7 @@ class _batch_run {
   _exit_status write();
 
   bool tone_applied() const;
+  _exit_status write_svg();
 };
 
 }  // namespace stippon

@@ -250,6 +250,19 @@ std::vector<_option> option_table() {
                                                 {"color-stippling", list_color_stippling}};
          return choose("--image", v, images, o.image);
        }},
+      {"--svg-dots", true,
+       [](const std::string& v, _batch_options& o) {
+         const _choices<_svg_dots> dots = {
+             {"shapes", svg_shapes}, {"circles", svg_circles}, {"points", svg_points}};
+         return choose("--svg-dots", v, dots, o.svg.dots);
+       }},
+      {"--pen-width", true,
+       [](const std::string& v, _batch_options& o) {
+         float width = 0.0f;
+         std::string error = float_in("--pen-width", v, 0.01f, 10.0f, "0.01 to 10 mm", width);
+         if (error.empty()) o.svg.pen_width = width;
+         return error;
+       }},
       {"--seed", true,
        [](const std::string& v, _batch_options& o) {
          // srandom() takes an unsigned int: larger seeds would only repeat these patterns.
@@ -286,10 +299,16 @@ std::string check_combination(const _batch_options& o, const std::set<std::strin
   if (o.verbose && o.quiet) return "--verbose and --quiet exclude each other";
   if (o.settings.tone != 0 && o.settings.device == device_grayscale)
     return "--tone needs --mode tones (or --mode bw)";
-  if (o.output != STANDARD_STREAM && !print_format_of(o.output))
-    return "OUTPUT must end in .pgm, .png, .tif, .tiff or .pdf (or be - for a PGM on standard "
-           "output): " + o.output;
-  if (o.colour_image() && !o.colour_output())
+  if (o.output != STANDARD_STREAM && !print_format_of(o.output) && !o.svg_output())
+    return "OUTPUT must end in .pgm, .png, .tif, .tiff, .pdf or .svg (or be - for a PGM on "
+           "standard output): " + o.output;
+  if (!o.svg_output() && (seen.count("--svg-dots") || seen.count("--pen-width")))
+    return "--svg-dots and --pen-width need an .svg OUTPUT";
+  if (o.svg_output() && o.image != list_stippling && o.image != list_color_stippling)
+    return "an .svg OUTPUT holds the dots of --image stippling or color-stippling";
+  if (o.svg_output() && seen.count("--ppi"))
+    return "an .svg OUTPUT has no pixels: leave out --ppi";
+  if (o.colour_image() && !o.colour_output() && !o.svg_output())
     return "--image color-original and color-stippling are colour images: write them as .png, "
            ".tif or .pdf";
   const bool stippled = o.image == list_stippling || o.image == list_color_stippling;
@@ -313,6 +332,14 @@ std::string parse_files(const std::vector<std::string>& files, _batch_options& o
 bool _batch_options::colour_output() const {
   const std::optional<_print_format> format = print_format_of(output);
   return format && *format != _print_format::pgm;
+}
+
+bool _batch_options::svg_output() const {
+  const std::string suffix = ".svg";
+  if (output.size() <= suffix.size()) return false;
+  std::string end = output.substr(output.size() - suffix.size());
+  for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return end == suffix;
 }
 
 _parse_result parse_batch_options(const std::vector<std::string>& arguments) {
@@ -377,7 +404,7 @@ _parse_result parse_batch_options(const std::vector<std::string>& arguments) {
 std::string batch_usage() {
   return R"(Usage: stippon-batch [options] INPUT OUTPUT
 Stipples a grey-scale PGM photograph without a window, exactly as the desktop program does.
-OUTPUT ends in .pgm or .png; it is replaced only once it has been written completely.
+OUTPUT ends in .pgm, .png or .svg; it is replaced only once it has been written completely.
 
 Output size and resolution:
   --size A4|A5|A6|A7|A8|A9|A10|optimal   sheet size (default A5): its long side is the width of a
@@ -407,8 +434,15 @@ Colours:
   --color R,G,B[,A]         ink of the colour-stippled image, default 255,0,0
 Which image:
   --image stippling|halftoning|borders|original|color-original|color-stippling
-                            default stippling; the colour images need a .png OUTPUT, and only
-                            stippling can be written at 600 or 1200 ppi
+                            default stippling; the colour images need a .png OUTPUT
+                            (color-stippling also .svg), and only stippling can be written at
+                            600 or 1200 ppi
+Vector output (an .svg OUTPUT, a page of the print's size in millimetres; with
+--image color-stippling the ink's dots come in a second layer, one layer per pen):
+  --svg-dots shapes|circles|points   each dot as its own outline traced from the 1200 ppi
+                            sheets (default), as a circle of its area, or as one touch of a
+                            pen; circles and points are ordered to keep the pen's travel short
+  --pen-width MM            stroke width of points, 0.01 to 10, default 0.3
 Program:
   --data DIR                folder holding dots/ and tones/; without it the folder named by
                             STIPPON_DATA, else share/stippon beside the program's folder, else

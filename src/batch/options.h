@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "document/document_settings.h"
+#include "document/svg_options.h"
 
 namespace stippon {
 
@@ -28,6 +29,7 @@ struct _batch_options {
   float black_point = 0.0f;
   float white_point = 255.0f;
   float gamma = 1.0f;
+  _svg_options svg;  // an .svg OUTPUT
   std::optional<uint32_t> seed;
   std::string data_dir;  // --data; empty: looked up (see _data_location)
   bool verbose = false;
@@ -35,6 +37,7 @@ struct _batch_options {
 
   // PNG, TIFF or PDF: files that hold a toned or colour picture.
   bool colour_output() const;
+  bool svg_output() const;
   bool colour_image() const {
     return image == list_color_original || image == list_color_stippling;
   }

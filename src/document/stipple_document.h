@@ -7,12 +7,14 @@
 
 #include "document/document_settings.h"
 #include "document/output_geometry.h"
+#include "document/svg_options.h"
 #include "image/image.h"
 #include "image/print_writer.h"
 #include "image/random_stream.h"
 #include "image/texture.h"
 #include "stipple/banded_print.h"
 #include "stipple/dot_library.h"
+#include "stipple/pen_order.h"
 #include "tones/tone_table.h"
 
 namespace stippon {
@@ -23,6 +25,13 @@ struct _print_result {
   std::string error;
   unsigned width = 0;
   unsigned height = 0;
+};
+
+// How an SVG print turned out: the file, the page in 300 ppi pixels, and what it holds.
+struct _svg_result : _print_result {
+  size_t dots = 0;
+  size_t layers = 0;
+  _pen_travel travel;  // summed over the layers; circles and points only
 };
 
 // One print in the making: the photograph, every image derived from it, the settings that shape
@@ -143,6 +152,13 @@ class _stipple_document {
   // false cancels; a print that is not written leaves no file and keeps an older one.
   _print_result write_print(const std::string& file, _resolution_position resolution,
                             int position, bool toned, const _band_progress& progress = {});
+  // Writes the stippled picture as an SVG page of the print's size in millimetres (the file name
+  // must end in .svg): the preview's dots, from its seeds, at their 1200 ppi positions in a layer
+  // of black, and while colour stippling is on the ink's dots in a layer per ink. Each dot is
+  // drawn as options.dots says. progress(dots written, dots) returning false cancels; a file that
+  // is not written leaves no file and keeps an older one.
+  _svg_result write_svg(const std::string& file, const _svg_options& options,
+                        const _band_progress& progress = {});
   const _image* current_print() const { return hires_image.get(); }
   void release_print() { hires_image.reset(); }
 

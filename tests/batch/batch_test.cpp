@@ -43,7 +43,7 @@ TEST(BatchUsage, BadUsageExitsTwoWritingNothingHelpAndVersion) {
       {{CAMERA, OUT, "--image", "color-stippling"}, "write them as .png"},
       {{CAMERA, OUT, "--ppi", "600", "--image", "halftoning"}, "only the stippled images"},
       {{CAMERA, "@a.pgm", "@b.pgm"}, "expected INPUT and OUTPUT"},
-      {{CAMERA, "@out.pgm.bak"}, "OUTPUT must end in .pgm, .png, .tif, .tiff or .pdf"},
+      {{CAMERA, "@out.pgm.bak"}, "OUTPUT must end in .pgm, .png, .tif, .tiff, .pdf or .svg"},
       {{CAMERA, OUT, "--white-point", "20", "--black-point", "30"}, "--white-point must be above"},
       {{CAMERA, OUT, "--gamma", "0"}, "--gamma 0 is out of range"},
       {{CAMERA, OUT, "--tone-match", "sepia"}, "--tone-match must be one of none, grey, linear"},

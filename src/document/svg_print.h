@@ -1,0 +1,100 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "document/svg_options.h"
+#include "image/image.h"
+#include "image/pixel.h"
+#include "image/svg_text.h"
+#include "stipple/banded_print.h"
+#include "stipple/dot_outline.h"
+#include "stipple/dot_plan.h"
+#include "stipple/pen_order.h"
+
+namespace stippon {
+
+// A stippled print as vector text for pen plotters and scalable prints: every dot of the plans at
+// the exact position the raster print stamps it, on a page of the print's size in millimetres,
+// one layer per pen (black for grey stippling, one per ink for colour stippling). Shapes are
+// traced once per cell of the dot sheets; circles and points are put in the order a pen travels
+// least between them.
+class _svg_print {
+ public:
+  // sheets: a row of DOT_SLOTS dot sheets at output scale k (4 for the 1200 ppi sheets), read
+  // while adding plans; width x height: the print in pixels at 300 ppi.
+  _svg_print(_image* const* sheets, int k, unsigned width, unsigned height,
+             const _svg_options& options);
+
+  // The dots of a plan at this output scale: a grey plan's go to the black layer, an inked
+  // plan's to the layer of their ink. Dots without a sheet cell draw nothing and are left out,
+  // as the raster print leaves them out.
+  void add(const _dot_plan& plan);
+
+  size_t dots() const;
+  size_t layers() const { return pens.size(); }
+  // The page: pixels at 300 ppi in millimetres, rounded to thousandths.
+  int64_t width_thousandths() const;
+  int64_t height_thousandths() const;
+
+  // Writes the whole file through `text`; progress(dots written, dots) after each run of dots,
+  // returning false to stop. False when stopped or when a write failed.
+  bool write(_svg_text& text, const _band_progress& progress);
+  // The pen's travel summed over the layers of circles or points, once written.
+  const _pen_travel& travel() const { return pen_travel; }
+
+ private:
+  struct _dot {
+    int32_t row = 0;  // the corner, in output samples from the bottom of the print
+    int32_t column = 0;
+    uint32_t shape = 0;
+  };
+  struct _pen {
+    _pixel ink;
+    std::vector<_dot> dots;
+  };
+  // A traced cell of the dot sheets as every dot of it is written: rounded to thousandths of a
+  // millimetre from the dot's corner (itself rounded), so that its text is made once.
+  struct _shape {
+    bool drawn = false;   // has rings
+    int64_t start_x = 0;  // the first point of the first ring
+    int64_t start_y = 0;
+    std::string path;       // the rest of the outline, in relative steps
+    double centre_x = 0.0;  // the ink's centre, in millimetres (y down the page)
+    double centre_y = 0.0;
+    double radius = 0.0;  // of a circle of the ink's area, in millimetres
+  };
+
+  uint32_t shape_of(const _placed_dot& dot);
+  _shape shape_text(const _dot_outline& outline) const;
+  _pen& pen_of(const _dot_plan& plan, const _placed_dot& dot);
+  // A dot's corner on the page (y down, the corner of the cell's bottom row), in millimetres.
+  double corner_x(const _dot& dot) const { return dot.column * sample_mm; }
+  double corner_y(const _dot& dot) const { return (rows - dot.row) * sample_mm; }
+  std::vector<uint32_t> order(const _pen& pen, double seconds);
+
+  void write_header(_svg_text& text) const;
+  void open_layer(_svg_text& text, size_t index) const;
+  void write_shape(_svg_text& text, const _dot& dot) const;
+  void write_circle(_svg_text& text, const _dot& dot) const;
+  void write_point(_svg_text& text, const _dot& dot) const;
+
+  _image* const* sheets;
+  int k;
+  unsigned width;
+  unsigned height;
+  double rows;       // the print's height in output samples
+  double sample_mm;  // an output sample's side
+  _svg_options options;
+  std::vector<_pen> pens;
+  std::vector<_shape> shapes;
+  // The shape of each cell met so far: a table for the sheets' usual single row of cells, a map
+  // for any other.
+  std::vector<uint32_t> shape_table;
+  std::unordered_map<uint64_t, uint32_t> shape_index;
+  _pen_travel pen_travel;
+};
+
+}  // namespace stippon

@@ -1,0 +1,89 @@
+#include "image/svg_text.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace stippon {
+
+namespace {
+
+constexpr size_t BLOCK_BYTES = size_t(1) << 20;
+constexpr int64_t THOUSAND = 1000;
+
+}  // namespace
+
+_svg_text::_svg_text(FILE* file) : file(file), buffer(BLOCK_BYTES + NUMBER_BYTES) {}
+
+char* _svg_text::room(size_t characters) {
+  if (used + characters > BLOCK_BYTES) flush();
+  return buffer.data() + used;
+}
+
+_svg_text& _svg_text::text(std::string_view characters) {
+  if (characters.size() > BLOCK_BYTES) {
+    flush();
+    if (!failed && file != nullptr &&
+        std::fwrite(characters.data(), 1, characters.size(), file) != characters.size()) {
+      failed = true;
+      failure = errno;
+    }
+    written += characters.size();
+    return *this;
+  }
+  std::memcpy(room(characters.size()), characters.data(), characters.size());
+  used += characters.size();
+  return *this;
+}
+
+_svg_text& _svg_text::whole(int64_t value) {
+  char* out = room(NUMBER_BYTES);
+  used += size_t(std::to_chars(out, out + NUMBER_BYTES, value).ptr - out);
+  return *this;
+}
+
+_svg_text& _svg_text::thousandths(int64_t value) {
+  char* const start = room(NUMBER_BYTES);
+  used += size_t(format_thousandths(start, value) - start);
+  return *this;
+}
+
+// A sign, at most 19 digits, a point and three decimals: within NUMBER_BYTES.
+char* _svg_text::format_thousandths(char* out, int64_t value, bool compact) {
+  // The magnitude in unsigned arithmetic: INT64_MIN has no positive counterpart.
+  uint64_t magnitude = uint64_t(value);
+  if (value < 0) {
+    *out++ = '-';
+    magnitude = 0 - magnitude;
+  }
+  const uint64_t units = magnitude / THOUSAND;
+  unsigned fraction = unsigned(magnitude % THOUSAND);
+  if (units != 0 || fraction == 0 || !compact)
+    out = std::to_chars(out, out + NUMBER_BYTES, units).ptr;
+  if (fraction != 0) {
+    *out++ = '.';
+    for (unsigned place = 100; fraction != 0; place /= 10) {
+      *out++ = char('0' + fraction / place);
+      fraction %= place;
+    }
+  }
+  return out;
+}
+
+bool _svg_text::flush() {
+  if (used > 0 && !failed &&
+      (file == nullptr || std::fwrite(buffer.data(), 1, used, file) != used)) {
+    failed = true;
+    failure = file == nullptr ? 0 : errno;
+  }
+  written += used;
+  used = 0;
+  return !failed;
+}
+
+int64_t _svg_text::round_thousandths(double value) {
+  return std::llround(value * double(THOUSAND));
+}
+
+}  // namespace stippon

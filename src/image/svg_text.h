@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+namespace stippon {
+
+// The text of a large vector file built in one buffer and written in blocks of a megabyte, so that
+// a print of a million elements costs a few hundred writes. Numbers are formatted with
+// std::to_chars as fixed point, free of the locale, and lengths are given in thousandths (of a
+// millimetre, say) so that rounding happens once, where the caller chooses.
+class _svg_text {
+ public:
+  // Writes to file, which stays the caller's; a null file fails at the first flush.
+  explicit _svg_text(FILE* file);
+
+  _svg_text& text(std::string_view characters);
+  // value / 1000 with at most three decimals and no trailing zeros: 12345 -> "12.345",
+  // -500 -> "-0.5", 2000 -> "2".
+  _svg_text& thousandths(int64_t value);
+  // A length rounded to thousandths.
+  _svg_text& fixed(double value) { return thousandths(round_thousandths(value)); }
+  _svg_text& whole(int64_t value);
+
+  // Writes the buffer out; false once any write has failed.
+  bool flush();
+  bool good() const { return !failed; }
+  // The system's error number of the write that failed (0 when none did, or without a file).
+  int error_number() const { return failure; }
+  uint64_t bytes() const { return written + used; }
+
+  static int64_t round_thousandths(double value);
+  // The longest number format_thousandths writes.
+  static constexpr size_t NUMBER_BYTES = 32;
+  // Writes value / 1000 as thousandths() does at out and returns its end. `compact` leaves out
+  // the zero before the point of numbers below one ("-.5", as path data allows).
+  static char* format_thousandths(char* out, int64_t value, bool compact = false);
+
+ private:
+  // Room for a number or a short text: flushes when the buffer is nearly full.
+  char* room(size_t characters);
+
+  FILE* file;
+  std::vector<char> buffer;
+  size_t used = 0;
+  uint64_t written = 0;
+  bool failed = false;
+  int failure = 0;
+};
+
+}  // namespace stippon

@@ -1,0 +1,365 @@
+// The SVG print of the document, read back as text and drawn by an independent renderer: the page,
+// its layers and dots, the likeness to the raster print and the pen's travel.
+#include <gtest/gtest.h>
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+
+#include "document/stipple_document.h"
+#include "image/file_png.h"
+#include "image/scratch.h"
+
+extern char** environ;
+
+namespace stippon::testing {
+namespace {
+
+const std::string CAMERA = std::string(STIPPON_DATA_DIR) + "/images/camera.pgm";  // 512 x 512
+constexpr double PIXEL_MM = 25.4 / 300.0;
+
+// The text between `from` and the next `to` after position at; empty when missing.
+std::string between(const std::string& text, const std::string& from, const std::string& to,
+                    size_t at = 0) {
+  const size_t start = text.find(from, at);
+  if (start == std::string::npos) return {};
+  const size_t end = text.find(to, start + from.size());
+  return end == std::string::npos ? std::string()
+                                  : text.substr(start + from.size(), end - start - from.size());
+}
+
+std::string attribute(const std::string& element, const std::string& name) {
+  return between(element, " " + name + "=\"", "\"");
+}
+
+size_t count(const std::string& text, const std::string& what) {
+  size_t found = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++found;
+  return found;
+}
+
+// An SVG file cut into its root element and its layers (each from "<g " to "</g>").
+struct _svg {
+  std::string text;
+  std::string root;
+  std::vector<std::string> layers;
+
+  explicit _svg(std::string file) : text(std::move(file)) {
+    root = "<svg" + between(text, "<svg", ">") + ">";
+    for (size_t at = text.find("<g "); at != std::string::npos; at = text.find("<g ", at + 1))
+      layers.push_back(text.substr(at, text.find("</g>", at) - at));
+  }
+  static std::string head(const std::string& layer) { return layer.substr(0, layer.find('>') + 1); }
+};
+
+// Centres of the circles (or pen touches) of a layer, in file order.
+std::vector<std::pair<double, double>> centres(const std::string& layer, bool circles) {
+  std::vector<std::pair<double, double>> found;
+  const std::string start = circles ? "<circle " : "<path d=\"M";
+  for (size_t at = layer.find(start); at != std::string::npos; at = layer.find(start, at + 1)) {
+    const std::string element = layer.substr(at, layer.find("/>", at) - at);
+    if (circles) {
+      found.emplace_back(std::stod(attribute(element, "cx")), std::stod(attribute(element, "cy")));
+    } else {
+      char* end = nullptr;
+      const double x = std::strtod(element.c_str() + start.size(), &end);
+      found.emplace_back(x, std::strtod(end, nullptr));
+    }
+  }
+  return found;
+}
+
+double travel(const std::vector<std::pair<double, double>>& points) {
+  double length = 0.0;
+  for (size_t i = 1; i < points.size(); ++i)
+    length +=
+        std::hypot(points[i].first - points[i - 1].first, points[i].second - points[i - 1].second);
+  return length;
+}
+
+int run(const std::vector<std::string>& arguments) {
+  std::vector<char*> argv;
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  int status = -1;
+  if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The file drawn at 300 dpi on white by rsvg-convert, as grey samples (row 0 at the bottom).
+_image rendered(const std::string& svg, const scratch_dir& scratch) {
+  const std::string png = scratch / "rendered.png";
+  EXPECT_EQ(run({"rsvg-convert", "--dpi-x", "300", "--dpi-y", "300", "--background-color", "white",
+                 "--output", png, svg}),
+            0);
+  _texture texture;
+  _image grey;
+  if (_file_png().read(png, texture) != 1) return grey;
+  grey.dimensions(texture.height, texture.width);
+  grey.create(true);
+  for (size_t i = 0; i < texture.texels.size(); ++i) grey.samples[i] = texture.texels[i].r;
+  return grey;
+}
+
+// Samples darker than half: the ink.
+size_t inked(float sample) {
+  return sample < 128.0f;
+}
+
+// How alike two prints look: the overlap of their inked areas (shared over either), and the
+// largest and mean difference of their tones seen through a box of side 2 x radius + 1.
+struct _likeness {
+  double overlap = 0.0;
+  double largest = 0.0;
+  double mean = 0.0;
+};
+
+_likeness compare(const _image& a, const _image& b, int radius) {
+  _likeness likeness;
+  size_t both = 0, either = 0;
+  for (size_t i = 0; i < a.samples.size(); ++i) {
+    both += inked(a.samples[i]) && inked(b.samples[i]);
+    either += inked(a.samples[i]) || inked(b.samples[i]);
+  }
+  likeness.overlap = double(both) / double(either);
+  const int w = int(a.width), h = int(a.height);
+  size_t boxes = 0;
+  for (int r = radius; r + radius < h; ++r)
+    for (int c = radius; c + radius < w; ++c) {
+      double sum_a = 0.0, sum_b = 0.0;
+      for (int i = -radius; i <= radius; ++i)
+        for (int j = -radius; j <= radius; ++j) {
+          sum_a += a.samples[size_t(r + i) * w + c + j];
+          sum_b += b.samples[size_t(r + i) * w + c + j];
+        }
+      const double difference =
+          std::abs(sum_a - sum_b) / ((2 * radius + 1) * (2 * radius + 1)) / 255.0;
+      likeness.largest = std::max(likeness.largest, difference);
+      likeness.mean += difference;
+      ++boxes;
+    }
+  likeness.mean /= double(boxes);
+  return likeness;
+}
+
+class SvgPrint : public ::testing::Test {
+ protected:
+  scratch_dir scratch;
+  _stipple_document doc;
+
+  void SetUp() override {
+    ASSERT_TRUE(doc.load_dots(STIPPON_DATA_DIR));
+    _document_settings settings = doc.settings();
+    settings.output_size = size_a10;  // 438 x 438 pixels, about ten thousand dots
+    doc.set_settings(settings);
+    ASSERT_TRUE(doc.read(CAMERA));
+    doc.set_seed(11);
+    doc.refresh();
+  }
+
+  _svg write(const _svg_options& options, const std::string& name = "print.svg") {
+    const _svg_result result = doc.write_svg(scratch / name, options);
+    EXPECT_TRUE(result.written) << result.error;
+    return _svg(read_file(scratch / name));
+  }
+
+  // The dots of the halftone: its black samples, and for colour stippling its border samples too.
+  size_t halftone_dots(bool with_borders) const {
+    const _image& halftone = doc.halftone();
+    const _image& borders = doc.borders();
+    size_t dots = 0;
+    for (unsigned r = 0; r < halftone.height; ++r)
+      for (unsigned c = 0; c < halftone.width; ++c)
+        dots += halftone.get(r, c) == 0.0f || (with_borders && r < borders.height &&
+                                               c < borders.width && borders.get(r, c) == 0.0f);
+    return dots;
+  }
+};
+
+// The page is the print's size in millimetres, with a layer for the black pen holding a dot for
+// every black sample of the halftone, drawn as each kind of dot is.
+TEST_F(SvgPrint, PageLayersAndDots) {
+  const size_t dots = halftone_dots(false);
+  ASSERT_GT(dots, 5000u);
+  const double side = 438 * PIXEL_MM;  // 37.084 mm
+  for (const _svg_dots kind : {svg_shapes, svg_circles, svg_points}) {
+    _svg_options options;
+    options.dots = kind;
+    options.pen_width = 0.25;
+    const _svg svg = write(options);
+    const std::string name = "kind " + std::to_string(kind);
+    EXPECT_TRUE(svg.text.starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\"")) << name;
+    EXPECT_EQ(attribute(svg.root, "width"), "37.084mm") << name;
+    EXPECT_EQ(attribute(svg.root, "height"), "37.084mm") << name;
+    EXPECT_EQ(attribute(svg.root, "viewBox"), "0 0 37.084 37.084") << name;
+    EXPECT_NEAR(std::stod(attribute(svg.root, "width")), side, 0.0005) << name;
+    EXPECT_EQ(attribute(svg.root, "xmlns"), "http://www.w3.org/2000/svg") << name;
+    EXPECT_EQ(attribute(svg.root, "xmlns:inkscape"), "http://www.inkscape.org/namespaces/inkscape")
+        << name;
+    ASSERT_EQ(svg.layers.size(), 1u) << name;
+    const std::string& layer = svg.layers[0];
+    const std::string head = _svg::head(layer);
+    EXPECT_EQ(attribute(head, "inkscape:groupmode"), "layer") << name;
+    EXPECT_EQ(attribute(head, "inkscape:label"), "Pen 1 black") << name;
+    EXPECT_TRUE(svg.text.ends_with("</g>\n</svg>\n")) << name;
+    EXPECT_EQ(count(svg.text, "<use") + count(svg.text, "<symbol") + count(svg.text, "style="), 0u);
+    if (kind == svg_shapes) {
+      // One path for all the dots, each dot starting with an absolute move.
+      EXPECT_EQ(attribute(head, "fill"), "#000000");
+      EXPECT_EQ(attribute(head, "fill-rule"), "nonzero");
+      EXPECT_EQ(count(layer, "<path"), 1u);
+      EXPECT_EQ(count(layer, "M"), dots);
+    } else if (kind == svg_circles) {
+      EXPECT_EQ(attribute(head, "fill"), "#000000");
+      EXPECT_EQ(count(layer, "<circle "), dots);
+      EXPECT_LE(double(svg.text.size()) / double(dots), 60.0);
+    } else {
+      EXPECT_EQ(attribute(head, "stroke-width"), "0.25");
+      EXPECT_EQ(attribute(head, "stroke-linecap"), "round");
+      EXPECT_EQ(attribute(head, "fill"), "none");
+      // A short stroke, never an empty one.
+      EXPECT_EQ(count(layer, "<path d=\"M"), dots);
+      EXPECT_EQ(count(layer, "h0.01\"/>"), dots);
+    }
+  }
+}
+
+// With colour stippling on, the ink's dots (black halftone and border samples) are a second pen.
+TEST_F(SvgPrint, ColourStipplingIsASecondPen) {
+  doc.set_ink(_pixel(0, 128, 255, 255));
+  doc.set_colour_stippling(true);
+  for (const _svg_dots kind : {svg_shapes, svg_circles}) {
+    _svg_options options;
+    options.dots = kind;
+    const _svg svg = write(options);
+    ASSERT_EQ(svg.layers.size(), 2u);
+    const std::string head = _svg::head(svg.layers[1]);
+    EXPECT_EQ(attribute(head, "inkscape:groupmode"), "layer");
+    EXPECT_EQ(attribute(head, "inkscape:label"), "Pen 2 ink #0080ff");
+    EXPECT_EQ(attribute(head, "fill"), "#0080ff");
+    const std::string dot = kind == svg_shapes ? "M" : "<circle ";
+    EXPECT_EQ(count(svg.layers[0], dot), halftone_dots(false));
+    EXPECT_EQ(count(svg.layers[1], dot), halftone_dots(true));
+  }
+}
+
+// The 1200 ppi print seen at 300 ppi: each 4 x 4 block of samples averaged.
+_image reduced(const _image& print) {
+  _image image;
+  image.dimensions(print.height / 4, print.width / 4);
+  image.create(true);
+  for (unsigned r = 0; r < image.height; ++r)
+    for (unsigned c = 0; c < image.width; ++c) {
+      float sum = 0.0f;
+      for (unsigned i = 0; i < 4; ++i)
+        for (unsigned j = 0; j < 4; ++j) sum += print.get(4 * r + i, 4 * c + j);
+      image.put(r, c, sum / 16.0f);
+    }
+  return image;
+}
+
+// Drawn at 300 dpi, the shapes are the raster print of the same positions and sheets (the 1200
+// ppi print seen at 300 ppi): the same size, nearly the same inked samples, the same tones
+// wherever one looks. The 300 ppi print places its dots to the nearest 300 ppi pixel below
+// their position, and draws them from sheets of its own: the drawing is as like it as the
+// 1200 ppi print is. Circles keep the tones.
+TEST_F(SvgPrint, DrawnLikeTheRasterPrint) {
+  const _image fine = reduced(*doc.print(resolution_1200));
+  doc.release_print();
+  const _image& coarse = doc.preview();
+  const _likeness prints = compare(fine, coarse, 4);
+  std::printf(
+      "1200 ppi print against 300 ppi print: overlap %.3f, tone difference mean %.4f, "
+      "largest %.4f\n",
+      prints.overlap, prints.mean, prints.largest);
+  // kind, least overlap and largest mean and largest tone difference against the 1200 ppi print
+  const std::tuple<_svg_dots, double, double, double> cases[] = {
+      {svg_shapes, 0.95, 0.01, 0.05},
+      {svg_circles, 0.90, 0.015, 0.10},
+  };
+  for (const auto& [kind, overlap, mean, largest] : cases) {
+    _svg_options options;
+    options.dots = kind;
+    write(options);
+    const _image drawing = rendered(scratch / "print.svg", scratch);
+    ASSERT_EQ(drawing.width, coarse.width);
+    ASSERT_EQ(drawing.height, coarse.height);
+    const _likeness near = compare(drawing, fine, 4), far = compare(drawing, coarse, 4);
+    const char* name = kind == svg_shapes ? "shapes" : "circles";
+    std::printf(
+        "%s against the 1200 ppi print: overlap %.3f, tone difference over 9 x 9 pixels "
+        "mean %.4f, largest %.4f; against the 300 ppi print: %.3f, %.4f, %.4f\n",
+        name, near.overlap, near.mean, near.largest, far.overlap, far.mean, far.largest);
+    EXPECT_GT(near.overlap, overlap) << name;
+    EXPECT_LT(near.mean, mean) << name;
+    EXPECT_LT(near.largest, largest) << name;
+    if (kind == svg_shapes) {
+      EXPECT_GT(far.overlap, prints.overlap - 0.02);
+      EXPECT_LT(far.mean, prints.mean + 0.005);
+    }
+  }
+}
+
+// The pen's path through circles and points: well under half the travel of the row-by-row
+// order the dots were drawn in, and shorter after improving than nearest-first alone.
+TEST_F(SvgPrint, PenTravelsLittle) {
+  // Row by row: the dots of the plan in its order, from the centre of each cell.
+  _random_stream stream = seeded_stream(doc.preview());
+  const _dot_plan plan = _dot_plan::grey(doc.settings().stipple, doc.halftone(), 4, stream);
+  std::vector<std::pair<double, double>> row_by_row;
+  const double sample = PIXEL_MM / 4.0, rows = 438 * 4;
+  plan.each_dot_meeting(INT64_MIN, INT64_MAX, [&](const _placed_dot& dot) {
+    const double half = 4.0 * dot.size / 2.0;
+    row_by_row.emplace_back((int32_t(dot.column) + half) * sample,
+                            (rows - int32_t(dot.row) - half) * sample);
+  });
+  const double drawn = travel(row_by_row);
+  for (const _svg_dots kind : {svg_circles, svg_points}) {
+    _svg_options options;
+    options.dots = kind;
+    options.order_seconds = 0.0;
+    const double nearest = travel(centres(write(options).layers[0], kind == svg_circles));
+    options.order_seconds = 30.0;
+    const _svg_result result = doc.write_svg(scratch / "print.svg", options);
+    ASSERT_TRUE(result.written);
+    const std::vector<std::pair<double, double>> ordered =
+        centres(_svg(read_file(scratch / "print.svg")).layers[0], kind == svg_circles);
+    ASSERT_EQ(ordered.size(), row_by_row.size());
+    const double improved = travel(ordered);
+    std::printf("travel: row by row %.0f mm, nearest first %.0f mm, improved %.0f mm\n", drawn,
+                nearest, improved);
+    EXPECT_LT(improved, 0.4 * drawn);
+    EXPECT_LT(improved, 0.97 * nearest);
+    // What the document reports is what the file holds (to its rounding).
+    EXPECT_TRUE(result.travel.settled);
+    EXPECT_NEAR(result.travel.improved, improved, 0.001 * improved);
+    EXPECT_NEAR(result.travel.drawn, drawn, 0.02 * drawn);
+  }
+}
+
+// A write that cannot be made or is cancelled leaves an older file as it was and nothing else.
+TEST_F(SvgPrint, FailuresKeepTheOlderFile) {
+  const std::string older = scratch / "old.svg";
+  write_file(older, "an older print");
+  const _svg_result cancelled = doc.write_svg(older, {}, [](unsigned, unsigned) { return false; });
+  EXPECT_FALSE(cancelled.written);
+  EXPECT_EQ(cancelled.error, "Cancelled");
+  const _svg_result named = doc.write_svg(scratch / "print.png", {});
+  EXPECT_EQ(named.error, scratch / "print.png" + ": the name must end in .svg");
+  const _svg_result refused = doc.write_svg("/proc/print.svg", {});
+  EXPECT_FALSE(refused.written);
+  EXPECT_TRUE(refused.error.starts_with("Cannot create /proc/print.svg: ")) << refused.error;
+  EXPECT_EQ(read_file(older), "an older print");
+  EXPECT_EQ(scratch.files(), std::vector<std::string>{"old.svg"});
+  _stipple_document empty;
+  EXPECT_EQ(empty.write_svg(scratch / "none.svg", {}).error,
+            scratch / "none.svg" + ": there is no picture to write");
+}
+
+}  // namespace
+}  // namespace stippon::testing
