@@ -196,14 +196,16 @@ bool _window::save_file() {
   // A PGM holds grey samples only: said where the format is chosen.
   const QString pgm_filter = settings.tone != 0 ? tr("PGM image, grey without the tone (*.pgm)")
                                                 : tr("PGM image (*.pgm)");
-  const QString filters = tr("PNG image (*.png);;TIFF image (*.tif *.tiff);;PDF document (*.pdf);;") +
-                          pgm_filter;
+  const QString filters =
+      tr("PNG image (*.png);;TIFF image (*.tif *.tiff);;PDF document (*.pdf);;") + pgm_filter +
+      tr(";;SVG drawing for plotters (*.svg)");
   for (;;) {
     QString name = ask_save_file_name(tr("Save File"), suggested_save_name(), filters);
     if (name.isEmpty()) return false;
     if (QFileInfo(name).suffix().isEmpty()) name += "." + QString(DEFAULT_SAVE_SUFFIX);
-    if (!print_format_of(local_name(name))) {
-      warn(tr("Warning"), tr("The file must be of type .png, .tif, .tiff, .pdf or .pgm"));
+    const bool svg = QFileInfo(name).suffix().compare("svg", Qt::CaseInsensitive) == 0;
+    if (!svg && !print_format_of(local_name(name))) {
+      warn(tr("Warning"), tr("The file must be of type .png, .tif, .tiff, .pdf, .pgm or .svg"));
       continue;
     }
     if (!linked_file_name.empty() && same_file(linked_file_name, local_name(name))) {
@@ -211,8 +213,42 @@ bool _window::save_file() {
               tr("it is the photograph being printed; choose another name")});
       return false;
     }
-    return save_print(name);
+    return svg ? save_svg(name) : save_print(name);
   }
+}
+
+// The stippled picture's dots as a drawing: the dots' own shapes, circles or pen touches.
+bool _window::save_svg(const QString& name) {
+  const std::optional<_svg_dots> dots = ask_svg_dots();
+  if (!dots) return false;
+  _busy_flag guard(busy);
+  const auto start = std::chrono::steady_clock::now();
+  _svg_options options;
+  options.dots = *dots;
+  QProgressDialog progress(tr("Saving file..."), tr("Cancel"), 0, 100, this);
+  progress.setWindowModality(Qt::WindowModal);
+  progress.setMinimumDuration(0);
+  _svg_result result;
+  {
+    _busy_cursor cursor;
+    result = gl_widget->document().write_svg(local_name(name), options,
+                                             [&progress](unsigned done, unsigned total) {
+                                               progress.setValue(
+                                                   int(uint64_t(done) * 100 / std::max(total, 1u)));
+                                               QApplication::processEvents();
+                                               return !progress.wasCanceled();
+                                             });
+  }
+  const bool cancelled = progress.wasCanceled();
+  if (result.written) {
+    note_saved(name, result.width, result.height, seconds_since(start));
+    return true;
+  }
+  if (cancelled)
+    status->show_done(tr("Saving %1 cancelled").arg(QFileInfo(name).fileName()));
+  else
+    report({failure_writing, name, write_reason(name, writer_reason(result.error))});
+  return false;
 }
 
 // "<photo>_<ppi>ppi.png" in the folder of the last save or open.

@@ -6,6 +6,7 @@
 #include <QMimeData>
 #include <QUrl>
 #include <QDir>
+#include <QInputDialog>
 #include <QRegularExpression>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -66,6 +67,14 @@ _window::_window(const std::string& data_folder) : data_folder(data_folder) {
     connect(&dialog, &QFileDialog::filterSelected, &dialog,
             [&dialog](const QString& chosen) { dialog.setDefaultSuffix(filter_suffix(chosen)); });
     return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+  };
+  ask_svg_dots = [this]() -> std::optional<_svg_dots> {
+    const QStringList forms = {tr("Dot shapes"), tr("Circles"), tr("Pen points")};
+    bool chosen = false;
+    const QString form = QInputDialog::getItem(this, tr("Save as SVG"), tr("Draw the dots as:"),
+                                               forms, 0, false, &chosen);
+    if (!chosen) return std::nullopt;
+    return static_cast<_svg_dots>(forms.indexOf(form));
   };
   warn = [this](const QString& title, const QString& text) {
     QMessageBox::warning(this, title, text, QMessageBox::Ok);

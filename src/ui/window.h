@@ -8,9 +8,11 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <functional>
+#include <optional>
 #include <memory>
 #include <string>
 
+#include "document/svg_options.h"
 #include "stipple/output.h"
 #include "ui/failure.h"
 #include "ui/preferences.h"
@@ -61,6 +63,8 @@ class _window : public QMainWindow {
   std::function<QString(const QString&, const QString&, const QString&)> ask_open_file_name;
   std::function<QString(const QString&, const QString&, const QString&)> ask_save_file_name;
   std::function<void(const QString& title, const QString& text)> warn;
+  // Which dots an SVG drawing holds; nothing when the choice is cancelled.
+  std::function<std::optional<_svg_dots>()> ask_svg_dots;
 
   // Reads the remembered window geometry and choices from the preferences.
   // data_folder holds dots/, tones/, icons/ and images/ (see _data_location).
@@ -115,6 +119,7 @@ class _window : public QMainWindow {
   // The sample photographs' folder, unless it is read-only as in an installed copy.
   QString save_folder() const;
   bool save_print(const QString& name);
+  bool save_svg(const QString& name);
   QString suggested_save_name() const;
   void note_saved(const QString& name, unsigned width, unsigned height, double seconds);
   QString dialog_folder(const QString& fallback) const;

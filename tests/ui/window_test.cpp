@@ -305,7 +305,8 @@ TEST_F(Window, PgmIsTheCurrentImageByteForByte) {
   save_answers = {target};
   EXPECT_TRUE(run_save());
   EXPECT_EQ(save_filters, QStringList{"PNG image (*.png);;TIFF image (*.tif *.tiff);;PDF document "
-                                      "(*.pdf);;PGM image (*.pgm)"});
+                                      "(*.pdf);;PGM image (*.pgm);;SVG drawing for plotters "
+                                      "(*.svg)"});
   const _image& shown = doc().preview();
   const _image saved = read_pgm(target);
   ASSERT_EQ(saved.width, shown.width);
@@ -354,7 +355,7 @@ TEST_F(Window, RefusedNamesAndTheSuggestedName) {
   ASSERT_EQ(warnings.size(), 2u);
   for (const auto& [title, text] : warnings)
     EXPECT_EQ(title + ": " + text,
-              "Warning: The file must be of type .png, .tif, .tiff, .pdf or .pgm");
+              "Warning: The file must be of type .png, .tif, .tiff, .pdf, .pgm or .svg");
   EXPECT_TRUE(QFileInfo::exists(folder.filePath("plain.png")));
   EXPECT_EQ(QFileInfo(save_suggestions.last()).fileName(), "coffee_gray_300ppi.png");
 
@@ -521,6 +522,24 @@ TEST_F(Window, PhotographsOpenFromTheDialogAndByDrop) {
   const QRgb p = colour.pixel(0, 0);
   EXPECT_EQ(doc().input().get(47, 0),
             float((77 * qRed(p) + 150 * qGreen(p) + 29 * qBlue(p) + 128) >> 8));
+}
+
+// An SVG drawing asks which dots it holds; circles give one circle a dot, in millimetres.
+TEST_F(Window, SvgDrawingsAskForTheirDots) {
+  load("camera.pgm");
+  int asked = 0;
+  window->ask_svg_dots = [&asked]() -> std::optional<_svg_dots> {
+    ++asked;
+    return asked == 1 ? std::nullopt : std::optional(svg_circles);
+  };
+  save_answers = {folder.filePath("cancelled.svg"), folder.filePath("plot.svg")};
+  EXPECT_FALSE(run_save());
+  EXPECT_TRUE(run_save());
+  EXPECT_EQ(asked, 2);
+  EXPECT_FALSE(QFileInfo::exists(folder.filePath("cancelled.svg")));
+  const QByteArray svg = contents(folder.filePath("plot.svg"));
+  EXPECT_TRUE(svg.contains("<svg") && svg.contains("mm\"") && svg.contains("<circle"));
+  EXPECT_TRUE(warnings.empty());
 }
 
 }  // namespace
