@@ -403,8 +403,10 @@ _parse_result parse_batch_options(const std::vector<std::string>& arguments) {
 
 std::string batch_usage() {
   return R"(Usage: stippon-batch [options] INPUT OUTPUT
-Stipples a grey-scale PGM photograph without a window, exactly as the desktop program does.
-OUTPUT ends in .pgm, .png or .svg; it is replaced only once it has been written completely.
+Stipples a photograph (JPEG, PNG, TIFF, WebP, BMP, GIF or netpbm, up to 200 megapixels) without
+a window, exactly as the desktop program does. OUTPUT ends in .png, .tif, .tiff, .pdf, .pgm or
+.svg; it is replaced only once it has been written completely. INPUT - reads standard input,
+OUTPUT - writes a PGM to standard output.
 
 Output size and resolution:
   --size A4|A5|A6|A7|A8|A9|A10|optimal   sheet size (default A5): its long side is the width of a
@@ -421,6 +423,10 @@ Stipples:
   --distribution random|normal   distribution of the dot sizes (default random)
   --seed N                  seed of the dot pattern (0 to 4294967295); without it the clock
                             gives one, which --verbose prints
+Tone:
+  --tone-match none|grey|linear   make flat areas print with the ink coverage of their grey
+                            level (grey) or of its linear light (linear); default none
+  --black-point B, --white-point W, --gamma G   levels before the matching, default 0, 255, 1
 Colours:
   --mode gray|bw|tones      grey-scale, black and white, or colour tones (default gray)
   --black-level N           black level threshold of --mode bw, 0 to 255, default 127
@@ -435,8 +441,8 @@ Colours:
 Which image:
   --image stippling|halftoning|borders|original|color-original|color-stippling
                             default stippling; the colour images need a .png OUTPUT
-                            (color-stippling also .svg), and only stippling can be written at
-                            600 or 1200 ppi
+                            (color-stippling also .svg), and only the stippled images can be
+                            written at 600 or 1200 ppi
 Vector output (an .svg OUTPUT, a page of the print's size in millimetres; with
 --image color-stippling the ink's dots come in a second layer, one layer per pen):
   --svg-dots shapes|circles|points   each dot as its own outline traced from the 1200 ppi
