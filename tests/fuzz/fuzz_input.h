@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "image/image.h"
+
 namespace stippon::fuzzing {
 
 // Hands the fuzzer's bytes to a reader under a file name, so that the reader runs exactly as
@@ -26,6 +28,13 @@ inline std::string as_file(const uint8_t* data, size_t size) {
 // A property that must hold for every input: failing it is a finding like a crash.
 inline void require(bool holds) {
   if (!holds) __builtin_trap();
+}
+
+// What a successful read must give: a whole raster within the edge limit, samples in 0..255.
+inline void require_whole_raster(const stippon::_image& image, unsigned max_size) {
+  require(image.width > 0 && image.height > 0 && image.width <= max_size &&
+          image.height <= max_size && image.samples.size() == size_t{image.width} * image.height);
+  for (float v : image.samples) require(v >= 0.0f && v <= 255.0f);
 }
 
 }  // namespace stippon::fuzzing

@@ -1,6 +1,4 @@
 // The PGM reader on any bytes: photographs and dot sheets come through it.
-#include <algorithm>
-
 #include "fuzz_input.h"
 #include "image/file_pgm.h"
 
@@ -16,10 +14,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   // Whatever was read is a whole 8-bit raster.
-  fuzzing::require(image.width > 0 && image.height > 0 && image.width <= max_size &&
-                   image.height <= max_size &&
-                   image.samples.size() == size_t{image.width} * image.height);
-  fuzzing::require(std::all_of(image.samples.begin(), image.samples.end(),
-                               [](float v) { return v >= 0.0f && v <= 255.0f; }));
+  fuzzing::require_whole_raster(image, max_size);
   return 0;
 }

@@ -1,6 +1,4 @@
 // The photograph reader on any bytes: every kind of input file the programs open comes through it.
-#include <algorithm>
-
 #include "fuzz_input.h"
 #include "image/photo_reader.h"
 
@@ -14,10 +12,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzzing::require(!reader.error().empty() && image.samples.empty());
     return 0;
   }
-  fuzzing::require(image.width > 0 && image.height > 0 && image.width <= max_size &&
-                   image.height <= max_size &&
-                   image.samples.size() == size_t{image.width} * image.height);
-  fuzzing::require(std::all_of(image.samples.begin(), image.samples.end(),
-                               [](float v) { return v >= 0.0f && v <= 255.0f; }));
+  fuzzing::require_whole_raster(image, max_size);
   return 0;
 }
