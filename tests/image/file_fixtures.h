@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 #include <thread>
 
 #include "image/scratch.h"
@@ -48,6 +49,12 @@ inline std::map<std::string, std::string> snapshot(const std::filesystem::path& 
 }
 
 // An unprivileged user and group for checks of permissions (nobody, nogroup).
+// A 3 x 2 raster as a PGM file holds it, file rows 10 20 30 / 40 50 60; the first file row is
+// the image's top (last) row.
+inline const std::string RASTER = "\x0a\x14\x1e\x28\x32\x3c";
+inline const std::vector<float> BOTTOM_UP = {40, 50, 60, 10, 20, 30};
+inline const std::string SUITE = STIPPON_TEST_DATA_DIR "/pngsuite/";
+
 inline constexpr uid_t OTHER_USER = 65534;
 inline constexpr gid_t OTHER_GROUP = 65534;
 

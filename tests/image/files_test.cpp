@@ -15,10 +15,6 @@ namespace {
 
 using namespace testing;
 
-// 3 x 2, file rows 10 20 30 / 40 50 60; the first file row is the image's top (last) row.
-const std::string RASTER = "\x0a\x14\x1e\x28\x32\x3c";
-const std::vector<float> BOTTOM_UP = {40, 50, 60, 10, 20, 30};
-const std::string SUITE = STIPPON_TEST_DATA_DIR "/pngsuite/";
 
 TEST(Pgm, HeaderLayouts) {
   // Exactly one white space ends the header; values are not rescaled.

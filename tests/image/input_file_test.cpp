@@ -18,9 +18,7 @@ namespace {
 
 using namespace testing;
 
-const std::string P5 = "P5\n3 2\n255\n\x0a\x14\x1e\x28\x32\x3c";
-const std::vector<float> BOTTOM_UP = {40, 50, 60, 10, 20, 30};
-const std::string SUITE = STIPPON_TEST_DATA_DIR "/pngsuite/";
+const std::string P5 = "P5\n3 2\n255\n" + RASTER;
 
 const auto be32 = [](uint32_t v) {
   return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
