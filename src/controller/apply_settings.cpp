@@ -1,7 +1,6 @@
 // The one path by which a whole settings value is restored: undo and redo, the Images panel's
 // Reset, and the choices kept from the last run.
 #include "controller/gl_widget.h"
-#include "ui/busy_cursor.h"
 #include "ui/general_tab.h"
 #include "ui/images_tab.h"
 
@@ -18,7 +17,6 @@ void _gl_widget::apply_settings(const _document_settings& target, float width) {
       !(target.stipple == before.stipple) || target.colour_stippling != before.colour_stippling;
   doc.set_settings(target);
   if (loaded) {
-    _busy_cursor busy;
     if (regrid) {
       doc.update_images(width > 0.0f ? width : doc.output_width());
     } else if (new_tones) {

@@ -7,9 +7,11 @@
 #include <QOpenGLWidget>
 #include <QPointF>
 #include <QPointer>
+#include <QTimer>
 #include <functional>
 #include <string>
 
+#include "controller/document_runner.h"
 #include "document/stipple_document.h"
 #include "image/texture.h"
 
@@ -65,19 +67,25 @@ class _gl_widget : public QOpenGLWidget {
   void set_displacement(float value);
   // Levels, gamma and tone matching (tone_match.cpp): the halftone and the picture made again.
   void set_tone_match(const _tone_settings& tones);
-  // The image saved at a resolution: the shown grey image at 300 ppi, the print at 600 and
-  // 1200 ppi (held until release_image).
-  const _image* selected_image(_resolution_position p);
-  const _texture* texture(_resolution_position p);
   // The list position of the picture on screen, and of the grey image shown last (a PGM cannot
   // hold a colour picture).
   int picture_position() const { return showing_texture ? current_texture : current_image; }
   int grey_position() const { return current_image; }
-  void release_image(_resolution_position p);
   // The data files (data_files.cpp): without the dot sheets or the first tone the program says
   // which files are missing and ends; a missing later tone is only reported.
   void read_dots(const std::string& folder);
   void read_tones(const std::string& folder);
+
+  // --- work off the GUI thread (work.cpp) ---
+  // Changes only record their work; it runs on another thread, once for a burst of changes,
+  // and a change made meanwhile supersedes the run. The picture follows when a run finishes.
+  bool working() const { return runner.busy() || doc.work_pending(); }
+  // Brings every image up to date before returning, e.g. before a save.
+  void finish_work();
+  // Stops the run in flight; the settings go back to those of the picture on screen.
+  void cancel_work();
+  // While held, no run starts (a save is reading the images).
+  void hold_work(bool on);
 
   // --- restored settings (apply_settings.cpp) ---
   // Brings the document, the picture and both panels to a settings value, recomputing only what
@@ -130,6 +138,15 @@ class _gl_widget : public QOpenGLWidget {
  signals:
   // The zoom or the picture shown may have changed.
   void view_changed();
+  // A run started; runs longer than a moment report progress in thousandths, and say whether
+  // they can be cancelled (the first run of a new photograph cannot: there is nothing to go
+  // back to).
+  void work_started();
+  void work_progress(int thousandths, bool cancellable);
+  // A run ended; the picture on screen is up to date when nothing more is owed.
+  void work_ended();
+  // A cancelled change put the settings back.
+  void settings_restored();
 
  public slots:
   void set_contrast_low_density_min(int value);
@@ -167,6 +184,22 @@ class _gl_widget : public QOpenGLWidget {
   };
 
   _stipple_document doc;
+  _document_runner runner;
+  // The settings and width of the picture on screen, which a cancelled run goes back to; none
+  // until the first run of a photograph ends.
+  _document_settings shown_settings;
+  float shown_width = 0.0f;
+  bool shown_valid = false;
+  _document_settings run_settings;
+  float run_width = 0.0f;
+  // A run started before the current photograph was read is of no use when it ends.
+  unsigned photo_number = 0;
+  unsigned run_photo = 0;
+  bool start_queued = false;
+  bool cancel_asked = false;
+  bool held = false;
+  QTimer progress_timer;
+  QElapsedTimer run_clock;
   _message_handler show_message;
   _window* window = nullptr;
   _general_tab* general = nullptr;
@@ -204,6 +237,13 @@ class _gl_widget : public QOpenGLWidget {
   void apply_tone(int tone);
   void show_current(bool tone_always);
   void restart_colour_swatch();
+  // Work runs from the event loop, so that a burst of changes already queued costs one run.
+  void schedule_work();
+  void start_work();
+  void work_finished(bool complete);
+  void take_run();
+  void show_results();
+  void report_progress();
   void set_dot_size(_dot_size_field field, int value, QSpinBox* spin_box);
   // A change of the output size, then the picture and the panel's dimensions brought up to date.
   void resize_output(const std::function<void()>& change);

@@ -1,7 +1,6 @@
 // The output geometry of the controller: the panel's size, units and typed dimensions handed to
 // the document, and the dimensions it shows.
 #include "controller/gl_widget.h"
-#include "ui/busy_cursor.h"
 #include "ui/general_tab.h"
 
 namespace stippon {
@@ -17,7 +16,8 @@ void _gl_widget::set_units(_output_units units) {
 
 void _gl_widget::update_dimensions() {
   if (general == nullptr) return;
-  const _image& preview = doc.preview();
+  // The size asked for, also while the picture is still being made.
+  const _preview_size preview = doc.planned_preview();
   const _output_units units = doc.settings().output_units;
   general->set_width(from_pixels(preview.width, units));
   general->set_height(from_pixels(preview.height, units));
@@ -34,19 +34,13 @@ void _gl_widget::set_height(float value) {
 }
 
 void _gl_widget::resize_output(const std::function<void()>& change) {
-  {
-    _busy_cursor busy;
-    change();
-  }
+  change();
   refresh_image();
   update_dimensions();
 }
 
 void _gl_widget::set_scale_factor(float value) {
-  {
-    _busy_cursor busy;
-    if (!doc.set_scale_factor(value)) return;
-  }
+  if (!doc.set_scale_factor(value)) return;
   refresh_image();
 }
 

@@ -26,6 +26,9 @@ _gl_widget::_gl_widget(_window* window, QWidget* parent) : QOpenGLWidget(parent)
     show_default_message(icon, title, text);
   };
   connect_document();
+  doc.defer_work(true);
+  connect(&runner, &_document_runner::finished, this, &_gl_widget::work_finished);
+  connect(&progress_timer, &QTimer::timeout, this, &_gl_widget::report_progress);
   // The panels read the document's settings while they are built.
   general = new _general_tab(this, nullptr);
   images = new _images_tab(this, nullptr);
@@ -66,13 +69,16 @@ bool _gl_widget::read_image(std::string file_name) {
     _busy_cursor busy;
     if (!doc.read(file_name)) return false;
   }
+  ++photo_number;
+  shown_valid = false;
+  runner.cancel();
   current_image = list_stippling;
   current_texture = -1;
   showing_texture = false;
   fill_image_list();
   update_dimensions();
-  // The kept tone applies to the new picture at once, as after any other change.
-  show_current(false);
+  // The kept tone applies to the new picture as soon as it is made, as after any other change.
+  refresh_image();
   return true;
 }
 
@@ -84,28 +90,31 @@ void _gl_widget::fill_image_list() {
   images->set_selected_item(list_stippling);
 }
 
-// Every new picture starts over in the default ink, and so does the swatch that shows it.
+// A new grid starts over in the default ink, and so does the swatch that shows it.
 void _gl_widget::restart_colour_swatch() {
+  const _pixel ink = doc.settings().ink;
   if (images != nullptr && images->color_selector != nullptr)
-    images->color_selector->set_color(QColor(DEFAULT_INK.r, DEFAULT_INK.g, DEFAULT_INK.b));
+    images->color_selector->set_color(QColor(ink.r, ink.g, ink.b));
 }
 
 void _gl_widget::update_images(float w) {
-  _busy_cursor busy;
   doc.update_images(w);
+  schedule_work();
 }
 
 void _gl_widget::refresh() {
   if (!doc.loaded()) return;
-  {
-    _busy_cursor busy;
-    doc.refresh();
-  }
+  doc.refresh();
   refresh_image();
 }
 
+// The picture on screen follows once the work owed is done.
 void _gl_widget::refresh_image() {
   if (!doc.loaded()) return;
+  if (working()) {
+    schedule_work();
+    return;
+  }
   show_current(false);
 }
 
@@ -145,13 +154,9 @@ void _gl_widget::item_clicked(QListWidgetItem* Item) {
 }
 
 void _gl_widget::set_color_image(QColor colour) {
-  {
-    _busy_cursor busy;
-    doc.set_ink(_pixel(colour.red() & 0xff, colour.green() & 0xff, colour.blue() & 0xff,
-                       colour.alpha() & 0xff));
-  }
-  if (showing_texture && current_texture >= 0) display = *doc.list_texture(current_texture);
-  upload_and_repaint();
+  doc.set_ink(_pixel(colour.red() & 0xff, colour.green() & 0xff, colour.blue() & 0xff,
+                     colour.alpha() & 0xff));
+  refresh_image();
 }
 
 void _gl_widget::set_stippling_tone(int Tone) {
@@ -161,10 +166,7 @@ void _gl_widget::set_stippling_tone(int Tone) {
 
 void _gl_widget::set_device(_mode_device d) {
   if (d < device_grayscale || d > device_color_tones) return;
-  {
-    _busy_cursor busy;
-    doc.set_device(d);
-  }
+  doc.set_device(d);
   refresh_image();
   if (d != device_black_white && doc.loaded()) show_current(true);
   if (general != nullptr) general->set_save_resolution(doc.settings().resolution());
@@ -209,11 +211,7 @@ void _gl_widget::set_contrast_high_density_max(int value) {
 // A size that would cross the other end of its pair takes that end, and the panel's spin box
 // shows the corrected value (which reports it once more).
 void _gl_widget::set_dot_size(_dot_size_field field, int value, QSpinBox* spin_box) {
-  unsigned short stored = 0;
-  {
-    _busy_cursor busy;
-    stored = doc.set_dot_size(field, value);
-  }
+  const unsigned short stored = doc.set_dot_size(field, value);
   if (spin_box != nullptr && stored != value && spin_box->value() != stored)
     spin_box->setValue(stored);
   refresh_image();
@@ -225,7 +223,6 @@ void _gl_widget::set_contrast_threshold(int threshold) {
 }
 
 void _gl_widget::set_borders_threshold(int threshold) {
-  _busy_cursor busy;
   doc.set_borders_slider(threshold);
   refresh_image();
 }
@@ -236,19 +233,13 @@ void _gl_widget::set_black_level(int threshold) {
 }
 
 void _gl_widget::active_color_stippling(int /*threshold*/) {
-  {
-    _busy_cursor busy;
-    doc.set_colour_stippling(!doc.settings().colour_stippling);
-  }
+  doc.set_colour_stippling(!doc.settings().colour_stippling);
   refresh_image();
 }
 
 void _gl_widget::new_dots_distribution() {
-  {
-    _busy_cursor busy;
-    doc.new_seeds();
-    doc.refresh();
-  }
+  doc.new_seeds();
+  doc.refresh();
   refresh_image();
 }
 
@@ -270,22 +261,6 @@ void _gl_widget::reset_general_parameters() {
   refresh_image();
   // The panel may have shown the dimensions of the size it chose on its way here.
   update_dimensions();
-}
-
-const _image* _gl_widget::selected_image(_resolution_position p) {
-  if (p == resolution_300) return doc.loaded() ? doc.list_image(current_image) : nullptr;
-  _busy_cursor busy;
-  return doc.print(p);
-}
-
-const _texture* _gl_widget::texture(_resolution_position p) {
-  if (p == resolution_300) return &display;
-  warn(tr("Can not be saved a 1200ppi png file"));
-  return nullptr;
-}
-
-void _gl_widget::release_image(_resolution_position p) {
-  if (p != resolution_300) doc.release_print();
 }
 
 }  // namespace stippon

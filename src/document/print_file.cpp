@@ -88,7 +88,7 @@ bool _stipple_document::write_stippled(_print_writer& writer, int row, _print_ki
   const int k = output_scale(row);
   _random_stream stream;
   const _dot_plan plan = grey_plan(k, stream);
-  const _banded_print print(plan, dot_sheets.row(row), stippling_image.height * k,
+  const _banded_print print(plan, dot_sheets->row(row), stippling_image.height * k,
                             stippling_image.width * k, current.stipple);
   _print_rows rows(print.width(), kind, ramp);
   return print.print_bytes([&](const unsigned char* bytes, unsigned, unsigned count) {
@@ -99,7 +99,7 @@ bool _stipple_document::write_stippled(_print_writer& writer, int row, _print_ki
 bool _stipple_document::write_colour_stippled(_print_writer& writer, int row) {
   const int k = output_scale(row);
   const _dot_plan plan = colour_plan(k);
-  const _banded_print print(plan, dot_sheets.row(row), stippling_image.height * k,
+  const _banded_print print(plan, dot_sheets->row(row), stippling_image.height * k,
                             stippling_image.width * k, current.stipple);
   _print_rows rows(print.width(), _print_kind::rgb, nullptr);
   return print.print_colour(

@@ -1,8 +1,8 @@
 #include "document/stipple_document.h"
 
 #include <algorithm>
-#include <vector>
 #include <cmath>
+#include <vector>
 
 #include "image/file_pgm.h"
 #include "image/photo_reader.h"
@@ -31,10 +31,13 @@ unsigned short dot_size(int value) {
 
 }  // namespace
 
+_stipple_document::_stipple_document()
+    : dot_sheets(std::make_shared<_dot_sheets>()), input_image(std::make_shared<const _image>()) {}
+
 bool _stipple_document::load_dots(const std::string& dir) {
   _file_pgm reader;
   reader.on_oversize = on_oversize_input;
-  return dot_sheets.load(limit, dir, reader) == 1;
+  return dot_sheets->load(limit, dir, reader) == 1;
 }
 
 bool _stipple_document::load_tones(const std::string& dir) {
@@ -53,25 +56,24 @@ bool _stipple_document::read_input(const std::string& file_name, int max_edge) {
   if (!reader.read(file_name, image, edge)) {
     // The reason alone: the front ends name the file in their own words.
     const std::string prefix = "Cannot read " + file_name + ": ";
-    failure = reader.error().starts_with(prefix) ? reader.error().substr(prefix.size())
-                                                 : reader.error();
+    failure =
+        reader.error().starts_with(prefix) ? reader.error().substr(prefix.size()) : reader.error();
     if (reader.failure() == _photo_failure::too_large && on_oversize_input) on_oversize_input(edge);
     return false;
   }
   failure.clear();
-  input_image = std::move(image);
+  input_image = std::make_shared<const _image>(std::move(image));
   return true;
 }
 
 bool _stipple_document::read(const std::string& file_name) {
   if (!read_input(file_name)) return false;
-  update_images(fitted_width(
-      geometry().reading_width(current.output_size, stippling_image.width)));
+  update_images(fitted_width(geometry().reading_width(current.output_size, preview_width())));
   return true;
 }
 
 _output_geometry _stipple_document::geometry() const {
-  return _output_geometry(input_image.width, input_image.height, current.stipple.scale_factor,
+  return _output_geometry(input_image->width, input_image->height, current.stipple.scale_factor,
                           limit);
 }
 
@@ -83,21 +85,27 @@ float _stipple_document::fitted_width(float w) {
 }
 
 void _stipple_document::update_images(float w) {
-  if (input_image.width == 0 || input_image.height == 0) return;
+  if (input_image->width == 0 || input_image->height == 0) return;
   current.ink = DEFAULT_INK;
+  if (deferring) {
+    made_width = w;
+    image_loaded = image_loaded || geometry().usable(w);
+    pending.add_grid(w);
+    return;
+  }
   derive(w);
   stipple_preview();
 }
 
 bool _stipple_document::derive(float w) {
   made_width = w;
-  const float W = static_cast<float>(input_image.width);
+  const float W = static_cast<float>(input_image->width);
   enlargement = (w / current.stipple.scale_factor) / W;
   if (on_grid) on_grid(enlarged());
   // The identity lookup leaves every sample as it is, and it costs no calibration.
   const _tone_lookup lookup =
-      matcher.lookup(current.stipple, dot_sheets.row(resolution_300), current.tone_match);
-  derive_halftone_grid(input_image, enlargement, current.borders_threshold, original_image,
+      matcher.lookup(current.stipple, dot_sheets->row(resolution_300), current.tone_match);
+  derive_halftone_grid(*input_image, enlargement, current.borders_threshold, original_image,
                        borders_image, halftoning_image, lookup);
   if (original_image.width == 0 || original_image.height == 0) return false;
 
@@ -106,7 +114,7 @@ bool _stipple_document::derive(float w) {
   color_original.fill(current.ink);
 
   // The preview's samples wait for the stippling: a print written in bands never needs them.
-  const _preview_size size = preview_size(w, input_image.width, input_image.height);
+  const _preview_size size = preview_size(w, input_image->width, input_image->height);
   stippling_image.dimensions(size.height, size.width);
   stippling_image.samples = {};
   image_loaded = true;
@@ -136,8 +144,8 @@ void _stipple_document::stipple_preview() {
 void _stipple_document::stamp_grey(_image& target, int row) const {
   _random_stream stream;
   const _dot_plan plan = grey_plan(output_scale(row), stream);
-  const _banded_print print(plan, dot_sheets.row(row), target.height, target.width,
-                            current.stipple);
+  _banded_print print(plan, dot_sheets->row(row), target.height, target.width, current.stipple);
+  print.set_progress([this](unsigned done, unsigned total) { return keep_drawing(done, total); });
   print.print_grey(into_raster(target.samples, target.height, target.width));
 }
 
@@ -155,17 +163,24 @@ void _stipple_document::size_colour_stippling() {
 void _stipple_document::stipple_colour() {
   size_colour_stippling();
   const _dot_plan plan = colour_plan(1);
-  const _banded_print print(plan, dot_sheets.row(resolution_300), color_stippling.height,
-                            color_stippling.width, current.stipple);
-  print.print_colour(into_raster(color_stippling.texels, color_stippling.height,
-                                 color_stippling.width),
-                     PAPER);
+  _banded_print print(plan, dot_sheets->row(resolution_300), color_stippling.height,
+                      color_stippling.width, current.stipple);
+  print.set_progress(
+      [this](unsigned, unsigned) { return control == nullptr || !control->cancelled(); });
+  print.print_colour(
+      into_raster(color_stippling.texels, color_stippling.height, color_stippling.width), PAPER);
 }
 
 void _stipple_document::refresh() {
   if (!image_loaded) return;
   // A matched tone depends on the dots: the halftone is made again for the new ones.
-  if (current.tone_match.matching != tone_matching_none) derive(made_width);
+  const bool retone = current.tone_match.matching != tone_matching_none;
+  if (deferring) {
+    if (retone) pending.add_tones();
+    pending.add_stipple();
+    return;
+  }
+  if (retone) derive(made_width);
   stipple_preview();
 }
 
@@ -199,7 +214,7 @@ void _stipple_document::set_typed_edge(float value, bool is_height) {
 bool _stipple_document::set_scale_factor(float value) {
   if (!std::isfinite(value) || value <= 0.0f) return false;
   current.stipple.scale_factor = value;
-  if (image_loaded) update_images(static_cast<float>(stippling_image.width));
+  if (image_loaded) update_images(static_cast<float>(preview_width()));
   return true;
 }
 
@@ -265,25 +280,36 @@ unsigned short _stipple_document::set_dot_size(_dot_size_field field, int value)
 void _stipple_document::set_borders_slider(int value) {
   current.stipple.borders_slider_value = value;
   current.borders_threshold = value / BORDERS_SLIDER_STEPS;
-  if (image_loaded) borders_image.getBorders(original_image, current.borders_threshold);
+  if (image_loaded && deferring) pending.add_borders();
+  if (image_loaded && !deferring)
+    borders_image.getBorders(original_image, current.borders_threshold);
   refresh();
 }
 
 void _stipple_document::set_colour_stippling(bool on) {
   current.colour_stippling = on;
-  if (on && image_loaded) size_colour_stippling();
+  // A deferred run draws it in any case: its stippling is owed.
+  if (on && image_loaded && !deferring) size_colour_stippling();
   refresh();
 }
 
 void _stipple_document::set_tone_match(const _tone_settings& tone_match) {
   current.tone_match = tone_match;
   if (!image_loaded) return;
+  if (deferring) {
+    pending.add_tones();
+    return;
+  }
   derive(made_width);
   stipple_preview();
 }
 
 void _stipple_document::set_ink(_pixel ink) {
   current.ink = ink;
+  if (deferring) {
+    if (image_loaded) pending.add_ink();
+    return;
+  }
   color_original.fill(ink);
   // Only a colour-stippled picture that exists is redrawn in the new ink.
   if (image_loaded && (current.colour_stippling || color_stippling.width > 0)) stipple_colour();

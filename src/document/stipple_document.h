@@ -6,8 +6,10 @@
 #include <string>
 
 #include "document/document_settings.h"
+#include "document/document_work.h"
 #include "document/output_geometry.h"
 #include "document/svg_options.h"
+#include "document/work_control.h"
 #include "image/image.h"
 #include "image/print_writer.h"
 #include "image/random_stream.h"
@@ -48,7 +50,7 @@ class _stipple_document {
   // A new halftone grid was made; enlarged when the input had to be scaled up for it:
   std::function<void(bool enlarged)> on_grid;
 
-  _stipple_document() = default;
+  _stipple_document();
   _stipple_document(const _stipple_document&) = delete;
   _stipple_document& operator=(const _stipple_document&) = delete;
 
@@ -127,8 +129,30 @@ class _stipple_document {
   // The General panel's defaults, without recomputing.
   void reset_general();
 
+  // --- deferred work (document_work.cpp) ---
+  // While deferring, changes record what they need instead of computing it: the settings move
+  // at once and the images follow in a run, possibly on another thread, that makes the union of
+  // the changes once. The batch never defers.
+  void defer_work(bool on) { deferring = on; }
+  bool work_pending() const { return !pending.empty(); }
+  // The work owed, which the caller now runs.
+  _document_work take_work();
+  // A run that did not finish owes its work again, before anything recorded since.
+  void put_back_work(const _document_work& work);
+  // The settings and the width of the images that exist, for a cancelled change to go back to.
+  void drop_work(const _document_settings& settings, float width);
+  // A document that can run `work` on another thread while this one stays as it is: it shares
+  // the input and the dot sheets, and copies only the images the work reads.
+  std::unique_ptr<_stipple_document> worker_copy(const _document_work& work) const;
+  // Runs work on this document; false when control cancelled it, leaving the images unfinished.
+  bool run_work(const _document_work& work, _work_control& control);
+  // Takes the images a finished run of `work` made on a worker copy.
+  void adopt_work(_stipple_document&& done, const _document_work& work);
+  // The preview's size at the width the settings ask for, made or still owed.
+  _preview_size planned_preview() const;
+
   // --- results ---
-  const _image& input() const { return input_image; }
+  const _image& input() const { return *input_image; }
   const _image& original() const { return original_image; }
   const _image& borders() const { return borders_image; }
   const _image& halftone() const { return halftoning_image; }
@@ -150,8 +174,8 @@ class _stipple_document {
   // follows the width; the other pictures exist at 300 ppi only. A grey picture takes the
   // current tone when `toned` and the format holds colour. progress(rows done, rows) returning
   // false cancels; a print that is not written leaves no file and keeps an older one.
-  _print_result write_print(const std::string& file, _resolution_position resolution,
-                            int position, bool toned, const _band_progress& progress = {});
+  _print_result write_print(const std::string& file, _resolution_position resolution, int position,
+                            bool toned, const _band_progress& progress = {});
   // Writes the stippled picture as an SVG page of the print's size in millimetres (the file name
   // must end in .svg): the preview's dots, from its seeds, at their 1200 ppi positions in a layer
   // of black, and while colour stippling is on the ink's dots in a layer per ink. Each dot is
@@ -169,12 +193,16 @@ class _stipple_document {
   float enlargement = 1.0f;
   float made_width = 0.0f;  // the target width of the current halftone grid
   std::string failure;
+  bool deferring = false;
+  _document_work pending;
+  _work_control* control = nullptr;  // set while a run may be cancelled
 
-  _dot_sheets dot_sheets;
+  // Loaded once, then only read: worker copies share them.
+  std::shared_ptr<_dot_sheets> dot_sheets;
   _texture tones[TONE_COUNT];
   _tone_matcher matcher;  // keeps the ink measured for recent dot settings
 
-  _image input_image;
+  std::shared_ptr<const _image> input_image;
   _image original_image;
   _image borders_image;
   _image halftoning_image;
@@ -183,6 +211,10 @@ class _stipple_document {
   _texture color_original;
   _texture color_stippling;
 
+  // The preview's width before it is made: what a new packing or "Custom" keeps.
+  unsigned preview_width() const;
+  // False when a run was cancelled while drawing.
+  bool keep_drawing(unsigned done, unsigned total) const;
   void size_colour_stippling();
   void stipple_colour();
   // The grey draws of the preview's seeds at output scale k, and the stream where they end.

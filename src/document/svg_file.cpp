@@ -40,7 +40,7 @@ _svg_result _stipple_document::write_svg(const std::string& file, const _svg_opt
   result.height = stippling_image.height;
   // Positions at 1200 ppi and the sheets of that resolution, whose outlines the pen follows.
   const int k = output_scale(resolution_1200);
-  _svg_print print(dot_sheets.row(resolution_1200), k, result.width, result.height, options);
+  _svg_print print(dot_sheets->row(resolution_1200), k, result.width, result.height, options);
   {
     _random_stream stream;
     print.add(grey_plan(k, stream));

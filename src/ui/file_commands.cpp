@@ -1,10 +1,10 @@
 // The File menu's commands: open (also from the recent list), link (with its poll) and save.
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProgressDialog>
-#include <QDir>
 #include <chrono>
 #include <cstdio>
 
@@ -38,6 +38,22 @@ class _busy_flag {
  private:
   bool& flag;
   bool was;
+};
+
+// A save reads the document's images: they are brought up to date first, and no run may replace
+// them while the save's progress dialog lets events through.
+class _work_hold {
+ public:
+  explicit _work_hold(_gl_widget* gl) : gl(gl) {
+    gl->finish_work();
+    gl->hold_work(true);
+  }
+  ~_work_hold() { gl->hold_work(false); }
+  _work_hold(const _work_hold&) = delete;
+  _work_hold& operator=(const _work_hold&) = delete;
+
+ private:
+  _gl_widget* gl;
 };
 
 std::string local_name(const QString& name) {
@@ -151,9 +167,8 @@ void _window::open_file() {
 }
 
 void _window::link_file() {
-  const QString name =
-      ask_open_file_name(tr("Link File"), dialog_folder(images_folder()),
-                         QString::fromUtf8(PHOTO_FILE_FILTER));
+  const QString name = ask_open_file_name(tr("Link File"), dialog_folder(images_folder()),
+                                          QString::fromUtf8(PHOTO_FILE_FILTER));
   if (name.isEmpty() || !can_read(name)) return;
   linked_file_name = local_name(name);
   load_image(name, true);
@@ -194,8 +209,8 @@ bool _window::save_file() {
   if (!gl_widget->image_loaded()) return false;
   const _document_settings& settings = gl_widget->document().settings();
   // A PGM holds grey samples only: said where the format is chosen.
-  const QString pgm_filter = settings.tone != 0 ? tr("PGM image, grey without the tone (*.pgm)")
-                                                : tr("PGM image (*.pgm)");
+  const QString pgm_filter =
+      settings.tone != 0 ? tr("PGM image, grey without the tone (*.pgm)") : tr("PGM image (*.pgm)");
   const QString filters =
       tr("PNG image (*.png);;TIFF image (*.tif *.tiff);;PDF document (*.pdf);;") + pgm_filter +
       tr(";;SVG drawing for plotters (*.svg)");
@@ -209,8 +224,8 @@ bool _window::save_file() {
       continue;
     }
     if (!linked_file_name.empty() && same_file(linked_file_name, local_name(name))) {
-      report({failure_writing, name,
-              tr("it is the photograph being printed; choose another name")});
+      report(
+          {failure_writing, name, tr("it is the photograph being printed; choose another name")});
       return false;
     }
     return svg ? save_svg(name) : save_print(name);
@@ -222,6 +237,7 @@ bool _window::save_svg(const QString& name) {
   const std::optional<_svg_dots> dots = ask_svg_dots();
   if (!dots) return false;
   _busy_flag guard(busy);
+  const _work_hold hold(gl_widget);
   const auto start = std::chrono::steady_clock::now();
   _svg_options options;
   options.dots = *dots;
@@ -231,13 +247,12 @@ bool _window::save_svg(const QString& name) {
   _svg_result result;
   {
     _busy_cursor cursor;
-    result = gl_widget->document().write_svg(local_name(name), options,
-                                             [&progress](unsigned done, unsigned total) {
-                                               progress.setValue(
-                                                   int(uint64_t(done) * 100 / std::max(total, 1u)));
-                                               QApplication::processEvents();
-                                               return !progress.wasCanceled();
-                                             });
+    result = gl_widget->document().write_svg(
+        local_name(name), options, [&progress](unsigned done, unsigned total) {
+          progress.setValue(int(uint64_t(done) * 100 / std::max(total, 1u)));
+          QApplication::processEvents();
+          return !progress.wasCanceled();
+        });
   }
   const bool cancelled = progress.wasCanceled();
   if (result.written) {
@@ -254,8 +269,8 @@ bool _window::save_svg(const QString& name) {
 // "<photo>_<ppi>ppi.png" in the folder of the last save or open.
 QString _window::suggested_save_name() const {
   const int ppi = VECRES[gl_widget->document().settings().resolution()];
-  const QString photo = QFileInfo(QFile::decodeName(QByteArray::fromStdString(linked_file_name)))
-                            .completeBaseName();
+  const QString photo =
+      QFileInfo(QFile::decodeName(QByteArray::fromStdString(linked_file_name))).completeBaseName();
   const QString file = QString("%1_%2ppi.%3").arg(photo).arg(ppi).arg(DEFAULT_SAVE_SUFFIX);
   const QString folder = dialog_folder(save_folder());
   return folder.isEmpty() ? file : QDir(folder).filePath(file);
@@ -271,6 +286,7 @@ void _window::note_saved(const QString& name, unsigned width, unsigned height, d
 // bands and written as they are made. The dialog's Cancel leaves no file behind.
 bool _window::save_print(const QString& name) {
   _busy_flag guard(busy);
+  const _work_hold hold(gl_widget);
   const auto start = std::chrono::steady_clock::now();
   _stipple_document& document = gl_widget->document();
   const _resolution_position position = document.settings().resolution();

@@ -16,6 +16,9 @@ QString tr(const char* text) {
 }
 
 const QChar TIMES(0x00D7);
+// The progress bar counts thousandths, as the document's runs report them.
+constexpr int WORK_WHOLE = 1000;
+constexpr int WORK_BAR_WIDTH = 160;
 
 QString pixels_text(unsigned width, unsigned height) {
   return QString("%1 %2 %3").arg(width).arg(TIMES).arg(height);
@@ -45,8 +48,18 @@ _status_line::_status_line(QStatusBar* bar) {
   file = new QLabel;
   size = new QLabel;
   zoom = new QLabel;
+  work = new QProgressBar;
+  work->setRange(0, WORK_WHOLE);
+  work->setMaximumWidth(WORK_BAR_WIDTH);
+  work->setFormat(tr("Stippling %p%"));
+  work->setVisible(false);
+  cancel = new QPushButton(tr("Cancel"));
+  cancel->setToolTip(tr("Stop and keep the picture as it was"));
+  cancel->setVisible(false);
   bar->addWidget(message, 1);
   bar->addWidget(note);
+  bar->addWidget(work);
+  bar->addWidget(cancel);
   bar->addPermanentWidget(file);
   bar->addPermanentWidget(size);
   bar->addPermanentWidget(zoom);
@@ -68,7 +81,8 @@ void _status_line::show_print(const _stipple_document& doc) {
     return;
   }
   const _document_settings& settings = doc.settings();
-  const unsigned w = doc.preview().width, h = doc.preview().height;
+  // The size asked for, also while the picture is still being made.
+  const unsigned w = doc.planned_preview().width, h = doc.planned_preview().height;
   const int position = settings.resolution();
   const unsigned k = static_cast<unsigned>(output_scale(position));
   const QString print = tr("%1 px at %2 ppi").arg(pixels_text(w * k, h * k)).arg(VECRES[position]);
@@ -91,6 +105,17 @@ void _status_line::show_zoom(double scale) {
 
 void _status_line::show_enlarged(bool on) {
   note->setVisible(on);
+}
+
+void _status_line::show_work(int thousandths, bool cancellable) {
+  work->setValue(thousandths);
+  work->setVisible(true);
+  cancel->setVisible(cancellable);
+}
+
+void _status_line::end_work() {
+  work->setVisible(false);
+  cancel->setVisible(false);
 }
 
 QString done_text(const QString& verb, const QString& path, unsigned width, unsigned height,

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QString>
 
@@ -17,6 +19,9 @@ class _status_line {
   QLabel* file = nullptr;
   QLabel* size = nullptr;
   QLabel* zoom = nullptr;
+  // A long recomputation's progress, and its Cancel button when it can be cancelled.
+  QProgressBar* work = nullptr;
+  QPushButton* cancel = nullptr;
 
   explicit _status_line(QStatusBar* bar);
 
@@ -27,6 +32,8 @@ class _status_line {
   // Screen pixels per print pixel, in percent.
   void show_zoom(double scale);
   void show_enlarged(bool on);
+  void show_work(int thousandths, bool cancellable);
+  void end_work();
 };
 
 // "Saved prints/cat_1200ppi.pgm, 14024 × 9348, in 2.1 s": a path under the working directory

@@ -1,23 +1,23 @@
 #include "ui/window.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QMimeData>
-#include <QUrl>
-#include <QDir>
-#include <QInputDialog>
-#include <QRegularExpression>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPalette>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QUrl>
 
 #include "controller/gl_widget.h"
 #include "ui/general_tab.h"
@@ -114,6 +114,7 @@ _window::_window(const std::string& data_folder) : data_folder(data_folder) {
     if (gl_widget->image_loaded()) status->show_zoom(gl_widget->zoom());
   });
   connect(history, &_settings_history::changed, this, &_window::show_print_status);
+  connect_work();
 
   QIcon icon;
   for (const char* file : APP_ICON_FILES) icon.addFile(data_path(file));
@@ -140,7 +141,8 @@ QWidget* _window::build_side_panel() {
 }
 
 void _window::create_actions() {
-  open_action = new QAction(QIcon(data_path("icons/fileopen.png")), tr("&Open input file normally"), this);
+  open_action =
+      new QAction(QIcon(data_path("icons/fileopen.png")), tr("&Open input file normally"), this);
   open_action->setShortcuts(QKeySequence::Open);
   open_action->setToolTip(tr("Open a file"));
   connect(open_action, SIGNAL(triggered()), this, SLOT(open_file()));
@@ -151,8 +153,8 @@ void _window::create_actions() {
       tr("Links an input file, whichs allows to work with a live version of the input file"));
   connect(link_action, SIGNAL(triggered()), this, SLOT(link_file()));
 
-  save_action =
-      new QAction(QIcon(data_path("icons/filesave.png")), tr("&Save resulting stipple image "), this);
+  save_action = new QAction(QIcon(data_path("icons/filesave.png")),
+                            tr("&Save resulting stipple image "), this);
   save_action->setShortcuts(QKeySequence::Save);
   save_action->setToolTip(tr("Save a file"));
   // Nothing to save until an image has been read.
@@ -249,6 +251,22 @@ void _window::report(const _failure& failure) {
 
 void _window::show_print_status() {
   status->show_print(gl_widget->document());
+}
+
+void _window::connect_work() {
+  connect(gl_widget, &_gl_widget::work_progress, this, [this](int thousandths, bool cancellable) {
+    status->show_work(thousandths, cancellable);
+  });
+  connect(gl_widget, &_gl_widget::work_ended, this, [this] {
+    status->end_work();
+    show_print_status();
+  });
+  connect(status->cancel, &QPushButton::clicked, gl_widget, &_gl_widget::cancel_work);
+  connect(gl_widget, &_gl_widget::settings_restored, this, [this] {
+    history->take_current();
+    show_print_status();
+    status->show_done(tr("Cancelled: the picture keeps its previous settings"));
+  });
 }
 
 void _window::write_settings() {

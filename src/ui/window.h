@@ -107,6 +107,8 @@ class _window : public QMainWindow {
   void fill_recent_menu();
   void report(const _failure& failure);
   void show_print_status();
+  // The progress of long recomputations in the status bar, and what a cancel did.
+  void connect_work();
   bool can_read(const QString& name);
   // Reads a file as the open commands do; `fresh` for a newly chosen file (fitted view, recent
   // list), not for a linked file read again.

@@ -78,10 +78,11 @@ TEST_F(BatchEquivalence, StippledPrintsAt300600And1200ppi) {
     seed();
     for (const auto& [position, ppi] : resolutions) {
       SCOPED_TRACE(ppi);
-      const _image* image = gl->selected_image(position);
+      const _image* image =
+          position == resolution_300 ? &doc().preview() : doc().print(position);
       ASSERT_NE(image, nullptr);
       ASSERT_EQ(_file_pgm().write(scratch / "desktop.pgm", *image), 1);
-      gl->release_image(position);
+      doc().release_print();
       std::vector<std::string> arguments = {"--size", "A8", "--ppi", ppi};
       arguments.insert(arguments.end(), print.options.begin(), print.options.end());
       EXPECT_TRUE(batch_output("batch.pgm", arguments) == read_file(scratch / "desktop.pgm"))
@@ -106,7 +107,8 @@ TEST_F(BatchEquivalence, ColourStipplingAndTonedPicture) {
   std::vector<std::string> options(
       {"--size", "A9", "--mode", "tones", "--tone", "platinum_palladium", "--borders-threshold",
        "3", "--contrast-threshold", "90", "--density-high", "5-6", "--color", "0,128,255"});
-  expect_same_png(options, *gl->texture(resolution_300));
+  gl->finish_work();
+  expect_same_png(options, gl->display_texture());
   options.insert(options.end(), {"--image", "color-stippling"});
   expect_same_png(options, doc().colour_stippled());
 }

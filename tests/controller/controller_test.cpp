@@ -53,14 +53,14 @@ TEST_F(Processing, ListEntriesAndReloading) {
   emit list->itemClicked(list->item(2));
   EXPECT_EQ(gl->shown_image(), 2);
   EXPECT_TRUE(same_texels(gl->display_texture(), shown(doc().borders())));
-  EXPECT_EQ(gl->selected_image(resolution_300), &doc().borders());
+  EXPECT_EQ(gl->grey_position(), list_borders);
   emit list->itemClicked(list->item(4));
   EXPECT_TRUE(same_texels(gl->display_texture(), shown(doc().preview(), &doc().tone_ramp(2))));
   gl->images_tab()->color_selector->set_color(QColor(Qt::blue));
   gl->set_color_image(QColor(Qt::blue));
   emit list->itemClicked(list->item(0));
   EXPECT_TRUE(same_texels(gl->display_texture(), doc().colour_field()));
-  EXPECT_EQ(gl->selected_image(resolution_300), &doc().preview());  // the last grey image
+  EXPECT_EQ(gl->grey_position(), list_stippling);  // the last grey image
 
   load(50, 30);
   const char* labels[] = {"Color original", "Original",  "Borders",

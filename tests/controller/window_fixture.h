@@ -133,7 +133,11 @@ class WindowFixture : public ::testing::Test {
     EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "busy cursor left behind";
   }
 
-  _stipple_document& doc() { return gl->document(); }
+  // The document with every change so far worked out, as the window has it once its runs end.
+  _stipple_document& doc() {
+    gl->finish_work();
+    return gl->document();
+  }
   const _document_settings& settings() { return gl->document().settings(); }
   // Changes settings behind the panels' back, without recomputing anything.
   void change(const std::function<void(_document_settings&)>& edit) {
@@ -170,6 +174,7 @@ class WindowFixture : public ::testing::Test {
   void load(unsigned width, unsigned height, _output_size size = size_optimal) {
     change([size](_document_settings& s) { s.output_size = size; });
     ASSERT_TRUE(gl->read_image(pgm("input.pgm", width, height)));
+    gl->finish_work();
   }
 
   // Runs a private slot of the window, as its menu entry does.
@@ -187,6 +192,7 @@ class WindowFixture : public ::testing::Test {
   void load(const char* sample = "camera.pgm") {
     open(QString(STIPPON_DATA_DIR "/images/") + sample);
     ASSERT_TRUE(gl->image_loaded());
+    gl->finish_work();
   }
 };
 

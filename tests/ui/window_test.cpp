@@ -144,6 +144,7 @@ TEST_F(Window, TheFrameTurnsRedWhileTheInputIsEnlarged) {
   EXPECT_FALSE(window->status->note->isVisible());
   for (const float scale : {0.5f, 3.0f, 0.5f}) {  // 876 cells, 146, 876 again
     gl->set_scale_factor(scale);
+    gl->finish_work();
     EXPECT_EQ(drawn(), QColor(scale < 1.0f ? Qt::red : Qt::black)) << scale;
     EXPECT_EQ(window->status->note->isVisible(), scale < 1.0f) << scale;
   }
