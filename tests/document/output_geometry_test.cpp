@@ -28,15 +28,12 @@ TEST(SheetFit, ExactPrintSizes) {
       {"square A4: the landscape sheet's height", 512, 512, size_a4, 2480, 2480},
       {"square A10", 512, 512, size_a10, 310, 310},
       {"landscape 3:2 A4: the sheet's width", 60, 40, size_a4, 3506, 2337},
-      {"landscape 3:2 A10", 60, 40, size_a10, 438, 292},
       {"landscape 4:3 A4: the sheet's height", 80, 60, size_a4, 3307, 2480},
       {"landscape 4:3 A10", 80, 60, size_a10, 414, 310},
       {"barely landscape A4: one pixel wider than high", 4001, 4000, size_a4, 2481, 2480},
       {"portrait 3:4 A4: the portrait sheet's width", 30, 40, size_a4, 2480, 3306},
-      {"portrait 3:4 A10", 30, 40, size_a10, 310, 413},
       {"portrait 2:3 A4: w = 2337 would be 3505 high", 40, 60, size_a4, 2337, 3506},
       {"portrait 2:3 A10", 40, 60, size_a10, 292, 438},
-      {"barely portrait A4: the portrait sheet", 4000, 4001, size_a4, 2480, 2480},
       // 3506 x 2 / 7 = 1001.7, yet 1002 is still 3506 high in single precision.
       {"portrait 2:7 A4", 2, 7, size_a4, 1002, 3506},
       // 3506 x 0.08 rounds to a w that is 3505 high: the next float up is needed.
