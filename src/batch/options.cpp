@@ -409,9 +409,9 @@ a window, exactly as the desktop program does. OUTPUT ends in .png, .tif, .tiff,
 OUTPUT - writes a PGM to standard output.
 
 Output size and resolution:
-  --size A4|A5|A6|A7|A8|A9|A10|optimal   sheet size (default A5): its long side is the width of a
-                            landscape or square input, its short side that of a portrait one;
-                            optimal is three pixels per input pixel
+  --size A4|A5|A6|A7|A8|A9|A10|optimal   sheet size (default A5): the largest print that fits
+                            the sheet, turned landscape for a landscape or square input and
+                            portrait for a portrait one; optimal is three pixels per input pixel
   --width V, --height V     a custom edge with a unit mm, in or px (e.g. --width 180mm); the other
                             edge follows from the aspect ratio
   --ppi 300|600|1200        print resolution (default 300); at 600 and 1200 the stippled image is

@@ -13,6 +13,30 @@ std::string format_pixels(float value) {
   return text;
 }
 
+// The height of the preview of width w, exactly as preview_size makes it.
+float preview_rows(float w, float aspect) {
+  return std::trunc(w / aspect);
+}
+
+// The widest whole width whose preview is at most `rows` high. It lies below (rows + 1) x aspect,
+// which double precision holds exactly, so whole steps down from there meet the rounding of the
+// preview's own division.
+float widest_width(float rows, float aspect) {
+  float w = static_cast<float>(std::floor((double(rows) + 1.0) * double(aspect)));
+  while (preview_rows(w, aspect) > rows) w -= 1.0f;
+  return w;
+}
+
+// The least width whose preview is `rows` high: a whole width may fall a row short of what a
+// fraction more gives in the same pixels. Found ulp by ulp from rows x aspect, which the rounding
+// to float may leave a row short or over.
+float least_width(float rows, float aspect) {
+  float w = static_cast<float>(double(rows) * double(aspect));
+  while (preview_rows(w, aspect) < rows) w = std::nextafter(w, INFINITY);
+  while (preview_rows(std::nextafter(w, 0.0f), aspect) >= rows) w = std::nextafter(w, 0.0f);
+  return w;
+}
+
 }  // namespace
 
 _output_geometry::_output_geometry(unsigned input_width, unsigned input_height,
@@ -24,8 +48,17 @@ _output_geometry::_output_geometry(unsigned input_width, unsigned input_height,
 
 float _output_geometry::target_width(_output_size size) const {
   if (size == size_optimal) return W * OPTIMAL_SCALE;
-  if (size >= size_a4 && size <= size_a10) return sheet_width(size, W / H);
+  if (is_sheet(size)) return sheet_fit(size);
   return 0.0f;
+}
+
+float _output_geometry::sheet_fit(_output_size size) const {
+  const float aspect = W / H;
+  const _sheet_edges sheet = sheet_edges(size, aspect);
+  if (preview_rows(sheet.across, aspect) <= sheet.down) return sheet.across;
+  // The height binds: the widest whole width whose height fits, at the least w that gives it the
+  // sheet's height.
+  return std::fmax(widest_width(sheet.down, aspect), least_width(sheet.down, aspect));
 }
 
 float _output_geometry::typed_width(float value, bool is_height, _output_units units) const {
@@ -33,18 +66,9 @@ float _output_geometry::typed_width(float value, bool is_height, _output_units u
 }
 
 float _output_geometry::reading_width(_output_size size, unsigned preview_width) const {
-  float w;
-  switch (size) {
-    case size_optimal:
-      w = W * OPTIMAL_SCALE;
-      break;
-    case size_custom:
-      w = preview_width > 0 ? static_cast<float>(preview_width) : W * scale_factor;
-      break;
-    default:
-      w = sheet_width(size, 1.0f);
-      break;
-  }
+  const float w = size != size_custom ? target_width(size)
+                  : preview_width > 0 ? static_cast<float>(preview_width)
+                                      : W * scale_factor;
   return usable(w) ? w : W * scale_factor;
 }
 

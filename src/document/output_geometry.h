@@ -18,13 +18,13 @@ class _output_geometry {
   _output_geometry(unsigned input_width, unsigned input_height, float scale_factor,
                    int texture_limit);
 
-  // "Optimal for input": three pixels per input pixel; a sheet: its long side for a landscape
-  // or square input, its short side for a portrait one; 0 for "Custom".
+  // "Optimal for input": three pixels per input pixel; a sheet: the largest print that fits it
+  // turned like the input (see sheet_fit); 0 for "Custom".
   float target_width(_output_size size) const;
   // A typed edge in the given units; a height becomes a width through the aspect ratio first.
   float typed_width(float value, bool is_height, _output_units units) const;
-  // The width a newly read input is processed at: a sheet by its long side; "Custom" keeps the
-  // preview's width (or starts at the input's scale).
+  // The width a newly read input is processed at: the target width of a sheet or "Optimal";
+  // "Custom" keeps the preview's width (or starts at the input's scale).
   float reading_width(_output_size size, unsigned preview_width) const;
 
   // At least one halftone cell and one row in every image of the pipeline.
@@ -37,6 +37,12 @@ class _output_geometry {
   std::string problem(float w) const;
 
  private:
+  // Both edges of the preview within the sheet's edges across and down, the sheet landscape for a
+  // landscape or square input. When the sheet's width binds, w is that width; otherwise the
+  // preview is as high as the sheet and the widest whole width that keeps it there, w being the
+  // least value of that width that gives the full height.
+  float sheet_fit(_output_size size) const;
+
   float W;
   float H;
   float scale_factor;

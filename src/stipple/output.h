@@ -33,12 +33,25 @@ inline constexpr float OPTIMAL_SCALE = 3.0f;
 // SHEET_SIDES[k] x SHEET_SIDES[k + 1].
 inline constexpr float SHEET_SIDES[8] = {3506, 2480, 1753, 1240, 876, 620, 438, 310};
 
-// Target width of a sheet size: its long side for aspect >= 1 (landscape or square), its short
-// side otherwise; for any other size the aspect itself.
+inline bool is_sheet(int size) {
+  return size >= size_a4 && size <= size_a10;
+}
+
+// A sheet's edges turned like a picture of this aspect ratio: landscape for aspect >= 1, a square
+// picture too, portrait otherwise.
+struct _sheet_edges {
+  float across = 0.0f;
+  float down = 0.0f;
+};
+inline _sheet_edges sheet_edges(int size, float aspect) {
+  const float long_side = SHEET_SIDES[size], short_side = SHEET_SIDES[size + 1];
+  return 1.0f <= aspect ? _sheet_edges{long_side, short_side} : _sheet_edges{short_side, long_side};
+}
+
+// The edge of a sheet size across a picture of this aspect ratio; for any other size the aspect
+// itself. Not the print's width, which must fit the other edge too (see _output_geometry).
 inline float sheet_width(int size, float aspect) {
-  if (size >= size_a4 && size <= size_a10)
-    return 1.0f <= aspect ? SHEET_SIDES[size] : SHEET_SIDES[size + 1];
-  return aspect;
+  return is_sheet(size) ? sheet_edges(size, aspect).across : aspect;
 }
 
 // A length typed in the given units, in pixels at 300 ppi: millimetres in double precision

@@ -78,16 +78,16 @@ TEST(BatchUsage, BadUsageExitsTwoWritingNothingHelpAndVersion) {
 
 TEST(BatchRun, OutputSizes) {
   _scratch scratch;
-  // Portrait: a sheet gives its short side as the width.
+  // Portrait: the sheet is too, and its height binds.
   write_file(scratch / "portrait.pgm", "P5\n40 60\n255\n" + std::string(2400, '\x60'));
   // input, options, the PGM header of the output
   const std::tuple<std::string, std::vector<std::string>, const char*> cases[] = {
-      {CAMERA, {"--size", "A9"}, "620 620"},  // a square input is landscape
-      {scratch / "portrait.pgm", {"--size", "A10"}, "310 465"},
+      {CAMERA, {"--size", "A9"}, "438 438"},  // a square input on the landscape sheet
+      {scratch / "portrait.pgm", {"--size", "A10"}, "292 438"},
       {CHELSEA, {"--size", "optimal"}, "1353 900"},
       {CAMERA, {"--width=2in"}, "600 600"},
       {CHELSEA, {"--height", "30mm"}, "532 354"},
-      {CAMERA, {"--size", "A10", "--ppi", "1200"}, "1752 1752"},
+      {CAMERA, {"--size", "A10", "--ppi", "1200"}, "1240 1240"},
   };
   for (const auto& [input, options, size] : cases) {
     std::vector<std::string> arguments = {input, scratch / "out.pgm", "--seed", "1"};
@@ -103,6 +103,24 @@ TEST(BatchRun, OutputSizes) {
   // 512 pixels x scale factor 3 = 1536: every input pixel is one halftone cell, no resampling.
   run_ok({CAMERA, scratch / "original.pgm", "--width", "1536px", "--image", "original"}, scratch);
   EXPECT_TRUE(read_file(scratch / "original.pgm") == read_file(CAMERA));
+}
+
+// A sheet holds the whole print in each orientation, a square photograph on the landscape sheet:
+// A4 is 3506 x 2480 pixels at 300 ppi. netpbm reads the sizes.
+TEST(BatchRun, SheetSizesFitTheSheet) {
+  _scratch scratch;
+  write_file(scratch / "landscape.pgm", "P5\n80 60\n255\n" + std::string(4800, '\x60'));
+  write_file(scratch / "portrait.pgm", "P5\n40 60\n255\n" + std::string(2400, '\x60'));
+  const std::pair<std::string, const char*> cases[] = {
+      {CAMERA, "PGM raw, 2480 by 2480 "},
+      {scratch / "landscape.pgm", "PGM raw, 3307 by 2480 "},
+      {scratch / "portrait.pgm", "PGM raw, 2337 by 3506 "},
+  };
+  for (const auto& [input, size] : cases) {
+    run_ok({input, scratch / "out.pgm", "--size", "A4", "--seed", "1"}, scratch);
+    const _batch_result info = run_program("pamfile", {scratch / "out.pgm"}, scratch);
+    EXPECT_NE(info.out.find(size), std::string::npos) << info.out << info.err;
+  }
 }
 
 // A seed fixes the dot pattern. Standard error is no terminal here: without --verbose a

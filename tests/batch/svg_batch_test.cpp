@@ -60,7 +60,7 @@ TEST(BatchSvg, WritesTheDocumentsFile) {
   ASSERT_TRUE(doc.write_svg(scratch / "document.svg", {}).written);
   const std::string file = read_file(scratch / "batch.svg");
   EXPECT_TRUE(file == read_file(scratch / "document.svg"));
-  EXPECT_NE(file.find("width=\"37.084mm\" height=\"37.084mm\""), std::string::npos);
+  EXPECT_NE(file.find("width=\"26.247mm\" height=\"26.247mm\""), std::string::npos);
   // Colour stippling adds the ink's pen.
   ASSERT_EQ(run_batch({CAMERA, scratch / "colour.SVG", "--data", DATA, "--size", "A10", "--image",
                        "color-stippling", "--color", "0,0,255"},

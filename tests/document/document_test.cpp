@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <functional>
 #include <string>
+#include <tuple>
 
 #include "document/stipple_document.h"
 #include "image/file_pgm.h"
@@ -77,11 +78,11 @@ TEST_F(Document, OutputWidths) {
   load(60, 40, size_custom);
   EXPECT_EQ(preview_width(), 300u);
   EXPECT_EQ(preview_height(), 200u);
-  // A sheet is fitted by its long side on reading, also for a portrait input.
+  // A sheet on reading: the portrait sheet for a portrait input.
   load(80, 100, size_a10);
-  EXPECT_EQ(preview_width(), 438u);
-  EXPECT_EQ(preview_height(), 547u);  // trunc(438 / 0.8)
-  // Choosing a sheet fits its long side to a landscape input, its short side to a portrait one.
+  EXPECT_EQ(preview_width(), 310u);
+  EXPECT_EQ(preview_height(), 387u);  // trunc(310 / 0.8)
+  // Choosing a sheet: the landscape sheet's width for a wide input.
   load(1000, 10);
   doc.set_size(size_a4);
   EXPECT_EQ(preview_width(), 3506u);
@@ -92,7 +93,7 @@ TEST_F(Document, OutputWidths) {
   EXPECT_EQ(preview_width(), 3000u);
 
   load(40, 50, size_custom);
-  doc.set_size(size_a10);  // portrait: the short side
+  doc.set_size(size_a10);  // the portrait sheet's width
   EXPECT_EQ(preview_width(), 310u);
   EXPECT_EQ(preview_height(), 387u);
 
@@ -107,6 +108,23 @@ TEST_F(Document, OutputWidths) {
   for (float useless : {0.0f, 1.0f, -5.0f, std::numeric_limits<float>::infinity()}) {
     doc.set_width(useless);
     EXPECT_EQ(preview_width(), 480u) << useless;
+  }
+  EXPECT_EQ(fallbacks, 0);
+}
+
+// Reading with A4 selected gives the width that choosing A4 gives: the largest print on the
+// sheet turned like the photograph, a square one landscape.
+TEST_F(Document, ReadingWithASheetFitsTheSheet) {
+  const std::tuple<const char*, unsigned, unsigned, unsigned, unsigned> cases[] = {
+      {"square", 60, 60, 2480, 2480},
+      {"landscape 4:3", 80, 60, 3307, 2480},
+      {"portrait 2:3", 40, 60, 2337, 3506},
+  };
+  for (const auto& [name, W, H, width, height] : cases) {
+    load(W, H, size_a4);
+    EXPECT_EQ(preview_width(), width) << name;
+    EXPECT_EQ(preview_height(), height) << name;
+    EXPECT_EQ(doc.output_width(), doc.geometry().target_width(size_a4)) << name;
   }
   EXPECT_EQ(fallbacks, 0);
 }
@@ -127,7 +145,7 @@ TEST_F(Document, SizesOverTheTextureLimit) {
   load(20, 200, size_custom);
   EXPECT_EQ(preview_width(), 50u);
   EXPECT_EQ(preview_height(), 500u);
-  doc.set_size(size_a10);  // a sheet size is checked the same way
+  doc.set_size(size_a4);  // a sheet size is checked the same way: 350 x 3506
   EXPECT_EQ(preview_width(), 50u);
   EXPECT_EQ(preview_height(), 500u);
   EXPECT_EQ(fallbacks, 3);  // 1001 wide, the tall input, the sheet

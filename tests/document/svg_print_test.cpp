@@ -155,7 +155,7 @@ class SvgPrint : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(doc.load_dots(STIPPON_DATA_DIR));
     _document_settings settings = doc.settings();
-    settings.output_size = size_a10;  // 438 x 438 pixels, about ten thousand dots
+    settings.output_size = size_a9;  // 438 x 438 pixels, about ten thousand dots
     doc.set_settings(settings);
     ASSERT_TRUE(doc.read(CAMERA));
     doc.set_seed(11);
