@@ -257,7 +257,7 @@ void _gl_widget::reset_general_parameters() {
     general->set_save_resolution(defaults.resolution());
     general->show_tone_match(defaults.tone_match);
   }
-  update_images(doc.fitted_width(sheet_width(doc.settings().output_size, 1.0f)));
+  update_images(doc.fitted_width(doc.geometry().target_width(defaults.output_size)));
   refresh_image();
   // The panel may have shown the dimensions of the size it chose on its way here.
   update_dimensions();

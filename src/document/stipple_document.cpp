@@ -214,7 +214,8 @@ void _stipple_document::set_typed_edge(float value, bool is_height) {
 bool _stipple_document::set_scale_factor(float value) {
   if (!std::isfinite(value) || value <= 0.0f) return false;
   current.stipple.scale_factor = value;
-  if (image_loaded) update_images(static_cast<float>(preview_width()));
+  // The print keeps its size: only the cells within it change.
+  if (image_loaded) update_images(made_width);
   return true;
 }
 

@@ -48,12 +48,6 @@ inline _sheet_edges sheet_edges(int size, float aspect) {
   return 1.0f <= aspect ? _sheet_edges{long_side, short_side} : _sheet_edges{short_side, long_side};
 }
 
-// The edge of a sheet size across a picture of this aspect ratio; for any other size the aspect
-// itself. Not the print's width, which must fit the other edge too (see _output_geometry).
-inline float sheet_width(int size, float aspect) {
-  return is_sheet(size) ? sheet_edges(size, aspect).across : aspect;
-}
-
 // A length typed in the given units, in pixels at 300 ppi: millimetres in double precision
 // (multiplied first), inches in single precision.
 inline float to_pixels(float value, _output_units units) {

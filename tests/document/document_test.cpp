@@ -125,6 +125,10 @@ TEST_F(Document, ReadingWithASheetFitsTheSheet) {
     EXPECT_EQ(preview_width(), width) << name;
     EXPECT_EQ(preview_height(), height) << name;
     EXPECT_EQ(doc.output_width(), doc.geometry().target_width(size_a4)) << name;
+    // A new packing changes the cells, not the print's size.
+    ASSERT_TRUE(doc.set_scale_factor(2.5f));
+    EXPECT_EQ(preview_height(), height) << name;
+    doc.set_scale_factor(_stipple_settings().scale_factor);
   }
   EXPECT_EQ(fallbacks, 0);
 }
