@@ -211,9 +211,8 @@ _exit_status _batch_run::write_svg() {
        (result.layers == 1 ? " layer" : " layers"));
   if (options.svg.dots != svg_shapes) {
     const _pen_travel& travel = result.travel;
-    note("pen-up travel " + metres(travel.drawn) + " row by row, " + metres(travel.nearest) +
-         " nearest first, " + metres(travel.improved) + " improved" +
-         (travel.settled ? "" : " (improvement stopped by its time budget)"));
+    note("pen-up travel " + metres(travel.drawn) + " row by row, " + metres(travel.serpentine) +
+         " in strips, " + metres(travel.improved) + " improved");
   }
   return exit_success;
 }

@@ -10,15 +10,15 @@ enum _svg_dots {
 };
 
 inline constexpr double DEFAULT_PEN_WIDTH_MM = 0.3;
-// Time spent shortening the pen's path through the circles or points of a print, after the
-// nearest-neighbour path that comes first: a print of a few hundred thousand dots is done in
-// less, a million dots take it all (a pen spends hours on those).
-inline constexpr double DEFAULT_ORDER_SECONDS = 0.5;
+// Sweeps along the pen's path through the circles or points of a print that straighten it: a
+// fixed amount of work, so that a print is the same on every machine. The first sweep shortens
+// the path by about 4 %, a second by well under 1 % more.
+inline constexpr unsigned DEFAULT_ORDER_PASSES = 1;
 
 struct _svg_options {
   _svg_dots dots = svg_shapes;
   double pen_width = DEFAULT_PEN_WIDTH_MM;  // millimetres, the stroke of svg_points
-  double order_seconds = DEFAULT_ORDER_SECONDS;
+  unsigned order_passes = DEFAULT_ORDER_PASSES;
 };
 
 }  // namespace stippon

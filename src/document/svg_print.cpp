@@ -19,7 +19,8 @@ constexpr double OUTLINE_TOLERANCE_MM = 0.01;
 constexpr double FINEST_PIXEL_MM = MM_PER_INCH / VECRES[resolution_1200];
 constexpr double LEAST_RING_MM2 = FINEST_PIXEL_MM * FINEST_PIXEL_MM;
 // A pen touch: the shortest stroke the file's three decimals hold, so that it is not empty.
-constexpr int64_t TOUCH_THOUSANDTHS = 10;
+constexpr char POINT_END[] = "h0.01\"/>\n";
+constexpr double THOUSAND = 1000.0;  // thousandths of a millimetre in a millimetre
 constexpr size_t PROGRESS_DOTS = size_t(1) << 14;
 constexpr uint32_t NO_SHAPE = UINT32_MAX;
 // Variant columns looked up in a table rather than a map.
@@ -62,12 +63,12 @@ _svg_print::_svg_print(_image* const* sheets, int k, unsigned width, unsigned he
       sample_mm(PIXEL_MM / k),
       options(options),
       shape_table(size_t(TABLE_COLUMNS) * DOT_SLOTS, NO_SHAPE) {
-  pens.push_back({BLACK, {}});
+  pens.push_back({BLACK, {}, {}});
 }
 
 size_t _svg_print::dots() const {
   size_t count = 0;
-  for (const _pen& pen : pens) count += pen.dots.size();
+  for (const _pen& pen : pens) count += pen.at.size();
   return count;
 }
 
@@ -81,15 +82,37 @@ int64_t _svg_print::height_thousandths() const {
 
 void _svg_print::add(const _dot_plan& plan) {
   if (plan.output_scale() != k || sheets == nullptr) return;
+  // A grey plan's dots all go to the black pen: room for them at once rather than by doubling.
+  if (!plan.inked()) {
+    pens.front().at.reserve(pens.front().at.size() + plan.size());
+    pens.front().shape.reserve(pens.front().shape.size() + plan.size());
+  }
   plan.each_dot_meeting(INT64_MIN, INT64_MAX, [&](const _placed_dot& dot) {
     const uint32_t shape = shape_of(dot);
     if (shape == NO_SHAPE) return;
-    pen_of(plan, dot).dots.push_back({int32_t(dot.row), int32_t(dot.column), shape});
+    _pen& pen = pen_of(plan, dot);
+    pen.at.push_back(place(dot, shapes[shape]));
+    pen.shape.push_back(shape);
   });
+}
+
+// The corner, rounded, for a shape whose outline is in steps from it; the centre, rounded once,
+// for a circle or a point.
+_pen_point _svg_print::place(const _placed_dot& dot, const _shape& shape) const {
+  const double x = int32_t(dot.column) * sample_mm, y = (rows - int32_t(dot.row)) * sample_mm;
+  const bool corner = options.dots == svg_shapes;
+  return {int32_t(_svg_text::round_thousandths(corner ? x : x + shape.centre_x)),
+          int32_t(_svg_text::round_thousandths(corner ? y : y + shape.centre_y))};
 }
 
 // Traced the first time a cell is met: a print uses a few dozen cells for all its dots.
 uint32_t _svg_print::shape_of(const _placed_dot& dot) {
+  // A cell of the table that was traced lies on its sheet: one look-up settles nearly every dot.
+  if (dot.variant_row == 0 && dot.variant_column < TABLE_COLUMNS &&
+      dot.size < unsigned(DOT_SLOTS)) {
+    const uint32_t known = shape_table[dot.variant_column * DOT_SLOTS + dot.size];
+    if (known != NO_SHAPE) return known;
+  }
   const _image* sheet = dot.size < unsigned(DOT_SLOTS) ? sheets[dot.size] : nullptr;
   const uint64_t n = uint64_t(k) * dot.size;
   const uint64_t cell_row = dot.variant_row * n, cell_column = dot.variant_column * n;
@@ -120,9 +143,13 @@ _svg_print::_shape _svg_print::shape_text(const _dot_outline& outline) const {
   const _outline_point centre = outline.centre();
   shape.centre_x = centre.x * sample_mm;
   shape.centre_y = -centre.y * sample_mm;
-  shape.radius = std::sqrt(outline.ink() / std::numbers::pi) * sample_mm;
-  shape.drawn = outline.rings() > 0;
+  const double radius = std::sqrt(outline.ink() / std::numbers::pi) * sample_mm;
   char number[_svg_text::NUMBER_BYTES];
+  shape.circle_end = "\" r=\"";
+  shape.circle_end.append(
+      number, _svg_text::format_thousandths(number, _svg_text::round_thousandths(radius)));
+  shape.circle_end += "\"/>\n";
+  shape.drawn = outline.rings() > 0;
   bool after_number = false;
   const auto put = [&](int64_t value) {
     if (after_number && value >= 0) shape.path += ' ';
@@ -169,23 +196,16 @@ _svg_print::_pen& _svg_print::pen_of(const _dot_plan& plan, const _placed_dot& d
   const _pixel ink(dot.colour.r, dot.colour.g, dot.colour.b, 255);
   for (size_t i = 1; i < pens.size(); ++i)
     if (pens[i].ink == ink) return pens[i];
-  pens.push_back({ink, {}});
+  pens.push_back({ink, {}, {}});
   return pens.back();
 }
 
-std::vector<uint32_t> _svg_print::order(const _pen& pen, double seconds) {
-  std::vector<_pen_point> centres(pen.dots.size());
-  for (size_t i = 0; i < pen.dots.size(); ++i) {
-    const _dot& dot = pen.dots[i];
-    const _shape& shape = shapes[dot.shape];
-    centres[i] = {float(corner_x(dot) + shape.centre_x), float(corner_y(dot) + shape.centre_y)};
-  }
+std::vector<uint32_t> _svg_print::order(const _pen& pen) {
   _pen_travel travel;
-  std::vector<uint32_t> sequence = pen_order(centres, {0.0f, 0.0f}, seconds, travel);
-  pen_travel.drawn += travel.drawn;
-  pen_travel.nearest += travel.nearest;
-  pen_travel.improved += travel.improved;
-  pen_travel.settled = pen_travel.settled && travel.settled;
+  std::vector<uint32_t> sequence = pen_order(pen.at, options.order_passes, travel);
+  pen_travel.drawn += travel.drawn / THOUSAND;
+  pen_travel.serpentine += travel.serpentine / THOUSAND;
+  pen_travel.improved += travel.improved / THOUSAND;
   return sequence;
 }
 
@@ -193,30 +213,28 @@ bool _svg_print::write(_svg_text& text, const _band_progress& progress) {
   const size_t total = dots();
   size_t done = 0;
   pen_travel = {};
-  pen_travel.settled = true;
   write_header(text);
   for (size_t p = 0; p < pens.size(); ++p) {
     const _pen& pen = pens[p];
     std::vector<uint32_t> sequence;
     if (options.dots == svg_shapes) {
-      sequence.resize(pen.dots.size());
+      sequence.resize(pen.at.size());
       std::iota(sequence.begin(), sequence.end(), 0u);
     } else {
-      // The time is shared among the pens by their dots.
-      sequence = order(pen, options.order_seconds * double(pen.dots.size()) /
-                                double(std::max<size_t>(total, 1)));
+      sequence = order(pen);
     }
     open_layer(text, p);
-    const bool path = options.dots == svg_shapes && !pen.dots.empty();
+    const bool path = options.dots == svg_shapes && !pen.at.empty();
     if (path) text.text("<path d=\"");
     for (size_t i = 0; i < sequence.size(); ++i) {
-      const _dot& dot = pen.dots[sequence[i]];
+      const _pen_point at = pen.at[sequence[i]];
+      const _shape& shape = shapes[pen.shape[sequence[i]]];
       if (options.dots == svg_shapes)
-        write_shape(text, dot);
+        write_shape(text, at, shape);
       else if (options.dots == svg_circles)
-        write_circle(text, dot);
+        write_circle(text, at, shape);
       else
-        write_point(text, dot);
+        write_point(text, at);
       if (++done % PROGRESS_DOTS == 0 && progress && !progress(unsigned(done), unsigned(total)))
         return false;
     }
@@ -256,28 +274,21 @@ void _svg_print::open_layer(_svg_text& text, size_t index) const {
   }
 }
 
-void _svg_print::write_shape(_svg_text& text, const _dot& dot) const {
-  const _shape& shape = shapes[dot.shape];
+void _svg_print::write_shape(_svg_text& text, _pen_point at, const _shape& shape) const {
   if (!shape.drawn) return;
   text.text("M");
-  pair(text, _svg_text::round_thousandths(corner_x(dot)) + shape.start_x,
-       _svg_text::round_thousandths(corner_y(dot)) + shape.start_y);
+  pair(text, int64_t(at.x) + shape.start_x, int64_t(at.y) + shape.start_y);
   text.text(shape.path);
 }
 
-void _svg_print::write_circle(_svg_text& text, const _dot& dot) const {
-  const _shape& shape = shapes[dot.shape];
-  text.text("<circle cx=\"").fixed(corner_x(dot) + shape.centre_x);
-  text.text("\" cy=\"").fixed(corner_y(dot) + shape.centre_y);
-  text.text("\" r=\"").fixed(shape.radius);
-  text.text("\"/>\n");
+void _svg_print::write_circle(_svg_text& text, _pen_point at, const _shape& shape) const {
+  text.text("<circle cx=\"").thousandths(at.x).text("\" cy=\"").thousandths(at.y);
+  text.text(shape.circle_end);
 }
 
-void _svg_print::write_point(_svg_text& text, const _dot& dot) const {
-  const _shape& shape = shapes[dot.shape];
-  text.text("<path d=\"M").fixed(corner_x(dot) + shape.centre_x);
-  text.text(" ").fixed(corner_y(dot) + shape.centre_y);
-  text.text("h").thousandths(TOUCH_THOUSANDTHS).text("\"/>\n");
+void _svg_print::write_point(_svg_text& text, _pen_point at) const {
+  text.text("<path d=\"M").thousandths(at.x).text(" ").thousandths(at.y);
+  text.text(POINT_END);
 }
 
 }  // namespace stippon

@@ -42,18 +42,16 @@ class _svg_print {
   // Writes the whole file through `text`; progress(dots written, dots) after each run of dots,
   // returning false to stop. False when stopped or when a write failed.
   bool write(_svg_text& text, const _band_progress& progress);
-  // The pen's travel summed over the layers of circles or points, once written.
+  // The pen's travel summed over the layers of circles or points, once written, in millimetres.
   const _pen_travel& travel() const { return pen_travel; }
 
  private:
-  struct _dot {
-    int32_t row = 0;  // the corner, in output samples from the bottom of the print
-    int32_t column = 0;
-    uint32_t shape = 0;
-  };
+  // The dots of a pen, each where the file puts it: for shapes the corner of its cell (that of
+  // the cell's bottom row, y down the page), for circles and points the centre of its ink.
   struct _pen {
     _pixel ink;
-    std::vector<_dot> dots;
+    std::vector<_pen_point> at;
+    std::vector<uint32_t> shape;  // of each dot, in `shapes`
   };
   // A traced cell of the dot sheets as every dot of it is written: rounded to thousandths of a
   // millimetre from the dot's corner (itself rounded), so that its text is made once.
@@ -64,22 +62,20 @@ class _svg_print {
     std::string path;       // the rest of the outline, in relative steps
     double centre_x = 0.0;  // the ink's centre, in millimetres (y down the page)
     double centre_y = 0.0;
-    double radius = 0.0;  // of a circle of the ink's area, in millimetres
+    std::string circle_end;  // a circle's text after its centre: its radius, of the ink's area
   };
 
   uint32_t shape_of(const _placed_dot& dot);
   _shape shape_text(const _dot_outline& outline) const;
   _pen& pen_of(const _dot_plan& plan, const _placed_dot& dot);
-  // A dot's corner on the page (y down, the corner of the cell's bottom row), in millimetres.
-  double corner_x(const _dot& dot) const { return dot.column * sample_mm; }
-  double corner_y(const _dot& dot) const { return (rows - dot.row) * sample_mm; }
-  std::vector<uint32_t> order(const _pen& pen, double seconds);
+  _pen_point place(const _placed_dot& dot, const _shape& shape) const;
+  std::vector<uint32_t> order(const _pen& pen);
 
   void write_header(_svg_text& text) const;
   void open_layer(_svg_text& text, size_t index) const;
-  void write_shape(_svg_text& text, const _dot& dot) const;
-  void write_circle(_svg_text& text, const _dot& dot) const;
-  void write_point(_svg_text& text, const _dot& dot) const;
+  void write_shape(_svg_text& text, _pen_point at, const _shape& shape) const;
+  void write_circle(_svg_text& text, _pen_point at, const _shape& shape) const;
+  void write_point(_svg_text& text, _pen_point at) const;
 
   _image* const* sheets;
   int k;

@@ -2,250 +2,165 @@
 
 #include <algorithm>
 #include <cmath>
-#include <deque>
-#include <numeric>
 
 namespace stippon {
 
 namespace {
 
-using _clock = std::chrono::steady_clock;
-
-constexpr uint32_t NONE = _point_grid::NONE;
-// The longest stretch of the path a move may reverse or shift: longer ones cost more to make
-// than they are likely to save.
-constexpr int64_t LONGEST_SHIFT = 50000;
-constexpr int64_t LONGEST_SEGMENT = 3;  // points an Or-opt move carries
-// The points a move is tried with: those of the cells around a point, and at least this many.
-constexpr unsigned LEAST_NEAR = 6;
-// A move must shorten the path by more than rounding could explain.
+// A strip's height in mean dot spacings: lower strips cross the page more often, higher ones
+// zigzag more within; after the sweeps 1.7 travels least on stippled photographs.
+constexpr double STRIP_SPACINGS = 1.7;
+// A reversal must shorten the path (in thousandths of a millimetre) by more than rounding could
+// explain.
 constexpr double LEAST_GAIN = 1e-9;
-constexpr unsigned CLOCK_INTERVAL = 256;  // points examined between looks at the clock
 
-class _path_improver {
+double distance(const _pen_point& a, const _pen_point& b) {
+  const double dx = double(a.x) - double(b.x), dy = double(a.y) - double(b.y);
+  return std::sqrt(dx * dx + dy * dy);
+}
+
+// The strips of the points: their count, and the strip of a point.
+class _strips {
  public:
-  // The points near each point are taken from the grid of the points.
-  _path_improver(std::span<const _pen_point> points, const _point_grid& grid,
-                 std::vector<uint32_t>& tour)
-      : points(points),
-        grid(grid),
-        tour(tour),
-        n(int64_t(tour.size())),
-        position(points.size(), 0),
-        queued(points.size(), 0) {
-    for (int64_t i = 0; i < n; ++i) {
-      position[tour[i]] = uint32_t(i);
-      push(tour[i]);
+  _strips(std::span<const _pen_point> points, double height) : height(height > 0.0 ? height : 1.0) {
+    int32_t high = 0;
+    if (!points.empty()) low = high = points[0].y;
+    for (const _pen_point& p : points) {
+      low = std::min(low, p.y);
+      high = std::max(high, p.y);
     }
+    // Up to a strip per point first, so that strip() clamps nothing below the lowest point.
+    count = uint32_t(points.size()) + 1;
+    count = strip(high) + 1;
   }
 
-  bool run(_clock::time_point deadline) {
-    for (unsigned examined = 0; !queue.empty(); ++examined) {
-      if (examined % CLOCK_INTERVAL == 0 && _clock::now() >= deadline) return false;
-      const uint32_t a = queue.front();
-      queue.pop_front();
-      queued[a] = 0;
-      if (two_opt(a) || or_opt(a)) push(a);
-    }
-    return true;
-  }
+  uint32_t strips() const { return count; }
+  uint32_t of(const _pen_point& p) const { return strip(p.y); }
 
  private:
-  double distance(uint32_t a, uint32_t b) const {
-    if (a == NONE || b == NONE) return 0.0;  // an end of the path has nothing beyond it
-    return std::sqrt(_point_grid::squared_distance(points[a], points[b].x, points[b].y));
-  }
-  uint32_t at(int64_t i) const { return i < 0 || i >= n ? NONE : tour[size_t(i)]; }
-  void push(uint32_t point) {
-    if (point == NONE || queued[point]) return;
-    queued[point] = 1;
-    queue.push_back(point);
-  }
-  void push_all(std::initializer_list<uint32_t> changed) {
-    for (const uint32_t point : changed) push(point);
-  }
-  void place(int64_t i, uint32_t point) {
-    tour[size_t(i)] = point;
-    position[point] = uint32_t(i);
+  // Never more strips than points, whatever the height: points further down join the last.
+  uint32_t strip(int32_t y) const {
+    return uint32_t(std::min(std::floor((double(y) - low) / height), double(count - 1)));
   }
 
-  // Reverses the path from position `from` to `to`, both included.
-  void reverse(int64_t from, int64_t to) {
-    for (; from < to; ++from, --to) {
-      const uint32_t point = tour[size_t(from)];
-      place(from, tour[size_t(to)]);
-      place(to, point);
-    }
-  }
-
-  // For a and a near point c: the two ways to join them by reversing the stretch between them.
-  // Only points nearer to a than its neighbours on the path can make the path shorter (the gain
-  // criterion).
-  bool two_opt(uint32_t a) {
-    const int64_t i = position[a];
-    const double reach = std::max(distance(a, at(i + 1)), distance(a, at(i - 1)));
-    const double x = points[a].x, y = points[a].y;
-    bool moved = false;
-    grid.each_near(a, LEAST_NEAR, [&](uint32_t c, const _pen_point& p) {
-      const double squared = _point_grid::squared_distance(p, x, y);
-      return squared < reach * reach && (moved = join(i, position[c], std::sqrt(squared)));
-    });
-    return moved;
-  }
-
-  bool join(int64_t i, int64_t j, double joined) {
-    const int64_t low = std::min(i, j), high = std::max(i, j);
-    if (high - low < 2 || high - low > LONGEST_SHIFT) return false;
-    const uint32_t first = tour[size_t(low)], last = tour[size_t(high)];
-    // (first, after first) and (last, after last) become (first, last), (after, after).
-    const uint32_t after_first = at(low + 1), after_last = at(high + 1);
-    if (distance(first, after_first) + distance(last, after_last) - joined -
-            distance(after_first, after_last) >
-        LEAST_GAIN) {
-      reverse(low + 1, high);
-      push_all({first, after_first, last, after_last});
-      return true;
-    }
-    // (before first, first) and (before last, last) become (before, before), (first, last).
-    const uint32_t before_first = at(low - 1), before_last = at(high - 1);
-    if (distance(before_first, first) + distance(before_last, last) -
-            distance(before_first, before_last) - joined >
-        LEAST_GAIN) {
-      reverse(low, high - 1);
-      push_all({first, before_first, last, before_last});
-      return true;
-    }
-    return false;
-  }
-
-  // The stretches of one to three points that begin or end at a, each tried beside a point near
-  // one of its ends, either way round.
-  bool or_opt(uint32_t a) {
-    const int64_t i = position[a];
-    for (int64_t length = 1; length <= LONGEST_SEGMENT; ++length)
-      for (const int64_t p : {i, i - length + 1}) {
-        if (p < 0 || p + length > n || (length == 1 && p != i)) continue;
-        if (or_opt_segment(p, p + length - 1)) return true;
-        if (length == 1) break;
-      }
-    return false;
-  }
-
-  bool or_opt_segment(int64_t p, int64_t q) {
-    const uint32_t first = tour[size_t(p)], last = tour[size_t(q)];
-    const double saved =
-        distance(at(p - 1), first) + distance(last, at(q + 1)) - distance(at(p - 1), at(q + 1));
-    if (saved <= LEAST_GAIN) return false;
-    bool moved = false;
-    for (const uint32_t end : {first, last}) {
-      const double x = points[end].x, y = points[end].y;
-      if (!moved)
-        grid.each_near(end, LEAST_NEAR, [&](uint32_t c, const _pen_point& near) {
-          // The new edge to the near point must be shorter than what leaving saves.
-          return _point_grid::squared_distance(near, x, y) < saved * saved &&
-                 (moved = insert(p, q, position[c], saved));
-        });
-    }
-    return moved;
-  }
-
-  // Positions [p, q] between j and the point after it, or the point before it.
-  bool insert(int64_t p, int64_t q, int64_t j, double saved) {
-    const uint32_t first = tour[size_t(p)], last = tour[size_t(q)];
-    for (const int64_t r : {j, j - 1}) {  // between r and r + 1
-      if ((r >= p - 1 && r <= q) || std::abs(r - p) > LONGEST_SHIFT) continue;
-      const uint32_t u = at(r), v = at(r + 1);
-      const double gap = distance(u, v);
-      const double forward = distance(u, first) + distance(last, v) - gap;
-      const double backward = distance(u, last) + distance(first, v) - gap;
-      if (saved - std::min(forward, backward) <= LEAST_GAIN) continue;
-      const uint32_t before = at(p - 1), after = at(q + 1);
-      move_segment(p, q, r, backward < forward);
-      push_all({before, after, first, last, u, v});
-      return true;
-    }
-    return false;
-  }
-
-  // Moves positions [p, q] to lie between positions r and r + 1 (outside [p - 1, q]).
-  void move_segment(int64_t p, int64_t q, int64_t r, bool reversed) {
-    const int64_t length = q - p + 1;
-    uint32_t segment[LONGEST_SEGMENT];
-    for (int64_t k = 0; k < length; ++k) segment[k] = tour[size_t(reversed ? q - k : p + k)];
-    int64_t start = 0;
-    if (r > q) {
-      for (int64_t k = q + 1; k <= r; ++k) place(k - length, tour[size_t(k)]);
-      start = r - length + 1;
-    } else {
-      for (int64_t k = p - 1; k > r; --k) place(k + length, tour[size_t(k)]);
-      start = r + 1;
-    }
-    for (int64_t k = 0; k < length; ++k) place(start + k, segment[k]);
-  }
-
-  std::span<const _pen_point> points;
-  const _point_grid& grid;
-  std::vector<uint32_t>& tour;
-  int64_t n;
-  std::vector<uint32_t> position;
-  std::deque<uint32_t> queue;
-  std::vector<unsigned char> queued;
+  double height;
+  int32_t low = 0;
+  uint32_t count = 1;
 };
 
+// Sorts [first, last) by merging its ascending runs pairwise. A strip holds a run for each row of
+// the stippling, which draws every row from left to right: a few merges put it in order where a
+// sort would compare each point many times. `ends` is room for the ends of the runs.
+template <class Iterator, class Less>
+void merge_runs(Iterator first, Iterator last, Less less, std::vector<size_t>& ends) {
+  ends.clear();
+  for (Iterator at = first; at != last; ++at)
+    if (at + 1 == last || less(*(at + 1), *at)) ends.push_back(size_t(at + 1 - first));
+  while (ends.size() > 1) {
+    // The run before the r-th ends at ends[r - 1], not yet overwritten as kept <= r / 2.
+    size_t kept = 0;
+    for (size_t r = 0; r < ends.size(); r += 2) {
+      if (r + 1 < ends.size())
+        std::inplace_merge(first + (r > 0 ? ends[r - 1] : 0), first + ends[r], first + ends[r + 1],
+                           less);
+      ends[kept++] = ends[std::min(r + 1, ends.size() - 1)];
+    }
+    ends.resize(kept);
+  }
+}
+
 }  // namespace
+
+double pen_travel(std::span<const _pen_point> points) {
+  double travel = 0.0;
+  for (size_t i = 1; i < points.size(); ++i) travel += distance(points[i - 1], points[i]);
+  return travel;
+}
 
 double pen_travel(std::span<const _pen_point> points, std::span<const uint32_t> order) {
   double travel = 0.0;
   for (size_t i = 1; i < order.size(); ++i)
-    travel += std::sqrt(_point_grid::squared_distance(points[order[i - 1]], points[order[i]].x,
-                                                      points[order[i]].y));
+    travel += distance(points[order[i - 1]], points[order[i]]);
   return travel;
 }
 
-namespace {
+double strip_height(std::span<const _pen_point> points) {
+  if (points.empty()) return 1.0;
+  int32_t left = points[0].x, right = left, low = points[0].y, high = low;
+  for (const _pen_point& p : points) {
+    left = std::min(left, p.x);
+    right = std::max(right, p.x);
+    low = std::min(low, p.y);
+    high = std::max(high, p.y);
+  }
+  const double width = double(right) - left, depth = double(high) - low;
+  const double n = double(points.size());
+  // Points along a line have no area: their spacing is then taken along its length.
+  double spacing = std::sqrt(width * depth / n);
+  if (!(spacing > 0.0)) spacing = std::max(width, depth) / n;
+  return spacing > 0.0 ? std::max(STRIP_SPACINGS * spacing, depth / n) : 1.0;
+}
 
-std::vector<uint32_t> nearest_first(std::span<const _pen_point> points, _point_grid& grid,
-                                    _pen_point start) {
-  std::vector<uint32_t> order;
-  order.reserve(points.size());
-  for (uint32_t next = grid.nearest(start.x, start.y); next != NONE;
-       next = grid.nearest(points[next].x, points[next].y)) {
-    order.push_back(next);
-    grid.remove(next);
+// The points are sorted into their strips by counting, keeping their order, then each strip by
+// x.
+std::vector<uint32_t> serpentine_order(std::span<const _pen_point> points, double height) {
+  const _strips strips(points, height);
+  std::vector<uint32_t> start(size_t(strips.strips()) + 1, 0);
+  for (const _pen_point& p : points) ++start[strips.of(p) + 1];
+  for (size_t s = 1; s < start.size(); ++s) start[s] += start[s - 1];
+  std::vector<uint32_t> order(points.size());
+  {
+    std::vector<uint32_t> filled(start.begin(), start.end() - 1);
+    for (uint32_t i = 0; i < points.size(); ++i) order[filled[strips.of(points[i])]++] = i;
+  }
+  const auto by_x = [&](uint32_t a, uint32_t b) {
+    return points[a].x < points[b].x || (points[a].x == points[b].x && a < b);
+  };
+  std::vector<size_t> ends;
+  for (size_t s = 0; s + 1 < start.size(); ++s) {
+    const auto first = order.begin() + start[s], last = order.begin() + start[s + 1];
+    merge_runs(first, last, by_x, ends);
+    if (s % 2 == 1) std::reverse(first, last);
   }
   return order;
 }
 
-}  // namespace
-
-std::vector<uint32_t> nearest_neighbour_order(std::span<const _pen_point> points,
-                                              _pen_point start) {
-  _point_grid grid(points);
-  return nearest_first(points, grid, start);
+// Reversing the stretch from i + 1 to j replaces the edges (i, i + 1) and (j, j + 1) by (i, j)
+// and (i + 1, j + 1).
+size_t improve_order(std::span<const _pen_point> points, std::vector<uint32_t>& order,
+                     unsigned passes) {
+  const int64_t n = int64_t(order.size());
+  size_t reversals = 0;
+  // ab: the length of the edge (i, i + 1).
+  const auto reverse_if_shorter = [&](int64_t i, int64_t j, double ab) {
+    const _pen_point &a = points[order[i]], &b = points[order[i + 1]];
+    const _pen_point &c = points[order[j]], &d = points[order[j + 1]];
+    if (ab + distance(c, d) - distance(a, c) - distance(b, d) <= LEAST_GAIN) return false;
+    std::reverse(order.begin() + i + 1, order.begin() + j + 1);
+    ++reversals;
+    return true;
+  };
+  const auto edge = [&](int64_t i) { return distance(points[order[i]], points[order[i + 1]]); };
+  for (unsigned pass = 0; pass < passes; ++pass) {
+    const size_t before = reversals;
+    // Every i but the last has both stretches; the last has the stretch of two only.
+    int64_t i = 0;
+    for (; i + 4 < n; ++i) {
+      const double ab = edge(i);
+      if (!reverse_if_shorter(i, i + 2, ab)) reverse_if_shorter(i, i + 3, ab);
+    }
+    if (i + 3 < n) reverse_if_shorter(i, i + 2, edge(i));
+    if (reversals == before) break;
+  }
+  return reversals;
 }
 
-bool improve_order(std::span<const _pen_point> points, std::vector<uint32_t>& order,
-                   _clock::time_point deadline) {
-  if (order.size() < 4) return true;
-  const _point_grid grid(points);
-  return _path_improver(points, grid, order).run(deadline);
-}
-
-// One grid serves both: the nearest-neighbour path empties it, and the improvement reads every
-// point of its cells, emptied or not.
-std::vector<uint32_t> pen_order(std::span<const _pen_point> points, _pen_point start,
-                                double seconds, _pen_travel& travel) {
-  std::vector<uint32_t> drawn(points.size());
-  std::iota(drawn.begin(), drawn.end(), 0u);
-  travel.drawn = pen_travel(points, drawn);
-  _point_grid grid(points);
-  std::vector<uint32_t> order = nearest_first(points, grid, start);
-  travel.nearest = pen_travel(points, order);
-  const _clock::time_point deadline =
-      _clock::now() + std::chrono::duration_cast<_clock::duration>(
-                          std::chrono::duration<double>(std::max(seconds, 0.0)));
-  travel.settled =
-      order.size() < 4 || (seconds > 0.0 && _path_improver(points, grid, order).run(deadline));
+std::vector<uint32_t> pen_order(std::span<const _pen_point> points, unsigned passes,
+                                _pen_travel& travel) {
+  travel.drawn = pen_travel(points);
+  std::vector<uint32_t> order = serpentine_order(points, strip_height(points));
+  travel.serpentine = pen_travel(points, order);
+  improve_order(points, order, passes);
   travel.improved = pen_travel(points, order);
   return order;
 }

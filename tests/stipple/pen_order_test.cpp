@@ -1,5 +1,5 @@
-// The pen's path through the dots: the grid's searches against comparing with every point, and
-// the improvement of the nearest-neighbour path.
+// The pen's path through the dots: strips of the page against a plain sort, and the sweeps that
+// straighten it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,118 +8,76 @@
 #include <random>
 
 #include "stipple/pen_order.h"
-#include "stipple/point_grid.h"
 
 namespace stippon {
 namespace {
 
-using _clock = std::chrono::steady_clock;
-constexpr uint32_t NONE = _point_grid::NONE;
-
-// Named clouds of points, each a shape the grid must cope with.
+// Named clouds of points in thousandths of a millimetre, each a shape the strips must cope with.
 std::vector<std::pair<const char*, std::vector<_pen_point>>> clouds() {
   std::mt19937 random(7);
-  std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-  std::vector<_pen_point> uniform, clusters, line, lattice, lopsided;
-  for (int i = 0; i < 2000; ++i) uniform.push_back({100.0f * unit(random), 60.0f * unit(random)});
-  // Two tight clusters far apart: most cells are empty, and a search must cross them.
+  const auto unit = [&](int32_t scale) { return int32_t(random() % uint32_t(scale)); };
+  std::vector<_pen_point> rows, scattered, clusters, column, lattice, off_page;
+  // Drawn as the stippling draws: row by row, each from left to right, with a little jitter.
+  for (int32_t row = 0; row < 60; ++row)
+    for (int32_t x = unit(900); x < 100000; x += 400 + unit(1500))
+      rows.push_back({x, 600 * row + unit(300)});
+  for (int i = 0; i < 3000; ++i) scattered.push_back({unit(100000), unit(60000)});
+  // Two tight clusters far apart: most strips are empty.
   for (int i = 0; i < 600; ++i)
-    clusters.push_back(
-        {(i % 2 ? 300.0f : 0.0f) + unit(random), (i % 2 ? 200.0f : 0.0f) + unit(random)});
-  for (int i = 0; i < 500; ++i) line.push_back({0.5f * float(i % 250), 3.0f});
-  // Equal distances everywhere: ties go to the lower index.
-  for (int i = 0; i < 900; ++i) lattice.push_back({float(i % 30), float(i / 30)});
-  // Nearly all points in one corner, a few across the page.
-  for (int i = 0; i < 1500; ++i)
-    lopsided.push_back(i % 100 ? _pen_point{unit(random), unit(random)}
-                               : _pen_point{400.0f * unit(random), 300.0f * unit(random)});
-  return {{"uniform", uniform}, {"two clusters", clusters}, {"on a line", line},
-          {"lattice", lattice}, {"lopsided", lopsided},     {"one point", {{5.0f, 5.0f}}},
-          {"no points", {}}};
+    clusters.push_back({(i % 2 ? 300000 : 0) + unit(1000), (i % 2 ? 200000 : 0) + unit(1000)});
+  // A vertical line: no area, strips along its length.
+  for (int i = 0; i < 500; ++i) column.push_back({3000, 500 * (i * 7 % 500)});
+  // Equal x everywhere in a column: ties go by index.
+  for (int i = 0; i < 900; ++i) lattice.push_back({1000 * (i % 30), 1000 * (i / 30)});
+  // Dots hanging off the page's top and left edges.
+  for (int i = 0; i < 800; ++i) off_page.push_back({unit(20000) - 500, unit(20000) - 500});
+  return {{"rows", rows},          {"scattered", scattered}, {"two clusters", clusters},
+          {"column", column},      {"lattice", lattice},     {"off the page", off_page},
+          {"one point", {{5, 5}}}, {"no points", {}}};
 }
 
-// The plain search: every point still in, nearest by distance then index.
-uint32_t nearest_of_all(const std::vector<_pen_point>& points, const std::vector<bool>& removed,
-                        double x, double y) {
-  uint32_t best = NONE;
-  double best_distance = 0.0;
-  for (uint32_t i = 0; i < points.size(); ++i) {
-    if (removed[i]) continue;
-    const double d = _point_grid::squared_distance(points[i], x, y);
-    if (best == NONE || d < best_distance) {
-      best = i;
-      best_distance = d;
-    }
-  }
-  return best;
+// The plain order: all points sorted at once by strip, then by x and index, reversed in every
+// other strip. Strips past the count of points are taken with the last.
+std::vector<uint32_t> sorted_in_strips(const std::vector<_pen_point>& points, double height) {
+  int32_t top = points.empty() ? 0 : points[0].y;
+  for (const _pen_point& p : points) top = std::min(top, p.y);
+  const auto strip = [&](uint32_t i) {
+    return std::min(int64_t(std::floor((double(points[i].y) - top) / height)),
+                    int64_t(points.size()));
+  };
+  const auto ahead = [&](uint32_t a, uint32_t b) {
+    return points[a].x < points[b].x || (points[a].x == points[b].x && a < b);
+  };
+  std::vector<uint32_t> order(points.size());
+  std::iota(order.begin(), order.end(), 0u);
+  std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+    if (strip(a) != strip(b)) return strip(a) < strip(b);
+    return strip(a) % 2 == 0 ? ahead(a, b) : ahead(b, a);
+  });
+  return order;
 }
 
-TEST(PointGrid, SearchesFindWhatComparingWithEveryPointFinds) {
-  for (const auto& [name, points] : clouds()) {
-    _point_grid grid(points);
-    // The points near each point: every other point nearer than the reach, each once.
-    for (uint32_t i = 0; i < points.size(); ++i) {
-      std::vector<uint32_t> near;
-      grid.each_near(i, 0, [&](uint32_t point, const _pen_point& p) {
-        EXPECT_EQ(p.x, points[point].x);
-        near.push_back(point);
-        return false;
-      });
-      std::sort(near.begin(), near.end());
-      ASSERT_TRUE(std::adjacent_find(near.begin(), near.end()) == near.end()) << name;
-      ASSERT_FALSE(std::binary_search(near.begin(), near.end(), i)) << name;
-      const double reach = 0.999 * grid.reach();
-      for (uint32_t j = 0; j < points.size(); ++j) {
-        const double d = _point_grid::squared_distance(points[j], points[i].x, points[i].y);
-        if (j != i && d < reach * reach) {
-          ASSERT_TRUE(std::binary_search(near.begin(), near.end(), j)) << name << ", " << i;
-        }
-      }
+TEST(PenOrder, SerpentineOrderIsThePlainSort) {
+  for (const auto& [name, points] : clouds())
+    for (const double scale : {1.0, 0.3, 4.0}) {
+      const double height = scale * strip_height(points);
+      EXPECT_EQ(serpentine_order(points, height), sorted_in_strips(points, height))
+          << name << ", height " << height;
     }
-    // Asked for at least 20, a point finds 20 (or all others), and a visit that returns true is
-    // the last.
-    for (uint32_t i = 0; i < points.size(); i += 97) {
-      unsigned visits = 0, stopped = 0;
-      grid.each_near(i, 20, [&](uint32_t, const _pen_point&) { return ++visits, false; });
-      EXPECT_GE(visits, std::min<size_t>(20, points.size() - 1)) << name;
-      grid.each_near(i, 20, [&](uint32_t, const _pen_point&) { return ++stopped == 1; });
-      EXPECT_EQ(stopped, std::min(visits, 1u)) << name;
-    }
-    // The nearest point still in, from points on and off the cloud, while points are removed.
-    std::mt19937 random(3);
-    std::vector<bool> removed(points.size(), false);
-    std::vector<uint32_t> order(points.size());
-    std::iota(order.begin(), order.end(), 0u);
-    std::shuffle(order.begin(), order.end(), random);
-    for (size_t step = 0; step <= points.size(); ++step) {
-      const double x = step % 2         ? -50.0 + step % 500
-                       : points.empty() ? 0.0
-                                        : points[step % points.size()].x;
-      const double y = step % 3 ? 20.0 : points.empty() ? 0.0 : points[step % points.size()].y;
-      ASSERT_EQ(grid.nearest(x, y), nearest_of_all(points, removed, x, y))
-          << name << ", step " << step;
-      if (step == points.size()) break;
-      grid.remove(order[step]);
-      grid.remove(order[step]);  // a second removal changes nothing
-      removed[order[step]] = true;
-      ASSERT_EQ(grid.remaining(), points.size() - step - 1) << name;
-    }
-  }
+  // By hand: strips of 10 from y = 0; the second is taken from right to left.
+  const std::vector<_pen_point> two_strips = {{5, 12}, {1, 3}, {4, 0}, {9, 19}, {2, 15}, {4, 9}};
+  EXPECT_EQ(serpentine_order(two_strips, 10.0), (std::vector<uint32_t>{1, 2, 5, 3, 0, 4}));
 }
 
-TEST(PenOrder, NearestNeighbourOrderIsThePlainOne) {
-  for (const auto& [name, points] : clouds()) {
-    std::vector<bool> removed(points.size(), false);
-    std::vector<uint32_t> expected;
-    double x = 0.0, y = 0.0;
-    for (uint32_t next; (next = nearest_of_all(points, removed, x, y)) != NONE;) {
-      expected.push_back(next);
-      removed[next] = true;
-      x = points[next].x;
-      y = points[next].y;
-    }
-    EXPECT_EQ(nearest_neighbour_order(points, {0.0f, 0.0f}), expected) << name;
-  }
+TEST(PenOrder, StripHeightFollowsTheSpacing) {
+  // 100 x 100 points 1000 apart: a spacing of 990 over the box.
+  std::vector<_pen_point> grid;
+  for (int32_t i = 0; i < 10000; ++i) grid.push_back({1000 * (i % 100), 1000 * (i / 100)});
+  EXPECT_DOUBLE_EQ(strip_height(grid), 1.7 * 99000.0 / 100.0);
+  // On a vertical line, the spacing is taken along it; on one point there is none.
+  const std::vector<_pen_point> line = {{7, 0}, {7, 400}, {7, 800}, {7, 1200}};
+  EXPECT_DOUBLE_EQ(strip_height(line), 1.7 * 1200.0 / 4.0);
+  EXPECT_DOUBLE_EQ(strip_height(std::vector<_pen_point>{{3, 4}}), 1.0);
 }
 
 bool is_permutation_of_all(std::vector<uint32_t> order, size_t n) {
@@ -129,45 +87,53 @@ bool is_permutation_of_all(std::vector<uint32_t> order, size_t n) {
   return order.size() == n;
 }
 
-TEST(PenOrder, ImprovementShortensThePath) {
-  // On a line, from 0: nearest first goes 0, 1, -1.25, 3.5 (1 + 2.25 + 4.75 = 8); moving -1.25
-  // to the front gives -1.25, 0, 1, 3.5, the shortest open path (4.75).
-  const std::vector<_pen_point> line = {{0, 0}, {1, 0}, {-1.25f, 0}, {3.5f, 0}};
-  std::vector<uint32_t> order = nearest_neighbour_order(line, {0, 0});
-  EXPECT_EQ(order, (std::vector<uint32_t>{0, 1, 2, 3}));
-  EXPECT_DOUBLE_EQ(pen_travel(line, order), 8.0);
-  EXPECT_TRUE(improve_order(line, order, _clock::now() + std::chrono::seconds(10)));
-  EXPECT_DOUBLE_EQ(pen_travel(line, order), 4.75);
-  // A crossing: the square's corners visited as a bow tie are untangled.
-  const std::vector<_pen_point> square = {{0, 0}, {1, 1}, {1, 0}, {0, 1}, {0, 2}};
-  std::vector<uint32_t> bow_tie = {0, 1, 2, 3, 4};
-  EXPECT_TRUE(improve_order(square, bow_tie, _clock::now() + std::chrono::seconds(10)));
-  EXPECT_DOUBLE_EQ(pen_travel(square, bow_tie), 4.0);
+TEST(PenOrder, SweepsStraightenThePath) {
+  // On a line: 0, 2, 1, 3 travels 2 + 1 + 2; reversing the middle two gives 1 + 1 + 1.
+  const std::vector<_pen_point> line = {{0, 0}, {2, 0}, {1, 0}, {3, 0}};
+  std::vector<uint32_t> order = {0, 1, 2, 3};
+  EXPECT_DOUBLE_EQ(pen_travel(line, order), 5.0);
+  EXPECT_EQ(improve_order(line, order, 0), 0u);
+  EXPECT_EQ(improve_order(line, order, 5), 1u);
+  EXPECT_EQ(order, (std::vector<uint32_t>{0, 2, 1, 3}));
+  EXPECT_DOUBLE_EQ(pen_travel(line, order), 3.0);
+  // A stretch of three: 0, 3, 2, 1, 4 along a line becomes 0, 1, 2, 3, 4.
+  const std::vector<_pen_point> five = {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}};
+  order = {0, 3, 2, 1, 4};
+  EXPECT_EQ(improve_order(five, order, 1), 1u);
+  EXPECT_EQ(order, (std::vector<uint32_t>{0, 1, 2, 3, 4}));
 
   for (const auto& [name, points] : clouds()) {
-    _pen_travel travel;
-    const std::vector<uint32_t> improved = pen_order(points, {0.0f, 0.0f}, 60.0, travel);
-    EXPECT_TRUE(is_permutation_of_all(improved, points.size())) << name;
-    EXPECT_TRUE(travel.settled) << name;
-    EXPECT_NEAR(travel.improved, pen_travel(points, improved), 1e-6 * travel.improved) << name;
-    EXPECT_LE(travel.improved, travel.nearest) << name;
-    // Scattered points leave nearest-first paths room for improvement; a lattice leaves none.
-    if (name == std::string("uniform") || name == std::string("lopsided")) {
-      EXPECT_LT(travel.improved, 0.97 * travel.nearest) << name;
+    std::vector<uint32_t> swept = serpentine_order(points, strip_height(points));
+    const double before = pen_travel(points, swept);
+    std::vector<uint32_t> once = swept;
+    improve_order(points, once, 1);
+    improve_order(points, swept, 100);
+    EXPECT_TRUE(is_permutation_of_all(swept, points.size())) << name;
+    EXPECT_LE(pen_travel(points, once), before) << name;
+    EXPECT_LE(pen_travel(points, swept), pen_travel(points, once)) << name;
+    // Sweeping stopped because a sweep changed nothing: another changes nothing either.
+    EXPECT_EQ(improve_order(points, swept, 1), 0u) << name;
+    if (name == std::string("rows")) {
+      EXPECT_LT(pen_travel(points, once), 0.97 * before) << name;
     }
   }
 }
 
-TEST(PenOrder, DeadlineStopsTheImprovement) {
+TEST(PenOrder, TravelOfEachOrder) {
   const std::vector<_pen_point> points = clouds().front().second;
-  std::vector<uint32_t> order = nearest_neighbour_order(points, {0.0f, 0.0f});
-  const std::vector<uint32_t> nearest = order;
-  EXPECT_FALSE(improve_order(points, order, _clock::now() - std::chrono::seconds(1)));
-  EXPECT_EQ(order, nearest);
   _pen_travel travel;
-  EXPECT_EQ(pen_order(points, {0.0f, 0.0f}, 0.0, travel), nearest);
-  EXPECT_FALSE(travel.settled);
-  EXPECT_EQ(travel.improved, travel.nearest);
+  const std::vector<uint32_t> order = pen_order(points, 1, travel);
+  std::vector<uint32_t> drawn(points.size());
+  std::iota(drawn.begin(), drawn.end(), 0u);
+  std::vector<uint32_t> expected = serpentine_order(points, strip_height(points));
+  EXPECT_DOUBLE_EQ(travel.serpentine, pen_travel(points, expected));
+  improve_order(points, expected, 1);
+  EXPECT_EQ(order, expected);
+  EXPECT_DOUBLE_EQ(travel.drawn, pen_travel(points, drawn));
+  EXPECT_DOUBLE_EQ(travel.drawn, pen_travel(points));
+  EXPECT_DOUBLE_EQ(travel.improved, pen_travel(points, order));
+  // Drawn row by row, the pen crosses the page for every row; the strips hold several rows.
+  EXPECT_LT(travel.improved, 0.4 * travel.drawn);
 }
 
 }  // namespace
