@@ -9,7 +9,6 @@ namespace stippon {
 
 namespace {
 
-constexpr size_t BLOCK_BYTES = size_t(1) << 20;
 constexpr int64_t THOUSAND = 1000;
 
 }  // namespace
@@ -21,7 +20,7 @@ char* _svg_text::room(size_t characters) {
   return buffer.data() + used;
 }
 
-_svg_text& _svg_text::text(std::string_view characters) {
+_svg_text& _svg_text::long_text(std::string_view characters) {
   if (characters.size() > BLOCK_BYTES) {
     flush();
     if (!failed && file != nullptr &&
@@ -40,12 +39,6 @@ _svg_text& _svg_text::text(std::string_view characters) {
 _svg_text& _svg_text::whole(int64_t value) {
   char* out = room(NUMBER_BYTES);
   used += size_t(std::to_chars(out, out + NUMBER_BYTES, value).ptr - out);
-  return *this;
-}
-
-_svg_text& _svg_text::thousandths(int64_t value) {
-  char* const start = room(NUMBER_BYTES);
-  used += size_t(format_thousandths(start, value) - start);
   return *this;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -16,10 +17,22 @@ class _svg_text {
   // Writes to file, which stays the caller's; a null file fails at the first flush.
   explicit _svg_text(FILE* file);
 
-  _svg_text& text(std::string_view characters);
+  // A vector file is a few short texts and numbers per element: these are copied and
+  // formatted in place, the buffer flushed only when one would not fit.
+  _svg_text& text(std::string_view characters) {
+    if (used + characters.size() > BLOCK_BYTES) return long_text(characters);
+    std::memcpy(buffer.data() + used, characters.data(), characters.size());
+    used += characters.size();
+    return *this;
+  }
   // value / 1000 with at most three decimals and no trailing zeros: 12345 -> "12.345",
   // -500 -> "-0.5", 2000 -> "2".
-  _svg_text& thousandths(int64_t value);
+  _svg_text& thousandths(int64_t value) {
+    if (used + NUMBER_BYTES > BLOCK_BYTES) flush();
+    char* const start = buffer.data() + used;
+    used += size_t(format_thousandths(start, value) - start);
+    return *this;
+  }
   // A length rounded to thousandths.
   _svg_text& fixed(double value) { return thousandths(round_thousandths(value)); }
   _svg_text& whole(int64_t value);
@@ -34,6 +47,7 @@ class _svg_text {
   static int64_t round_thousandths(double value);
   // The longest number format_thousandths writes.
   static constexpr size_t NUMBER_BYTES = 32;
+  static constexpr size_t BLOCK_BYTES = size_t(1) << 20;  // written at once
   // Writes value / 1000 as thousandths() does at out and returns its end. `compact` leaves out
   // the zero before the point of numbers below one ("-.5", as path data allows).
   static char* format_thousandths(char* out, int64_t value, bool compact = false);
@@ -41,6 +55,8 @@ class _svg_text {
  private:
   // Room for a number or a short text: flushes when the buffer is nearly full.
   char* room(size_t characters);
+  // A text that does not fit in the buffer's rest: after a flush, copied or written directly.
+  _svg_text& long_text(std::string_view characters);
 
   FILE* file;
   std::vector<char> buffer;
