@@ -18,7 +18,9 @@ constexpr double OUTLINE_TOLERANCE_MM = 0.01;
 // Rings smaller than a 1200 ppi pixel are grain of the dot sheet, not shape.
 constexpr double FINEST_PIXEL_MM = MM_PER_INCH / VECRES[resolution_1200];
 constexpr double LEAST_RING_MM2 = FINEST_PIXEL_MM * FINEST_PIXEL_MM;
-// A pen touch: the shortest stroke the file's three decimals hold, so that it is not empty.
+// A pen touch: the shortest stroke the file's three decimals hold, so that it is not empty; the
+// text of a point after its start draws it.
+constexpr int64_t TOUCH_THOUSANDTHS = 10;
 constexpr char POINT_END[] = "h0.01\"/>\n";
 constexpr double THOUSAND = 1000.0;  // thousandths of a millimetre in a millimetre
 constexpr size_t PROGRESS_DOTS = size_t(1) << 14;
@@ -44,6 +46,12 @@ void hex_colour(_svg_text& text, _pixel ink) {
   text.text(std::string_view(colour, sizeof colour));
 }
 
+// A position on the page along one side (0 to page), moved so that what a dot draws from low to
+// high around it stays on the page; the low edge wins on a page too small for the dot.
+int64_t inside(int64_t at, int64_t low, int64_t high, int64_t page) {
+  return std::max(-low, std::min(at, page - high));
+}
+
 // Two numbers of a path, the second separated from the first unless its sign does it.
 void pair(_svg_text& text, int64_t x, int64_t y) {
   text.thousandths(x);
@@ -61,8 +69,13 @@ _svg_print::_svg_print(_image* const* sheets, int k, unsigned width, unsigned he
       height(height),
       rows(double(height) * k),
       sample_mm(PIXEL_MM / k),
+      page_width(_svg_text::round_thousandths(width * PIXEL_MM)),
+      page_height(_svg_text::round_thousandths(height * PIXEL_MM)),
       options(options),
       shape_table(size_t(TABLE_COLUMNS) * DOT_SLOTS, NO_SHAPE) {
+  // The round ends of the stroke reach half its width beyond each end.
+  const int64_t half = _svg_text::round_thousandths(options.pen_width / 2.0);
+  touch = {-half, TOUCH_THOUSANDTHS + half, -half, half};
   pens.push_back({BLACK, {}, {}});
 }
 
@@ -70,14 +83,6 @@ size_t _svg_print::dots() const {
   size_t count = 0;
   for (const _pen& pen : pens) count += pen.at.size();
   return count;
-}
-
-int64_t _svg_print::width_thousandths() const {
-  return _svg_text::round_thousandths(width * PIXEL_MM);
-}
-
-int64_t _svg_print::height_thousandths() const {
-  return _svg_text::round_thousandths(height * PIXEL_MM);
 }
 
 void _svg_print::add(const _dot_plan& plan) {
@@ -97,12 +102,15 @@ void _svg_print::add(const _dot_plan& plan) {
 }
 
 // The corner, rounded, for a shape whose outline is in steps from it; the centre, rounded once,
-// for a circle or a point.
+// for a circle or a point. Either kept where all the dot draws is on the page.
 _pen_point _svg_print::place(const _placed_dot& dot, const _shape& shape) const {
   const double x = int32_t(dot.column) * sample_mm, y = (rows - int32_t(dot.row)) * sample_mm;
   const bool corner = options.dots == svg_shapes;
-  return {int32_t(_svg_text::round_thousandths(corner ? x : x + shape.centre_x)),
-          int32_t(_svg_text::round_thousandths(corner ? y : y + shape.centre_y))};
+  const _box& box = corner ? shape.outline : options.dots == svg_circles ? shape.circle : touch;
+  const int64_t at_x = _svg_text::round_thousandths(corner ? x : x + shape.centre_x);
+  const int64_t at_y = _svg_text::round_thousandths(corner ? y : y + shape.centre_y);
+  return {int32_t(inside(at_x, box.low_x, box.high_x, width_thousandths())),
+          int32_t(inside(at_y, box.low_y, box.high_y, height_thousandths()))};
 }
 
 // Traced the first time a cell is met: a print uses a few dozen cells for all its dots.
@@ -143,11 +151,12 @@ _svg_print::_shape _svg_print::shape_text(const _dot_outline& outline) const {
   const _outline_point centre = outline.centre();
   shape.centre_x = centre.x * sample_mm;
   shape.centre_y = -centre.y * sample_mm;
-  const double radius = std::sqrt(outline.ink() / std::numbers::pi) * sample_mm;
+  const int64_t radius =
+      _svg_text::round_thousandths(std::sqrt(outline.ink() / std::numbers::pi) * sample_mm);
+  shape.circle = {-radius, radius, -radius, radius};
   char number[_svg_text::NUMBER_BYTES];
   shape.circle_end = "\" r=\"";
-  shape.circle_end.append(
-      number, _svg_text::format_thousandths(number, _svg_text::round_thousandths(radius)));
+  shape.circle_end.append(number, _svg_text::format_thousandths(number, radius));
   shape.circle_end += "\"/>\n";
   shape.drawn = outline.rings() > 0;
   bool after_number = false;
@@ -156,9 +165,14 @@ _svg_print::_shape _svg_print::shape_text(const _dot_outline& outline) const {
     shape.path.append(number, _svg_text::format_thousandths(number, value, true));
     after_number = true;
   };
+  _box& box = shape.outline;
+  if (outline.rings() > 0) box = {INT64_MAX, INT64_MIN, INT64_MAX, INT64_MIN};
   const auto rounded = [&](const _outline_point& p) {
-    return std::pair(_svg_text::round_thousandths(p.x * sample_mm),
-                     _svg_text::round_thousandths(-p.y * sample_mm));
+    const int64_t x = _svg_text::round_thousandths(p.x * sample_mm);
+    const int64_t y = _svg_text::round_thousandths(-p.y * sample_mm);
+    box = {std::min(box.low_x, x), std::max(box.high_x, x), std::min(box.low_y, y),
+           std::max(box.high_y, y)};
+    return std::pair(x, y);
   };
   int64_t ring_x = 0, ring_y = 0;
   for (size_t r = 0; r < outline.rings(); ++r) {

@@ -18,9 +18,10 @@ namespace stippon {
 
 // A stippled print as vector text for pen plotters and scalable prints: every dot of the plans at
 // the exact position the raster print stamps it, on a page of the print's size in millimetres,
-// one layer per pen (black for grey stippling, one per ink for colour stippling). Shapes are
-// traced once per cell of the dot sheets; circles and points are put in the order a pen travels
-// least between them.
+// one layer per pen (black for grey stippling, one per ink for colour stippling). Where the raster
+// print cuts a dot at the page's edge, the dot is moved in until all it draws is on the page: a
+// plotter's pen must not leave the paper. Shapes are traced once per cell of the dot sheets;
+// circles and points are put in the order a pen travels least between them.
 class _svg_print {
  public:
   // sheets: a row of DOT_SLOTS dot sheets at output scale k (4 for the 1200 ppi sheets), read
@@ -36,8 +37,8 @@ class _svg_print {
   size_t dots() const;
   size_t layers() const { return pens.size(); }
   // The page: pixels at 300 ppi in millimetres, rounded to thousandths.
-  int64_t width_thousandths() const;
-  int64_t height_thousandths() const;
+  int64_t width_thousandths() const { return page_width; }
+  int64_t height_thousandths() const { return page_height; }
 
   // Writes the whole file through `text`; progress(dots written, dots) after each run of dots,
   // returning false to stop. False when stopped or when a write failed.
@@ -53,6 +54,13 @@ class _svg_print {
     std::vector<_pen_point> at;
     std::vector<uint32_t> shape;  // of each dot, in `shapes`
   };
+  // A box around a dot's place in the file, in thousandths of a millimetre.
+  struct _box {
+    int64_t low_x = 0;
+    int64_t high_x = 0;
+    int64_t low_y = 0;
+    int64_t high_y = 0;
+  };
   // A traced cell of the dot sheets as every dot of it is written: rounded to thousandths of a
   // millimetre from the dot's corner (itself rounded), so that its text is made once.
   struct _shape {
@@ -63,6 +71,8 @@ class _svg_print {
     double centre_x = 0.0;  // the ink's centre, in millimetres (y down the page)
     double centre_y = 0.0;
     std::string circle_end;  // a circle's text after its centre: its radius, of the ink's area
+    _box outline;            // around the outline's points, from the corner
+    _box circle;             // around the circle, from its centre
   };
 
   uint32_t shape_of(const _placed_dot& dot);
@@ -81,9 +91,12 @@ class _svg_print {
   int k;
   unsigned width;
   unsigned height;
-  double rows;       // the print's height in output samples
-  double sample_mm;  // an output sample's side
+  double rows;         // the print's height in output samples
+  double sample_mm;    // an output sample's side
+  int64_t page_width;  // in thousandths of a millimetre
+  int64_t page_height;
   _svg_options options;
+  _box touch;  // around a pen touch of the options' width, from its start
   std::vector<_pen> pens;
   std::vector<_shape> shapes;
   // The shape of each cell met so far: a table for the sheets' usual single row of cells, a map
