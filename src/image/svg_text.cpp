@@ -51,15 +51,16 @@ char* _svg_text::format_thousandths(char* out, int64_t value, bool compact) {
     magnitude = 0 - magnitude;
   }
   const uint64_t units = magnitude / THOUSAND;
-  unsigned fraction = unsigned(magnitude % THOUSAND);
+  const unsigned fraction = unsigned(magnitude % THOUSAND);
   if (units != 0 || fraction == 0 || !compact)
     out = std::to_chars(out, out + NUMBER_BYTES, units).ptr;
   if (fraction != 0) {
+    // All three decimals are written, and the trailing zeros taken back.
     *out++ = '.';
-    for (unsigned place = 100; fraction != 0; place /= 10) {
-      *out++ = char('0' + fraction / place);
-      fraction %= place;
-    }
+    out[0] = char('0' + fraction / 100);
+    out[1] = char('0' + fraction / 10 % 10);
+    out[2] = char('0' + fraction % 10);
+    out += fraction % 100 == 0 ? 1 : fraction % 10 == 0 ? 2 : 3;
   }
   return out;
 }
