@@ -201,8 +201,10 @@ bool _batch_run::tone_applied() const {
 _exit_status _batch_run::write_svg() {
   const std::string text = "writing " + options.output;
   progress.stage(text);
+  _svg_options svg = options.svg;
+  svg.measure_travel = options.verbose;
   const _svg_result result =
-      document.write_svg(options.output, options.svg, [this, &text](unsigned done, unsigned total) {
+      document.write_svg(options.output, svg, [this, &text](unsigned done, unsigned total) {
         progress.fraction(text, done, total);
         return true;
       });

@@ -1,8 +1,8 @@
 #include "document/svg_print.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
-#include <numeric>
 
 #include "stipple/dot_library.h"
 #include "stipple/dot_placement.h"
@@ -24,6 +24,9 @@ constexpr int64_t TOUCH_THOUSANDTHS = 10;
 constexpr char POINT_END[] = "h0.01\"/>\n";
 constexpr double THOUSAND = 1000.0;  // thousandths of a millimetre in a millimetre
 constexpr size_t PROGRESS_DOTS = size_t(1) << 14;
+// Strips of the page gathered by one reading of the plan: a band of them is far higher than a
+// dot's cell, so that few dots are read for two bands.
+constexpr uint32_t BAND_STRIPS = 16;
 constexpr uint32_t NO_SHAPE = UINT32_MAX;
 // Variant columns looked up in a table rather than a map.
 constexpr unsigned TABLE_COLUMNS = 256;
@@ -48,8 +51,13 @@ void hex_colour(_svg_text& text, _pixel ink) {
 
 // A position on the page along one side (0 to page), moved so that what a dot draws from low to
 // high around it stays on the page; the low edge wins on a page too small for the dot.
-int64_t inside(int64_t at, int64_t low, int64_t high, int64_t page) {
+int64_t within(int64_t at, int64_t low, int64_t high, int64_t page) {
   return std::max(-low, std::min(at, page - high));
+}
+
+// The ramp an ink is printed through is opaque: its alpha plays no part.
+_pixel opaque(_pixel ink) {
+  return _pixel(ink.r, ink.g, ink.b, 255);
 }
 
 // Two numbers of a path, the second separated from the first unless its sign does it.
@@ -65,8 +73,6 @@ _svg_print::_svg_print(_image* const* sheets, int k, unsigned width, unsigned he
                        const _svg_options& options)
     : sheets(sheets),
       k(k),
-      width(width),
-      height(height),
       rows(double(height) * k),
       sample_mm(PIXEL_MM / k),
       page_width(_svg_text::round_thousandths(width * PIXEL_MM)),
@@ -76,41 +82,40 @@ _svg_print::_svg_print(_image* const* sheets, int k, unsigned width, unsigned he
   // The round ends of the stroke reach half its width beyond each end.
   const int64_t half = _svg_text::round_thousandths(options.pen_width / 2.0);
   touch = {-half, TOUCH_THOUSANDTHS + half, -half, half};
-  pens.push_back({BLACK, {}, {}});
-}
-
-size_t _svg_print::dots() const {
-  size_t count = 0;
-  for (const _pen& pen : pens) count += pen.at.size();
-  return count;
+  pens.push_back({BLACK, nullptr, 0});
 }
 
 void _svg_print::add(const _dot_plan& plan) {
   if (plan.output_scale() != k || sheets == nullptr) return;
-  // A grey plan's dots all go to the black pen: room for them at once rather than by doubling.
   if (!plan.inked()) {
-    pens.front().at.reserve(pens.front().at.size() + plan.size());
-    pens.front().shape.reserve(pens.front().shape.size() + plan.size());
+    pens.front() = {BLACK, &plan, plan.size()};
+    return;
   }
+  // The inks of an inked plan are known from its dots alone.
   plan.each_dot_meeting(INT64_MIN, INT64_MAX, [&](const _placed_dot& dot) {
-    const uint32_t shape = shape_of(dot);
-    if (shape == NO_SHAPE) return;
-    _pen& pen = pen_of(plan, dot);
-    pen.at.push_back(place(dot, shapes[shape]));
-    pen.shape.push_back(shape);
+    if (shape_of(dot) == NO_SHAPE) return;
+    _pen& pen = pen_of(opaque(dot.colour));
+    pen.plan = &plan;
+    ++pen.dots;
   });
 }
 
 // The corner, rounded, for a shape whose outline is in steps from it; the centre, rounded once,
-// for a circle or a point. Either kept where all the dot draws is on the page.
+// for a circle or a point.
 _pen_point _svg_print::place(const _placed_dot& dot, const _shape& shape) const {
   const double x = int32_t(dot.column) * sample_mm, y = (rows - int32_t(dot.row)) * sample_mm;
   const bool corner = options.dots == svg_shapes;
-  const _box& box = corner ? shape.outline : options.dots == svg_circles ? shape.circle : touch;
-  const int64_t at_x = _svg_text::round_thousandths(corner ? x : x + shape.centre_x);
-  const int64_t at_y = _svg_text::round_thousandths(corner ? y : y + shape.centre_y);
-  return {int32_t(inside(at_x, box.low_x, box.high_x, width_thousandths())),
-          int32_t(inside(at_y, box.low_y, box.high_y, height_thousandths()))};
+  return {int32_t(_svg_text::round_thousandths(corner ? x : x + shape.centre_x)),
+          int32_t(_svg_text::round_thousandths(corner ? y : y + shape.centre_y))};
+}
+
+// A place kept where all the dot draws is on the page.
+_pen_point _svg_print::inside(_pen_point at, const _shape& shape) const {
+  const _box& box = options.dots == svg_shapes    ? shape.outline
+                    : options.dots == svg_circles ? shape.circle
+                                                  : touch;
+  return {int32_t(within(at.x, box.low_x, box.high_x, page_width)),
+          int32_t(within(at.y, box.low_y, box.high_y, page_height))};
 }
 
 // Traced the first time a cell is met: a print uses a few dozen cells for all its dots.
@@ -204,59 +209,128 @@ _svg_print::_shape _svg_print::shape_text(const _dot_outline& outline) const {
   return shape;
 }
 
-_svg_print::_pen& _svg_print::pen_of(const _dot_plan& plan, const _placed_dot& dot) {
-  if (!plan.inked()) return pens.front();
-  // The ramp an ink is printed through is opaque: its alpha plays no part.
-  const _pixel ink(dot.colour.r, dot.colour.g, dot.colour.b, 255);
+// An inked plan's dot belongs to the pen of its ink.
+uint32_t _svg_print::shape_in(const _pen& pen, const _placed_dot& dot) {
+  if (pen.plan->inked() && opaque(dot.colour) != pen.ink) return NO_SHAPE;
+  return shape_of(dot);
+}
+
+_svg_print::_pen& _svg_print::pen_of(_pixel ink) {
   for (size_t i = 1; i < pens.size(); ++i)
     if (pens[i].ink == ink) return pens[i];
-  pens.push_back({ink, {}, {}});
+  pens.push_back({ink, nullptr, 0});
   return pens.back();
 }
 
-std::vector<uint32_t> _svg_print::order(const _pen& pen) {
-  _pen_travel travel;
-  std::vector<uint32_t> sequence = pen_order(pen.at, options.order_passes, travel);
-  pen_travel.drawn += travel.drawn / THOUSAND;
-  pen_travel.serpentine += travel.serpentine / THOUSAND;
-  pen_travel.improved += travel.improved / THOUSAND;
-  return sequence;
+_svg_print::_strips::_strips(size_t dots, int64_t page_width, int64_t page_height)
+    : height(strip_height(dots, double(page_width), double(page_height))),
+      per_height(1.0 / height),
+      count(uint32_t(double(page_height) * per_height) + 1) {}
+
+// Places off the page go to the first or last strip.
+uint32_t _svg_print::_strips::of(int64_t y) const {
+  if (y <= 0) return 0;
+  return uint32_t(std::min(double(y) * per_height, double(count - 1)));
+}
+
+// A dot's place lies in its cell, whose output rows [row, row + n) then meet the rows of the
+// strips' band of the page (widened by a row, and by half a thousandth for the rounding). The
+// first and last strips also take the dots placed off the page.
+void _svg_print::collect(const _pen& pen, const _strips& strips, uint32_t first,
+                         std::vector<std::vector<_pen_dot>>& band) {
+  const uint32_t end = std::min(first + uint32_t(band.size()), strips.count);
+  const double per_row = sample_mm * THOUSAND;
+  const int64_t low = end == strips.count
+                          ? INT64_MIN
+                          : int64_t(std::floor(rows - (end * strips.height + 0.5) / per_row)) - 1;
+  const int64_t high =
+      first == 0 ? INT64_MAX
+                 : int64_t(std::floor(rows - (first * strips.height - 0.5) / per_row)) + 2;
+  for (std::vector<_pen_dot>& strip : band) strip.clear();
+  pen.plan->each_dot_meeting(low, high, [&](const _placed_dot& dot) {
+    const uint32_t shape = shape_in(pen, dot);
+    if (shape == NO_SHAPE) return;
+    const _pen_point at = place(dot, shapes[shape]);
+    const uint32_t s = strips.of(at.y);
+    if (s >= first && s < end) band[s - first].push_back({inside(at, shapes[shape]), shape});
+  });
+}
+
+// The travel in the order the stippling drew the pen's dots: a pass over them more.
+double _svg_print::drawn_travel(const _pen& pen) {
+  double travel = 0.0;
+  bool first = true;
+  _pen_point last;
+  pen.plan->each_dot_meeting(INT64_MIN, INT64_MAX, [&](const _placed_dot& dot) {
+    const uint32_t shape = shape_in(pen, dot);
+    if (shape == NO_SHAPE) return;
+    const _pen_point at = inside(place(dot, shapes[shape]), shapes[shape]);
+    if (!first) travel += pen_distance(last, at);
+    last = at;
+    first = false;
+  });
+  return travel;
+}
+
+// Strip by strip down the page, so that what is held follows a strip, not the page: circles and
+// points in the order of the pen's path, shapes as they were drawn.
+bool _svg_print::write_pen(_svg_text& text, const _pen& pen, const std::function<bool()>& go_on) {
+  const _strips strips(pen.dots, page_width, page_height);
+  const bool ordered = options.dots != svg_shapes;
+  const bool path = options.dots == svg_shapes && pen.dots > 0;
+  if (path) text.text("<path d=\"");
+  std::vector<std::vector<_pen_dot>> band(BAND_STRIPS);
+  std::vector<_pen_dot> out;
+  std::vector<size_t> ends;
+  _path_sweep sweep;
+  for (uint32_t first = 0; first < strips.count; first += BAND_STRIPS) {
+    collect(pen, strips, first, band);
+    for (uint32_t s = first; s < strips.count && s < first + BAND_STRIPS; ++s) {
+      std::vector<_pen_dot>& strip = band[s - first];
+      if (!ordered) {
+        write_dots(text, strip);
+        continue;
+      }
+      order_strip(strip, s % 2 == 1, ends);
+      out.clear();
+      sweep.add(strip, out);
+      write_dots(text, out);
+    }
+    if (!go_on()) return false;
+  }
+  if (ordered) {
+    out.clear();
+    sweep.finish(out);
+    write_dots(text, out);
+  }
+  if (path) text.text("\"/>\n");
+  if (ordered && options.measure_travel) {
+    pen_travel.drawn += drawn_travel(pen) / THOUSAND;
+    pen_travel.serpentine += sweep.length_given() / THOUSAND;
+    pen_travel.improved += sweep.length_out() / THOUSAND;
+  }
+  return true;
 }
 
 bool _svg_print::write(_svg_text& text, const _band_progress& progress) {
-  const size_t total = dots();
-  size_t done = 0;
+  size_t total = 0;
+  for (const _pen& pen : pens) total += pen.dots;
+  written = 0;
   pen_travel = {};
+  size_t reported = 0;
+  const std::function<bool()> go_on = [&] {
+    if (!progress || written < reported + PROGRESS_DOTS) return true;
+    reported = written;
+    return progress(unsigned(written), unsigned(total));
+  };
   write_header(text);
   for (size_t p = 0; p < pens.size(); ++p) {
-    const _pen& pen = pens[p];
-    std::vector<uint32_t> sequence;
-    if (options.dots == svg_shapes) {
-      sequence.resize(pen.at.size());
-      std::iota(sequence.begin(), sequence.end(), 0u);
-    } else {
-      sequence = order(pen);
-    }
     open_layer(text, p);
-    const bool path = options.dots == svg_shapes && !pen.at.empty();
-    if (path) text.text("<path d=\"");
-    for (size_t i = 0; i < sequence.size(); ++i) {
-      const _pen_point at = pen.at[sequence[i]];
-      const _shape& shape = shapes[pen.shape[sequence[i]]];
-      if (options.dots == svg_shapes)
-        write_shape(text, at, shape);
-      else if (options.dots == svg_circles)
-        write_circle(text, at, shape);
-      else
-        write_point(text, at);
-      if (++done % PROGRESS_DOTS == 0 && progress && !progress(unsigned(done), unsigned(total)))
-        return false;
-    }
-    if (path) text.text("\"/>\n");
+    if (pens[p].plan != nullptr && !write_pen(text, pens[p], go_on)) return false;
     text.text("</g>\n");
   }
   text.text("</svg>\n");
-  if (progress && !progress(unsigned(done), unsigned(total))) return false;
+  if (progress && !progress(unsigned(written), unsigned(total))) return false;
   return text.flush();
 }
 
@@ -288,21 +362,28 @@ void _svg_print::open_layer(_svg_text& text, size_t index) const {
   }
 }
 
-void _svg_print::write_shape(_svg_text& text, _pen_point at, const _shape& shape) const {
-  if (!shape.drawn) return;
-  text.text("M");
-  pair(text, int64_t(at.x) + shape.start_x, int64_t(at.y) + shape.start_y);
-  text.text(shape.path);
-}
-
-void _svg_print::write_circle(_svg_text& text, _pen_point at, const _shape& shape) const {
-  text.text("<circle cx=\"").thousandths(at.x).text("\" cy=\"").thousandths(at.y);
-  text.text(shape.circle_end);
-}
-
-void _svg_print::write_point(_svg_text& text, _pen_point at) const {
-  text.text("<path d=\"M").thousandths(at.x).text(" ").thousandths(at.y);
-  text.text(POINT_END);
+// A dot is only its geometry: its shape's outline from its corner, a circle or a pen touch.
+void _svg_print::write_dots(_svg_text& text, std::span<const _pen_dot> dots) {
+  written += dots.size();
+  if (options.dots == svg_shapes) {
+    for (const _pen_dot& dot : dots) {
+      const _shape& shape = shapes[dot.tag];
+      if (!shape.drawn) continue;
+      text.text("M");
+      pair(text, int64_t(dot.at.x) + shape.start_x, int64_t(dot.at.y) + shape.start_y);
+      text.text(shape.path);
+    }
+  } else if (options.dots == svg_circles) {
+    for (const _pen_dot& dot : dots) {
+      text.text("<circle cx=\"").thousandths(dot.at.x).text("\" cy=\"").thousandths(dot.at.y);
+      text.text(shapes[dot.tag].circle_end);
+    }
+  } else {
+    for (const _pen_dot& dot : dots) {
+      text.text("<path d=\"M").thousandths(dot.at.x).text(" ").thousandths(dot.at.y);
+      text.text(POINT_END);
+    }
+  }
 }
 
 }  // namespace stippon

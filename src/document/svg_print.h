@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -25,34 +27,35 @@ namespace stippon {
 class _svg_print {
  public:
   // sheets: a row of DOT_SLOTS dot sheets at output scale k (4 for the 1200 ppi sheets), read
-  // while adding plans; width x height: the print in pixels at 300 ppi.
+  // while writing; width x height: the print in pixels at 300 ppi.
   _svg_print(_image* const* sheets, int k, unsigned width, unsigned height,
              const _svg_options& options);
 
   // The dots of a plan at this output scale: a grey plan's go to the black layer, an inked
   // plan's to the layer of their ink. Dots without a sheet cell draw nothing and are left out,
-  // as the raster print leaves them out.
+  // as the raster print leaves them out. The plan is read as the file is written, strip by strip
+  // of the page: it must outlive the print.
   void add(const _dot_plan& plan);
 
-  size_t dots() const;
   size_t layers() const { return pens.size(); }
   // The page: pixels at 300 ppi in millimetres, rounded to thousandths.
   int64_t width_thousandths() const { return page_width; }
   int64_t height_thousandths() const { return page_height; }
 
-  // Writes the whole file through `text`; progress(dots written, dots) after each run of dots,
-  // returning false to stop. False when stopped or when a write failed.
+  // Writes the whole file through `text`; progress(dots written, dots) after each strip of the
+  // page, returning false to stop. False when stopped or when a write failed.
   bool write(_svg_text& text, const _band_progress& progress);
-  // The pen's travel summed over the layers of circles or points, once written, in millimetres.
+  // Once written: the dots drawn, and for circles and points the pen's travel summed over the
+  // layers, in millimetres, when the options ask for it.
+  size_t dots() const { return written; }
   const _pen_travel& travel() const { return pen_travel; }
 
  private:
-  // The dots of a pen, each where the file puts it: for shapes the corner of its cell (that of
-  // the cell's bottom row, y down the page), for circles and points the centre of its ink.
+  // A layer: the plan whose dots it draws, those of its ink for an inked plan.
   struct _pen {
     _pixel ink;
-    std::vector<_pen_point> at;
-    std::vector<uint32_t> shape;  // of each dot, in `shapes`
+    const _dot_plan* plan = nullptr;
+    size_t dots = 0;  // of the plan in this ink
   };
   // A box around a dot's place in the file, in thousandths of a millimetre.
   struct _box {
@@ -74,23 +77,34 @@ class _svg_print {
     _box outline;            // around the outline's points, from the corner
     _box circle;             // around the circle, from its centre
   };
+  // The strips of the page a layer is written in, top to bottom.
+  struct _strips {
+    _strips(size_t dots, int64_t page_width, int64_t page_height);
+    double height;      // in thousandths of a millimetre
+    double per_height;  // strips per thousandth, to find a place's strip by a product
+    uint32_t count;
+    uint32_t of(int64_t y) const;  // the strip of a place, those off the page included
+  };
 
   uint32_t shape_of(const _placed_dot& dot);
+  // The dot's shape when it is the pen's and draws something, none when not.
+  uint32_t shape_in(const _pen& pen, const _placed_dot& dot);
   _shape shape_text(const _dot_outline& outline) const;
-  _pen& pen_of(const _dot_plan& plan, const _placed_dot& dot);
+  _pen& pen_of(_pixel ink);
   _pen_point place(const _placed_dot& dot, const _shape& shape) const;
-  std::vector<uint32_t> order(const _pen& pen);
+  _pen_point inside(_pen_point at, const _shape& shape) const;
+  // The dots of the strips from `first` on, one strip for each of `band`.
+  void collect(const _pen& pen, const _strips& strips, uint32_t first,
+               std::vector<std::vector<_pen_dot>>& band);
+  double drawn_travel(const _pen& pen);
+  bool write_pen(_svg_text& text, const _pen& pen, const std::function<bool()>& go_on);
 
   void write_header(_svg_text& text) const;
   void open_layer(_svg_text& text, size_t index) const;
-  void write_shape(_svg_text& text, _pen_point at, const _shape& shape) const;
-  void write_circle(_svg_text& text, _pen_point at, const _shape& shape) const;
-  void write_point(_svg_text& text, _pen_point at) const;
+  void write_dots(_svg_text& text, std::span<const _pen_dot> dots);
 
   _image* const* sheets;
   int k;
-  unsigned width;
-  unsigned height;
   double rows;         // the print's height in output samples
   double sample_mm;    // an output sample's side
   int64_t page_width;  // in thousandths of a millimetre
@@ -103,6 +117,7 @@ class _svg_print {
   // for any other.
   std::vector<uint32_t> shape_table;
   std::unordered_map<uint64_t, uint32_t> shape_index;
+  size_t written = 0;
   _pen_travel pen_travel;
 };
 
