@@ -7,12 +7,6 @@
 
 namespace stippon {
 
-namespace {
-
-constexpr int64_t THOUSAND = 1000;
-
-}  // namespace
-
 _svg_text::_svg_text(FILE* file) : file(file), buffer(BLOCK_BYTES + NUMBER_BYTES) {}
 
 char* _svg_text::room(size_t characters) {
@@ -74,10 +68,6 @@ bool _svg_text::flush() {
   written += used;
   used = 0;
   return !failed;
-}
-
-int64_t _svg_text::round_thousandths(double value) {
-  return std::llround(value * double(THOUSAND));
 }
 
 }  // namespace stippon

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -44,10 +45,20 @@ class _svg_text {
   int error_number() const { return failure; }
   uint64_t bytes() const { return written + used; }
 
-  static int64_t round_thousandths(double value);
+  // value x 1000 rounded half away from zero, as std::llround rounds, without a call: the whole
+  // part and the rest are exact below 2^52 thousandths, far beyond any page.
+  static int64_t round_thousandths(double value) {
+    const double scaled = value * double(THOUSAND);
+    if (!(std::abs(scaled) < EXACT_WHOLE)) return std::llround(scaled);
+    const int64_t whole = int64_t(scaled);
+    const double rest = scaled - double(whole);
+    return whole + (rest >= 0.5) - (rest <= -0.5);
+  }
   // The longest number format_thousandths writes.
   static constexpr size_t NUMBER_BYTES = 32;
-  static constexpr size_t BLOCK_BYTES = size_t(1) << 20;  // written at once
+  static constexpr size_t BLOCK_BYTES = size_t(1) << 20;     // written at once
+  static constexpr double EXACT_WHOLE = 4503599627370496.0;  // 2^52
+  static constexpr int64_t THOUSAND = 1000;
   // Writes value / 1000 as thousandths() does at out and returns its end. `compact` leaves out
   // the zero before the point of numbers below one ("-.5", as path data allows).
   static char* format_thousandths(char* out, int64_t value, bool compact = false);
