@@ -23,7 +23,7 @@ namespace stippon {
 // one layer per pen (black for grey stippling, one per ink for colour stippling). Where the raster
 // print cuts a dot at the page's edge, the dot is moved in until all it draws is on the page: a
 // plotter's pen must not leave the paper. Shapes are traced once per cell of the dot sheets;
-// circles and points are put in the order a pen travels least between them.
+// circles and points are put in the order of a short path for the pen.
 class _svg_print {
  public:
   // sheets: a row of DOT_SLOTS dot sheets at output scale k (4 for the 1200 ppi sheets), read

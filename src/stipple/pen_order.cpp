@@ -92,7 +92,6 @@ bool _path_sweep::reverse_if_shorter(size_t i, size_t j) {
   std::reverse(edge.begin() + ptrdiff_t(i + 1), edge.begin() + ptrdiff_t(j));
   edge[i] = ac;
   edge[j] = bd;
-  ++reversed;
   return true;
 }
 

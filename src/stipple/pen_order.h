@@ -51,7 +51,6 @@ class _path_sweep {
   void add(std::span<const _pen_dot> dots, std::vector<_pen_dot>& out);
   // Appends the rest to `out`: the path is complete.
   void finish(std::vector<_pen_dot>& out);
-  size_t reversals() const { return reversed; }
   // The lengths of the path as it was handed over and of the path handed out so far, in
   // thousandths of a millimetre.
   double length_given() const { return given; }
@@ -66,7 +65,6 @@ class _path_sweep {
 
   std::vector<_pen_dot> pending;  // the dots not yet final, the next step's first
   std::vector<double> edge;       // edge[i]: the length from pending[i] to pending[i + 1]
-  size_t reversed = 0;
   double given = 0.0;
   double handed_out = 0.0;
 };
