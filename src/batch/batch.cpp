@@ -201,8 +201,10 @@ bool _batch_run::tone_applied() const {
 _exit_status _batch_run::write_svg() {
   const std::string text = "writing " + options.output;
   progress.stage(text);
+  _svg_options svg = options.svg;
+  svg.measure_travel = options.verbose;
   const _svg_result result =
-      document.write_svg(options.output, options.svg, [this, &text](unsigned done, unsigned total) {
+      document.write_svg(options.output, svg, [this, &text](unsigned done, unsigned total) {
         progress.fraction(text, done, total);
         return true;
       });
@@ -211,9 +213,8 @@ _exit_status _batch_run::write_svg() {
        (result.layers == 1 ? " layer" : " layers"));
   if (options.svg.dots != svg_shapes) {
     const _pen_travel& travel = result.travel;
-    note("pen-up travel " + metres(travel.drawn) + " row by row, " + metres(travel.nearest) +
-         " nearest first, " + metres(travel.improved) + " improved" +
-         (travel.settled ? "" : " (improvement stopped by its time budget)"));
+    note("pen-up travel " + metres(travel.drawn) + " row by row, " + metres(travel.serpentine) +
+         " in strips, " + metres(travel.improved) + " improved");
   }
   return exit_success;
 }

@@ -41,12 +41,11 @@ _svg_result _stipple_document::write_svg(const std::string& file, const _svg_opt
   // Positions at 1200 ppi and the sheets of that resolution, whose outlines the pen follows.
   const int k = output_scale(resolution_1200);
   _svg_print print(dot_sheets->row(resolution_1200), k, result.width, result.height, options);
-  {
-    _random_stream stream;
-    print.add(grey_plan(k, stream));
-  }
-  if (current.colour_stippling) print.add(colour_plan(k));
-  result.dots = print.dots();
+  _random_stream stream;
+  const _dot_plan grey = grey_plan(k, stream);
+  print.add(grey);
+  const _dot_plan colour = current.colour_stippling ? colour_plan(k) : _dot_plan();
+  if (current.colour_stippling) print.add(colour);
   result.layers = print.layers();
 
   _atomic_file output(file);
@@ -65,6 +64,7 @@ _svg_result _stipple_document::write_svg(const std::string& file, const _svg_opt
     result.error = "Cannot write " + file + ": " + output.problem();
     return result;
   }
+  result.dots = print.dots();
   result.travel = print.travel();
   result.written = true;
   return result;

@@ -1,8 +1,8 @@
 #include "document/svg_print.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
-#include <numeric>
 
 #include "stipple/dot_library.h"
 #include "stipple/dot_placement.h"
@@ -18,9 +18,15 @@ constexpr double OUTLINE_TOLERANCE_MM = 0.01;
 // Rings smaller than a 1200 ppi pixel are grain of the dot sheet, not shape.
 constexpr double FINEST_PIXEL_MM = MM_PER_INCH / VECRES[resolution_1200];
 constexpr double LEAST_RING_MM2 = FINEST_PIXEL_MM * FINEST_PIXEL_MM;
-// A pen touch: the shortest stroke the file's three decimals hold, so that it is not empty.
+// A pen touch: the shortest stroke the file's three decimals hold, so that it is not empty; the
+// text of a point after its start draws it.
 constexpr int64_t TOUCH_THOUSANDTHS = 10;
+constexpr char POINT_END[] = "h0.01\"/>\n";
+constexpr double THOUSAND = 1000.0;  // thousandths of a millimetre in a millimetre
 constexpr size_t PROGRESS_DOTS = size_t(1) << 14;
+// Strips of the page gathered by one reading of the plan: a band of them is far higher than a
+// dot's cell, so that few dots are read for two bands.
+constexpr uint32_t BAND_STRIPS = 16;
 constexpr uint32_t NO_SHAPE = UINT32_MAX;
 // Variant columns looked up in a table rather than a map.
 constexpr unsigned TABLE_COLUMNS = 256;
@@ -43,6 +49,17 @@ void hex_colour(_svg_text& text, _pixel ink) {
   text.text(std::string_view(colour, sizeof colour));
 }
 
+// A position on the page along one side (0 to page), moved so that what a dot draws from low to
+// high around it stays on the page; the low edge wins on a page too small for the dot.
+int64_t within(int64_t at, int64_t low, int64_t high, int64_t page) {
+  return std::max(-low, std::min(at, page - high));
+}
+
+// The ramp an ink is printed through is opaque: its alpha plays no part.
+_pixel opaque(_pixel ink) {
+  return _pixel(ink.r, ink.g, ink.b, 255);
+}
+
 // Two numbers of a path, the second separated from the first unless its sign does it.
 void pair(_svg_text& text, int64_t x, int64_t y) {
   text.thousandths(x);
@@ -56,40 +73,59 @@ _svg_print::_svg_print(_image* const* sheets, int k, unsigned width, unsigned he
                        const _svg_options& options)
     : sheets(sheets),
       k(k),
-      width(width),
-      height(height),
       rows(double(height) * k),
       sample_mm(PIXEL_MM / k),
+      page_width(_svg_text::round_thousandths(width * PIXEL_MM)),
+      page_height(_svg_text::round_thousandths(height * PIXEL_MM)),
       options(options),
       shape_table(size_t(TABLE_COLUMNS) * DOT_SLOTS, NO_SHAPE) {
-  pens.push_back({BLACK, {}});
-}
-
-size_t _svg_print::dots() const {
-  size_t count = 0;
-  for (const _pen& pen : pens) count += pen.dots.size();
-  return count;
-}
-
-int64_t _svg_print::width_thousandths() const {
-  return _svg_text::round_thousandths(width * PIXEL_MM);
-}
-
-int64_t _svg_print::height_thousandths() const {
-  return _svg_text::round_thousandths(height * PIXEL_MM);
+  // The round ends of the stroke reach half its width beyond each end.
+  const int64_t half = _svg_text::round_thousandths(options.pen_width / 2.0);
+  touch = {-half, TOUCH_THOUSANDTHS + half, -half, half};
+  pens.push_back({BLACK, nullptr, 0});
 }
 
 void _svg_print::add(const _dot_plan& plan) {
   if (plan.output_scale() != k || sheets == nullptr) return;
+  if (!plan.inked()) {
+    pens.front() = {BLACK, &plan, plan.size()};
+    return;
+  }
+  // The inks of an inked plan are known from its dots alone.
   plan.each_dot_meeting(INT64_MIN, INT64_MAX, [&](const _placed_dot& dot) {
-    const uint32_t shape = shape_of(dot);
-    if (shape == NO_SHAPE) return;
-    pen_of(plan, dot).dots.push_back({int32_t(dot.row), int32_t(dot.column), shape});
+    if (shape_of(dot) == NO_SHAPE) return;
+    _pen& pen = pen_of(opaque(dot.colour));
+    pen.plan = &plan;
+    ++pen.dots;
   });
+}
+
+// The corner, rounded, for a shape whose outline is in steps from it; the centre, rounded once,
+// for a circle or a point.
+_pen_point _svg_print::place(const _placed_dot& dot, const _shape& shape) const {
+  const double x = int32_t(dot.column) * sample_mm, y = (rows - int32_t(dot.row)) * sample_mm;
+  const bool corner = options.dots == svg_shapes;
+  return {int32_t(_svg_text::round_thousandths(corner ? x : x + shape.centre_x)),
+          int32_t(_svg_text::round_thousandths(corner ? y : y + shape.centre_y))};
+}
+
+// A place kept where all the dot draws is on the page.
+_pen_point _svg_print::inside(_pen_point at, const _shape& shape) const {
+  const _box& box = options.dots == svg_shapes    ? shape.outline
+                    : options.dots == svg_circles ? shape.circle
+                                                  : touch;
+  return {int32_t(within(at.x, box.low_x, box.high_x, page_width)),
+          int32_t(within(at.y, box.low_y, box.high_y, page_height))};
 }
 
 // Traced the first time a cell is met: a print uses a few dozen cells for all its dots.
 uint32_t _svg_print::shape_of(const _placed_dot& dot) {
+  // A cell of the table that was traced lies on its sheet: one look-up settles nearly every dot.
+  if (dot.variant_row == 0 && dot.variant_column < TABLE_COLUMNS &&
+      dot.size < unsigned(DOT_SLOTS)) {
+    const uint32_t known = shape_table[dot.variant_column * DOT_SLOTS + dot.size];
+    if (known != NO_SHAPE) return known;
+  }
   const _image* sheet = dot.size < unsigned(DOT_SLOTS) ? sheets[dot.size] : nullptr;
   const uint64_t n = uint64_t(k) * dot.size;
   const uint64_t cell_row = dot.variant_row * n, cell_column = dot.variant_column * n;
@@ -120,18 +156,28 @@ _svg_print::_shape _svg_print::shape_text(const _dot_outline& outline) const {
   const _outline_point centre = outline.centre();
   shape.centre_x = centre.x * sample_mm;
   shape.centre_y = -centre.y * sample_mm;
-  shape.radius = std::sqrt(outline.ink() / std::numbers::pi) * sample_mm;
-  shape.drawn = outline.rings() > 0;
+  const int64_t radius =
+      _svg_text::round_thousandths(std::sqrt(outline.ink() / std::numbers::pi) * sample_mm);
+  shape.circle = {-radius, radius, -radius, radius};
   char number[_svg_text::NUMBER_BYTES];
+  shape.circle_end = "\" r=\"";
+  shape.circle_end.append(number, _svg_text::format_thousandths(number, radius));
+  shape.circle_end += "\"/>\n";
+  shape.drawn = outline.rings() > 0;
   bool after_number = false;
   const auto put = [&](int64_t value) {
     if (after_number && value >= 0) shape.path += ' ';
     shape.path.append(number, _svg_text::format_thousandths(number, value, true));
     after_number = true;
   };
+  _box& box = shape.outline;
+  if (outline.rings() > 0) box = {INT64_MAX, INT64_MIN, INT64_MAX, INT64_MIN};
   const auto rounded = [&](const _outline_point& p) {
-    return std::pair(_svg_text::round_thousandths(p.x * sample_mm),
-                     _svg_text::round_thousandths(-p.y * sample_mm));
+    const int64_t x = _svg_text::round_thousandths(p.x * sample_mm);
+    const int64_t y = _svg_text::round_thousandths(-p.y * sample_mm);
+    box = {std::min(box.low_x, x), std::max(box.high_x, x), std::min(box.low_y, y),
+           std::max(box.high_y, y)};
+    return std::pair(x, y);
   };
   int64_t ring_x = 0, ring_y = 0;
   for (size_t r = 0; r < outline.rings(); ++r) {
@@ -163,68 +209,128 @@ _svg_print::_shape _svg_print::shape_text(const _dot_outline& outline) const {
   return shape;
 }
 
-_svg_print::_pen& _svg_print::pen_of(const _dot_plan& plan, const _placed_dot& dot) {
-  if (!plan.inked()) return pens.front();
-  // The ramp an ink is printed through is opaque: its alpha plays no part.
-  const _pixel ink(dot.colour.r, dot.colour.g, dot.colour.b, 255);
+// An inked plan's dot belongs to the pen of its ink.
+uint32_t _svg_print::shape_in(const _pen& pen, const _placed_dot& dot) {
+  if (pen.plan->inked() && opaque(dot.colour) != pen.ink) return NO_SHAPE;
+  return shape_of(dot);
+}
+
+_svg_print::_pen& _svg_print::pen_of(_pixel ink) {
   for (size_t i = 1; i < pens.size(); ++i)
     if (pens[i].ink == ink) return pens[i];
-  pens.push_back({ink, {}});
+  pens.push_back({ink, nullptr, 0});
   return pens.back();
 }
 
-std::vector<uint32_t> _svg_print::order(const _pen& pen, double seconds) {
-  std::vector<_pen_point> centres(pen.dots.size());
-  for (size_t i = 0; i < pen.dots.size(); ++i) {
-    const _dot& dot = pen.dots[i];
-    const _shape& shape = shapes[dot.shape];
-    centres[i] = {float(corner_x(dot) + shape.centre_x), float(corner_y(dot) + shape.centre_y)};
+_svg_print::_strips::_strips(size_t dots, int64_t page_width, int64_t page_height)
+    : height(strip_height(dots, double(page_width), double(page_height))),
+      per_height(1.0 / height),
+      count(uint32_t(double(page_height) * per_height) + 1) {}
+
+// Places off the page go to the first or last strip.
+uint32_t _svg_print::_strips::of(int64_t y) const {
+  if (y <= 0) return 0;
+  return uint32_t(std::min(double(y) * per_height, double(count - 1)));
+}
+
+// A dot's place lies in its cell, whose output rows [row, row + n) then meet the rows of the
+// strips' band of the page (widened by a row, and by half a thousandth for the rounding). The
+// first and last strips also take the dots placed off the page.
+void _svg_print::collect(const _pen& pen, const _strips& strips, uint32_t first,
+                         std::vector<std::vector<_pen_dot>>& band) {
+  const uint32_t end = std::min(first + uint32_t(band.size()), strips.count);
+  const double per_row = sample_mm * THOUSAND;
+  const int64_t low = end == strips.count
+                          ? INT64_MIN
+                          : int64_t(std::floor(rows - (end * strips.height + 0.5) / per_row)) - 1;
+  const int64_t high =
+      first == 0 ? INT64_MAX
+                 : int64_t(std::floor(rows - (first * strips.height - 0.5) / per_row)) + 2;
+  for (std::vector<_pen_dot>& strip : band) strip.clear();
+  pen.plan->each_dot_meeting(low, high, [&](const _placed_dot& dot) {
+    const uint32_t shape = shape_in(pen, dot);
+    if (shape == NO_SHAPE) return;
+    const _pen_point at = place(dot, shapes[shape]);
+    const uint32_t s = strips.of(at.y);
+    if (s >= first && s < end) band[s - first].push_back({inside(at, shapes[shape]), shape});
+  });
+}
+
+// The travel in the order the stippling drew the pen's dots: a pass over them more.
+double _svg_print::drawn_travel(const _pen& pen) {
+  double travel = 0.0;
+  bool first = true;
+  _pen_point last;
+  pen.plan->each_dot_meeting(INT64_MIN, INT64_MAX, [&](const _placed_dot& dot) {
+    const uint32_t shape = shape_in(pen, dot);
+    if (shape == NO_SHAPE) return;
+    const _pen_point at = inside(place(dot, shapes[shape]), shapes[shape]);
+    if (!first) travel += pen_distance(last, at);
+    last = at;
+    first = false;
+  });
+  return travel;
+}
+
+// Strip by strip down the page, so that what is held follows a strip, not the page: circles and
+// points in the order of the pen's path, shapes as they were drawn.
+bool _svg_print::write_pen(_svg_text& text, const _pen& pen, const std::function<bool()>& go_on) {
+  const _strips strips(pen.dots, page_width, page_height);
+  const bool ordered = options.dots != svg_shapes;
+  const bool path = options.dots == svg_shapes && pen.dots > 0;
+  if (path) text.text("<path d=\"");
+  std::vector<std::vector<_pen_dot>> band(BAND_STRIPS);
+  std::vector<_pen_dot> out;
+  std::vector<size_t> ends;
+  _path_sweep sweep;
+  for (uint32_t first = 0; first < strips.count; first += BAND_STRIPS) {
+    collect(pen, strips, first, band);
+    for (uint32_t s = first; s < strips.count && s < first + BAND_STRIPS; ++s) {
+      std::vector<_pen_dot>& strip = band[s - first];
+      if (!ordered) {
+        write_dots(text, strip);
+        continue;
+      }
+      order_strip(strip, s % 2 == 1, ends);
+      out.clear();
+      sweep.add(strip, out);
+      write_dots(text, out);
+    }
+    if (!go_on()) return false;
   }
-  _pen_travel travel;
-  std::vector<uint32_t> sequence = pen_order(centres, {0.0f, 0.0f}, seconds, travel);
-  pen_travel.drawn += travel.drawn;
-  pen_travel.nearest += travel.nearest;
-  pen_travel.improved += travel.improved;
-  pen_travel.settled = pen_travel.settled && travel.settled;
-  return sequence;
+  if (ordered) {
+    out.clear();
+    sweep.finish(out);
+    write_dots(text, out);
+  }
+  if (path) text.text("\"/>\n");
+  if (ordered && options.measure_travel) {
+    pen_travel.drawn += drawn_travel(pen) / THOUSAND;
+    pen_travel.serpentine += sweep.length_given() / THOUSAND;
+    pen_travel.improved += sweep.length_out() / THOUSAND;
+  }
+  return true;
 }
 
 bool _svg_print::write(_svg_text& text, const _band_progress& progress) {
-  const size_t total = dots();
-  size_t done = 0;
+  size_t total = 0;
+  for (const _pen& pen : pens) total += pen.dots;
+  written = 0;
   pen_travel = {};
-  pen_travel.settled = true;
+  size_t reported = 0;
+  const std::function<bool()> go_on = [&] {
+    if (!progress || written < reported + PROGRESS_DOTS) return true;
+    reported = written;
+    return progress(unsigned(written), unsigned(total));
+  };
   write_header(text);
   for (size_t p = 0; p < pens.size(); ++p) {
-    const _pen& pen = pens[p];
-    std::vector<uint32_t> sequence;
-    if (options.dots == svg_shapes) {
-      sequence.resize(pen.dots.size());
-      std::iota(sequence.begin(), sequence.end(), 0u);
-    } else {
-      // The time is shared among the pens by their dots.
-      sequence = order(pen, options.order_seconds * double(pen.dots.size()) /
-                                double(std::max<size_t>(total, 1)));
-    }
     open_layer(text, p);
-    const bool path = options.dots == svg_shapes && !pen.dots.empty();
-    if (path) text.text("<path d=\"");
-    for (size_t i = 0; i < sequence.size(); ++i) {
-      const _dot& dot = pen.dots[sequence[i]];
-      if (options.dots == svg_shapes)
-        write_shape(text, dot);
-      else if (options.dots == svg_circles)
-        write_circle(text, dot);
-      else
-        write_point(text, dot);
-      if (++done % PROGRESS_DOTS == 0 && progress && !progress(unsigned(done), unsigned(total)))
-        return false;
-    }
-    if (path) text.text("\"/>\n");
+    if (pens[p].plan != nullptr && !write_pen(text, pens[p], go_on)) return false;
     text.text("</g>\n");
   }
   text.text("</svg>\n");
-  if (progress && !progress(unsigned(done), unsigned(total))) return false;
+  if (progress && !progress(unsigned(written), unsigned(total))) return false;
   return text.flush();
 }
 
@@ -256,28 +362,28 @@ void _svg_print::open_layer(_svg_text& text, size_t index) const {
   }
 }
 
-void _svg_print::write_shape(_svg_text& text, const _dot& dot) const {
-  const _shape& shape = shapes[dot.shape];
-  if (!shape.drawn) return;
-  text.text("M");
-  pair(text, _svg_text::round_thousandths(corner_x(dot)) + shape.start_x,
-       _svg_text::round_thousandths(corner_y(dot)) + shape.start_y);
-  text.text(shape.path);
-}
-
-void _svg_print::write_circle(_svg_text& text, const _dot& dot) const {
-  const _shape& shape = shapes[dot.shape];
-  text.text("<circle cx=\"").fixed(corner_x(dot) + shape.centre_x);
-  text.text("\" cy=\"").fixed(corner_y(dot) + shape.centre_y);
-  text.text("\" r=\"").fixed(shape.radius);
-  text.text("\"/>\n");
-}
-
-void _svg_print::write_point(_svg_text& text, const _dot& dot) const {
-  const _shape& shape = shapes[dot.shape];
-  text.text("<path d=\"M").fixed(corner_x(dot) + shape.centre_x);
-  text.text(" ").fixed(corner_y(dot) + shape.centre_y);
-  text.text("h").thousandths(TOUCH_THOUSANDTHS).text("\"/>\n");
+// A dot is only its geometry: its shape's outline from its corner, a circle or a pen touch.
+void _svg_print::write_dots(_svg_text& text, std::span<const _pen_dot> dots) {
+  written += dots.size();
+  if (options.dots == svg_shapes) {
+    for (const _pen_dot& dot : dots) {
+      const _shape& shape = shapes[dot.tag];
+      if (!shape.drawn) continue;
+      text.text("M");
+      pair(text, int64_t(dot.at.x) + shape.start_x, int64_t(dot.at.y) + shape.start_y);
+      text.text(shape.path);
+    }
+  } else if (options.dots == svg_circles) {
+    for (const _pen_dot& dot : dots) {
+      text.text("<circle cx=\"").thousandths(dot.at.x).text("\" cy=\"").thousandths(dot.at.y);
+      text.text(shapes[dot.tag].circle_end);
+    }
+  } else {
+    for (const _pen_dot& dot : dots) {
+      text.text("<path d=\"M").thousandths(dot.at.x).text(" ").thousandths(dot.at.y);
+      text.text(POINT_END);
+    }
+  }
 }
 
 }  // namespace stippon

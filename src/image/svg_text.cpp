@@ -7,13 +7,6 @@
 
 namespace stippon {
 
-namespace {
-
-constexpr size_t BLOCK_BYTES = size_t(1) << 20;
-constexpr int64_t THOUSAND = 1000;
-
-}  // namespace
-
 _svg_text::_svg_text(FILE* file) : file(file), buffer(BLOCK_BYTES + NUMBER_BYTES) {}
 
 char* _svg_text::room(size_t characters) {
@@ -21,7 +14,7 @@ char* _svg_text::room(size_t characters) {
   return buffer.data() + used;
 }
 
-_svg_text& _svg_text::text(std::string_view characters) {
+_svg_text& _svg_text::long_text(std::string_view characters) {
   if (characters.size() > BLOCK_BYTES) {
     flush();
     if (!failed && file != nullptr &&
@@ -43,12 +36,6 @@ _svg_text& _svg_text::whole(int64_t value) {
   return *this;
 }
 
-_svg_text& _svg_text::thousandths(int64_t value) {
-  char* const start = room(NUMBER_BYTES);
-  used += size_t(format_thousandths(start, value) - start);
-  return *this;
-}
-
 // A sign, at most 19 digits, a point and three decimals: within NUMBER_BYTES.
 char* _svg_text::format_thousandths(char* out, int64_t value, bool compact) {
   // The magnitude in unsigned arithmetic: INT64_MIN has no positive counterpart.
@@ -58,15 +45,16 @@ char* _svg_text::format_thousandths(char* out, int64_t value, bool compact) {
     magnitude = 0 - magnitude;
   }
   const uint64_t units = magnitude / THOUSAND;
-  unsigned fraction = unsigned(magnitude % THOUSAND);
+  const unsigned fraction = unsigned(magnitude % THOUSAND);
   if (units != 0 || fraction == 0 || !compact)
     out = std::to_chars(out, out + NUMBER_BYTES, units).ptr;
   if (fraction != 0) {
+    // All three decimals are written, and the trailing zeros taken back.
     *out++ = '.';
-    for (unsigned place = 100; fraction != 0; place /= 10) {
-      *out++ = char('0' + fraction / place);
-      fraction %= place;
-    }
+    out[0] = char('0' + fraction / 100);
+    out[1] = char('0' + fraction / 10 % 10);
+    out[2] = char('0' + fraction % 10);
+    out += fraction % 100 == 0 ? 1 : fraction % 10 == 0 ? 2 : 3;
   }
   return out;
 }
@@ -80,10 +68,6 @@ bool _svg_text::flush() {
   written += used;
   used = 0;
   return !failed;
-}
-
-int64_t _svg_text::round_thousandths(double value) {
-  return std::llround(value * double(THOUSAND));
 }
 
 }  // namespace stippon

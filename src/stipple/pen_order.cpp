@@ -2,252 +2,97 @@
 
 #include <algorithm>
 #include <cmath>
-#include <deque>
-#include <numeric>
 
 namespace stippon {
 
 namespace {
 
-using _clock = std::chrono::steady_clock;
-
-constexpr uint32_t NONE = _point_grid::NONE;
-// The longest stretch of the path a move may reverse or shift: longer ones cost more to make
-// than they are likely to save.
-constexpr int64_t LONGEST_SHIFT = 50000;
-constexpr int64_t LONGEST_SEGMENT = 3;  // points an Or-opt move carries
-// The points a move is tried with: those of the cells around a point, and at least this many.
-constexpr unsigned LEAST_NEAR = 6;
-// A move must shorten the path by more than rounding could explain.
+// A strip's height in mean dot spacings: with the sweep, 1.7 travels least on stippled
+// photographs.
+constexpr double STRIP_SPACINGS = 1.7;
+// A reversal must shorten the path (in thousandths of a millimetre) by more than rounding could
+// explain.
 constexpr double LEAST_GAIN = 1e-9;
-constexpr unsigned CLOCK_INTERVAL = 256;  // points examined between looks at the clock
-
-class _path_improver {
- public:
-  // The points near each point are taken from the grid of the points.
-  _path_improver(std::span<const _pen_point> points, const _point_grid& grid,
-                 std::vector<uint32_t>& tour)
-      : points(points),
-        grid(grid),
-        tour(tour),
-        n(int64_t(tour.size())),
-        position(points.size(), 0),
-        queued(points.size(), 0) {
-    for (int64_t i = 0; i < n; ++i) {
-      position[tour[i]] = uint32_t(i);
-      push(tour[i]);
-    }
-  }
-
-  bool run(_clock::time_point deadline) {
-    for (unsigned examined = 0; !queue.empty(); ++examined) {
-      if (examined % CLOCK_INTERVAL == 0 && _clock::now() >= deadline) return false;
-      const uint32_t a = queue.front();
-      queue.pop_front();
-      queued[a] = 0;
-      if (two_opt(a) || or_opt(a)) push(a);
-    }
-    return true;
-  }
-
- private:
-  double distance(uint32_t a, uint32_t b) const {
-    if (a == NONE || b == NONE) return 0.0;  // an end of the path has nothing beyond it
-    return std::sqrt(_point_grid::squared_distance(points[a], points[b].x, points[b].y));
-  }
-  uint32_t at(int64_t i) const { return i < 0 || i >= n ? NONE : tour[size_t(i)]; }
-  void push(uint32_t point) {
-    if (point == NONE || queued[point]) return;
-    queued[point] = 1;
-    queue.push_back(point);
-  }
-  void push_all(std::initializer_list<uint32_t> changed) {
-    for (const uint32_t point : changed) push(point);
-  }
-  void place(int64_t i, uint32_t point) {
-    tour[size_t(i)] = point;
-    position[point] = uint32_t(i);
-  }
-
-  // Reverses the path from position `from` to `to`, both included.
-  void reverse(int64_t from, int64_t to) {
-    for (; from < to; ++from, --to) {
-      const uint32_t point = tour[size_t(from)];
-      place(from, tour[size_t(to)]);
-      place(to, point);
-    }
-  }
-
-  // For a and a near point c: the two ways to join them by reversing the stretch between them.
-  // Only points nearer to a than its neighbours on the path can make the path shorter (the gain
-  // criterion).
-  bool two_opt(uint32_t a) {
-    const int64_t i = position[a];
-    const double reach = std::max(distance(a, at(i + 1)), distance(a, at(i - 1)));
-    const double x = points[a].x, y = points[a].y;
-    bool moved = false;
-    grid.each_near(a, LEAST_NEAR, [&](uint32_t c, const _pen_point& p) {
-      const double squared = _point_grid::squared_distance(p, x, y);
-      return squared < reach * reach && (moved = join(i, position[c], std::sqrt(squared)));
-    });
-    return moved;
-  }
-
-  bool join(int64_t i, int64_t j, double joined) {
-    const int64_t low = std::min(i, j), high = std::max(i, j);
-    if (high - low < 2 || high - low > LONGEST_SHIFT) return false;
-    const uint32_t first = tour[size_t(low)], last = tour[size_t(high)];
-    // (first, after first) and (last, after last) become (first, last), (after, after).
-    const uint32_t after_first = at(low + 1), after_last = at(high + 1);
-    if (distance(first, after_first) + distance(last, after_last) - joined -
-            distance(after_first, after_last) >
-        LEAST_GAIN) {
-      reverse(low + 1, high);
-      push_all({first, after_first, last, after_last});
-      return true;
-    }
-    // (before first, first) and (before last, last) become (before, before), (first, last).
-    const uint32_t before_first = at(low - 1), before_last = at(high - 1);
-    if (distance(before_first, first) + distance(before_last, last) -
-            distance(before_first, before_last) - joined >
-        LEAST_GAIN) {
-      reverse(low, high - 1);
-      push_all({first, before_first, last, before_last});
-      return true;
-    }
-    return false;
-  }
-
-  // The stretches of one to three points that begin or end at a, each tried beside a point near
-  // one of its ends, either way round.
-  bool or_opt(uint32_t a) {
-    const int64_t i = position[a];
-    for (int64_t length = 1; length <= LONGEST_SEGMENT; ++length)
-      for (const int64_t p : {i, i - length + 1}) {
-        if (p < 0 || p + length > n || (length == 1 && p != i)) continue;
-        if (or_opt_segment(p, p + length - 1)) return true;
-        if (length == 1) break;
-      }
-    return false;
-  }
-
-  bool or_opt_segment(int64_t p, int64_t q) {
-    const uint32_t first = tour[size_t(p)], last = tour[size_t(q)];
-    const double saved =
-        distance(at(p - 1), first) + distance(last, at(q + 1)) - distance(at(p - 1), at(q + 1));
-    if (saved <= LEAST_GAIN) return false;
-    bool moved = false;
-    for (const uint32_t end : {first, last}) {
-      const double x = points[end].x, y = points[end].y;
-      if (!moved)
-        grid.each_near(end, LEAST_NEAR, [&](uint32_t c, const _pen_point& near) {
-          // The new edge to the near point must be shorter than what leaving saves.
-          return _point_grid::squared_distance(near, x, y) < saved * saved &&
-                 (moved = insert(p, q, position[c], saved));
-        });
-    }
-    return moved;
-  }
-
-  // Positions [p, q] between j and the point after it, or the point before it.
-  bool insert(int64_t p, int64_t q, int64_t j, double saved) {
-    const uint32_t first = tour[size_t(p)], last = tour[size_t(q)];
-    for (const int64_t r : {j, j - 1}) {  // between r and r + 1
-      if ((r >= p - 1 && r <= q) || std::abs(r - p) > LONGEST_SHIFT) continue;
-      const uint32_t u = at(r), v = at(r + 1);
-      const double gap = distance(u, v);
-      const double forward = distance(u, first) + distance(last, v) - gap;
-      const double backward = distance(u, last) + distance(first, v) - gap;
-      if (saved - std::min(forward, backward) <= LEAST_GAIN) continue;
-      const uint32_t before = at(p - 1), after = at(q + 1);
-      move_segment(p, q, r, backward < forward);
-      push_all({before, after, first, last, u, v});
-      return true;
-    }
-    return false;
-  }
-
-  // Moves positions [p, q] to lie between positions r and r + 1 (outside [p - 1, q]).
-  void move_segment(int64_t p, int64_t q, int64_t r, bool reversed) {
-    const int64_t length = q - p + 1;
-    uint32_t segment[LONGEST_SEGMENT];
-    for (int64_t k = 0; k < length; ++k) segment[k] = tour[size_t(reversed ? q - k : p + k)];
-    int64_t start = 0;
-    if (r > q) {
-      for (int64_t k = q + 1; k <= r; ++k) place(k - length, tour[size_t(k)]);
-      start = r - length + 1;
-    } else {
-      for (int64_t k = p - 1; k > r; --k) place(k + length, tour[size_t(k)]);
-      start = r + 1;
-    }
-    for (int64_t k = 0; k < length; ++k) place(start + k, segment[k]);
-  }
-
-  std::span<const _pen_point> points;
-  const _point_grid& grid;
-  std::vector<uint32_t>& tour;
-  int64_t n;
-  std::vector<uint32_t> position;
-  std::deque<uint32_t> queue;
-  std::vector<unsigned char> queued;
-};
 
 }  // namespace
 
-double pen_travel(std::span<const _pen_point> points, std::span<const uint32_t> order) {
-  double travel = 0.0;
-  for (size_t i = 1; i < order.size(); ++i)
-    travel += std::sqrt(_point_grid::squared_distance(points[order[i - 1]], points[order[i]].x,
-                                                      points[order[i]].y));
-  return travel;
+double pen_distance(_pen_point a, _pen_point b) {
+  const double dx = double(a.x) - double(b.x), dy = double(a.y) - double(b.y);
+  return std::sqrt(dx * dx + dy * dy);
 }
 
-namespace {
+// Never so low that there would be more strips than dots.
+double strip_height(size_t dots, double width, double height) {
+  const double n = double(std::max<size_t>(dots, 1));
+  const double spacing = std::sqrt(width * height / n);
+  return spacing > 0.0 ? std::max(STRIP_SPACINGS * spacing, height / n) : 1.0;
+}
 
-std::vector<uint32_t> nearest_first(std::span<const _pen_point> points, _point_grid& grid,
-                                    _pen_point start) {
-  std::vector<uint32_t> order;
-  order.reserve(points.size());
-  for (uint32_t next = grid.nearest(start.x, start.y); next != NONE;
-       next = grid.nearest(points[next].x, points[next].y)) {
-    order.push_back(next);
-    grid.remove(next);
+// The runs are merged pairwise, each merge keeping equal dots in their order.
+void order_strip(std::vector<_pen_dot>& strip, bool backward, std::vector<size_t>& ends) {
+  const auto by_x = [](const _pen_dot& a, const _pen_dot& b) { return a.at.x < b.at.x; };
+  ends.clear();
+  for (size_t i = 0; i < strip.size(); ++i)
+    if (i + 1 == strip.size() || by_x(strip[i + 1], strip[i])) ends.push_back(i + 1);
+  const auto first = strip.begin();
+  while (ends.size() > 1) {
+    // The run before the r-th ends at ends[r - 1], not yet overwritten as kept <= r / 2.
+    size_t kept = 0;
+    for (size_t r = 0; r < ends.size(); r += 2) {
+      if (r + 1 < ends.size())
+        std::inplace_merge(first + ptrdiff_t(r > 0 ? ends[r - 1] : 0), first + ptrdiff_t(ends[r]),
+                           first + ptrdiff_t(ends[r + 1]), by_x);
+      ends[kept++] = ends[std::min(r + 1, ends.size() - 1)];
+    }
+    ends.resize(kept);
   }
-  return order;
+  if (backward) std::reverse(strip.begin(), strip.end());
 }
 
-}  // namespace
-
-std::vector<uint32_t> nearest_neighbour_order(std::span<const _pen_point> points,
-                                              _pen_point start) {
-  _point_grid grid(points);
-  return nearest_first(points, grid, start);
+// The step at i needs the dots up to i + 4 and moves none before i + 1: once it is made, the dot
+// at i and the edge that leaves it are final.
+void _path_sweep::add(std::span<const _pen_dot> dots, std::vector<_pen_dot>& out) {
+  for (const _pen_dot& dot : dots) {
+    if (!pending.empty()) {
+      edge.push_back(pen_distance(pending.back().at, dot.at));
+      given += edge.back();
+    }
+    pending.push_back(dot);
+  }
+  size_t i = 0;
+  for (; i + 4 < pending.size(); ++i) step(i, true);
+  hand_out(i, out);
 }
 
-bool improve_order(std::span<const _pen_point> points, std::vector<uint32_t>& order,
-                   _clock::time_point deadline) {
-  if (order.size() < 4) return true;
-  const _point_grid grid(points);
-  return _path_improver(points, grid, order).run(deadline);
+// The last step has the stretch of two only.
+void _path_sweep::finish(std::vector<_pen_dot>& out) {
+  if (pending.size() == 4) step(0, false);
+  hand_out(pending.size(), out);
 }
 
-// One grid serves both: the nearest-neighbour path empties it, and the improvement reads every
-// point of its cells, emptied or not.
-std::vector<uint32_t> pen_order(std::span<const _pen_point> points, _pen_point start,
-                                double seconds, _pen_travel& travel) {
-  std::vector<uint32_t> drawn(points.size());
-  std::iota(drawn.begin(), drawn.end(), 0u);
-  travel.drawn = pen_travel(points, drawn);
-  _point_grid grid(points);
-  std::vector<uint32_t> order = nearest_first(points, grid, start);
-  travel.nearest = pen_travel(points, order);
-  const _clock::time_point deadline =
-      _clock::now() + std::chrono::duration_cast<_clock::duration>(
-                          std::chrono::duration<double>(std::max(seconds, 0.0)));
-  travel.settled =
-      order.size() < 4 || (seconds > 0.0 && _path_improver(points, grid, order).run(deadline));
-  travel.improved = pen_travel(points, order);
-  return order;
+void _path_sweep::hand_out(size_t count, std::vector<_pen_dot>& out) {
+  const size_t edges = std::min(count, edge.size());
+  for (size_t i = 0; i < edges; ++i) handed_out += edge[i];
+  out.insert(out.end(), pending.begin(), pending.begin() + ptrdiff_t(count));
+  pending.erase(pending.begin(), pending.begin() + ptrdiff_t(count));
+  edge.erase(edge.begin(), edge.begin() + ptrdiff_t(edges));
+}
+
+void _path_sweep::step(size_t i, bool both) {
+  if (!reverse_if_shorter(i, i + 2) && both) reverse_if_shorter(i, i + 3);
+}
+
+// Reversing the stretch from i + 1 to j replaces the edges (i, i + 1) and (j, j + 1) by (i, j)
+// and (i + 1, j + 1); the edges between keep their lengths in the reverse order.
+bool _path_sweep::reverse_if_shorter(size_t i, size_t j) {
+  const double ac = pen_distance(pending[i].at, pending[j].at);
+  const double bd = pen_distance(pending[i + 1].at, pending[j + 1].at);
+  if (edge[i] + edge[j] - ac - bd <= LEAST_GAIN) return false;
+  std::reverse(pending.begin() + ptrdiff_t(i + 1), pending.begin() + ptrdiff_t(j + 1));
+  std::reverse(edge.begin() + ptrdiff_t(i + 1), edge.begin() + ptrdiff_t(j));
+  edge[i] = ac;
+  edge[j] = bd;
+  return true;
 }
 
 }  // namespace stippon

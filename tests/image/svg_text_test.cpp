@@ -3,7 +3,9 @@
 
 #include <cerrno>
 #include <clocale>
+#include <cmath>
 #include <cstdio>
+#include <random>
 
 #include "image/scratch.h"
 #include "image/svg_text.h"
@@ -42,6 +44,20 @@ TEST(SvgText, NumbersInThousandths) {
       {0.0005, 1}, {-0.0005, -1}, {0.00049, 0}, {1.2344999, 1234}, {146.05, 146050}};
   for (const auto& [value, thousandths] : rounding)
     EXPECT_EQ(_svg_text::round_thousandths(value), thousandths) << value;
+  // The plain rounding, on halves, their neighbours, lengths of any page and beyond it.
+  std::mt19937_64 random(5);
+  std::vector<double> values = {0.49999999999999994 / 1000.0,
+                                -0.49999999999999994 / 1000.0,
+                                4503599627370.4995,
+                                -4503599627370.4995,
+                                1e300,
+                                -1e300};
+  for (int k = -3000; k <= 3000; ++k)
+    for (const double near : {-1e-12, 0.0, 1e-12}) values.push_back((k + 0.5) / 1000.0 + near);
+  for (int i = 0; i < 100000; ++i)
+    values.push_back(std::uniform_real_distribution<double>(-2000.0, 2000.0)(random));
+  for (const double value : values)
+    ASSERT_EQ(_svg_text::round_thousandths(value), std::llround(value * 1000.0)) << value;
 }
 
 // What is written is the text given, also across blocks and for texts longer than a block, and

@@ -1,173 +1,131 @@
-// The pen's path through the dots: the grid's searches against comparing with every point, and
-// the improvement of the nearest-neighbour path.
+// The pen's path through the dots: strips ordered by merging against a plain sort, and the sweep
+// that straightens the path, handed over in pieces, against one over the whole path.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
-#include <numeric>
 #include <random>
 
 #include "stipple/pen_order.h"
-#include "stipple/point_grid.h"
 
 namespace stippon {
 namespace {
 
-using _clock = std::chrono::steady_clock;
-constexpr uint32_t NONE = _point_grid::NONE;
-
-// Named clouds of points, each a shape the grid must cope with.
-std::vector<std::pair<const char*, std::vector<_pen_point>>> clouds() {
+// Named strips of dots in thousandths of a millimetre, each tagged with its index.
+std::vector<std::pair<const char*, std::vector<_pen_dot>>> strips() {
   std::mt19937 random(7);
-  std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-  std::vector<_pen_point> uniform, clusters, line, lattice, lopsided;
-  for (int i = 0; i < 2000; ++i) uniform.push_back({100.0f * unit(random), 60.0f * unit(random)});
-  // Two tight clusters far apart: most cells are empty, and a search must cross them.
-  for (int i = 0; i < 600; ++i)
-    clusters.push_back(
-        {(i % 2 ? 300.0f : 0.0f) + unit(random), (i % 2 ? 200.0f : 0.0f) + unit(random)});
-  for (int i = 0; i < 500; ++i) line.push_back({0.5f * float(i % 250), 3.0f});
-  // Equal distances everywhere: ties go to the lower index.
-  for (int i = 0; i < 900; ++i) lattice.push_back({float(i % 30), float(i / 30)});
-  // Nearly all points in one corner, a few across the page.
-  for (int i = 0; i < 1500; ++i)
-    lopsided.push_back(i % 100 ? _pen_point{unit(random), unit(random)}
-                               : _pen_point{400.0f * unit(random), 300.0f * unit(random)});
-  return {{"uniform", uniform}, {"two clusters", clusters}, {"on a line", line},
-          {"lattice", lattice}, {"lopsided", lopsided},     {"one point", {{5.0f, 5.0f}}},
-          {"no points", {}}};
+  const auto unit = [&](int32_t scale) { return int32_t(random() % uint32_t(scale)); };
+  std::vector<_pen_dot> rows, scattered, column, ties, off_page;
+  // As the stippling draws a strip: a few rows, each from left to right.
+  for (int32_t row = 0; row < 6; ++row)
+    for (int32_t x = unit(900); x < 100000; x += 400 + unit(1500))
+      rows.push_back({{x, 200 * row + unit(100)}, 0});
+  for (int i = 0; i < 3000; ++i) scattered.push_back({{unit(100000), unit(1000)}, 0});
+  for (int i = 0; i < 50; ++i) column.push_back({{3000, 20 * i}, 0});
+  // Equal x in every row: equal dots keep their order.
+  for (int i = 0; i < 300; ++i) ties.push_back({{1000 * (i % 30), 100 * (i / 30)}, 0});
+  for (int i = 0; i < 800; ++i) off_page.push_back({{unit(20000) - 500, unit(1000) - 500}, 0});
+  std::vector<std::pair<const char*, std::vector<_pen_dot>>> named = {
+      {"rows", rows}, {"scattered", scattered},   {"column", column},
+      {"ties", ties}, {"off the page", off_page}, {"one dot", {{{5, 5}, 0}}},
+      {"no dots", {}}};
+  for (auto& [name, dots] : named)
+    for (uint32_t i = 0; i < dots.size(); ++i) dots[i].tag = i;
+  return named;
 }
 
-// The plain search: every point still in, nearest by distance then index.
-uint32_t nearest_of_all(const std::vector<_pen_point>& points, const std::vector<bool>& removed,
-                        double x, double y) {
-  uint32_t best = NONE;
-  double best_distance = 0.0;
-  for (uint32_t i = 0; i < points.size(); ++i) {
-    if (removed[i]) continue;
-    const double d = _point_grid::squared_distance(points[i], x, y);
-    if (best == NONE || d < best_distance) {
-      best = i;
-      best_distance = d;
+std::vector<uint32_t> tags(const std::vector<_pen_dot>& dots) {
+  std::vector<uint32_t> found;
+  for (const _pen_dot& dot : dots) found.push_back(dot.tag);
+  return found;
+}
+
+TEST(PenOrder, StripsAreOrderedAsAPlainSortOrdersThem) {
+  std::vector<size_t> ends;
+  for (const auto& [name, dots] : strips())
+    for (const bool backward : {false, true}) {
+      std::vector<_pen_dot> expected = dots;
+      std::stable_sort(expected.begin(), expected.end(),
+                       [](const _pen_dot& a, const _pen_dot& b) { return a.at.x < b.at.x; });
+      if (backward) std::reverse(expected.begin(), expected.end());
+      std::vector<_pen_dot> ordered = dots;
+      order_strip(ordered, backward, ends);
+      EXPECT_EQ(tags(ordered), tags(expected)) << name << (backward ? ", backward" : "");
+    }
+  // By hand: two rows of a strip, each from left to right, and an equal x in both.
+  std::vector<_pen_dot> strip = {{{1, 0}, 0}, {{4, 0}, 1}, {{9, 0}, 2},
+                                 {{2, 5}, 3}, {{4, 5}, 4}, {{7, 5}, 5}};
+  order_strip(strip, false, ends);
+  EXPECT_EQ(tags(strip), (std::vector<uint32_t>{0, 3, 1, 4, 5, 2}));
+  order_strip(strip, true, ends);
+  EXPECT_EQ(tags(strip), (std::vector<uint32_t>{2, 5, 4, 1, 3, 0}));
+}
+
+TEST(PenOrder, StripHeightFollowsTheSpacing) {
+  // 10000 dots on 100 x 100 mm: a spacing of 1 mm.
+  EXPECT_DOUBLE_EQ(strip_height(10000, 100000.0, 100000.0), 1.7 * 1000.0);
+  // Never more strips than dots, and some height without dots or page.
+  EXPECT_DOUBLE_EQ(strip_height(4, 10.0, 1000.0), 250.0);
+  EXPECT_DOUBLE_EQ(strip_height(0, 0.0, 0.0), 1.0);
+}
+
+double travel(const std::vector<_pen_dot>& dots) {
+  double length = 0.0;
+  for (size_t i = 1; i < dots.size(); ++i) length += pen_distance(dots[i - 1].at, dots[i].at);
+  return length;
+}
+
+// The plain sweep over a whole path: at each i, reverse i + 1 to i + 2, or else i + 1 to i + 3,
+// when that shortens the path; the stretch must end before the path's last dot.
+void sweep_whole(std::vector<_pen_dot>& path) {
+  const auto shorter = [&](size_t i, size_t j) {
+    const _pen_point a = path[i].at, b = path[i + 1].at, c = path[j].at, d = path[j + 1].at;
+    if (pen_distance(a, b) + pen_distance(c, d) - pen_distance(a, c) - pen_distance(b, d) <= 1e-9)
+      return false;
+    std::reverse(path.begin() + long(i) + 1, path.begin() + long(j) + 1);
+    return true;
+  };
+  for (size_t i = 0; i + 3 < path.size(); ++i)
+    if (!shorter(i, i + 2) && i + 4 < path.size()) shorter(i, i + 3);
+}
+
+TEST(PenOrder, SweepInPiecesIsTheSweepOverTheWholePath) {
+  // On a line: 0, 2, 1, 3 travels 2 + 1 + 2; reversing the middle two gives 1 + 1 + 1. Along
+  // 0, 3, 2, 1, 4 the stretch of three is reversed.
+  const std::vector<std::pair<std::vector<int32_t>, std::vector<int32_t>>> lines = {
+      {{0, 2, 1, 3}, {0, 1, 2, 3}}, {{0, 3, 2, 1, 4}, {0, 1, 2, 3, 4}}, {{0, 1, 2}, {0, 1, 2}}};
+  for (const auto& [given, swept] : lines) {
+    std::vector<_pen_dot> path, out;
+    for (const int32_t x : given) path.push_back({{x, 0}, uint32_t(x)});
+    _path_sweep sweep;
+    sweep.add(path, out);
+    sweep.finish(out);
+    std::vector<uint32_t> expected(swept.begin(), swept.end());
+    EXPECT_EQ(tags(out), expected);
+    EXPECT_DOUBLE_EQ(sweep.length_out(), double(given.size() - 1));
+    EXPECT_DOUBLE_EQ(sweep.length_given(), travel(path));
+  }
+
+  for (const auto& [name, dots] : strips()) {
+    std::vector<_pen_dot> path = dots;
+    std::vector<size_t> ends;
+    order_strip(path, false, ends);
+    std::vector<_pen_dot> whole = path;
+    sweep_whole(whole);
+    for (const size_t piece : {size_t(1), size_t(3), size_t(7), size_t(1000)}) {
+      _path_sweep sweep;
+      std::vector<_pen_dot> out;
+      for (size_t at = 0; at < path.size(); at += piece)
+        sweep.add(std::span(path).subspan(at, std::min(piece, path.size() - at)), out);
+      sweep.finish(out);
+      EXPECT_EQ(tags(out), tags(whole)) << name << ", pieces of " << piece;
+      EXPECT_NEAR(sweep.length_given(), travel(path), 1e-9 * travel(path)) << name;
+      EXPECT_NEAR(sweep.length_out(), travel(whole), 1e-9 * travel(whole)) << name;
+    }
+    EXPECT_LE(travel(whole), travel(path)) << name;
+    if (name == std::string("rows")) {
+      EXPECT_LT(travel(whole), 0.97 * travel(path)) << name;
     }
   }
-  return best;
-}
-
-TEST(PointGrid, SearchesFindWhatComparingWithEveryPointFinds) {
-  for (const auto& [name, points] : clouds()) {
-    _point_grid grid(points);
-    // The points near each point: every other point nearer than the reach, each once.
-    for (uint32_t i = 0; i < points.size(); ++i) {
-      std::vector<uint32_t> near;
-      grid.each_near(i, 0, [&](uint32_t point, const _pen_point& p) {
-        EXPECT_EQ(p.x, points[point].x);
-        near.push_back(point);
-        return false;
-      });
-      std::sort(near.begin(), near.end());
-      ASSERT_TRUE(std::adjacent_find(near.begin(), near.end()) == near.end()) << name;
-      ASSERT_FALSE(std::binary_search(near.begin(), near.end(), i)) << name;
-      const double reach = 0.999 * grid.reach();
-      for (uint32_t j = 0; j < points.size(); ++j) {
-        const double d = _point_grid::squared_distance(points[j], points[i].x, points[i].y);
-        if (j != i && d < reach * reach) {
-          ASSERT_TRUE(std::binary_search(near.begin(), near.end(), j)) << name << ", " << i;
-        }
-      }
-    }
-    // Asked for at least 20, a point finds 20 (or all others), and a visit that returns true is
-    // the last.
-    for (uint32_t i = 0; i < points.size(); i += 97) {
-      unsigned visits = 0, stopped = 0;
-      grid.each_near(i, 20, [&](uint32_t, const _pen_point&) { return ++visits, false; });
-      EXPECT_GE(visits, std::min<size_t>(20, points.size() - 1)) << name;
-      grid.each_near(i, 20, [&](uint32_t, const _pen_point&) { return ++stopped == 1; });
-      EXPECT_EQ(stopped, std::min(visits, 1u)) << name;
-    }
-    // The nearest point still in, from points on and off the cloud, while points are removed.
-    std::mt19937 random(3);
-    std::vector<bool> removed(points.size(), false);
-    std::vector<uint32_t> order(points.size());
-    std::iota(order.begin(), order.end(), 0u);
-    std::shuffle(order.begin(), order.end(), random);
-    for (size_t step = 0; step <= points.size(); ++step) {
-      const double x = step % 2         ? -50.0 + step % 500
-                       : points.empty() ? 0.0
-                                        : points[step % points.size()].x;
-      const double y = step % 3 ? 20.0 : points.empty() ? 0.0 : points[step % points.size()].y;
-      ASSERT_EQ(grid.nearest(x, y), nearest_of_all(points, removed, x, y))
-          << name << ", step " << step;
-      if (step == points.size()) break;
-      grid.remove(order[step]);
-      grid.remove(order[step]);  // a second removal changes nothing
-      removed[order[step]] = true;
-      ASSERT_EQ(grid.remaining(), points.size() - step - 1) << name;
-    }
-  }
-}
-
-TEST(PenOrder, NearestNeighbourOrderIsThePlainOne) {
-  for (const auto& [name, points] : clouds()) {
-    std::vector<bool> removed(points.size(), false);
-    std::vector<uint32_t> expected;
-    double x = 0.0, y = 0.0;
-    for (uint32_t next; (next = nearest_of_all(points, removed, x, y)) != NONE;) {
-      expected.push_back(next);
-      removed[next] = true;
-      x = points[next].x;
-      y = points[next].y;
-    }
-    EXPECT_EQ(nearest_neighbour_order(points, {0.0f, 0.0f}), expected) << name;
-  }
-}
-
-bool is_permutation_of_all(std::vector<uint32_t> order, size_t n) {
-  std::sort(order.begin(), order.end());
-  for (size_t i = 0; i < order.size(); ++i)
-    if (order[i] != i) return false;
-  return order.size() == n;
-}
-
-TEST(PenOrder, ImprovementShortensThePath) {
-  // On a line, from 0: nearest first goes 0, 1, -1.25, 3.5 (1 + 2.25 + 4.75 = 8); moving -1.25
-  // to the front gives -1.25, 0, 1, 3.5, the shortest open path (4.75).
-  const std::vector<_pen_point> line = {{0, 0}, {1, 0}, {-1.25f, 0}, {3.5f, 0}};
-  std::vector<uint32_t> order = nearest_neighbour_order(line, {0, 0});
-  EXPECT_EQ(order, (std::vector<uint32_t>{0, 1, 2, 3}));
-  EXPECT_DOUBLE_EQ(pen_travel(line, order), 8.0);
-  EXPECT_TRUE(improve_order(line, order, _clock::now() + std::chrono::seconds(10)));
-  EXPECT_DOUBLE_EQ(pen_travel(line, order), 4.75);
-  // A crossing: the square's corners visited as a bow tie are untangled.
-  const std::vector<_pen_point> square = {{0, 0}, {1, 1}, {1, 0}, {0, 1}, {0, 2}};
-  std::vector<uint32_t> bow_tie = {0, 1, 2, 3, 4};
-  EXPECT_TRUE(improve_order(square, bow_tie, _clock::now() + std::chrono::seconds(10)));
-  EXPECT_DOUBLE_EQ(pen_travel(square, bow_tie), 4.0);
-
-  for (const auto& [name, points] : clouds()) {
-    _pen_travel travel;
-    const std::vector<uint32_t> improved = pen_order(points, {0.0f, 0.0f}, 60.0, travel);
-    EXPECT_TRUE(is_permutation_of_all(improved, points.size())) << name;
-    EXPECT_TRUE(travel.settled) << name;
-    EXPECT_NEAR(travel.improved, pen_travel(points, improved), 1e-6 * travel.improved) << name;
-    EXPECT_LE(travel.improved, travel.nearest) << name;
-    // Scattered points leave nearest-first paths room for improvement; a lattice leaves none.
-    if (name == std::string("uniform") || name == std::string("lopsided")) {
-      EXPECT_LT(travel.improved, 0.97 * travel.nearest) << name;
-    }
-  }
-}
-
-TEST(PenOrder, DeadlineStopsTheImprovement) {
-  const std::vector<_pen_point> points = clouds().front().second;
-  std::vector<uint32_t> order = nearest_neighbour_order(points, {0.0f, 0.0f});
-  const std::vector<uint32_t> nearest = order;
-  EXPECT_FALSE(improve_order(points, order, _clock::now() - std::chrono::seconds(1)));
-  EXPECT_EQ(order, nearest);
-  _pen_travel travel;
-  EXPECT_EQ(pen_order(points, {0.0f, 0.0f}, 0.0, travel), nearest);
-  EXPECT_FALSE(travel.settled);
-  EXPECT_EQ(travel.improved, travel.nearest);
 }
 
 }  // namespace
