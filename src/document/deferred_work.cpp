@@ -25,10 +25,6 @@ void _stipple_document::drop_work(const _document_settings& settings, float widt
   made_width = width;
 }
 
-unsigned _stipple_document::preview_width() const {
-  return planned_preview().width;
-}
-
 _preview_size _stipple_document::planned_preview() const {
   if (!image_loaded) return {};
   return preview_size(made_width, input_image->width, input_image->height);

@@ -68,7 +68,8 @@ bool _stipple_document::read_input(const std::string& file_name, int max_edge) {
 
 bool _stipple_document::read(const std::string& file_name) {
   if (!read_input(file_name)) return false;
-  update_images(fitted_width(geometry().reading_width(current.output_size, preview_width())));
+  update_images(
+      fitted_width(geometry().reading_width(current.output_size, planned_preview().width)));
   return true;
 }
 

@@ -211,8 +211,6 @@ class _stipple_document {
   _texture color_original;
   _texture color_stippling;
 
-  // The preview's width before it is made: what a new packing or "Custom" keeps.
-  unsigned preview_width() const;
   // False when a run was cancelled while drawing.
   bool keep_drawing(unsigned done, unsigned total) const;
   void size_colour_stippling();
