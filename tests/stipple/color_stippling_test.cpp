@@ -1,3 +1,5 @@
+// Colour stippling: the size ranges by density, the colour memory beyond the source, and the
+// clipped path against the plain one.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -26,30 +28,6 @@ _sheet_table ink_sheets() {
   for (unsigned s = DOT_SIZE_MIN; s <= DOT_SIZE_MAX; ++s)
     table.put(resolution_300, s, filled(s, 11 * s, 0.0f));
   return table;
-}
-
-// The walk starts at the top row, does not reseed, and each dot costs five draws: size, two
-// jitters, variant column, variant row. The expected dots are worked out from the generator.
-TEST(ColorStippling, TopRowFirstFiveDrawsPerDotNoReseeding) {
-  auto sheets = noise_sheets();
-  _image** dots = sheets.row(resolution_300);
-  _texture source = opaque(2, 1, _pixel(40, 90, 200)), out = opaque(12, 12, WHITE);
-  srandom(2024);  // a threshold of 0 takes the sizes from the low range, 4 .. 8.5
-  colour_stipple(out, {.displacement = 0.0f, .contrast_threshold = 0}, filled(2, 1, 0.0f),
-                 white(2, 1), source, dots);
-  const long after = ::random();
-  srandom(2024);
-  _texture expected = opaque(12, 12, WHITE);
-  for (unsigned row : {1u, 0u}) {
-    const unsigned size = unsigned(4.0f + 4.5f * RANDOM_UNIT * float(::random()));
-    ::random(), ::random();  // the jitters, none here
-    const unsigned column = unsigned(10.9f * RANDOM_UNIT * float(::random()));
-    ::random();  // the variant row, 0 of 1
-    reference::put_dot(expected, 3 * row, 0, size, 0, column, dots[size], source.get(row, 0), 1,
-                       merging_product);
-  }
-  EXPECT_EQ(after, ::random());
-  EXPECT_EQ(differences(out, expected), 0u);
 }
 
 // Size 4 from the low range, 8 from the high one: a dot's extent tells which range it used.

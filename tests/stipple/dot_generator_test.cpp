@@ -1,3 +1,4 @@
+// The ink blots that the dot sheets are grown from, beyond the settings of the committed sheets.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,60 +12,33 @@ namespace {
 
 using namespace fixtures;
 
-TEST(InkBlot, OneDropOfSpotOneInksASinglePixel) {
-  for (unsigned seed = 1; seed <= 20; ++seed) {
-    srandom(seed);
-    const _image blot(1, 9, 12.5f, 1, 1, 0.0f, 0.0f, 0.3f, nullptr);
-    EXPECT_EQ(std::count(blot.samples.begin(), blot.samples.end(), 255.0f), 80) << seed;
-    EXPECT_EQ(std::count(blot.samples.begin(), blot.samples.end(), 242.5f), 1) << seed;
-  }
-}
-
-// A lone pixel in a 1 x 1 cell is chosen until it has soaked up its ink, which happens once its
-// level reaches 255 - paper; it then holds no ink and is never chosen again. Shaping with a single
-// active pixel must not drain it: it stays its own nearest pixel.
-TEST(InkBlot, ALonePixelDarkensDownToThePaperLevel) {
-  for (auto [elongation, paper_level] : {std::pair{0.0f, 230.0f}, std::pair{1.0f, 200.0f}}) {
-    _image paper = filled(1, 1, paper_level);
-    srandom(3);
-    const _image blot(1, 1, 10.0f, 5000, 1, elongation, 0.0f, 0.3f, &paper);
-    EXPECT_EQ(blot.samples, std::vector<float>{255.0f - paper_level}) << elongation;
-  }
-}
-
+// Levels stay within 0..255 whatever the blot's settings; a huge or infinite angle once looped
+// forever, and a tiny elongation puts the focus far away.
 TEST(InkBlot, LevelsStayWithinZeroTo255) {
-  auto expect_levels = [](const char* name, unsigned spot, unsigned size, float darkening,
-                          unsigned steps, unsigned drops, float elongation, float angle,
-                          float absorption) {
+  // clang-format off
+  struct { const char* name; unsigned spot, size; float darkening; unsigned steps, drops;
+           float elongation, angle, absorption; } cases[] = {
+      {"round", 1, 12, 15.0f, 3000, 2, 0.0f, 0.0f, 0.3f},
+      {"shaped", 1, 12, 12.0f, 3000, 3, 0.6f, 120.0f, 0.5f},
+      {"heavy darkening", 2, 6, 300.0f, 800, 1, 0.0f, 0.0f, 0.0f},
+      {"lightening", 1, 6, -40.0f, 800, 1, 0.0f, 0.0f, 0.9f},
+      {"large spot", 5, 4, 20.0f, 500, 4, 0.9f, -170.0f, 1.0f},
+      {"huge angle", 1, 8, 15.0f, 500, 2, 0.5f, 1e30f, 0.3f},
+      {"infinite angle", 1, 8, 15.0f, 500, 2, 0.5f, INFINITY, 0.3f},
+      {"tiny elongation", 1, 8, 15.0f, 500, 2, 1e-30f, 10.0f, 0.3f}};
+  // clang-format on
+  for (const auto& c : cases)
     for (unsigned seed = 1; seed <= 10; ++seed) {
       srandom(seed);
-      const _image blot(spot, size, darkening, steps, drops, elongation, angle, absorption,
-                        nullptr);
-      ASSERT_EQ(blot.samples.size(), size_t{size} * size) << name;
+      const _image blot(c.spot, c.size, c.darkening, c.steps, c.drops, c.elongation, c.angle,
+                        c.absorption, nullptr);
+      ASSERT_EQ(blot.samples.size(), size_t{c.size} * c.size) << c.name;
       const auto [low, high] = std::minmax_element(blot.samples.begin(), blot.samples.end());
-      EXPECT_TRUE(*low >= 0.0f && *high <= 255.0f) << name << ", seed " << seed;
+      EXPECT_TRUE(*low >= 0.0f && *high <= 255.0f) << c.name << ", seed " << seed;
     }
-  };
-  expect_levels("round", 1, 12, 15.0f, 3000, 2, 0.0f, 0.0f, 0.3f);
-  expect_levels("shaped", 1, 12, 12.0f, 3000, 3, 0.6f, 120.0f, 0.5f);
-  expect_levels("heavy darkening", 2, 6, 300.0f, 800, 1, 0.0f, 0.0f, 0.0f);
-  expect_levels("lightening", 1, 6, -40.0f, 800, 1, 0.0f, 0.0f, 0.9f);
-  expect_levels("large spot", 5, 4, 20.0f, 500, 4, 0.9f, -170.0f, 1.0f);
-  // A huge or infinite angle once looped forever; a tiny elongation puts the focus far away.
-  expect_levels("huge angle", 1, 8, 15.0f, 500, 2, 0.5f, 1e30f, 0.3f);
-  expect_levels("infinite angle", 1, 8, 15.0f, 500, 2, 0.5f, INFINITY, 0.3f);
-  expect_levels("tiny elongation", 1, 8, 15.0f, 500, 2, 1e-30f, 10.0f, 0.3f);
 }
 
-TEST(InkBlot, APaperSmallerThanTheCellIsReplacedByItsOwn) {
-  _image small = filled(2, 2, 220.0f);
-  srandom(9);
-  const _image with_small(1, 8, 15.0f, 600, 2, 0.0f, 0.0f, 0.3f, &small);
-  srandom(9);
-  const _image with_none(1, 8, 15.0f, 600, 2, 0.0f, 0.0f, 0.3f, nullptr);
-  EXPECT_EQ(with_small.samples, with_none.samples);
-}
-
+// A sheet of rows x columns cells, each holding a blot; sizes that make no sheet are refused.
 TEST(GenDots, SheetGeometryAndRefusedArguments) {
   // clang-format off
   struct { int rows, columns, cell; unsigned width, height; } cases[] = {  // 0 x 0: refused
@@ -75,8 +49,7 @@ TEST(GenDots, SheetGeometryAndRefusedArguments) {
     srandom(1);
     _image sheet;
     EXPECT_EQ(sheet.genDots(c.rows, c.columns, c.cell, 1.0f, 400.0f, nullptr), 0);
-    EXPECT_EQ(sheet.width, c.width);
-    EXPECT_EQ(sheet.height, c.height);
+    ASSERT_TRUE(sheet.width == c.width && sheet.height == c.height);
     ASSERT_EQ(sheet.samples.size(), size_t{c.width} * c.height);
     for (int k = 0; c.width > 0 && k < c.rows * c.columns; ++k) {
       float darkest = 255.0f;
@@ -86,10 +59,6 @@ TEST(GenDots, SheetGeometryAndRefusedArguments) {
       EXPECT_LT(darkest, 255.0f) << "cell " << k << " holds no blot";
     }
   }
-  // Negative drops and steps count as zero: no drops, no steps, white cells.
-  _image negative;
-  negative.genDots(1, 3, 6, -2.5f, -100.0f, nullptr);
-  EXPECT_EQ(differences(negative, white(6, 18)), 0u);
 }
 
 }  // namespace

@@ -46,7 +46,8 @@ TEST(DotLibrary, LoadsAllFifteenSheetsOrStopsAtTheFirstItCannotRead) {
       if (s < DOT_SIZE_MIN || s > DOT_SIZE_MAX)
         EXPECT_EQ(sheets.sheet(r, s), nullptr) << r << ", " << s;
       else
-        EXPECT_EQ(differences(*sheets.sheet(r, s), sheet_for(r, unsigned(s))), 0u) << r << ", " << s;
+        EXPECT_EQ(differences(*sheets.sheet(r, s), sheet_for(r, unsigned(s))), 0u)
+            << r << ", " << s;
   EXPECT_EQ(sheets.row(resolution_600)[5], sheets.sheet(resolution_600, 5));
 
   _file_pgm reader;

@@ -29,9 +29,9 @@ inline _image raster(unsigned rows, unsigned columns, std::vector<float> values)
 inline _image filled(unsigned rows, unsigned columns, float value) {
   return raster(rows, columns, std::vector<float>(size_t(rows) * columns, value));
 }
-// clang-format off
-inline _image white(unsigned rows, unsigned columns) { return filled(rows, columns, 255.0f); }
-// clang-format on
+inline _image white(unsigned rows, unsigned columns) {
+  return filled(rows, columns, 255.0f);
+}
 
 inline _texture opaque(unsigned rows, unsigned columns, _pixel pixel) {
   _texture texture;
@@ -72,6 +72,13 @@ inline _image resampled(const std::string& name, float width) {
   resample(input, width / 3.0f / float(input.width), original);
   return original;
 }
+
+// The dot library in data/dots, owned for the test's lifetime.
+struct _library {
+  _dot_sheets sheets;
+  _library() { EXPECT_EQ(sheets.load(65536, STIPPON_DATA_DIR), 1); }
+  _image** row(int position) { return sheets.row(position); }
+};
 
 // A full table of dot sheets, owned here, in the layout the stippling calls expect.
 struct _sheet_table {
