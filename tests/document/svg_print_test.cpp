@@ -2,18 +2,12 @@
 // its layers and dots, the likeness to the raster print and the pen's travel.
 #include <gtest/gtest.h>
 
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <cmath>
 #include <cstdlib>
-#include <functional>
 
 #include "document/stipple_document.h"
 #include "image/file_png.h"
 #include "image/scratch.h"
-
-extern char** environ;
 
 namespace stippon::testing {
 namespace {
@@ -80,23 +74,14 @@ double travel(const std::vector<std::pair<double, double>>& points) {
   return length;
 }
 
-int run(const std::vector<std::string>& arguments) {
-  std::vector<char*> argv;
-  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  int status = -1;
-  if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 // The file drawn at 300 dpi on white by rsvg-convert, as grey samples (row 0 at the bottom).
 _image rendered(const std::string& svg, const scratch_dir& scratch) {
   const std::string png = scratch / "rendered.png";
-  EXPECT_EQ(run({"rsvg-convert", "--dpi-x", "300", "--dpi-y", "300", "--background-color", "white",
-                 "--output", png, svg}),
-            0);
+  EXPECT_EQ(
+      std::system(("rsvg-convert --dpi-x 300 --dpi-y 300 --background-color white --output '" +
+                   png + "' '" + svg + "'")
+                      .c_str()),
+      0);
   _texture texture;
   _image grey;
   if (_file_png().read(png, texture) != 1) return grey;
@@ -186,7 +171,6 @@ class SvgPrint : public ::testing::Test {
 TEST_F(SvgPrint, PageLayersAndDots) {
   const size_t dots = halftone_dots(false);
   ASSERT_GT(dots, 5000u);
-  const double side = 438 * PIXEL_MM;  // 37.084 mm
   for (const _svg_dots kind : {svg_shapes, svg_circles, svg_points}) {
     _svg_options options;
     options.dots = kind;
@@ -194,10 +178,9 @@ TEST_F(SvgPrint, PageLayersAndDots) {
     const _svg svg = write(options);
     const std::string name = "kind " + std::to_string(kind);
     EXPECT_TRUE(svg.text.starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\"")) << name;
-    EXPECT_EQ(attribute(svg.root, "width"), "37.084mm") << name;
+    EXPECT_EQ(attribute(svg.root, "width"), "37.084mm") << name;  // 438 pixels at 300 ppi
     EXPECT_EQ(attribute(svg.root, "height"), "37.084mm") << name;
     EXPECT_EQ(attribute(svg.root, "viewBox"), "0 0 37.084 37.084") << name;
-    EXPECT_NEAR(std::stod(attribute(svg.root, "width")), side, 0.0005) << name;
     EXPECT_EQ(attribute(svg.root, "xmlns"), "http://www.w3.org/2000/svg") << name;
     EXPECT_EQ(attribute(svg.root, "xmlns:inkscape"), "http://www.inkscape.org/namespaces/inkscape")
         << name;
