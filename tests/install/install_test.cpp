@@ -128,6 +128,7 @@ class Installed : public ::testing::Test {
   }
 };
 
+// The prefix holds the programs, data/ byte for byte, and nothing else.
 TEST_F(Installed, LaysOutProgramsDataEntryIconAndPages) {
   std::set<std::string> expected = {"bin/stippon-batch", "share/man/man1/stippon-batch.1"};
   if (WINDOW_INSTALLED) {
@@ -152,24 +153,7 @@ TEST_F(Installed, LaysOutProgramsDataEntryIconAndPages) {
     }
 }
 
-// Installed, or copied elsewhere with its whole prefix, the batch finds its data beside itself
-// from any working directory and prints what the build tree prints with data/.
-TEST_F(Installed, BatchFindsItsDataBesideItselfFromAnyFolder) {
-  const _prints expected = make_prints(STIPPON_BATCH_EXE, {"--data", DATA}, {});
-  ASSERT_EQ(expected.bytes.size(), 2u);
-  EXPECT_GT(expected.bytes[0].size(), 100000u);
-  fs::copy(prefix(), scratch / "moved", fs::copy_options::recursive);
-  for (const std::string& copy : {prefix(), canonical("moved")}) {
-    SCOPED_TRACE(copy);
-    const _prints got =
-        make_prints(copy + "/bin/stippon-batch", {"--verbose"}, plain_context(canonical("empty")));
-    EXPECT_TRUE(got.bytes == expected.bytes);
-    EXPECT_NE(got.said.find("data from " + copy + "/share/stippon (beside the program)\n"),
-              std::string::npos)
-        << got.said;
-  }
-}
-
+// The order of the places, each named in what --verbose says or in the error.
 TEST_F(Installed, DataOptionBeforeEnvironmentBeforeTheProgramsFolder) {
   for (const char* name : {"first", "second", "work"}) link_data(scratch / name);
   fs::create_directories(scratch / "toneless/dots");
@@ -273,6 +257,7 @@ double mean_difference(const QImage& a, const QImage& b) {
   return sum / (x.width() * x.height() * 4.0);
 }
 
+// The entry passes desktop-file-validate, and the icons render alike at each size.
 TEST_F(Installed, DesktopEntryAndIcon) {
   if (!WINDOW_INSTALLED) GTEST_SKIP() << "the desktop entry comes with the window";
   const std::string entry = installed("share/applications/stippon.desktop");
@@ -348,7 +333,8 @@ TEST_F(Installed, ManualPagesRenderAndListEveryOption) {
 }
 
 // cpack -G DEB: the package holds the installed tree under /usr, depends on the libraries the
-// programs link, and once unpacked anywhere its batch finds its data and prints as the build does.
+// programs link, and once unpacked anywhere (a prefix moved whole) its batch finds its data and
+// prints as the build does.
 TEST_F(Installed, DebianPackage) {
   if (!on_path("dpkg-deb") || !on_path("dpkg-shlibdeps")) GTEST_SKIP() << "no dpkg-deb";
   const _batch_result made = run_program(
