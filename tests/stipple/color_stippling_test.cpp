@@ -1,5 +1,4 @@
-// Colour stippling: the size ranges by density, the colour memory beyond the source, and the
-// clipped path against the plain one.
+// Colour stippling: the size ranges by density, and the clipped path against the plain one.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -62,25 +61,6 @@ TEST(ColorStippling, DensityChoosesTheSizeRange) {
       << "threshold 255: halftone dots high, the border in white surroundings low";
   EXPECT_EQ(dot_sizes(white(3, 3), filled(1, 2, 0.0f), 127), sizes({4, 4, 0, 0, 0, 0, 0, 0, 0}))
       << "borders smaller than the halftone count as white";
-}
-
-// Beyond the colour source each kind of dot reuses the last colour it took; before any, four zero
-// bytes, which the ramp turns into opaque black.
-TEST(ColorStippling, ColourSourceSmallerThanTheHalftone) {
-  auto sheets = ink_sheets();
-  _image borders = white(3, 3);
-  borders.put(1u, 2u, 0.0f);  // a border dot outside the source, before any border colour
-  borders.put(0u, 0u, 0.0f);
-  const _pixel a(10, 20, 30), b(40, 50, 60), c(70, 80, 90), d(100, 110, 120), black(0, 0, 0, 255);
-  _texture source = opaque(2, 2, a), out = opaque(30, 30, WHITE);
-  source.texels = {a, b, c, d};
-  colour_stipple(out, {.scale_factor = 10.0f, .displacement = 0.0f}, filled(3, 3, 0.0f), borders,
-                 source, sheets.row(resolution_300));
-  const _pixel expected[9] = {a,     b,     b,       // halftone memory
-                              c,     d,     black,   // border memory still empty
-                              black, black, black};  // top row walked first
-  for (unsigned i = 0; i < 9; ++i)
-    EXPECT_EQ(out.get(10 * (i / 3) + 1, 10 * (i % 3) + 1), expected[i]) << i;
 }
 
 // The clipped path against the per-sample one on photographs prepared for A9, inked red or from

@@ -19,18 +19,6 @@ void stipple(_image& out, const _stipple_settings& settings, _image halftone, _i
   stipple_grey(out, settings, halftone, borders, dots, scale);
 }
 
-// No dot, no draw after load_seeds, which hands generator 5's seed to srandom last.
-TEST(Stippling2, WhiteHalftoneDrawsNothing) {
-  auto sheets = noise_sheets();
-  _image out = white(15, 12);
-  for (int i = 0; i < 6; ++i) out.random_generators[i].seed = 100 + i;
-  stipple(out, {}, white(5, 4), sheets.row(resolution_300));
-  EXPECT_EQ(differences(out, white(15, 12)), 0u);
-  const long next = ::random();
-  srandom(105);
-  EXPECT_EQ(next, ::random());
-}
-
 // The dark samples of a raster stippled with marker sheets: position -> code (size and variant).
 std::map<std::pair<unsigned, unsigned>, float> marker_corners(const _image& out, unsigned k) {
   std::map<std::pair<unsigned, unsigned>, float> corners;
