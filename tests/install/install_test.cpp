@@ -159,40 +159,21 @@ TEST_F(Installed, DataOptionBeforeEnvironmentBeforeTheProgramsFolder) {
   fs::create_directories(scratch / "toneless/dots");
   const std::string first = canonical("first"), second = canonical("second"),
                     toneless = canonical("toneless"), nowhere = canonical("") + "/nowhere";
-  struct _case {
-    const char* name;
-    std::vector<std::string> options;
-    std::optional<std::string> environment;
-    int status;
-    std::string said;  // the line that names the folder used, or the whole error
-  };
-  const _case cases[] = {
-      {"--data before STIPPON_DATA",
-       {"--data", first},
-       second,
-       0,
-       "stippon-batch: data from " + first + " (--data)\n"},
-      {"STIPPON_DATA before the program's folder",
-       {},
-       second,
-       0,
-       "stippon-batch: data from " + second + " (STIPPON_DATA)\n"},
-      {"the program's folder before the working directory",
-       {},
-       std::nullopt,
-       0,
-       "stippon-batch: data from " + installed("share/stippon") + " (beside the program)\n"},
-      {"a --data folder without tones/ is not replaced",
-       {"--data", toneless},
-       second,
-       3,
-       "stippon-batch: " + NOT_FOUND + "\n  " + toneless + " (--data)\n"},
-      {"a missing STIPPON_DATA folder is not replaced",
-       {},
-       nowhere,
-       3,
-       "stippon-batch: " + NOT_FOUND + "\n  " + nowhere + " (STIPPON_DATA)\n"},
-  };
+  const std::string from = "stippon-batch: data from ", none = "stippon-batch: " + NOT_FOUND;
+  // clang-format off
+  struct _case { const char* name; std::vector<std::string> options;
+                 std::optional<std::string> environment; int status;
+                 std::string said; /* naming the folder used, or the whole error */ } cases[] = {
+      {"--data before STIPPON_DATA", {"--data", first}, second, 0, from + first + " (--data)\n"},
+      {"STIPPON_DATA before the program's folder", {}, second, 0,
+       from + second + " (STIPPON_DATA)\n"},
+      {"the program's folder before the working directory", {}, std::nullopt, 0,
+       from + installed("share/stippon") + " (beside the program)\n"},
+      {"a --data folder without tones/ is not replaced", {"--data", toneless}, second, 3,
+       none + "\n  " + toneless + " (--data)\n"},
+      {"a missing STIPPON_DATA folder is not replaced", {}, nowhere, 3,
+       none + "\n  " + nowhere + " (STIPPON_DATA)\n"}};
+  // clang-format on
   for (const _case& c : cases) {
     SCOPED_TRACE(c.name);
     std::vector<std::string> arguments = {CAMERA, scratch / "out.pgm", "--size", "A10",
