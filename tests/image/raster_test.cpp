@@ -1,4 +1,4 @@
-// Grey rasters, colour textures and the bridge to QImage.
+// Grey rasters: writes outside them, merge rules, and the resampling through QImage.
 #include <gtest/gtest.h>
 
 #include "image/file_pgm.h"
@@ -13,29 +13,14 @@ _image raster(int rows, int columns, std::vector<float> values) {
   return image;
 }
 
-_texture row_of(std::vector<_pixel> texels) {
-  _texture texture;
-  texture.dimensions(1, unsigned(texels.size()));
-  texture.texels = std::move(texels);
-  return texture;
-}
-
-// Writes outside the raster change nothing; a copy starts with fresh generators while an
-// assignment keeps the target's, which hold the seeds of its dots.
-TEST(Raster, OutsideAccessAndCopies) {
+// Writes outside the raster change nothing: the plain references of the stippling tests rely on it.
+TEST(Raster, OutsideAccessChangesNothing) {
   _image image = raster(2, 3, {1, 2, 3, 4, 5, 6});
   image.put(2u, 0u, 9.0f);
   image.put(0u, 3u, 9);
   image.put(6u, 9.0f);
   image.put_add(2, 0, 0.0f, false, 0, merging_minimum);
   EXPECT_EQ(image.samples, (std::vector<float>{1, 2, 3, 4, 5, 6}));
-  image.random_generators[2].set_range(5.0f, 9.0f);
-  EXPECT_EQ(_image(image).random_generators[2].scale, RANDOM_UNIT);
-  _image target = raster(1, 1, {0});
-  target.random_generators[0].set_range(-1.0f, 1.0f);
-  target = image;
-  EXPECT_TRUE(target.height == 2 && target.samples == image.samples);
-  EXPECT_EQ(target.random_generators[2].low, 0.0f);
 }
 
 // The merge rules worked by hand, the plain references of the stippling tests rest on them.
@@ -56,21 +41,6 @@ TEST(Raster, MergingRules) {
     image.put_add(1u, value, black_white, level, merging);
     EXPECT_EQ(image.samples, std::vector<float>(2, result)) << name;
   }
-}
-
-// The red channel alone picks the ramp's entry; a ramp too short for a level, or without rows,
-// leaves that texel as it is.
-TEST(Texture, ThroughRamp) {
-  _texture texture = row_of({{10, 200, 30, 255}, {255, 0, 0, 255}}), ramp;
-  ramp.dimensions(2, 256);  // the first row holds the colours
-  ramp.create();
-  for (unsigned i = 0; i < 256; ++i) ramp.put(0, i, _pixel(255 - i, i, 7, i / 2));
-  texture.tone(ramp);
-  EXPECT_EQ(texture.texels, (std::vector<_pixel>{{245, 10, 7, 5}, {0, 255, 7, 127}}));
-  texture = row_of({{99, 9, 9, 255}, {100, 9, 9, 255}});
-  texture.tone(row_of(std::vector<_pixel>(100, {1, 1, 1, 1})));
-  texture.tone(_texture());
-  EXPECT_EQ(texture.texels, (std::vector<_pixel>{{1, 1, 1, 1}, {100, 9, 9, 255}}));
 }
 
 // The resampling, with its line-by-line conversion, against a plain conversion of Qt's scaled

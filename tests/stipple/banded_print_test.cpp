@@ -6,7 +6,6 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "image/scratch.h"
@@ -285,35 +284,6 @@ TEST(BandedPrint, BytesAreThoseOfThePgmFile) {
     return true;
   }));
   EXPECT_TRUE(bytes == pgm.substr(header.size()));
-}
-
-// Bands stamped out of order, each on a thread of its own, are the bands of the print: a band
-// depends on nothing but the plan and the sheets.
-TEST(BandedPrint, BandsStampedInAnyOrderOnAnyThread) {
-  _library library;
-  const _stipple_settings settings{.black_white = true};
-  _scene scene("astronaut_gray.pgm", 310.0f, settings, 12);
-  _random_stream stream = seeded_stream(scene.preview);
-  const _dot_plan plan = _dot_plan::grey(settings, scene.halftone, 4, stream);
-  _banded_print print(plan, library.row(resolution_1200), scene.preview.height * 4,
-                      scene.preview.width * 4, settings);
-  print.set_band_rows(50);
-  std::vector<float> serial;
-  ASSERT_TRUE(print.print_grey([&](const float* samples, unsigned, unsigned rows) {
-    serial.insert(serial.end(), samples, samples + size_t(rows) * print.width());
-    return true;
-  }));
-  ASSERT_EQ(serial.size(), size_t(print.height()) * print.width());
-
-  std::vector<float> threaded(serial.size(), -1.0f);
-  std::vector<std::thread> threads;
-  for (unsigned band = print.bands(); band-- > 0;)
-    threads.emplace_back(
-        [&, band] { print.stamp_grey(band, threaded.data() + size_t(band) * 50 * print.width()); });
-  for (std::thread& thread : threads) thread.join();
-  EXPECT_EQ(print.bands(), 25u);
-  EXPECT_EQ(print.band_height(24), 1240u - 24 * 50);
-  EXPECT_TRUE(std::memcmp(threaded.data(), serial.data(), serial.size() * sizeof(float)) == 0);
 }
 
 // The sink or the progress stops the print at once; the progress counts rows up to the total.

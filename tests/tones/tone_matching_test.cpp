@@ -77,24 +77,6 @@ TEST(CoverageCurve, PooledAndInverted) {
   EXPECT_EQ(curve.level_for(-1.0), 255);
 }
 
-// Between its points the curve follows a smooth monotone one closely, and the break between 127
-// and 128 lets it change its slope there.
-TEST(CoverageCurve, FollowsASmoothCurveWithAKinkAt128) {
-  // Ink that saturates as the black share f grows, rising half as fast in the dark pattern.
-  auto saturating = [](double f) { return 0.95 * (1.0 - std::exp(-3.0 * f)); };
-  auto truth = [&](int h) {
-    const double f = (255 - h) / 255.0;
-    const double kink = 127 / 255.0;
-    if (h >= 128) return saturating(f);
-    return saturating(kink) + 0.5 * 2.85 * std::exp(-3.0 * kink) * (f - kink);
-  };
-  std::vector<double> values;
-  for (int level : _coverage_curve::knots()) values.push_back(truth(level));
-  const _coverage_curve curve(_coverage_curve::knots(), values);
-  for (int level = 0; level < 256; ++level)
-    EXPECT_NEAR(curve.coverage(level), truth(level), 0.25 / 255) << level;
-}
-
 // Solid square dots as wide as the grid, without jitter, cover exactly the halftone's black
 // cells: the measured coverage is the halftone's black share, and grey matching is the identity
 // to within a level.
@@ -155,14 +137,6 @@ TEST(ToneMatcher, Cache) {
   dots[6]->samples[17] = 255.0f - dots[6]->samples[17];
   matcher.lookup({}, dots, grey);
   EXPECT_EQ(matcher.measurements(), 5u) << "a changed sheet";
-}
-
-// Without dots nothing can be matched: the levels alone apply.
-TEST(ToneMatcher, NoDotsFallsBackToTheLevels) {
-  _tone_matcher matcher;
-  const _tone_lookup lookup =
-      matcher.lookup(_stipple_settings(), nullptr, {_levels(0, 255, 2.2f), tone_matching_grey});
-  EXPECT_EQ(lookup.levels(), _levels(0, 255, 2.2f).lookup().levels());
 }
 
 }  // namespace
