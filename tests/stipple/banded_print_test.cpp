@@ -197,65 +197,14 @@ TEST(BandedPrint, ColourEqualsTheWholeTextureOnPhotographs) {
     }
 }
 
-// Noise sheets for sizes 1 .. 12 at output scale k, with `variant_rows` rows of 11 cells.
-_sheet_table small_and_large_sheets(int k, unsigned variant_rows) {
-  _sheet_table table;
-  for (unsigned s = 1; s <= 12; ++s) {
-    const unsigned side = s * unsigned(k);
-    _image sheet = white(side * variant_rows, 11 * side);
-    for (unsigned v = 0; v < variant_rows; ++v) {
-      const _image row = noise_sheet(side, 11, s * 31 + v);
-      std::copy(row.samples.begin(), row.samples.end(),
-                sheet.samples.begin() + size_t(v) * row.samples.size());
-    }
-    table.put(0, s, std::move(sheet));
-  }
-  return table;
-}
-
-// Plans that keep what the library's sheets never ask for: variant rows beyond the first (some
-// beyond the sheet), dots thrown off every edge, sizes without a sheet or beyond the slots, sizes
-// 0 .. 3, an output scale of 3, no sheets at all, and a tiny print. A jitter or a
-// variant column beyond what a byte holds makes the plan draw its dots again in the wide form.
-TEST(BandedPrint, GreyEqualsTheWholeRasterBeyondTheLibrary) {
-  // clang-format off
-  struct { const char* name; int k; unsigned variant_rows; bool sheets; float width; bool compact;
-           _stipple_settings settings; } cases[] = {
-      {"three variant rows, two on the sheets", 2, 2, true, 310, true,
-       {.dot_variant_rows = 3, .low_density_min = 4, .low_density_max = 8}},
-      {"displacement 2.5: dots off every edge", 4, 1, true, 310, true,
-       {.displacement = 2.5f, .merging_function = merging_minimum}},
-      {"displacement 6: offsets beyond a byte", 4, 1, true, 310, false,
-       {.displacement = 6.0f, .black_white = true}},
-      {"variant columns 0 .. 13: cells beyond a byte and the sheets", 2, 1, true, 310, false,
-       {.dot_variant_max_column = 13}},
-      {"sizes 4 .. 25: some without sheets, some beyond the slots", 1, 1, true, 310, true,
-       {.low_density_min = 4, .low_density_max = 25}},
-      {"sizes 0 .. 3 at scale 3", 3, 1, true, 310, true,
-       {.low_density_min = 0, .low_density_max = 3, .black_white = true}},
-      {"no sheets", 2, 1, false, 310, true, {}},
-      {"a print ten grid samples wide", 4, 1, true, 30, true,
-       {.displacement = 1.0f, .random_distribution = distribution_normal}}};
-  // clang-format on
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    _sheet_table table = small_and_large_sheets(c.k, c.variant_rows);
-    _image** dots = c.sheets ? table.row(0) : nullptr;
-    _scene scene("camera.pgm", c.width, c.settings, 31337);
-    const std::unique_ptr<_image> whole =
-        stipple_hires(scene.preview, c.settings, scene.halftone, scene.borders, dots, c.k);
-    const long next_draw = ::random();
-    _random_stream stream = seeded_stream(scene.preview);
-    const _dot_plan plan = _dot_plan::grey(c.settings, scene.halftone, c.k, stream);
-    EXPECT_EQ(stream.next(), next_draw);
-    ASSERT_GT(plan.size(), 0u);
-    const double bytes_per_dot = double(plan.memory_bytes()) / double(plan.size());
-    if (plan.size() > 1000) {  // beyond the fixed part of the plan
-      EXPECT_EQ(bytes_per_dot < 10.0, c.compact) << bytes_per_dot << " bytes a dot";
-    }
-    for (unsigned band_rows : BAND_HEIGHTS)
-      EXPECT_TRUE(grey_agrees(plan, dots, *whole, c.settings, band_rows)) << band_rows;
-  }
+// A print ten grid samples wide with the most jitter the programs offer: dots thrown off every
+// edge of a print of few bands.
+TEST(BandedPrint, GreyEqualsTheWholeRasterOnATinyPrint) {
+  _library library;
+  const _stipple_settings settings{.displacement = 1.0f,
+                                   .random_distribution = distribution_normal};
+  _scene scene("camera.pgm", 30.0f, settings, 31337);
+  expect_grey_prints_agree(scene, settings, resolution_1200, library);
 }
 
 // The bytes handed on are the bytes the PGM writer writes for the whole raster, top row first.
