@@ -139,8 +139,6 @@ TEST_F(Document, NewGridsAndTheColourPicture) {
   EXPECT_EQ(grids, (std::vector<bool>{true, false}));
   EXPECT_EQ(doc.colour_field().get(0, 0), DEFAULT_INK);
   EXPECT_EQ(doc.colour_stippled().width, preview_width());
-  EXPECT_FALSE(doc.set_scale_factor(0.0f));
-  EXPECT_FALSE(doc.set_tone(TONE_COUNT));
 }
 
 }  // namespace
