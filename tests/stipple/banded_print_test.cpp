@@ -101,20 +101,6 @@ void expect_grey_prints_agree(_scene& scene, const _stipple_settings& settings, 
   }
 }
 
-// load_seeds hands the six seeds to srandom() in turn: the stream starts from the last.
-TEST(BandedPrint, StreamStartsFromTheLastSeedLoaded) {
-  _image preview = white(2, 2);
-  for (int i = 0; i < 6; ++i) preview.random_generators[i].seed = 1000 + 77 * i;
-  preview.random_generators[0].seed = -1;  // srandom() takes seeds as unsigned
-  _random_stream stream = seeded_stream(preview);
-  preview.load_seeds();
-  for (int i = 0; i < 1000; ++i) ASSERT_EQ(stream.next(), ::random()) << i;
-  preview.random_generators[5].seed = (int64_t(1) << 32) + 9;  // as srandom(9)
-  stream = seeded_stream(preview);
-  preview.load_seeds();
-  for (int i = 0; i < 1000; ++i) ASSERT_EQ(stream.next(), ::random()) << i;
-}
-
 // The whole matrix: five photographs, three output scales, the three merging rules, both size
 // distributions and two seeds.
 TEST(BandedPrint, GreyEqualsTheWholeRasterOnPhotographs) {

@@ -195,8 +195,7 @@ TEST_F(Window, TheStatusBarAndTheTitle) {
       {general->save_resolution_combo, resolution_600,
        "2.92 × 1.95 in · 1752 × 1168 px at 600 ppi"},
       {general->units_combo, units_pixels, "876 × 584 px · 1752 × 1168 px at 600 ppi"},
-      {general->save_resolution_combo, 2, "876 × 584 px at 300 ppi"},
-      {general->size_combo, size_a9, "620 × 413 px at 300 ppi"},
+      {general->size_combo, size_a9, "620 × 413 px · 1240 × 826 px at 600 ppi"},
   };
   for (const auto& choice : choices) {
     choice.list->setCurrentIndex(choice.row);
