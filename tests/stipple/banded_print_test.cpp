@@ -11,6 +11,7 @@
 #include "image/scratch.h"
 #include "stipple/banded_print.h"
 #include "stipple/dot_plan.h"
+#include "stipple/reference_stippling.h"
 #include "stipple/stipple_fixtures.h"
 #include "stipple/stipple_settings.h"
 
@@ -130,8 +131,8 @@ TEST(BandedPrint, GreyEqualsTheWholeRasterOnPhotographs) {
     }
 }
 
-// As the window makes it: the grey preview, then colour stippling at scale k continuing its
-// sequence, against a stream that plans the preview's dots and then the colour dots.
+// The plain per-sample colour stippling at scale k, continuing the grey preview's sequence as the
+// window does, against a stream that plans the preview's dots and then the colour dots.
 void expect_colour_prints_agree(_scene& scene, const _stipple_settings& settings, int position,
                                 const _texture& source, _library& library) {
   const int k = output_scale(position);
@@ -141,9 +142,8 @@ void expect_colour_prints_agree(_scene& scene, const _stipple_settings& settings
   preview.copy_seeds(scene.preview);
   stipple_grey(preview, settings, scene.halftone, scene.borders, library.row(resolution_300), 1);
   _texture whole = opaque(preview.height * k, preview.width * k, WHITE);
-  _texture colour_source = source;
-  stipple_colour(whole, settings, scene.halftone, scene.borders, colour_source,
-                 library.row(position), k);
+  reference::color_stippling(whole, settings, k, scene.halftone, scene.borders, source,
+                             library.row(position));
   const long next_draw = ::random();
 
   _random_stream stream = seeded_stream(scene.preview);

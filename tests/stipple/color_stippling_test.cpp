@@ -1,10 +1,12 @@
-// Colour stippling: the size ranges by density, and the clipped path against the plain one.
+// Colour stippling: the size ranges by density and borders, worked by hand. The banded print tests
+// compare the whole of it with the plain per-sample stippling.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <vector>
 
-#include "stipple/reference_stippling.h"
+#include "stipple/banded_print.h"
+#include "stipple/dot_plan.h"
 #include "stipple/stipple_fixtures.h"
 
 namespace stippon {
@@ -15,9 +17,21 @@ using namespace fixtures;
 const _pixel WHITE(255, 255, 255, 255);
 const _pixel RED(255, 0, 0, 255);
 
-void colour_stipple(_texture& out, const _stipple_settings& settings, _image halftone,
-                    _image borders, _texture source, _image** dots, int scale = 1) {
-  stipple_colour(out, settings, halftone, borders, source, dots, scale);
+// Colour stippling as the document makes it: a plan printed in bands into a texture whose row 0 is
+// the bottom.
+void colour_stipple(_texture& out, const _stipple_settings& settings, const _image& halftone,
+                    const _image& borders, const _texture& source, _image** dots) {
+  _random_stream stream;
+  const _dot_plan plan = _dot_plan::colour(settings, halftone, borders, source, 1, stream);
+  const _banded_print print(plan, dots, out.height, out.width, settings);
+  print.print_colour(
+      [&](const _pixel* texels, unsigned top, unsigned rows) {
+        for (unsigned t = 0; t < rows; ++t)
+          std::copy(texels + size_t(t) * out.width, texels + size_t(t + 1) * out.width,
+                    out.texels.begin() + long(out.height - 1 - top - t) * out.width);
+        return true;
+      },
+      WHITE);
 }
 
 // Solid ink sheets. With a grid spacing of 10, wider than any dot, and no jitter, the dot of (r, c)
@@ -46,6 +60,8 @@ std::vector<unsigned> dot_sizes(const _image& halftone, const _image& borders, i
   return sizes;
 }
 
+// Below the threshold the dots take the high range, and a border dot in white surroundings the
+// low one.
 TEST(ColorStippling, DensityChoosesTheSizeRange) {
   // Halftone: left two columns black, right two white; row 0 column 3 is a lone border.
   _image halftone = white(3, 4), one_border = white(3, 4);
@@ -61,44 +77,6 @@ TEST(ColorStippling, DensityChoosesTheSizeRange) {
       << "threshold 255: halftone dots high, the border in white surroundings low";
   EXPECT_EQ(dot_sizes(white(3, 3), filled(1, 2, 0.0f), 127), sizes({4, 4, 0, 0, 0, 0, 0, 0, 0}))
       << "borders smaller than the halftone count as white";
-}
-
-// The clipped path against the per-sample one on photographs prepared for A9, inked red or from
-// the photograph cut short to exercise the colour memory. Sheets of 7 cells leave some variants
-// beyond the sheet, whose samples are skipped.
-TEST(ColorStippling, ClippedPathEqualsPerSamplePathOnPhotographs) {
-  const _merging_function minimum = merging_minimum;
-  // clang-format off
-  struct { const char* photo; unsigned columns; int position; float borders_threshold;
-           bool photo_colours; _stipple_settings settings; } cases[] = {
-      {"camera.pgm", 11, resolution_300, 0.0f, false, {}},
-      {"camera.pgm", 11, resolution_300, -1.5f, true,
-       {.displacement = 0.5f, .high_density_min = 6, .contrast_threshold = 90,
-        .merging_function = minimum}},
-      {"coffee_gray.pgm", 7, resolution_600, 0.0f, true, {}},
-      {"astronaut_gray.pgm", 11, resolution_1200, 0.5f, false, {.merging_function = minimum}}};
-  // clang-format on
-  for (auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.photo << ", " << c.position);
-    auto sheets = noise_sheets(c.columns);
-    _image original = resampled(c.photo, 620.0f), halftone = original, borders;
-    halftone.halftoning_ostromoukhov();
-    borders.getBorders(original, c.borders_threshold);
-    _texture source = opaque(original.height, original.width, RED);
-    if (c.photo_colours) {
-      source = original;
-      source.width -= 5;  // the last columns and rows are beyond the source
-      source.height -= 7;
-    }
-    const int k = output_scale(c.position);
-    _texture fast = opaque(original.height * 3 * k, original.width * 3 * k, WHITE), plain = fast;
-    srandom(555);
-    colour_stipple(fast, c.settings, halftone, borders, source, sheets.row(c.position), k);
-    srandom(555);
-    reference::color_stippling(plain, c.settings, k, halftone, borders, source,
-                               sheets.row(c.position));
-    EXPECT_EQ(differences(fast, plain), 0u);
-  }
 }
 
 }  // namespace

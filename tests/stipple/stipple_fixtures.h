@@ -41,7 +41,7 @@ inline _texture opaque(unsigned rows, unsigned columns, _pixel pixel) {
   return texture;
 }
 
-// Number of samples (or texels) that differ in any bit; the most there is when the geometry does.
+// Number of samples that differ in any bit; the most there is when the geometry does.
 inline size_t differences(const _image& a, const _image& b) {
   if (a.width != b.width || a.height != b.height || a.samples.size() != b.samples.size())
     return std::numeric_limits<size_t>::max();
@@ -50,14 +50,6 @@ inline size_t differences(const _image& a, const _image& b) {
     count += std::memcmp(&a.samples[i], &b.samples[i], sizeof(float)) != 0;
   return count;
 }
-inline size_t differences(const _texture& a, const _texture& b) {
-  if (a.width != b.width || a.height != b.height || a.texels.size() != b.texels.size())
-    return std::numeric_limits<size_t>::max();
-  size_t count = 0;
-  for (size_t i = 0; i < a.texels.size(); ++i) count += !(a.texels[i] == b.texels[i]);
-  return count;
-}
-
 inline _image read_photo(const std::string& name) {
   _image photo;
   _file_pgm reader;
