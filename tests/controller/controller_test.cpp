@@ -44,10 +44,6 @@ TEST_F(Processing, TextureLimitMessages) {
 TEST_F(Processing, ListEntriesAndReloading) {
   load(60, 40);
   gl->set_stippling_tone(2);
-  gl->set_stippling_tone(15);                    // outside the table: ignored
-  gl->set_device(static_cast<_mode_device>(7));  // no such mode: ignored
-  EXPECT_EQ(settings().tone, 2);
-  EXPECT_EQ(settings().device, device_grayscale);
   QListWidget* list = gl->images_tab()->images_list;
   emit list->itemClicked(list->item(2));
   EXPECT_EQ(gl->shown_image(), 2);
