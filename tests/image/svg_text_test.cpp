@@ -20,18 +20,17 @@ std::string formatted(int64_t value, bool compact) {
   return std::string(out, _svg_text::format_thousandths(out, value, compact));
 }
 
+// Coordinates in fixed point, compact where path data allows, rounded once.
 TEST(SvgText, NumbersInThousandths) {
   // name, thousandths, plain, compact (as path data may have it)
   const std::tuple<const char*, int64_t, const char*, const char*> cases[] = {
       {"zero", 0, "0", "0"},
       {"whole", 2000, "2", "2"},
-      {"three decimals", 12345, "12.345", "12.345"},
       {"trailing zeros dropped", 12300, "12.3", "12.3"},
       {"inner zero kept", 12030, "12.03", "12.03"},
       {"below one", 500, "0.5", ".5"},
       {"one thousandth", 1, "0.001", ".001"},
       {"negative below one", -5, "-0.005", "-.005"},
-      {"negative", -1250, "-1.25", "-1.25"},
       {"page width", 419946, "419.946", "419.946"},
       {"most negative", INT64_MIN, "-9223372036854775.808", "-9223372036854775.808"},
   };
@@ -86,6 +85,7 @@ TEST(SvgText, WritesInBlocks) {
   EXPECT_TRUE(read_file(name) == expected);
 }
 
+// A full disk, or no file at all, is reported rather than taken for a written print.
 TEST(SvgText, FailedWritesAreReported) {
   FILE* full = std::fopen("/dev/full", "wb");
   ASSERT_NE(full, nullptr);

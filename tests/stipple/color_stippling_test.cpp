@@ -1,9 +1,12 @@
+// Colour stippling: the size ranges by density and borders, worked by hand. The banded print tests
+// compare the whole of it with the plain per-sample stippling.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <vector>
 
-#include "stipple/reference_stippling.h"
+#include "stipple/banded_print.h"
+#include "stipple/dot_plan.h"
 #include "stipple/stipple_fixtures.h"
 
 namespace stippon {
@@ -14,9 +17,21 @@ using namespace fixtures;
 const _pixel WHITE(255, 255, 255, 255);
 const _pixel RED(255, 0, 0, 255);
 
-void colour_stipple(_texture& out, const _stipple_settings& settings, _image halftone,
-                    _image borders, _texture source, _image** dots, int scale = 1) {
-  stipple_colour(out, settings, halftone, borders, source, dots, scale);
+// Colour stippling as the document makes it: a plan printed in bands into a texture whose row 0 is
+// the bottom.
+void colour_stipple(_texture& out, const _stipple_settings& settings, const _image& halftone,
+                    const _image& borders, const _texture& source, _image** dots) {
+  _random_stream stream;
+  const _dot_plan plan = _dot_plan::colour(settings, halftone, borders, source, 1, stream);
+  const _banded_print print(plan, dots, out.height, out.width, settings);
+  print.print_colour(
+      [&](const _pixel* texels, unsigned top, unsigned rows) {
+        for (unsigned t = 0; t < rows; ++t)
+          std::copy(texels + size_t(t) * out.width, texels + size_t(t + 1) * out.width,
+                    out.texels.begin() + long(out.height - 1 - top - t) * out.width);
+        return true;
+      },
+      WHITE);
 }
 
 // Solid ink sheets. With a grid spacing of 10, wider than any dot, and no jitter, the dot of (r, c)
@@ -26,30 +41,6 @@ _sheet_table ink_sheets() {
   for (unsigned s = DOT_SIZE_MIN; s <= DOT_SIZE_MAX; ++s)
     table.put(resolution_300, s, filled(s, 11 * s, 0.0f));
   return table;
-}
-
-// The walk starts at the top row, does not reseed, and each dot costs five draws: size, two
-// jitters, variant column, variant row. The expected dots are worked out from the generator.
-TEST(ColorStippling, TopRowFirstFiveDrawsPerDotNoReseeding) {
-  auto sheets = noise_sheets();
-  _image** dots = sheets.row(resolution_300);
-  _texture source = opaque(2, 1, _pixel(40, 90, 200)), out = opaque(12, 12, WHITE);
-  srandom(2024);  // a threshold of 0 takes the sizes from the low range, 4 .. 8.5
-  colour_stipple(out, {.displacement = 0.0f, .contrast_threshold = 0}, filled(2, 1, 0.0f),
-                 white(2, 1), source, dots);
-  const long after = ::random();
-  srandom(2024);
-  _texture expected = opaque(12, 12, WHITE);
-  for (unsigned row : {1u, 0u}) {
-    const unsigned size = unsigned(4.0f + 4.5f * RANDOM_UNIT * float(::random()));
-    ::random(), ::random();  // the jitters, none here
-    const unsigned column = unsigned(10.9f * RANDOM_UNIT * float(::random()));
-    ::random();  // the variant row, 0 of 1
-    reference::put_dot(expected, 3 * row, 0, size, 0, column, dots[size], source.get(row, 0), 1,
-                       merging_product);
-  }
-  EXPECT_EQ(after, ::random());
-  EXPECT_EQ(differences(out, expected), 0u);
 }
 
 // Size 4 from the low range, 8 from the high one: a dot's extent tells which range it used.
@@ -69,6 +60,8 @@ std::vector<unsigned> dot_sizes(const _image& halftone, const _image& borders, i
   return sizes;
 }
 
+// Below the threshold the dots take the high range, and a border dot in white surroundings the
+// low one.
 TEST(ColorStippling, DensityChoosesTheSizeRange) {
   // Halftone: left two columns black, right two white; row 0 column 3 is a lone border.
   _image halftone = white(3, 4), one_border = white(3, 4);
@@ -84,63 +77,6 @@ TEST(ColorStippling, DensityChoosesTheSizeRange) {
       << "threshold 255: halftone dots high, the border in white surroundings low";
   EXPECT_EQ(dot_sizes(white(3, 3), filled(1, 2, 0.0f), 127), sizes({4, 4, 0, 0, 0, 0, 0, 0, 0}))
       << "borders smaller than the halftone count as white";
-}
-
-// Beyond the colour source each kind of dot reuses the last colour it took; before any, four zero
-// bytes, which the ramp turns into opaque black.
-TEST(ColorStippling, ColourSourceSmallerThanTheHalftone) {
-  auto sheets = ink_sheets();
-  _image borders = white(3, 3);
-  borders.put(1u, 2u, 0.0f);  // a border dot outside the source, before any border colour
-  borders.put(0u, 0u, 0.0f);
-  const _pixel a(10, 20, 30), b(40, 50, 60), c(70, 80, 90), d(100, 110, 120), black(0, 0, 0, 255);
-  _texture source = opaque(2, 2, a), out = opaque(30, 30, WHITE);
-  source.texels = {a, b, c, d};
-  colour_stipple(out, {.scale_factor = 10.0f, .displacement = 0.0f}, filled(3, 3, 0.0f), borders,
-                 source, sheets.row(resolution_300));
-  const _pixel expected[9] = {a,     b,     b,       // halftone memory
-                              c,     d,     black,   // border memory still empty
-                              black, black, black};  // top row walked first
-  for (unsigned i = 0; i < 9; ++i)
-    EXPECT_EQ(out.get(10 * (i / 3) + 1, 10 * (i % 3) + 1), expected[i]) << i;
-}
-
-// The clipped path against the per-sample one on photographs prepared for A9, inked red or from
-// the photograph cut short to exercise the colour memory. Sheets of 7 cells leave some variants
-// beyond the sheet, whose samples are skipped.
-TEST(ColorStippling, ClippedPathEqualsPerSamplePathOnPhotographs) {
-  const _merging_function minimum = merging_minimum;
-  // clang-format off
-  struct { const char* photo; unsigned columns; int position; float borders_threshold;
-           bool photo_colours; _stipple_settings settings; } cases[] = {
-      {"camera.pgm", 11, resolution_300, 0.0f, false, {}},
-      {"camera.pgm", 11, resolution_300, -1.5f, true,
-       {.displacement = 0.5f, .high_density_min = 6, .contrast_threshold = 90,
-        .merging_function = minimum}},
-      {"coffee_gray.pgm", 7, resolution_600, 0.0f, true, {}},
-      {"astronaut_gray.pgm", 11, resolution_1200, 0.5f, false, {.merging_function = minimum}}};
-  // clang-format on
-  for (auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.photo << ", " << c.position);
-    auto sheets = noise_sheets(c.columns);
-    _image original = resampled(c.photo, 620.0f), halftone = original, borders;
-    halftone.halftoning_ostromoukhov();
-    borders.getBorders(original, c.borders_threshold);
-    _texture source = opaque(original.height, original.width, RED);
-    if (c.photo_colours) {
-      source = original;
-      source.width -= 5;  // the last columns and rows are beyond the source
-      source.height -= 7;
-    }
-    const int k = output_scale(c.position);
-    _texture fast = opaque(original.height * 3 * k, original.width * 3 * k, WHITE), plain = fast;
-    srandom(555);
-    colour_stipple(fast, c.settings, halftone, borders, source, sheets.row(c.position), k);
-    srandom(555);
-    reference::color_stippling(plain, c.settings, k, halftone, borders, source,
-                               sheets.row(c.position));
-    EXPECT_EQ(differences(fast, plain), 0u);
-  }
 }
 
 }  // namespace

@@ -46,8 +46,8 @@ TEST(DotLibrary, LoadsAllFifteenSheetsOrStopsAtTheFirstItCannotRead) {
       if (s < DOT_SIZE_MIN || s > DOT_SIZE_MAX)
         EXPECT_EQ(sheets.sheet(r, s), nullptr) << r << ", " << s;
       else
-        EXPECT_EQ(differences(*sheets.sheet(r, s), sheet_for(r, unsigned(s))), 0u) << r << ", " << s;
-  EXPECT_EQ(sheets.row(resolution_600)[5], sheets.sheet(resolution_600, 5));
+        EXPECT_EQ(differences(*sheets.sheet(r, s), sheet_for(r, unsigned(s))), 0u)
+            << r << ", " << s;
 
   _file_pgm reader;
   int reported = 0;
@@ -63,12 +63,6 @@ TEST(DotLibrary, LoadsAllFifteenSheetsOrStopsAtTheFirstItCannotRead) {
   EXPECT_EQ(sheets.sheet(resolution_600, 6)->width, 0u);
   EXPECT_EQ(sheets.sheet(resolution_600, 7), nullptr);
   EXPECT_EQ(sheets.sheet(resolution_300, 4), nullptr);
-
-  ASSERT_TRUE(QFile::remove(root.path() + "/dots/dots_4_1200.pgm"));
-  EXPECT_EQ(load(4096), 0);
-  ASSERT_NE(sheets.sheet(resolution_1200, 4), nullptr);
-  EXPECT_EQ(sheets.sheet(resolution_1200, 4)->width, 0u);
-  EXPECT_EQ(sheets.sheet(resolution_1200, 5), nullptr);
 }
 
 }  // namespace

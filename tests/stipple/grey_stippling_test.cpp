@@ -1,11 +1,10 @@
+// Grey stippling: the print repeats the preview's dots, and the clipped path is the plain one.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <vector>
 
-#include "stipple/mottle.h"
 #include "stipple/reference_stippling.h"
 #include "stipple/stipple_fixtures.h"
 
@@ -18,79 +17,6 @@ void stipple(_image& out, const _stipple_settings& settings, _image halftone, _i
              int scale = 1) {
   _image borders;
   stipple_grey(out, settings, halftone, borders, dots, scale);
-}
-
-// Without a sheet, at scale 0 or of size 0, a dot changes nothing.
-TEST(PutDot, NothingToDraw) {
-  _image sheet = noise_sheet(4, 11, 5);
-  _image *pointer = &sheet, *no_sheet = nullptr;
-  _image untouched = filled(8, 8, 200.0f);
-  untouched.put_dot(2u, 3u, 4u, 0u, 7u, no_sheet, false, 127, 1, merging_product);
-  untouched.put_dot(2u, 3u, 4u, 0u, 7u, pointer, false, 127, 0, merging_product);
-  untouched.put_dot(2u, 3u, 0u, 0u, 7u, pointer, false, 127, 1, merging_product);
-  EXPECT_EQ(differences(untouched, filled(8, 8, 200.0f)), 0u);
-}
-
-// No dot, no draw after load_seeds, which hands generator 5's seed to srandom last.
-// random(level) whitens trunc(width x height x level / 255) distinct samples; a level of 255 or
-// more whitens everything at once instead of searching forever for a sample still black.
-TEST(RandomLevel, WhitensTheAskedShareAndStops) {
-  for (const float level : {0.0f, 127.5f, 255.0f, 1.0e6f}) {
-    SCOPED_TRACE(level);
-    _image image;
-    image.dimensions(10, 20);
-    image.create(false);
-    image.random(level);
-    const auto white = std::count(image.samples.begin(), image.samples.end(), 255.0f);
-    EXPECT_EQ(white, level >= 255.0f ? 200 : int(200 * level / 255));
-    EXPECT_EQ(white + std::count(image.samples.begin(), image.samples.end(), 0.0f), 200);
-  }
-}
-
-// A dot strip is one row of count cells, black; sizes outside 1..19 or no cells change nothing.
-TEST(Mottle, DefineShapesAStripOfCells) {
-  _mottle strip;
-  strip.define(4, 11);
-  EXPECT_EQ(strip.width, 44u);
-  EXPECT_EQ(strip.height, 4u);
-  EXPECT_EQ(strip.dot_size, 4u);
-  EXPECT_EQ(strip.dot_count, 11u);
-  EXPECT_EQ(std::count(strip.samples.begin(), strip.samples.end(), 0.0f), 176);
-  for (const auto& [size, count] : {std::pair{20u, 5u}, {0u, 5u}, {4u, 0u}}) {
-    strip.define(size, count);
-    EXPECT_EQ(strip.width, 44u);
-    EXPECT_EQ(strip.dot_count, 11u);
-  }
-}
-
-TEST(Stippling2, WhiteHalftoneDrawsNothing) {
-  auto sheets = noise_sheets();
-  _image out = white(15, 12);
-  for (int i = 0; i < 6; ++i) out.random_generators[i].seed = 100 + i;
-  stipple(out, {}, white(5, 4), sheets.row(resolution_300));
-  EXPECT_EQ(differences(out, white(15, 12)), 0u);
-  const long next = ::random();
-  srandom(105);
-  EXPECT_EQ(next, ::random());
-}
-
-// Four dots of size 5 at the grid points of a 2 x 2 halftone, 4 apart; the shared band merges
-// twice.
-TEST(Stippling2, TwoByTwoWithoutJitter) {
-  _sheet_table sheets;
-  const _image cell = noise_sheet(5, 1, 11);
-  sheets.put(resolution_300, 5, cell);
-  _stipple_settings settings{
-      .scale_factor = 4.0f, .displacement = 0.0f, .dot_variant_max_column = 0};
-  settings.low_density_min = settings.low_density_max = 5;
-  _image out = white(10, 10), expected = white(10, 10);
-  stipple(out, settings, filled(2, 2, 0.0f), sheets.row(resolution_300));
-  for (unsigned corner : {0u, 4u, 40u, 44u})
-    for (unsigned i = 0; i < 25; ++i) {
-      const unsigned r = corner / 10 + i / 5, c = corner % 10 + i % 5;
-      expected.put(r, c, (cell.get(i / 5, i % 5) * expected.get(r, c)) / 255.0f);
-    }
-  EXPECT_EQ(differences(out, expected), 0u);
 }
 
 // The dark samples of a raster stippled with marker sheets: position -> code (size and variant).

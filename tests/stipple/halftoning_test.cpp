@@ -1,3 +1,4 @@
+// Error diffusion: rows worked on paper, and the plain serpentine scan on photographs.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,19 +13,6 @@ namespace stippon {
 namespace {
 
 using namespace fixtures;
-
-// The table is symmetric (level i weighs like 255 - i), each row's last entry is its sum, and
-// level 0 starts 13, 0, 5, 18.
-TEST(Coefficients, SymmetricRowsWithTheirSums) {
-  EXPECT_EQ(std::vector<int>(Coefficients[0], Coefficients[0] + 4),
-            (std::vector<int>{13, 0, 5, 18}));
-  for (int i = 0; i < 256; ++i) {
-    SCOPED_TRACE(i);
-    EXPECT_EQ(Coefficients[i][0] + Coefficients[i][1] + Coefficients[i][2], Coefficients[i][3]);
-    EXPECT_GT(Coefficients[i][3], 0);
-    for (int k = 0; k < 4; ++k) EXPECT_EQ(Coefficients[i][k], Coefficients[255 - i][k]);
-  }
-}
 
 // Plain serpentine error diffusion, one pixel at a time, with the table row clamped to 0..255.
 _image reference_halftone(_image image) {
@@ -52,6 +40,7 @@ _image reference_halftone(_image image) {
   return image;
 }
 
+// Rows worked on paper, each a rule of the scan.
 TEST(Halftoning, PicturesWorkedByHand) {
   // clang-format off
   struct { const char* name; _image input; std::vector<float> expected; } cases[] = {

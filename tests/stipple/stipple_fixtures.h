@@ -29,9 +29,9 @@ inline _image raster(unsigned rows, unsigned columns, std::vector<float> values)
 inline _image filled(unsigned rows, unsigned columns, float value) {
   return raster(rows, columns, std::vector<float>(size_t(rows) * columns, value));
 }
-// clang-format off
-inline _image white(unsigned rows, unsigned columns) { return filled(rows, columns, 255.0f); }
-// clang-format on
+inline _image white(unsigned rows, unsigned columns) {
+  return filled(rows, columns, 255.0f);
+}
 
 inline _texture opaque(unsigned rows, unsigned columns, _pixel pixel) {
   _texture texture;
@@ -41,7 +41,7 @@ inline _texture opaque(unsigned rows, unsigned columns, _pixel pixel) {
   return texture;
 }
 
-// Number of samples (or texels) that differ in any bit; the most there is when the geometry does.
+// Number of samples that differ in any bit; the most there is when the geometry does.
 inline size_t differences(const _image& a, const _image& b) {
   if (a.width != b.width || a.height != b.height || a.samples.size() != b.samples.size())
     return std::numeric_limits<size_t>::max();
@@ -50,14 +50,6 @@ inline size_t differences(const _image& a, const _image& b) {
     count += std::memcmp(&a.samples[i], &b.samples[i], sizeof(float)) != 0;
   return count;
 }
-inline size_t differences(const _texture& a, const _texture& b) {
-  if (a.width != b.width || a.height != b.height || a.texels.size() != b.texels.size())
-    return std::numeric_limits<size_t>::max();
-  size_t count = 0;
-  for (size_t i = 0; i < a.texels.size(); ++i) count += !(a.texels[i] == b.texels[i]);
-  return count;
-}
-
 inline _image read_photo(const std::string& name) {
   _image photo;
   _file_pgm reader;
@@ -72,6 +64,13 @@ inline _image resampled(const std::string& name, float width) {
   resample(input, width / 3.0f / float(input.width), original);
   return original;
 }
+
+// The dot library in data/dots, owned for the test's lifetime.
+struct _library {
+  _dot_sheets sheets;
+  _library() { EXPECT_EQ(sheets.load(65536, STIPPON_DATA_DIR), 1); }
+  _image** row(int position) { return sheets.row(position); }
+};
 
 // A full table of dot sheets, owned here, in the layout the stippling calls expect.
 struct _sheet_table {

@@ -46,7 +46,7 @@ std::vector<double> wedge_coverage(const _tone_lookup& lookup, const _stipple_se
 // Each flat level prints with the ink the mode asks for, or with the darkest ink the dots reach
 // where they cannot give more: on average within 4 grey levels, nowhere beyond 10.
 TEST(ToneAccuracy, FlatWedge) {
-  _sheet_table sheets = real_sheets_300();
+  _library sheets;
   _image** dots = sheets.row(resolution_300);
   _tone_matcher matcher;
   for (const float packing : {1.5f, 2.0f, 3.0f}) {
@@ -131,7 +131,7 @@ double brightness_error(const _image& input, _tone_matching mode, _tone_matcher&
 // Seen from a reading distance, the print has the photograph's brightness: within 8 grey levels
 // on average with grey matching, against 30 to 40 without.
 TEST(ToneAccuracy, PhotographAtA5) {
-  _sheet_table sheets = real_sheets_300();
+  _library sheets;
   _tone_matcher matcher;
   for (const char* name : {"camera.pgm", "coffee_gray.pgm"}) {
     SCOPED_TRACE(name);

@@ -1,6 +1,6 @@
+// Colour ramps and the installed tones.
 #include <gtest/gtest.h>
 
-#include "image/scratch.h"
 #include "tones/color_ramp.h"
 #include "tones/tone_table.h"
 
@@ -9,6 +9,7 @@ namespace {
 
 const std::string DATA = STIPPON_DATA_DIR;
 
+// An ink's ramp runs from the ink, opaque, to white.
 TEST(ColorRamp, FromAnInk) {
   const _color_ramp blue(_pixel(0, 0, 255, 0));
   EXPECT_EQ(blue.get_color(0), _pixel(0, 0, 255, 255));  // the ink, made opaque
@@ -32,24 +33,6 @@ TEST(ToneTable, InstalledTones) {
       EXPECT_TRUE(i != 0 || colour == _pixel(g, g, g, 255)) << "grey " << g;
     }
   }
-}
-
-// The program loads the tones from its working directory: with one tone missing there, the
-// others still load and the missing one is named as the table has it.
-TEST(ToneTable, MissingTone) {
-  testing::scratch_dir scratch;
-  std::filesystem::create_directory(scratch / "tones");
-  for (int i = 0; i < TONE_COUNT; ++i)
-    if (i != 12) std::filesystem::copy_file(DATA + "/" + TONES[i].file, scratch / TONES[i].file);
-  const auto previous = std::filesystem::current_path();
-  std::filesystem::current_path(scratch.dir);
-  _texture tones[TONE_COUNT];
-  ::testing::internal::CaptureStdout();
-  EXPECT_EQ(load_tones(tones), 1);
-  std::filesystem::current_path(previous);
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
-            "Error: Cannot open image file ./tones/sepia_04.png\n");
-  for (int i = 0; i < TONE_COUNT; ++i) EXPECT_EQ(tones[i].texels.empty(), i == 12) << i;
 }
 
 }  // namespace

@@ -53,7 +53,8 @@ TEST_F(History, ASliderBurstIsOneStep) {
 }
 
 // Different controls are different steps; Ctrl+Z and Ctrl+Shift+Z walk through them and the
-// panels follow. A mode that changes the resolution list with it is one step.
+// panels follow, with the very same picture. A mode that changes the resolution list with it is
+// one step.
 TEST_F(History, EachControlIsAStepAndTheKeysWalkThem) {
   window->show();
   window->activateWindow();
@@ -70,11 +71,14 @@ TEST_F(History, EachControlIsAStepAndTheKeysWalkThem) {
   settle(*window, 3);
   general->device_combo->setCurrentIndex(device_black_white);
   settle(*window, 4);
-  const _document_settings end = settings();
   EXPECT_EQ(window->undo_action->text(), "&Undo Colours");
+  general->tone_matching_combo->setCurrentIndex(tone_matching_grey);
+  settle(*window, 5);
+  EXPECT_EQ(window->undo_action->text(), "&Undo Tone Matching");
+  const _document_settings end = settings();
 
   window->setFocus();  // not in a field, which keeps Ctrl+Z for its own text
-  for (int step = 0; step < 4; ++step)
+  for (int step = 0; step < 5; ++step)
     QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
   EXPECT_TRUE(settings() == start);
   EXPECT_TRUE(same_samples(doc().preview(), first));
@@ -83,9 +87,10 @@ TEST_F(History, EachControlIsAStepAndTheKeysWalkThem) {
   EXPECT_EQ(gl->images_tab()->high_density_max_spin_box->value(), 8);
   EXPECT_EQ(general->device_combo->currentIndex(), device_grayscale);
   EXPECT_FALSE(general->black_level_group->isEnabled());
+  EXPECT_EQ(general->tone_matching_combo->currentIndex(), tone_matching_none);
   EXPECT_FALSE(window->undo_action->isEnabled());
 
-  for (int step = 0; step < 4; ++step)
+  for (int step = 0; step < 5; ++step)
     QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
   EXPECT_TRUE(settings() == end);
   EXPECT_EQ(general->displacement_line_edit->text(), "0.50");
@@ -94,7 +99,8 @@ TEST_F(History, EachControlIsAStepAndTheKeysWalkThem) {
   EXPECT_EQ(general->device_combo->currentIndex(), device_black_white);
   EXPECT_TRUE(general->black_level_group->isEnabled());
   EXPECT_EQ(general->save_resolution_combo->currentText(), "300ppi");
-  EXPECT_EQ(window->history->stack()->count(), 4);
+  EXPECT_EQ(general->tone_matching_combo->currentIndex(), tone_matching_grey);
+  EXPECT_EQ(window->history->stack()->count(), 5);
 }
 
 // A new size and a typed custom width are undone to the picture they replaced.

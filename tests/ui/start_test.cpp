@@ -13,72 +13,29 @@
 namespace stippon {
 namespace {
 
+// Each request a command line makes, and the errors it can meet.
 TEST(CommandLine, Requests) {
-  struct _case {
-    const char* name;
-    QStringList arguments;  // after the program's name
-    _command_line::_request request;
-    QString data, file, error;
-    bool unknown = false;
-  };
-  const _case cases[] = {
-      {"nothing", {}, _command_line::request_open, "", "", ""},
-      {"a file", {"a.pgm"}, _command_line::request_open, "", "a.pgm", ""},
-      {"--data and a file",
-       {"--data", "/d", "a b.pgm"},
-       _command_line::request_open,
-       "/d",
-       "a b.pgm",
-       ""},
-      {"--data=DIR after the file",
-       {"a.pgm", "--data=/d"},
-       _command_line::request_open,
-       "/d",
-       "a.pgm",
-       ""},
-      {"a file named like an option",
-       {"--", "--data"},
-       _command_line::request_open,
-       "",
-       "--data",
-       ""},
-      {"--help", {"--help", "a.pgm"}, _command_line::request_help, "", "", ""},
-      {"-h", {"-h"}, _command_line::request_help, "", "", ""},
-      {"--version", {"--version"}, _command_line::request_version, "", "", ""},
-      {"two files",
-       {"a.pgm", "b.pgm"},
-       _command_line::request_error,
-       "",
-       "",
-       "only one FILE can be opened"},
-      {"an unknown option",
-       {"--frobnicate"},
-       _command_line::request_error,
-       "",
-       "",
-       "Unknown option 'frobnicate'.",
+  using enum _command_line::_request;
+  // clang-format off
+  const struct { const char* name; QStringList arguments; _command_line::_request request;
+                 QString data, file, error; bool unknown = false; } cases[] = {
+      {"nothing", {}, request_open, "", "", ""},
+      {"--data and a file", {"--data", "/d", "a b.pgm"}, request_open, "/d", "a b.pgm", ""},
+      {"--data=DIR after the file", {"a.pgm", "--data=/d"}, request_open, "/d", "a.pgm", ""},
+      {"a file named like an option", {"--", "--data"}, request_open, "", "--data", ""},
+      {"--help", {"--help", "a.pgm"}, request_help, "", "", ""},
+      {"-h", {"-h"}, request_help, "", "", ""},
+      {"--version", {"--version"}, request_version, "", "", ""},
+      {"two files", {"a.pgm", "b.pgm"}, request_error, "", "", "only one FILE can be opened"},
+      {"an unknown option", {"--frobnicate"}, request_error, "", "", "Unknown option 'frobnicate'.",
        true},
-      {"one of Qt's own",
-       {"-platform", "offscreen", "a.pgm"},
-       _command_line::request_error,
-       "",
-       "",
-       "Unknown option 'platform'.",
-       true},
-      {"--data without its folder",
-       {"--data"},
-       _command_line::request_error,
-       "",
-       "",
+      {"one of Qt's own", {"-platform", "offscreen", "a.pgm"}, request_error, "", "",
+       "Unknown option 'platform'.", true},
+      {"--data without its folder", {"--data"}, request_error, "", "",
        "Missing value after '--data'."},
-      {"an empty --data",
-       {"--data="},
-       _command_line::request_error,
-       "",
-       "",
-       "--data needs a folder name"},
-  };
-  for (const _case& c : cases) {
+      {"an empty --data", {"--data="}, request_error, "", "", "--data needs a folder name"}};
+  // clang-format on
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const _command_line line(QStringList{"stippon"} + c.arguments);
     EXPECT_EQ(line.request(), c.request);
