@@ -376,18 +376,4 @@ _texture _stipple_document::picture(const _image& image, bool toned) const {
   return shown;
 }
 
-const _image* _stipple_document::print(_resolution_position position) {
-  if (!image_loaded) return nullptr;
-  const int row = position == resolution_600 ? resolution_600 : resolution_1200;
-  const int k = output_scale(row);
-  // The old print first: at 1200 ppi it can take gigabytes.
-  hires_image.reset();
-  hires_image = std::make_unique<_image>();
-  hires_image->dimensions(stippling_image.height * k, stippling_image.width * k);
-  hires_image->create(true);
-  // The preview's seeds give the same dots, drawn with the larger sheets.
-  stamp_grey(*hires_image, row);
-  return hires_image.get();
-}
-
 }  // namespace stippon

@@ -166,8 +166,6 @@ class _stipple_document {
   const _texture* list_texture(int position) const;
   // A grey image as shown on screen, through the current tone when `toned`.
   _texture picture(const _image& image, bool toned) const;
-  // The preview's dots at 600 or 1200 ppi, held until release_print; null before a picture.
-  const _image* print(_resolution_position position);
   // Writes the picture of a list position to a print file, its format chosen by the name's
   // extension (.pgm, .png, .tif, .tiff, .pdf), in the smallest kind that holds it exactly. The
   // stippled pictures are drawn in bands at the resolution from the preview's seeds, so memory
@@ -183,8 +181,6 @@ class _stipple_document {
   // is not written leaves no file and keeps an older one.
   _svg_result write_svg(const std::string& file, const _svg_options& options,
                         const _band_progress& progress = {});
-  const _image* current_print() const { return hires_image.get(); }
-  void release_print() { hires_image.reset(); }
 
  private:
   _document_settings current;
@@ -207,7 +203,6 @@ class _stipple_document {
   _image borders_image;
   _image halftoning_image;
   _image stippling_image;  // the 300 ppi preview; its generators carry the seeds
-  std::unique_ptr<_image> hires_image;
   _texture color_original;
   _texture color_stippling;
 

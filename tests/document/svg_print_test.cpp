@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "document/stipple_document.h"
+#include "image/file_pgm.h"
 #include "image/file_png.h"
 #include "image/scratch.h"
 
@@ -349,8 +350,11 @@ _image reduced(const _image& print) {
 // position, and draws them from sheets of its own: the drawing is as like it as the 1200 ppi
 // print is. Circles keep the tones.
 TEST_F(SvgPrint, DrawnLikeTheRasterPrint) {
-  const _image fine = reduced(*doc.print(resolution_1200));
-  doc.release_print();
+  ASSERT_TRUE(
+      doc.write_print(scratch / "print.pgm", resolution_1200, list_stippling, false).written);
+  _image print;
+  ASSERT_EQ(_file_pgm().read(scratch / "print.pgm", print, DEFAULT_TEXTURE_LIMIT), 1);
+  const _image fine = reduced(print);
   const _image& coarse = doc.preview();
   const _likeness prints = compare(fine, coarse, 4, MARGIN);
   std::printf(
