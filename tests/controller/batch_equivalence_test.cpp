@@ -69,6 +69,17 @@ TEST_F(BatchEquivalence, StippledPrintsAt300600And1200ppi) {
          widget.set_contrast_low_density_min(5);
          widget.set_contrast_low_density_max(7);
        }},
+      // On top of the choices above, which the window keeps.
+      {"tone matching with levels",
+       {"--packing", "2.5", "--randomness", "0.5", "--merging", "minimum", "--distribution",
+        "normal", "--mode", "bw", "--black-level", "100", "--density-low", "5-7", "--tone-match",
+        "grey", "--gamma", "1.4"},
+       [](_gl_widget& widget) {
+         _tone_settings tones;
+         tones.matching = tone_matching_grey;
+         tones.levels = _levels(0.0f, 255.0f, 1.4f);
+         widget.set_tone_match(tones);
+       }},
   };
   const std::pair<_resolution_position, const char*> resolutions[] = {
       {resolution_300, "300"}, {resolution_600, "600"}, {resolution_1200, "1200"}};
