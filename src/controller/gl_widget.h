@@ -242,6 +242,8 @@ class _gl_widget : public QOpenGLWidget {
   void start_work();
   void work_finished(bool complete);
   void take_run();
+  // A cancelled run: the settings of the picture on screen, and nothing owed.
+  void go_back_to_shown();
   void show_results();
   void report_progress();
   void set_dot_size(_dot_size_field field, int value, QSpinBox* spin_box);

@@ -50,23 +50,27 @@ void _gl_widget::work_finished(bool complete) {
   progress_timer.stop();
   std::unique_ptr<_stipple_document> done = runner.take_result();
   const _document_work work = runner.work();
-  if (run_photo != photo_number) {
-    // A photograph read since owes a whole new grid anyway.
-  } else if (complete) {
+  // A photograph read since the run started owes a whole new grid: the run is of no use.
+  const bool current_photo = run_photo == photo_number;
+  if (current_photo && complete) {
     doc.adopt_work(std::move(*done), work);
     take_run();
-  } else if (cancel_asked && shown_valid) {
-    doc.drop_work(shown_settings, shown_width);
-    if (general != nullptr) general->show_settings(doc.settings());
-    if (images != nullptr) images->show_settings(doc.settings());
-    update_dimensions();
-    emit settings_restored();
-  } else {
+  } else if (current_photo && cancel_asked && shown_valid) {
+    go_back_to_shown();
+  } else if (current_photo) {
     doc.put_back_work(work);
   }
   cancel_asked = false;
   emit work_ended();
   schedule_work();
+}
+
+void _gl_widget::go_back_to_shown() {
+  doc.drop_work(shown_settings, shown_width);
+  if (general != nullptr) general->show_settings(doc.settings());
+  if (images != nullptr) images->show_settings(doc.settings());
+  update_dimensions();
+  emit settings_restored();
 }
 
 // The picture on screen now shows the settings the run started with.

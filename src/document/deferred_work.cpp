@@ -49,7 +49,7 @@ std::unique_ptr<_stipple_document> _stipple_document::worker_copy(
   copy->input_image = input_image;
   copy->matcher = matcher;
   // A new grid makes these from the input; otherwise the work reads them.
-  if (!work.regrids() && !work.retones()) {
+  if (!work.remakes_grid()) {
     copy->original_image = original_image;
     copy->borders_image = borders_image;
     copy->halftoning_image = halftoning_image;

@@ -23,6 +23,8 @@ class _document_work {
   void add(const _document_work& other);
 
   bool regrids() const { return (stages & grid) != 0; }
+  // Either way the halftone grid is made again from the photograph.
+  bool remakes_grid() const { return (stages & (grid | tones)) != 0; }
   // A new grid at the current width: levels, gamma or matching changed.
   bool retones() const { return (stages & tones) != 0; }
   bool reborders() const { return (stages & borders) != 0; }

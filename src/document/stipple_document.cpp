@@ -282,9 +282,13 @@ unsigned short _stipple_document::set_dot_size(_dot_size_field field, int value)
 void _stipple_document::set_borders_slider(int value) {
   current.stipple.borders_slider_value = value;
   current.borders_threshold = value / BORDERS_SLIDER_STEPS;
-  if (image_loaded && deferring) pending.add_borders();
-  if (image_loaded && !deferring)
-    borders_image.getBorders(original_image, current.borders_threshold);
+  if (image_loaded) {
+    if (deferring) {
+      pending.add_borders();
+    } else {
+      borders_image.getBorders(original_image, current.borders_threshold);
+    }
+  }
   refresh();
 }
 
