@@ -54,6 +54,8 @@ std::unique_ptr<_stipple_document> _stipple_document::worker_copy(
     copy->borders_image = borders_image;
     copy->halftoning_image = halftoning_image;
     copy->color_original = color_original;
+    copy->relaxed_dots = relaxed_dots;
+    copy->relaxed_for = relaxed_for;
   }
   // The preview's seeds and size, without the samples the work draws again or leaves alone.
   std::copy(std::begin(stippling_image.random_generators),
@@ -98,6 +100,8 @@ void _stipple_document::adopt_work(_stipple_document&& done, const _document_wor
   borders_image = std::move(done.borders_image);
   halftoning_image = std::move(done.halftoning_image);
   color_original = std::move(done.color_original);
+  relaxed_dots = std::move(done.relaxed_dots);
+  relaxed_for = done.relaxed_for;
   if (work.restipples()) {
     stippling_image.dimensions(done.stippling_image.height, done.stippling_image.width);
     stippling_image.samples = std::move(done.stippling_image.samples);

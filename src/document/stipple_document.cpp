@@ -108,6 +108,7 @@ bool _stipple_document::derive(float w) {
       matcher.lookup(current.stipple, dot_sheets->row(resolution_300), current.tone_match);
   derive_halftone_grid(*input_image, enlargement, current.borders_threshold, original_image,
                        borders_image, halftoning_image, lookup);
+  relaxed_dots.reset();
   if (original_image.width == 0 || original_image.height == 0) return false;
 
   color_original.dimensions(original_image.height, original_image.width);
@@ -122,9 +123,31 @@ bool _stipple_document::derive(float w) {
   return true;
 }
 
+_stipple_document::_size_draws _stipple_document::size_draws() const {
+  return {pattern_seed(), current.stipple.low_density_min, current.stipple.low_density_max,
+          current.stipple.random_distribution};
+}
+
+void _stipple_document::relax_dots() {
+  if (current.stipple.placement != placement_relaxed) return;
+  const _size_draws draws = size_draws();
+  if (relaxed_dots && relaxed_for == draws) return;
+  relaxed_dots = _relaxed_dots::of(current.stipple, halftoning_image, original_image,
+                                   seeded_stream(stippling_image));
+  relaxed_for = draws;
+}
+
+// Every plan of relaxed placement reads the same places; one asked for before they were made
+// makes its own.
 _dot_plan _stipple_document::grey_plan(int k, _random_stream& stream) const {
   stream = seeded_stream(stippling_image);
-  return _dot_plan::grey(current.stipple, halftoning_image, k, stream);
+  if (current.stipple.placement != placement_relaxed)
+    return _dot_plan::grey(current.stipple, halftoning_image, k, stream);
+  if (relaxed_dots && relaxed_for == size_draws())
+    return _dot_plan::grey(current.stipple, halftoning_image, k, stream, &*relaxed_dots);
+  const _relaxed_dots places =
+      _relaxed_dots::of(current.stipple, halftoning_image, original_image, stream);
+  return _dot_plan::grey(current.stipple, halftoning_image, k, stream, &places);
 }
 
 // The colour draws continue the random sequence where the grey ones of the same seeds end.
@@ -137,6 +160,7 @@ _dot_plan _stipple_document::colour_plan(int k) const {
 
 // Drawn from a generator of its own, never the process's, so that a run may leave the GUI thread.
 void _stipple_document::stipple_preview() {
+  relax_dots();
   stippling_image.create(true);
   stamp_grey(stippling_image, resolution_300);
   if (current.colour_stippling) stipple_colour();

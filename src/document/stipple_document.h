@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "document/document_settings.h"
@@ -17,6 +18,7 @@
 #include "stipple/banded_print.h"
 #include "stipple/dot_library.h"
 #include "stipple/pen_order.h"
+#include "stipple/relaxation.h"
 #include "tones/tone_table.h"
 
 namespace stippon {
@@ -205,11 +207,26 @@ class _stipple_document {
   _image stippling_image;  // the 300 ppi preview; its generators carry the seeds
   _texture color_original;
   _texture color_stippling;
+  // What relaxed places depend on besides the halftone grid: the draws of the dots' sizes.
+  struct _size_draws {
+    int64_t seed = 0;
+    unsigned short low = 0;
+    unsigned short high = 0;
+    _random_distribution distribution = distribution_random;
+    bool operator==(const _size_draws&) const = default;
+  };
+  // The dots' places under relaxed placement, made from the halftone grid once they are needed,
+  // and the draws they were made for.
+  std::optional<_relaxed_dots> relaxed_dots;
+  _size_draws relaxed_for;
 
   // False when a run was cancelled while drawing.
   bool keep_drawing(unsigned done, unsigned total) const;
   void size_colour_stippling();
   void stipple_colour();
+  _size_draws size_draws() const;
+  // The relaxed places of the halftone's dots, kept until the halftone or the draws change.
+  void relax_dots();
   // The grey draws of the preview's seeds at output scale k, and the stream where they end.
   _dot_plan grey_plan(int k, _random_stream& stream) const;
   _dot_plan colour_plan(int k) const;

@@ -35,9 +35,10 @@ class _dot_plan {
   _dot_plan() = default;
 
   // The dots of stipple_grey at this output scale, drawn from stream, which is left where
-  // stippling2 leaves random().
+  // stippling2 leaves random(). Under relaxed placement the dots stand at their relaxed places
+  // (made from this halftone); without them, on the grid.
   static _dot_plan grey(const _stipple_settings& settings, const _image& halftone, int output_scale,
-                        _random_stream& stream);
+                        _random_stream& stream, const _relaxed_dots* relaxed = nullptr);
   // The dots of stipple_colour at this output scale, drawn from stream (after the grey draws
   // when it continues the preview's sequence, as the window's colour stippling does).
   static _dot_plan colour(const _stipple_settings& settings, const _image& halftone,

@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "stipple/banded_print.h"
 #include "stipple/dot_library.h"
+#include "stipple/relaxation.h"
 
 namespace stippon {
 
@@ -28,6 +30,9 @@ constexpr double JITTER_MAX = 64.0;
 constexpr double SPACING_MIN = 0.5;
 constexpr double SPACING_MAX = 64.0;
 constexpr uint32_t CALIBRATION_SEED = 0x5717u;
+// Relaxed dots near a patch edge lean inwards, the edge being the end of their cells: the window
+// keeps this many cells more from each edge.
+constexpr double RELAXED_MARGIN_CELLS = 8.0;
 
 // Non-increasing values: every run that rises is replaced by its mean (pool adjacent violators).
 std::vector<double> pooled(const std::vector<double>& values) {
@@ -127,8 +132,11 @@ bool patch_for(const _stipple_settings& settings, _image** dots, _patch& patch) 
   const double jitter = std::isfinite(displacement)
                             ? std::min(JITTER_PER_DISPLACEMENT * displacement, JITTER_MAX)
                             : 0.0;
-  const unsigned near = dot + unsigned(std::ceil(jitter)) + 1;
-  const unsigned far = unsigned(std::ceil(jitter + spacing)) + 1;
+  const unsigned relaxed = settings.placement == placement_relaxed
+                               ? unsigned(std::ceil(RELAXED_MARGIN_CELLS * spacing))
+                               : 0u;
+  const unsigned near = dot + unsigned(std::ceil(jitter)) + 1 + relaxed;
+  const unsigned far = unsigned(std::ceil(jitter + spacing)) + 1 + relaxed;
   const double window = std::ceil(WINDOW_CELLS * spacing);
   patch.cells = unsigned(std::ceil((window + near + far) / spacing));
   patch.pixels = unsigned(float(patch.cells) * settings.scale_factor);
@@ -155,6 +163,22 @@ class _private_random {
   int32_t state_[32] = {};  // 128 bytes: the generator glibc's srandom() sets up by default
   char* previous_;
 };
+
+// Relaxed placement: the patch's dots relaxed over its flat tones, drawn from the print's seeds.
+void stipple_relaxed(_image& print, const _stipple_settings& settings, const _image& tones,
+                     const _image& halftone, _image** dots) {
+  _random_stream stream = seeded_stream(print);
+  const _relaxed_dots places = _relaxed_dots::of(settings, halftone, tones, stream);
+  const _dot_plan plan = _dot_plan::grey(settings, halftone, 1, stream, &places);
+  const _banded_print banded(plan, dots, print.height, print.width, settings);
+  const unsigned width = print.width;
+  banded.print_grey([&](const float* band, unsigned top, unsigned rows) {
+    for (unsigned i = 0; i < rows; ++i)
+      std::copy_n(band + size_t(i) * width, width,
+                  print.samples.begin() + size_t(print.height - 1 - top - i) * width);
+    return true;
+  });
+}
 
 double mean_ink(const _image& print, const _patch& patch) {
   double sum = 0.0;
@@ -208,12 +232,17 @@ _coverage_curve _coverage_curve::measure(const _stipple_settings& settings, _ima
   _image borders;  // grey stippling does not read it
   std::vector<double> coverages;
   const _private_random random;
+  _image tones;
   for (const int level : knots()) {
     halftone.samples.assign(size_t(patch.cells) * patch.cells, float(level));
+    tones = halftone;
     halftone.halftoning_ostromoukhov();
     print.create(true);
     random.seed(print);
-    stipple_grey(print, settings, halftone, borders, dots_300, 1);
+    if (settings.placement == placement_relaxed)
+      stipple_relaxed(print, settings, tones, halftone, dots_300);
+    else
+      stipple_grey(print, settings, halftone, borders, dots_300, 1);
     coverages.push_back(mean_ink(print, patch));
   }
   return _coverage_curve(knots(), coverages);

@@ -57,6 +57,7 @@ _tone_matcher::_key _tone_matcher::key_of(const _stipple_settings& settings, _im
   key.black_level = settings.black_white ? settings.black_level : 0;
   key.merging = settings.black_white ? 0 : int(settings.merging_function);
   key.distribution = int(settings.random_distribution);
+  key.placement = int(settings.placement);
   key.sheets = fingerprint(settings, dots_300);
   return key;
 }

@@ -57,6 +57,7 @@ class _tone_matcher {
     int black_level = 0;
     int merging = 0;
     int distribution = 0;
+    int placement = 0;
     uint64_t sheets = 0;
     bool operator==(const _key&) const = default;
   };
