@@ -21,9 +21,10 @@ namespace {
 constexpr double CELL_REACH = 4.0;
 // Lloyd's step, lengthened: the spread evens out in fewer rounds.
 constexpr double OVER_RELAXATION = 1.6;
-// Where the photograph asks for this much darkness or more, the dots merge into solid ink
-// wherever they stand: they keep their places, and cost nothing.
-constexpr double SOLID_DARKNESS = 0.75;
+// Where the photograph asks for this much darkness or more, the dots overlap into near-solid ink
+// (four fifths of the paper or more) wherever they stand: they keep their places, and cost
+// nothing, which on a dark photograph is a third of the work or more.
+constexpr double SOLID_DARKNESS = 0.6;
 // A dot's power weight is this share of its cell's area (at most ROOM_AREA_CAP grid units) per
 // unit of ink above the average dot's, the ink being the size squared: a dot of twice the ink
 // gets about a fifth more room. Where dots touch the ink overlaps whatever their room, so the
