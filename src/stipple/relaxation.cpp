@@ -25,12 +25,13 @@ constexpr double OVER_RELAXATION = 1.6;
 // (four fifths of the paper or more) wherever they stand: they keep their places, and cost
 // nothing, which on a dark photograph is a third of the work or more.
 constexpr double SOLID_DARKNESS = 0.6;
-// A dot's power weight is this share of its cell's area (at most ROOM_AREA_CAP grid units) per
-// unit of ink above the average dot's, the ink being the size squared: a dot of twice the ink
-// gets about a fifth more room. Where dots touch the ink overlaps whatever their room, so the
-// share fades with the darkness and is gone at 1 / INK_ROOM_FADE.
-constexpr double INK_ROOM = 0.3;
-constexpr double INK_ROOM_FADE = 2.0;
+// A dot's power weight is this share of its cell's area (counted up to ROOM_AREA_CAP grid units)
+// times its ink over the average dot's, less one, the ink being the size squared: on light paper
+// a dot of twice the average ink gets about two fifths more room than its neighbours. Where dots
+// overlap the ink is shared whatever their room, so the share fades with the darkness and is
+// gone at 1 / INK_ROOM_FADE.
+constexpr double INK_ROOM = 0.25;
+constexpr double INK_ROOM_FADE = 1.5;
 constexpr double ROOM_AREA_CAP = 9.0;
 // A relaxed dot keeps this far inside the grid, so that its cell never degenerates at the edge.
 constexpr double EDGE_MARGIN = 1e-3;

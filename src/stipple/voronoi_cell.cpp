@@ -42,7 +42,8 @@ bool _voronoi_cell::cut(double dx, double dy, double difference) {
   };
   for (size_t i = 0, j = count_ - 1; i < count_; j = i++) {
     const bool inside = beyond[i] <= 0.0;
-    if ((beyond[j] <= 0.0) != inside) {
+    // A corner on the bisector is its own crossing: no second corner in the same place.
+    if ((beyond[j] < 0.0 && beyond[i] > 0.0) || (beyond[j] > 0.0 && beyond[i] < 0.0)) {
       const double t = beyond[j] / (beyond[j] - beyond[i]);
       keep(x[j] + t * (x[i] - x[j]), y[j] + t * (y[i] - y[j]));
     }
