@@ -20,7 +20,7 @@ namespace {
 // search for neighbours around the dots at the edge of a white area.
 constexpr double CELL_REACH = 4.0;
 // Lloyd's step, lengthened: the spread evens out in fewer rounds.
-constexpr double OVER_RELAXATION = 1.6;
+constexpr double OVER_RELAXATION = 1.75;
 // Where the photograph asks for this much darkness or more, the dots overlap into near-solid ink
 // (four fifths of the paper or more) wherever they stand: they keep their places, and cost
 // nothing, which on a dark photograph is a third of the work or more.
