@@ -128,13 +128,18 @@ _stipple_document::_size_draws _stipple_document::size_draws() const {
           current.stipple.random_distribution};
 }
 
-void _stipple_document::relax_dots() {
-  if (current.stipple.placement != placement_relaxed) return;
+// A cancelled run keeps no places: the rounds it stopped would be missing.
+bool _stipple_document::relax_dots() {
+  if (current.stipple.placement != placement_relaxed) return true;
   const _size_draws draws = size_draws();
-  if (relaxed_dots && relaxed_for == draws) return;
+  if (relaxed_dots && relaxed_for == draws) return true;
+  const auto cancelled = [this] { return control != nullptr && control->cancelled(); };
   relaxed_dots = _relaxed_dots::of(current.stipple, halftoning_image, original_image,
-                                   seeded_stream(stippling_image));
+                                   seeded_stream(stippling_image), 0, cancelled);
   relaxed_for = draws;
+  if (!cancelled()) return true;
+  relaxed_dots.reset();
+  return false;
 }
 
 // Every plan of relaxed placement reads the same places; one asked for before they were made
@@ -160,7 +165,7 @@ _dot_plan _stipple_document::colour_plan(int k) const {
 
 // Drawn from a generator of its own, never the process's, so that a run may leave the GUI thread.
 void _stipple_document::stipple_preview() {
-  relax_dots();
+  if (!relax_dots()) return;
   stippling_image.create(true);
   stamp_grey(stippling_image, resolution_300);
   if (current.colour_stippling) stipple_colour();

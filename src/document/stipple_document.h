@@ -225,8 +225,9 @@ class _stipple_document {
   void size_colour_stippling();
   void stipple_colour();
   _size_draws size_draws() const;
-  // The relaxed places of the halftone's dots, kept until the halftone or the draws change.
-  void relax_dots();
+  // The relaxed places of the halftone's dots, kept until the halftone or the draws change;
+  // false when the run was cancelled meanwhile.
+  bool relax_dots();
   // The grey draws of the preview's seeds at output scale k, and the stream where they end.
   _dot_plan grey_plan(int k, _random_stream& stream) const;
   _dot_plan colour_plan(int k) const;

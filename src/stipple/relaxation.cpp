@@ -246,7 +246,8 @@ void room_for_ink(const std::vector<uint8_t>& sizes, const std::vector<double>& 
 }  // namespace
 
 _relaxed_dots _relaxed_dots::relax(const _image& halftone, const _image& tones,
-                                   const std::vector<uint8_t>& sizes, unsigned threads) {
+                                   const std::vector<uint8_t>& sizes, unsigned threads,
+                                   const _stop& stop) {
   const unsigned width = halftone.width;
   const unsigned height = filled_rows(halftone);
   const _darkness_field field(tones, width, height);
@@ -270,6 +271,7 @@ _relaxed_dots _relaxed_dots::relax(const _image& halftone, const _image& tones,
   std::vector<double> next_x = xs;
   std::vector<double> next_y = ys;
   for (int round = 0; round < ROUNDS && count > 0; ++round) {
+    if (stop && stop()) return {};
     if (round > 0) room_for_ink(sizes, xs, ys, areas, field, weights);
     if (!weights.empty()) bounds.build(xs, ys, weights);
     buckets.fill(xs, ys);
@@ -305,14 +307,14 @@ _relaxed_dots _relaxed_dots::relax(const _image& halftone, const _image& tones,
 }
 
 _relaxed_dots _relaxed_dots::of(const _stipple_settings& settings, const _image& halftone,
-                                const _image& tones, const _random_stream& stream,
-                                unsigned threads) {
+                                const _image& tones, const _random_stream& stream, unsigned threads,
+                                const _stop& stop) {
   std::vector<uint8_t> sizes;
   _random_stream draws = stream;
   _grey_walk::of(settings, 1).run(halftone, draws, [&](unsigned, unsigned, const _placed_dot& dot) {
     sizes.push_back(uint8_t(std::min(dot.size, 255u)));
   });
-  return relax(halftone, tones, sizes, threads);
+  return relax(halftone, tones, sizes, threads, stop);
 }
 
 }  // namespace stippon

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "image/image.h"
@@ -33,15 +34,20 @@ class _relaxed_dots {
   static constexpr float JITTER_PER_RANDOMNESS = 0.15f;
 
   _relaxed_dots() = default;
+  // Asked before each round; true stops the relaxation, which then places no dots.
+  using _stop = std::function<bool()>;
+
   // The dots of halftone (0 where a dot stands) with the sizes they draw, in walk order, relaxed
   // over the darkness of tones (the grid image the halftone was made from, 0 black .. 255
   // white). Sizes that do not match the dots give every dot the same room. threads 0 uses every
   // core.
   static _relaxed_dots relax(const _image& halftone, const _image& tones,
-                             const std::vector<uint8_t>& sizes, unsigned threads = 0);
+                             const std::vector<uint8_t>& sizes, unsigned threads = 0,
+                             const _stop& stop = {});
   // The dots of a grey stippling run with these settings, whose sizes the walk draws from stream.
   static _relaxed_dots of(const _stipple_settings& settings, const _image& halftone,
-                          const _image& tones, const _random_stream& stream, unsigned threads = 0);
+                          const _image& tones, const _random_stream& stream, unsigned threads = 0,
+                          const _stop& stop = {});
 
   size_t size() const { return rows_.size(); }
   // Dot i's place before its jitter.

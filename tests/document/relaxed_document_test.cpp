@@ -83,7 +83,7 @@ TEST(RelaxedDocument, PlacesFollowTheirDraws) {
 }
 
 // Changes made while the work is deferred, run on a copy on another thread, give the images the
-// same changes give at once.
+// same changes give at once, also after a run was cancelled.
 TEST(RelaxedDocument, DeferredWorkGivesTheSameImages) {
   std::unique_ptr<_stipple_document> eager = fresh(a9(placement_relaxed), SEED);
   std::unique_ptr<_stipple_document> deferred = fresh(a9(placement_relaxed), SEED);
@@ -99,6 +99,12 @@ TEST(RelaxedDocument, DeferredWorkGivesTheSameImages) {
   for (const _change& change : changes) {
     change(*eager);
     change(*deferred);
+    // A run cancelled at once keeps no places, and its work is owed again.
+    const _document_work stopped = deferred->take_work();
+    _work_control cancel;
+    cancel.cancel();
+    EXPECT_FALSE(deferred->worker_copy(stopped)->run_work(stopped, cancel));
+    deferred->put_back_work(stopped);
     const _document_work work = deferred->take_work();
     std::unique_ptr<_stipple_document> copy = deferred->worker_copy(work);
     _work_control control;
