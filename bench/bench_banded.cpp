@@ -12,8 +12,8 @@
 #include <memory>
 #include <string>
 
-#include "image/file_pgm.h"
 #include "image/q_image.h"
+#include "photo/file_pgm.h"
 #include "stipple/banded_print.h"
 #include "stipple/dot_library.h"
 #include "stipple/dot_plan.h"

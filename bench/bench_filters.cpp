@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "image/file_pgm.h"
 #include "image/image.h"
 #include "image/q_image.h"
+#include "photo/file_pgm.h"
 
 namespace stippon {
 namespace {

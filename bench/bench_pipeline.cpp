@@ -6,9 +6,9 @@
 #include <string>
 
 #include "document/stipple_document.h"
-#include "image/file_pgm.h"
 #include "image/q_image.h"
 #include "image/texture.h"
+#include "photo/file_pgm.h"
 #include "stipple/dot_library.h"
 #include "stipple/output.h"
 #include "stipple/stipple_settings.h"

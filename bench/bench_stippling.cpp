@@ -10,8 +10,8 @@
 #include <string>
 
 #include "../tests/stipple/reference_stippling.h"
-#include "image/file_pgm.h"
 #include "image/q_image.h"
+#include "photo/file_pgm.h"
 #include "stipple/dot_library.h"
 #include "stipple/output.h"
 #include "stipple/stipple_settings.h"

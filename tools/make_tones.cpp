@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "image/file_png.h"
+#include "photo/file_png.h"
 #include "tones/tone_table.h"
 
 namespace {

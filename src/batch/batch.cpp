@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "document/data_location.h"
-#include "image/file_access.h"
+#include "files/file_access.h"
 
 namespace stippon {
 

@@ -8,8 +8,8 @@
 #include <set>
 #include <utility>
 
-#include "image/file_access.h"
-#include "image/print_format.h"
+#include "files/file_access.h"
+#include "print/print_format.h"
 #include "tones/tone_table.h"
 
 namespace stippon {

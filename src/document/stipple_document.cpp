@@ -4,8 +4,8 @@
 #include <cmath>
 #include <vector>
 
-#include "image/file_pgm.h"
-#include "image/photo_reader.h"
+#include "photo/file_pgm.h"
+#include "photo/photo_reader.h"
 
 namespace stippon {
 

@@ -11,12 +11,12 @@
 #include "document/svg_options.h"
 #include "document/work_control.h"
 #include "image/image.h"
-#include "image/print_writer.h"
-#include "image/random_stream.h"
 #include "image/texture.h"
+#include "print/print_writer.h"
 #include "stipple/banded_print.h"
 #include "stipple/dot_library.h"
 #include "stipple/pen_order.h"
+#include "stipple/random_stream.h"
 #include "tones/tone_table.h"
 
 namespace stippon {

@@ -5,7 +5,7 @@
 
 #include "document/stipple_document.h"
 #include "document/svg_print.h"
-#include "image/atomic_file.h"
+#include "files/atomic_file.h"
 
 namespace stippon {
 

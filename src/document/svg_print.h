@@ -10,7 +10,7 @@
 #include "document/svg_options.h"
 #include "image/image.h"
 #include "image/pixel.h"
-#include "image/svg_text.h"
+#include "print/svg_text.h"
 #include "stipple/banded_print.h"
 #include "stipple/dot_outline.h"
 #include "stipple/dot_plan.h"

@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "image/file_pgm.h"
 #include "image/image.h"
+#include "photo/file_pgm.h"
 
 namespace stippon {
 

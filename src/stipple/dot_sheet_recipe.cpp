@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "image/file_pgm.h"
 #include "image/uniform_random.h"
+#include "photo/file_pgm.h"
 
 namespace stippon {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "image/file_png.h"
+#include "photo/file_png.h"
 
 namespace stippon {
 

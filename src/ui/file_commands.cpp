@@ -9,9 +9,9 @@
 #include <cstdio>
 
 #include "controller/gl_widget.h"
-#include "image/file_access.h"
-#include "image/photo_reader.h"
-#include "image/print_format.h"
+#include "files/file_access.h"
+#include "photo/photo_reader.h"
+#include "print/print_format.h"
 #include "ui/busy_cursor.h"
 #include "ui/general_tab.h"
 #include "ui/settings_history.h"

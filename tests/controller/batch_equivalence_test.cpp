@@ -4,7 +4,7 @@
 #include <functional>
 
 #include "batch/batch_runner.h"
-#include "image/file_png.h"
+#include "photo/file_png.h"
 #include "window_fixture.h"
 
 namespace stippon::testing {

@@ -7,8 +7,8 @@
 #include <tuple>
 
 #include "document/stipple_document.h"
-#include "image/file_pgm.h"
 #include "image/scratch.h"
+#include "photo/file_pgm.h"
 
 namespace stippon::testing {
 namespace {

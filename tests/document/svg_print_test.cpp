@@ -11,9 +11,9 @@
 #include <functional>
 
 #include "document/stipple_document.h"
-#include "image/file_pgm.h"
-#include "image/file_png.h"
 #include "image/scratch.h"
+#include "photo/file_pgm.h"
+#include "photo/file_png.h"
 
 extern char** environ;
 

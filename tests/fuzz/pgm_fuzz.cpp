@@ -1,6 +1,6 @@
 // The PGM reader on any bytes: photographs and dot sheets come through it.
 #include "fuzz_input.h"
-#include "image/file_pgm.h"
+#include "photo/file_pgm.h"
 
 using namespace stippon;
 

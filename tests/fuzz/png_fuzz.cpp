@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "fuzz_input.h"
-#include "image/file_png.h"
+#include "photo/file_png.h"
 
 using namespace stippon;
 

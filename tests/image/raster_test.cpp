@@ -1,8 +1,8 @@
 // Grey rasters: writes outside them, merge rules, and the resampling through QImage.
 #include <gtest/gtest.h>
 
-#include "image/file_pgm.h"
 #include "image/q_image.h"
+#include "photo/file_pgm.h"
 
 namespace stippon {
 namespace {

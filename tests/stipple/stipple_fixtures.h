@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "image/file_pgm.h"
 #include "image/image.h"
 #include "image/q_image.h"
 #include "image/texture.h"
+#include "photo/file_pgm.h"
 #include "stipple/dot_library.h"
 #include "stipple/output.h"
 

@@ -17,7 +17,7 @@
 #include <csignal>
 
 #include "controller/window_fixture.h"
-#include "image/file_pgm.h"
+#include "photo/file_pgm.h"
 
 namespace stippon {
 namespace {
