@@ -53,7 +53,7 @@ std::string metres(double millimetres) {
 }  // namespace
 
 _batch_run::_batch_run(const _batch_options& options) : options(options), progress(!options.quiet) {
-  document.set_settings(options.settings);
+  document.apply(options.settings);
   document.on_oversize_input = [this](int) { oversize = true; };
 }
 
