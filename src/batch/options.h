@@ -25,11 +25,7 @@ struct _batch_options {
   _typed_size typed;  // meaningful when the size is size_custom
   _resolution_position resolution = resolution_300;
   _list_position image = list_stippling;  // the image written
-  // --black-point, --white-point, --gamma as typed, checked together once all are read.
-  float black_point = 0.0f;
-  float white_point = 255.0f;
-  float gamma = 1.0f;
-  _svg_options svg;  // an .svg OUTPUT
+  _svg_options svg;                       // an .svg OUTPUT
   std::optional<uint32_t> seed;
   std::string data_dir;  // --data; empty: looked up (see _data_location)
   bool verbose = false;
@@ -48,12 +44,10 @@ enum _parse_action { action_run, action_help, action_version, action_usage_error
 struct _parse_result {
   _parse_action action = action_run;
   _batch_options options;
-  std::string message;  // what was wrong, for action_usage_error
+  std::string message;  // the help text, or what was wrong for action_usage_error
 };
 
 // Parses the arguments after the program name. Numbers must parse whole and lie in range.
 _parse_result parse_batch_options(const std::vector<std::string>& arguments);
-
-std::string batch_usage();
 
 }  // namespace stippon

@@ -9,20 +9,19 @@ namespace stippon {
 class _progress_line {
  public:
   explicit _progress_line(bool wanted);
-  ~_progress_line();
+  ~_progress_line() { show({}); }
   _progress_line(const _progress_line&) = delete;
   _progress_line& operator=(const _progress_line&) = delete;
 
-  void stage(const std::string& text);
-  // "text 42%"; rewrites the line only when the percentage changes.
-  void fraction(const std::string& text, unsigned done, unsigned total);
-  // Removes the line, e.g. before a message that must stay on screen.
-  void clear();
+  // Replaces the line with "stippon-batch: text"; an empty text removes it, e.g. before a message
+  // that must stay on screen. The same text again writes nothing.
+  void show(const std::string& text);
+  // "text 42%"
+  void show(const std::string& text, unsigned done, unsigned total);
 
  private:
   bool enabled = false;
-  bool shown = false;
-  int last_percent = -1;
+  std::string shown;
 };
 
 }  // namespace stippon
