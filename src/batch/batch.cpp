@@ -88,10 +88,11 @@ _exit_status _batch_run::prepare() {
   const unsigned W = document.input().width;
   const unsigned H = document.input().height;
   const _output_geometry geometry = document.geometry();
-  const _typed_size& typed = options.typed;
-  width = options.settings.output_size == size_custom
-              ? geometry.typed_width(typed.value, typed.is_height, typed.units)
-              : geometry.target_width(options.settings.output_size);
+  const _document_settings& settings = options.settings;
+  width =
+      settings.output_size == size_custom
+          ? geometry.typed_width(options.typed_edge, options.typed_height, settings.output_units)
+          : geometry.target_width(settings.output_size);
   const std::string problem = geometry.problem(width);
   if (!problem.empty()) return fail(exit_usage, problem);
   const _preview_size size = preview_size(width, W, H);

@@ -60,11 +60,6 @@ _reader number(W low, W high, const std::string& range, T& value) {
   };
 }
 
-template <typename T>
-_reader whole(long long low, long long high, T& value) {
-  return number(low, high, std::to_string(low) + " to " + std::to_string(high), value);
-}
-
 // "180mm", "7.5in", "2000px": a positive number and its unit.
 _reader typed_size(bool is_height, _batch_options& options) {
   return [is_height, &options](const std::string& name, const std::string& text) {
@@ -77,7 +72,9 @@ _reader typed_size(bool is_height, _batch_options& options) {
         return not_a_number(name, text);
       if (value <= 0.0f) return name + " must be above zero, not '" + text + "'";
       options.settings.output_size = size_custom;
-      options.typed = {is_height, value, unit};
+      options.settings.output_units = unit;
+      options.typed_edge = value;
+      options.typed_height = is_height;
       return std::string();
     }
     return name + " needs a number and a unit mm, in or px (e.g. 180mm), not '" + text + "'";
@@ -215,7 +212,7 @@ void _command_line::add_options() {
   add("--seed", "N",
       "seed of the dot pattern, 0 to 4294967295; without it the clock\n"
       "gives one, which --verbose prints",
-      whole(0, UINT32_MAX, o.seed));
+      number(0LL, 0xffffffffLL, "0 to 4294967295", o.seed));
   group = "Tone";
   add("--tone-match", "none|grey|linear", o.settings.tone_match.matching,
       "flat areas print the ink of their grey level (grey) or of its\n"
@@ -230,7 +227,7 @@ void _command_line::add_options() {
   add("--mode", "gray|bw|tones", o.settings.device,
       "grey-scale, black and white, or colour tones (default gray)");
   add("--black-level", "N", "black level of --mode bw, 0 to 255, default 127",
-      whole(0, 255, s.black_level));
+      number(0LL, 255LL, "0 to 255", s.black_level));
   std::string names, tones = "tone of a PNG, TIFF or PDF, one of";
   for (int i = 0; i < TONE_COUNT; ++i) {
     names += (i == 0 ? "" : "|") + std::string(tone_name(i));
@@ -243,7 +240,7 @@ void _command_line::add_options() {
   add("--density-high", "MIN-MAX", "dot sizes in high-density zones, 4 to 8, default 4-8",
       density(s.high_density_min, s.high_density_max));
   add("--contrast-threshold", "N", "density between the two zones, 0 to 255, default 127",
-      whole(0, 255, s.contrast_threshold));
+      number(0LL, 255LL, "0 to 255", s.contrast_threshold));
   // The range of the desktop program's borders slider, -50 to 50 tenths.
   add("--borders-threshold", "T", "threshold of the borders image, -5.0 to 5.0, default 5.0",
       number(-5.0f, 5.0f, "-5.0 to 5.0", o.settings.borders_threshold));

@@ -10,19 +10,14 @@
 
 namespace stippon {
 
-// A custom size typed as one edge in a unit; the other edge follows from the aspect ratio.
-struct _typed_size {
-  bool is_height = false;
-  float value = 0.0f;
-  _output_units units = units_millimeters;
-};
-
 // Everything the command line decides; the defaults are those of the desktop program.
 struct _batch_options {
   std::string input;
   std::string output;
   _document_settings settings;
-  _typed_size typed;  // meaningful when the size is size_custom
+  // A custom size: one edge in the settings' units; the other follows from the aspect ratio.
+  float typed_edge = 0.0f;
+  bool typed_height = false;
   _resolution_position resolution = resolution_300;
   _list_position image = list_stippling;  // the image written
   _svg_options svg;                       // an .svg OUTPUT
