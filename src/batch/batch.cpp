@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <cstdio>
+#include <mutex>
+#include <new>
 
 #include "document/data_location.h"
 #include "image/file_access.h"
@@ -42,49 +44,61 @@ bool _interrupts_caught::happened() {
   return interrupted != 0;
 }
 
-_batch_run::_batch_run(const _batch_options& options) : options(options), progress(!options.quiet) {
+_batch_printer::_batch_printer(const _batch_options& options, _console& console, bool one_of_many)
+    : options(options), console(console), many(one_of_many) {
   document.set_settings(options.settings);
   document.on_oversize_input = [this](int) { oversize = true; };
 }
 
-_exit_status _batch_run::run() {
+_exit_status _batch_printer::print(const std::string& photograph, const std::string& file) {
+  input = photograph;
+  output = file;
+  oversize = false;
+  try {
+    return run();
+  } catch (const std::bad_alloc&) {
+    return fail(exit_failure, "not enough memory for this output size");
+  }
+}
+
+_exit_status _batch_printer::run() {
   const auto start = std::chrono::steady_clock::now();
   // The output is checked first, rather than after minutes of stippling.
-  if (same_file(options.input, options.output))
-    return fail(exit_usage,
-                options.output + ": is the input; the print would replace the photograph");
-  const std::string problem = output_problem(options.output);
-  if (!problem.empty()) return fail(exit_unwritable, options.output + ": " + problem);
-  for (auto step : {&_batch_run::read_input, &_batch_run::prepare, &_batch_run::load_data,
-                    &_batch_run::compute, &_batch_run::write}) {
-    // An interrupt ends the program once the run is over; what is left is not worth doing.
+  if (same_file(input, output))
+    return fail(exit_usage, output + ": is the input; the print would replace the photograph");
+  const std::string problem = output_problem(output);
+  if (!problem.empty()) return fail(exit_unwritable, output + ": " + problem);
+  for (auto step : {&_batch_printer::read_input, &_batch_printer::prepare,
+                    &_batch_printer::load_data, &_batch_printer::compute, &_batch_printer::write}) {
+    // An interrupt ends the program once the print is over; what is left is not worth doing.
     if (_interrupts_caught::happened()) return exit_failure;
     const _exit_status status = (this->*step)();
     if (status != exit_success) return status;
   }
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-  note("wrote " + options.output + " in " + decimals(elapsed.count(), "s"));
+  note("wrote " + output + " in " + decimals(elapsed.count(), "s"));
   return exit_success;
 }
 
-void _batch_run::say(const std::string& message) {
-  progress.show({});
-  std::fprintf(stderr, "stippon-batch: %s\n", message.c_str());
+// One of many prints says which photograph a message is about.
+void _batch_printer::say(const std::string& message) {
+  const bool named = !many || message.find(input) != std::string::npos;
+  console.say(named ? message : input + ": " + message);
 }
 
-_exit_status _batch_run::read_input() {
-  progress.show("reading " + options.input + "...");
+_exit_status _batch_printer::read_input() {
+  stage("reading " + input);
   // "Optimal for input" makes three pixels of every input pixel: an input whose output could not
   // be made is refused from its header, before its samples are read.
   const bool optimal = options.settings.output_size == size_optimal;
   const int edge = optimal ? static_cast<int>(document.texture_limit() / OPTIMAL_SCALE) : 0;
-  if (document.read_input(options.input, edge)) return exit_success;
-  const std::string message = "Cannot read " + options.input + ": " + document.read_failure();
+  if (document.read_input(input, edge)) return exit_success;
+  const std::string message = "Cannot read " + input + ": " + document.read_failure();
   if (oversize && optimal) return fail(exit_usage, message + " (--size optimal triples each edge)");
   return fail(exit_unreadable, message);
 }
 
-_exit_status _batch_run::prepare() {
+_exit_status _batch_printer::prepare() {
   const unsigned W = document.input().width;
   const unsigned H = document.input().height;
   const _output_geometry geometry = document.geometry();
@@ -97,17 +111,19 @@ _exit_status _batch_run::prepare() {
   if (!problem.empty()) return fail(exit_usage, problem);
   const _preview_size size = preview_size(width, W, H);
   const unsigned k = output_scale(options.resolution);
-  note("input " + options.input + ": " + size_text(W, H) + "; output " +
+  note("input " + input + ": " + size_text(W, H) + "; output " +
        size_text(k * size.width, k * size.height) + " at " +
        std::to_string(VECRES[options.resolution]) + " ppi");
   return exit_success;
 }
 
-_exit_status _batch_run::load_data() {
+_exit_status _batch_printer::load_data() {
+  if (data_loaded) return exit_success;
   // Tone matching measures what the dots print, so it needs them too.
   const bool stippled = options.image == list_stippling || options.image == list_color_stippling ||
                         options.settings.tone_match.matching != tone_matching_none;
-  if (!stippled && !tone_applied()) return exit_success;
+  data_loaded = !stippled && !tone_applied();
+  if (data_loaded) return exit_success;
   // Looked up only now: images drawn without dots or tones need no data folder.
   const _data_location data = _data_location::find(options.data_dir);
   if (!data.found()) return fail(exit_unreadable, data.report());
@@ -116,17 +132,26 @@ _exit_status _batch_run::load_data() {
   if (stippled && !document.load_dots(folder))
     return fail(exit_unreadable, "cannot read the dot sheets in " + folder + "/dots");
   const int tone = options.settings.tone;
-  if (!tone_applied()) return exit_success;
-  progress.show("reading the tones...");
-  if (!document.load_tone(folder, tone))
-    return fail(exit_unreadable, "cannot read the tone " + tone_path(folder, tone));
+  if (tone_applied()) {
+    stage("reading the tones");
+    if (!document.load_tone(folder, tone))
+      return fail(exit_unreadable, "cannot read the tone " + tone_path(folder, tone));
+  }
+  data_loaded = true;
   return exit_success;
 }
 
-_exit_status _batch_run::compute() {
-  progress.show("resampling, borders and halftone...");
-  if (!document.derive(width))
-    return fail(exit_usage, "the output is too small for the shape of this input");
+_exit_status _batch_printer::compute() {
+  stage("resampling, borders and halftone");
+  // Tone matching measures the dots with the process's one random() generator, on a document's
+  // first grid: one document measures at a time. Later grids find the measurement kept.
+  static std::mutex measuring;
+  std::unique_lock<std::mutex> lock(measuring, std::defer_lock);
+  if (!measured && options.settings.tone_match.matching != tone_matching_none) lock.lock();
+  const bool made = document.derive(width);
+  measured = true;
+  if (lock.owns_lock()) lock.unlock();
+  if (!made) return fail(exit_usage, "the output is too small for the shape of this input");
   if (document.enlarged())
     warn(
         "the input is enlarged to fit this output size and packing factor, which may lower "
@@ -142,21 +167,21 @@ _exit_status _batch_run::compute() {
   return exit_success;
 }
 
-_exit_status _batch_run::write() {
-  const std::string text = "writing " + options.output;
-  progress.show(text + "...");
+_exit_status _batch_printer::write() {
+  const std::string text = "writing " + output;
+  stage(text);
   const _band_progress shown = [this, &text](unsigned done, unsigned total) {
-    progress.show(text, done, total);
+    if (!many) console.show(text, done, total);
     return !_interrupts_caught::happened();
   };
   if (!options.svg_output()) {
-    const _print_result result = document.write_print(options.output, options.resolution,
-                                                      options.image, tone_applied(), shown);
+    const _print_result result =
+        document.write_print(output, options.resolution, options.image, tone_applied(), shown);
     return result.written ? exit_success : fail(exit_unwritable, result.error);
   }
   _svg_options svg = options.svg;
   svg.measure_travel = options.verbose;
-  const _svg_result result = document.write_svg(options.output, svg, shown);
+  const _svg_result result = document.write_svg(output, svg, shown);
   if (!result.written) return fail(exit_unwritable, result.error);
   note(std::to_string(result.dots) + " dots in " + std::to_string(result.layers) +
        (result.layers == 1 ? " layer" : " layers"));
@@ -168,7 +193,7 @@ _exit_status _batch_run::write() {
   return exit_success;
 }
 
-bool _batch_run::tone_applied() const {
+bool _batch_printer::tone_applied() const {
   return options.colour_output() && !options.colour_image() && options.settings.tone != 0;
 }
 

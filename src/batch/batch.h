@@ -3,8 +3,8 @@
 #include <csignal>
 #include <string>
 
+#include "batch/console.h"
 #include "batch/options.h"
-#include "batch/progress.h"
 #include "document/stipple_document.h"
 
 namespace stippon {
@@ -33,23 +33,34 @@ class _interrupts_caught {
   void (*previous[std::size(SIGNALS)])(int) = {};
 };
 
-// One run of stippon-batch: the document of the desktop program, set from the command line, read,
-// computed and written. The output is written atomically, so a run that fails leaves no file
-// behind and an older one untouched.
-class _batch_run {
+// Prints photographs with the settings of the command line, one after another on one document of
+// the desktop program, which reads the dot sheets and the tone, and measures tone matching, once
+// for all of them. Each print is written atomically, so one that fails leaves no file behind and
+// an older one untouched.
+class _batch_printer {
  public:
-  explicit _batch_run(const _batch_options& options);
-  _exit_status run();
+  // One of many: no stages on the progress line, and messages name the photograph.
+  _batch_printer(const _batch_options& options, _console& console, bool one_of_many);
+  _exit_status print(const std::string& input, const std::string& output);
+  // The dot sheets and the tone the prints need, read once; print() reads them when not yet.
+  _exit_status load_data();
 
  private:
   const _batch_options& options;
-  _progress_line progress;
+  _console& console;
+  const bool many;
   _stipple_document document;
+  bool data_loaded = false;
+  bool measured = false;  // tone matching, once the first grid is made
+  // The print being made:
+  std::string input, output;
   bool oversize = false;
-  float width = 0.0f;  // of the print, in pixels at 300 ppi
+  float width = 0.0f;  // in pixels at 300 ppi
 
-  // A line on standard error.
   void say(const std::string& message);
+  void stage(const std::string& text) {
+    if (!many) console.show(text + "...");
+  }
   _exit_status fail(_exit_status status, const std::string& message) {
     return say(message), status;
   }
@@ -60,9 +71,9 @@ class _batch_run {
     if (!options.quiet) say("warning: " + message);
   }
 
+  _exit_status run();
   _exit_status read_input();
   _exit_status prepare();
-  _exit_status load_data();
   _exit_status compute();
   _exit_status write();
   bool tone_applied() const;

@@ -1,8 +1,7 @@
 // stippon-batch: the stippling pipeline of the desktop program, from the command line.
 #include <cstdio>
-#include <new>
 
-#include "batch/batch.h"
+#include "batch/folder.h"
 
 int main(int argc, char** argv) {
   using namespace stippon;
@@ -14,11 +13,9 @@ int main(int argc, char** argv) {
                  parsed.message.c_str());
   if (parsed.action != action_run)
     return parsed.action == action_usage_error ? exit_usage : exit_success;
-  try {
-    const _interrupts_caught caught;
-    return _batch_run(parsed.options).run();
-  } catch (const std::bad_alloc&) {
-    std::fputs("stippon-batch: not enough memory for this output size\n", stderr);
-    return exit_failure;
-  }
+  const _batch_options& options = parsed.options;
+  const _interrupts_caught caught;
+  _console console(!options.quiet);
+  if (!options.output_dir.empty()) return _folder_run(options, console).run();
+  return _batch_printer(options, console, false).print(options.inputs.front(), options.output);
 }

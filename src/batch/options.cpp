@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <functional>
 #include <sstream>
 
@@ -35,15 +36,21 @@ std::string out_of_range(const std::string& name, const std::string& text,
   return name + " " + text + " is out of range (" + range + ")";
 }
 
-// One of the names "a|b|c", stored as the value at its place in `values`, or as its place.
+// One of the names "a|b|c", stored as the value at its place in `values`, or as its place, or
+// as itself in a string.
 template <typename T>
 _reader one_of(const std::string& names, T& value, const std::vector<T>& values = {}) {
   return [=, &value](const std::string& name, const std::string& text) {
     std::istringstream list(names);
     std::string listed, all;
     for (size_t i = 0; std::getline(list, listed, '|'); ++i) {
-      if (listed == text) return value = values.empty() ? T(i) : values[i], std::string();
-      all += (i == 0 ? "" : ", ") + listed;
+      if (listed != text) {
+        all += (i == 0 ? "" : ", ") + listed;
+      } else if constexpr (std::is_same_v<T, std::string>) {
+        return value = listed, std::string();
+      } else {
+        return value = values.empty() ? T(i) : values[i], std::string();
+      }
     }
     return name + " must be one of " + all + ", not '" + text + "'";
   };
@@ -171,6 +178,7 @@ class _command_line {
 
 _command_line::_command_line(_batch_options& options) : o(options) {
   app.description(R"(Usage: stippon-batch [options] INPUT OUTPUT
+   or: stippon-batch [options] --output-dir DIR INPUT...
 Stipples a photograph (JPEG, PNG, TIFF, WebP, BMP, GIF or netpbm, up to 200 megapixels) without
 a window, exactly as the desktop program does. OUTPUT ends in .png, .tif, .tiff, .pdf, .pgm or
 .svg; it is replaced only once it has been written completely. INPUT - reads standard input,
@@ -259,6 +267,16 @@ void _command_line::add_options() {
       "of its area, or a touch of the pen; circles and points in a short path");
   add("--pen-width", "MM", "stroke width of points, 0.01 to 10, default 0.3",
       number(0.01f, 10.0f, "0.01 to 10 mm", o.svg.pen_width));
+  group = "A folder of prints";
+  add("--output-dir", "DIR",
+      "print every INPUT to DIR/<its name>.<format>, several at once as the\n"
+      "cores and the memory allow; DIR is made when missing",
+      [this](const std::string& name, const std::string& text) {
+        o.output_dir = text;
+        return text.empty() ? name + " needs a folder name" : std::string();
+      });
+  add("--format", "png|tif|pdf|pgm|svg", o.format, "the kind of the prints (default png)");
+  flag("--skip-existing", o.skip_existing, "leave out the INPUTs whose print is in DIR already");
   group = "Program";
   add("--data", "DIR",
       "folder holding dots/ and tones/; without it $STIPPON_DATA, else\n"
@@ -295,10 +313,19 @@ void _command_line::parse(const std::vector<std::string>& arguments) {
 
 std::string _command_line::finish() {
   if (!complaint.empty()) return complaint;
-  if (files.size() != 2) return "expected INPUT and OUTPUT file names";
-  o.input = files[0];
-  o.output = files[1];
   const auto given = [this](const char* name) { return app.count(name) > 0; };
+  if (!o.output_dir.empty()) {
+    if (files.empty()) return "--output-dir needs at least one INPUT";
+    if (std::find(files.begin(), files.end(), STANDARD_STREAM) != files.end())
+      return "standard input (-) has no name to print under in --output-dir";
+    files.push_back(o.print_name(files.front()));
+  } else if (given("--format") || given("--skip-existing")) {
+    return "--format and --skip-existing need --output-dir";
+  } else if (files.size() != 2) {
+    return "expected INPUT and OUTPUT file names";
+  }
+  o.output = files.back();
+  o.inputs.assign(files.begin(), files.end() - 1);
   if (given("--width") && given("--height"))
     return "give either --width or --height; the other edge follows from the aspect ratio";
   if (given("--size") && (given("--width") || given("--height")))
@@ -333,6 +360,11 @@ std::string _command_line::finish() {
 }
 
 }  // namespace
+
+std::string _batch_options::print_name(const std::string& input) const {
+  const std::filesystem::path name = std::filesystem::path(input).stem();
+  return (std::filesystem::path(output_dir) / name).string() + "." + format;
+}
 
 bool _batch_options::colour_output() const {
   const std::optional<_print_format> format = print_format_of(output);

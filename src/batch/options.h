@@ -12,8 +12,11 @@ namespace stippon {
 
 // Everything the command line decides; the defaults are those of the desktop program.
 struct _batch_options {
-  std::string input;
-  std::string output;
+  std::vector<std::string> inputs;  // INPUT, or with --output-dir every INPUT
+  std::string output;               // OUTPUT, or with --output-dir the first INPUT's print
+  std::string output_dir;           // --output-dir: a print of every INPUT in this folder
+  std::string format = "png";       // --format: the ending of the prints in --output-dir
+  bool skip_existing = false;
   _document_settings settings;
   // A custom size: one edge in the settings' units; the other follows from the aspect ratio.
   float typed_edge = 0.0f;
@@ -26,6 +29,8 @@ struct _batch_options {
   bool verbose = false;
   bool quiet = false;
 
+  // With --output-dir, the print of `input`: DIR/<its name without the ending>.<format>.
+  std::string print_name(const std::string& input) const;
   // PNG, TIFF or PDF: files that hold a toned or colour picture.
   bool colour_output() const;
   bool svg_output() const;
