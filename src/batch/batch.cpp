@@ -46,7 +46,7 @@ bool _interrupts_caught::happened() {
 
 _batch_printer::_batch_printer(const _batch_options& options, _console& console, bool one_of_many)
     : options(options), console(console), many(one_of_many) {
-  document.set_settings(options.settings);
+  document.apply(options.settings);
   document.on_oversize_input = [this](int) { oversize = true; };
 }
 

@@ -353,7 +353,6 @@ std::string _command_line::finish() {
   _document_settings& settings = o.settings;
   if (given("--packing")) settings.stipple.scale_factor = packing_to_scale(packing);
   settings.tone_match.levels = _levels(black, white, gamma);
-  settings.stipple.black_white = settings.device == device_black_white;
   settings.colour_stippling = o.image == list_color_stippling;
   std::fill(std::begin(settings.save_resolution), std::end(settings.save_resolution), o.resolution);
   return {};

@@ -56,14 +56,12 @@ class _gl_widget : public QOpenGLWidget {
   // --- processing (processing.cpp) ---
   // True when the file was read and processed; on failure every image stays as it was.
   bool read_image(std::string file_name);
-  void update_images(float w);
   void refresh();
   void refresh_image();
   void set_color_image(QColor colour);
   void set_device(_mode_device d);
   void set_merging_function(int value);
   void set_random_distribution(int value);
-  void active_black_level(bool value);
   void set_displacement(float value);
   // Levels, gamma and tone matching (tone_match.cpp): the halftone and the picture made again.
   void set_tone_match(const _tone_settings& tones);
@@ -89,10 +87,9 @@ class _gl_widget : public QOpenGLWidget {
 
   // --- restored settings (apply_settings.cpp) ---
   // Brings the document, the picture and both panels to a settings value, recomputing only what
-  // the change needs: the images at `width` (when > 0) for a new width or packing, the borders
-  // for a new borders threshold, the stippling for a dot parameter. Undo, redo, the Images
-  // panel's Reset and the choices remembered from the last run all come here.
-  void apply_settings(const _document_settings& target, float width);
+  // the change needs. Undo, redo, the Images panel's Reset and the choices remembered from the
+  // last run all come here.
+  void apply_settings(const _document_settings& target);
 
   // --- output geometry (output_geometry.cpp) ---
   void set_size(_output_size size);
@@ -157,7 +154,7 @@ class _gl_widget : public QOpenGLWidget {
   void set_borders_threshold(int threshold);
   void set_black_level(int threshold);
   void active_color_stippling(int threshold);
-  void set_stippling_tone(int Tone);
+  void set_stippling_tone(int tone);
   void item_clicked(QListWidgetItem* Item);
   void new_dots_distribution();
   void reset_general_parameters();
@@ -188,10 +185,8 @@ class _gl_widget : public QOpenGLWidget {
   // The settings and width of the picture on screen, which a cancelled run goes back to; none
   // until the first run of a photograph ends.
   _document_settings shown_settings;
-  float shown_width = 0.0f;
   bool shown_valid = false;
   _document_settings run_settings;
-  float run_width = 0.0f;
   // A run started before the current photograph was read is of no use when it ends.
   unsigned photo_number = 0;
   unsigned run_photo = 0;
@@ -246,9 +241,11 @@ class _gl_widget : public QOpenGLWidget {
   void go_back_to_shown();
   void show_results();
   void report_progress();
-  void set_dot_size(_dot_size_field field, int value, QSpinBox* spin_box);
-  // A change of the output size, then the picture and the panel's dimensions brought up to date.
-  void resize_output(const std::function<void()>& change);
+  // One change of the settings, handed to the document, and the picture brought up to date.
+  void edit(const std::function<void(_document_settings&)>& change);
+  void set_dot_size(int value, bool is_min, int other_end, QSpinBox* spin_box,
+                    unsigned short& (*field)(_document_settings&));
+  void set_typed_edge(float value, bool is_height);
   qint64 restart_press_clock();
   double fit_scale() const;
   // Zooms the entry shown to a scale, keeping the picture point under `anchor` in place.

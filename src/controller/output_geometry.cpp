@@ -6,11 +6,12 @@
 namespace stippon {
 
 void _gl_widget::set_size(_output_size size) {
-  resize_output([this, size] { doc.set_size(size); });
+  edit([size](_document_settings& s) { s.output_size = size; });
+  update_dimensions();
 }
 
 void _gl_widget::set_units(_output_units units) {
-  doc.set_units(units);
+  edit([units](_document_settings& s) { s.output_units = units; });
   update_dimensions();
 }
 
@@ -26,26 +27,26 @@ void _gl_widget::update_dimensions() {
 // A text that is not a number, or a size below one halftone cell, changes nothing; the panel
 // shows the current dimensions again.
 void _gl_widget::set_width(float value) {
-  resize_output([this, value] { doc.set_width(value); });
+  set_typed_edge(value, false);
 }
 
 void _gl_widget::set_height(float value) {
-  resize_output([this, value] { doc.set_height(value); });
+  set_typed_edge(value, true);
 }
 
-void _gl_widget::resize_output(const std::function<void()>& change) {
-  change();
-  refresh_image();
+void _gl_widget::set_typed_edge(float value, bool is_height) {
+  const float w = doc.geometry().typed_width(value, is_height, doc.settings().output_units);
+  if (doc.loaded()) edit([w](_document_settings& s) { s.width = w; });
   update_dimensions();
 }
 
 void _gl_widget::set_scale_factor(float value) {
-  if (!doc.set_scale_factor(value)) return;
-  refresh_image();
+  edit([value](_document_settings& s) { s.stipple.scale_factor = value; });
 }
 
 void _gl_widget::set_save_resolution(_resolution_position p) {
-  doc.set_save_resolution(p);
+  if (p < resolution_1200 || p > resolution_300) return;
+  edit([p](_document_settings& s) { s.save_resolution[s.device] = p; });
 }
 
 }  // namespace stippon

@@ -97,14 +97,14 @@ void _gl_widget::restart_colour_swatch() {
     images->color_selector->set_color(QColor(ink.r, ink.g, ink.b));
 }
 
-void _gl_widget::update_images(float w) {
-  doc.update_images(w);
-  schedule_work();
+void _gl_widget::edit(const std::function<void(_document_settings&)>& change) {
+  _document_settings target = doc.settings();
+  change(target);
+  doc.apply(target);
+  refresh_image();
 }
 
 void _gl_widget::refresh() {
-  if (!doc.loaded()) return;
-  doc.refresh();
   refresh_image();
 }
 
@@ -154,111 +154,122 @@ void _gl_widget::item_clicked(QListWidgetItem* Item) {
 }
 
 void _gl_widget::set_color_image(QColor colour) {
-  doc.set_ink(_pixel(colour.red() & 0xff, colour.green() & 0xff, colour.blue() & 0xff,
-                     colour.alpha() & 0xff));
-  refresh_image();
+  edit([&](_document_settings& s) {
+    s.ink = _pixel(colour.red() & 0xff, colour.green() & 0xff, colour.blue() & 0xff,
+                   colour.alpha() & 0xff);
+  });
 }
 
-void _gl_widget::set_stippling_tone(int Tone) {
-  if (!doc.set_tone(Tone)) return;
+void _gl_widget::set_stippling_tone(int tone) {
+  if (tone < 0 || tone >= TONE_COUNT) return;
+  edit([tone](_document_settings& s) { s.tone = tone; });
   if (doc.loaded()) show_current(true);
 }
 
 void _gl_widget::set_device(_mode_device d) {
   if (d < device_grayscale || d > device_color_tones) return;
-  doc.set_device(d);
-  refresh_image();
+  edit([d](_document_settings& s) { s.device = d; });
   if (d != device_black_white && doc.loaded()) show_current(true);
   if (general != nullptr) general->set_save_resolution(doc.settings().resolution());
 }
 
 void _gl_widget::set_merging_function(int value) {
-  doc.set_merging_function(static_cast<_merging_function>(value));
-  refresh_image();
+  edit([value](_document_settings& s) {
+    s.stipple.merging_function = static_cast<_merging_function>(value);
+  });
 }
 
 void _gl_widget::set_random_distribution(int value) {
-  doc.set_random_distribution(static_cast<_random_distribution>(value));
-  refresh_image();
-}
-
-void _gl_widget::active_black_level(bool value) {
-  doc.set_black_white(value);
-  refresh_image();
+  edit([value](_document_settings& s) {
+    s.stipple.random_distribution = static_cast<_random_distribution>(value);
+  });
 }
 
 void _gl_widget::set_displacement(float value) {
-  doc.set_displacement(value);
-  refresh_image();
+  edit([value](_document_settings& s) { s.stipple.displacement = value; });
 }
 
 void _gl_widget::set_contrast_low_density_min(int value) {
-  set_dot_size(dot_low_density_min, value, images ? images->low_density_min_spin_box : nullptr);
+  set_dot_size(value, true, doc.settings().stipple.low_density_max,
+               images ? images->low_density_min_spin_box : nullptr,
+               [](_document_settings& s) -> unsigned short& { return s.stipple.low_density_min; });
 }
 
 void _gl_widget::set_contrast_low_density_max(int value) {
-  set_dot_size(dot_low_density_max, value, images ? images->low_density_max_spin_box : nullptr);
+  set_dot_size(value, false, doc.settings().stipple.low_density_min,
+               images ? images->low_density_max_spin_box : nullptr,
+               [](_document_settings& s) -> unsigned short& { return s.stipple.low_density_max; });
 }
 
 void _gl_widget::set_contrast_high_density_min(int value) {
-  set_dot_size(dot_high_density_min, value, images ? images->high_density_min_spin_box : nullptr);
+  set_dot_size(value, true, doc.settings().stipple.high_density_max,
+               images ? images->high_density_min_spin_box : nullptr,
+               [](_document_settings& s) -> unsigned short& { return s.stipple.high_density_min; });
 }
 
 void _gl_widget::set_contrast_high_density_max(int value) {
-  set_dot_size(dot_high_density_max, value, images ? images->high_density_max_spin_box : nullptr);
+  set_dot_size(value, false, doc.settings().stipple.high_density_min,
+               images ? images->high_density_max_spin_box : nullptr,
+               [](_document_settings& s) -> unsigned short& { return s.stipple.high_density_max; });
 }
 
 // A size that would cross the other end of its pair takes that end, and the panel's spin box
 // shows the corrected value (which reports it once more).
-void _gl_widget::set_dot_size(_dot_size_field field, int value, QSpinBox* spin_box) {
-  const unsigned short stored = doc.set_dot_size(field, value);
+void _gl_widget::set_dot_size(int value, bool is_min, int other_end, QSpinBox* spin_box,
+                              unsigned short& (*field)(_document_settings&)) {
+  const bool crosses = is_min ? other_end < value : other_end > value;
+  const int wanted = crosses ? other_end : value;
+  edit([&](_document_settings& s) { field(s) = static_cast<unsigned short>(wanted); });
+  _document_settings now = doc.settings();
+  const unsigned short stored = field(now);
   if (spin_box != nullptr && stored != value && spin_box->value() != stored)
     spin_box->setValue(stored);
-  refresh_image();
 }
 
 void _gl_widget::set_contrast_threshold(int threshold) {
-  doc.set_contrast_threshold(threshold);
-  refresh_image();
+  edit([threshold](_document_settings& s) { s.stipple.contrast_threshold = threshold; });
 }
 
 void _gl_widget::set_borders_threshold(int threshold) {
-  doc.set_borders_slider(threshold);
-  refresh_image();
+  edit([threshold](_document_settings& s) {
+    s.borders_threshold = threshold / BORDERS_SLIDER_STEPS;
+  });
 }
 
 void _gl_widget::set_black_level(int threshold) {
-  doc.set_black_level(threshold);
-  refresh_image();
+  edit([threshold](_document_settings& s) { s.stipple.black_level = threshold; });
 }
 
 void _gl_widget::active_color_stippling(int /*threshold*/) {
-  doc.set_colour_stippling(!doc.settings().colour_stippling);
-  refresh_image();
+  edit([](_document_settings& s) { s.colour_stippling = !s.colour_stippling; });
 }
 
 void _gl_widget::new_dots_distribution() {
   doc.new_seeds();
-  doc.refresh();
   refresh_image();
 }
 
+// The General panel's own controls back to their defaults; the new grid it always made starts
+// over in the default ink.
 void _gl_widget::reset_general_parameters() {
-  doc.reset_general();
-  const _document_settings& defaults = doc.settings();
-  if (general != nullptr) {
-    general->set_units(defaults.output_units);
-    general->set_size(defaults.output_size);
-    general->set_scale_factor(PACKING_CELL_PIXELS / defaults.stipple.scale_factor);
-    general->set_displacement(defaults.stipple.displacement);
-    general->set_merging_function(defaults.stipple.merging_function);
-    general->set_random_distribution(defaults.stipple.random_distribution);
-    general->set_device(defaults.device);
-    general->set_save_resolution(defaults.resolution());
-    general->show_tone_match(defaults.tone_match);
-  }
-  update_images(doc.fitted_width(doc.geometry().target_width(defaults.output_size)));
-  refresh_image();
+  const _document_settings defaults;
+  edit([&defaults](_document_settings& s) {
+    s.output_units = defaults.output_units;
+    s.output_size = defaults.output_size;
+    s.stipple.scale_factor = defaults.stipple.scale_factor;
+    s.stipple.displacement = defaults.stipple.displacement;
+    s.stipple.merging_function = defaults.stipple.merging_function;
+    s.stipple.random_distribution = defaults.stipple.random_distribution;
+    s.stipple.black_level = defaults.stipple.black_level;
+    s.tone = defaults.tone;
+    s.tone_match = defaults.tone_match;
+    s.device = defaults.device;
+    std::copy(std::begin(defaults.save_resolution), std::end(defaults.save_resolution),
+              std::begin(s.save_resolution));
+    s.ink = DEFAULT_INK;
+  });
+  if (general != nullptr) general->show_settings(doc.settings());
+  restart_colour_swatch();
   // The panel may have shown the dimensions of the size it chose on its way here.
   update_dimensions();
 }

@@ -4,8 +4,7 @@
 namespace stippon {
 
 void _gl_widget::set_tone_match(const _tone_settings& tones) {
-  doc.set_tone_match(tones);
-  refresh_image();
+  edit([&tones](_document_settings& s) { s.tone_match = tones; });
 }
 
 }  // namespace stippon

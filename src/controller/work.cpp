@@ -31,7 +31,6 @@ void _gl_widget::start_work() {
   }
   cancel_asked = false;
   run_settings = doc.settings();
-  run_width = doc.output_width();
   run_photo = photo_number;
   const _document_work work = doc.take_work();
   runner.start(doc.worker_copy(work), work);
@@ -66,7 +65,7 @@ void _gl_widget::work_finished(bool complete) {
 }
 
 void _gl_widget::go_back_to_shown() {
-  doc.drop_work(shown_settings, shown_width);
+  doc.drop_work(shown_settings);
   if (general != nullptr) general->show_settings(doc.settings());
   if (images != nullptr) images->show_settings(doc.settings());
   update_dimensions();
@@ -76,7 +75,6 @@ void _gl_widget::go_back_to_shown() {
 // The picture on screen now shows the settings the run started with.
 void _gl_widget::take_run() {
   shown_settings = run_settings;
-  shown_width = run_width;
   shown_valid = true;
   show_results();
 }
@@ -93,7 +91,6 @@ void _gl_widget::finish_work() {
   if (!doc.work_pending()) return;
   _busy_cursor busy;
   run_settings = doc.settings();
-  run_width = doc.output_width();
   _work_control control;
   doc.run_work(doc.take_work(), control);
   take_run();

@@ -9,6 +9,7 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "controller/gl_widget.h"
 #include "ui/color_selector.h"
@@ -112,8 +113,9 @@ QWidget* _images_tab::build_contrast_group() {
 }
 
 QWidget* _images_tab::build_borders_group() {
-  const _stipple_settings& settings = gl_widget->document().settings().stipple;
-  borders_slider = horizontal_slider(-50, 50, 5, settings.borders_slider_value);
+  const float threshold = gl_widget->document().settings().borders_threshold;
+  borders_slider =
+      horizontal_slider(-50, 50, 5, int(std::lround(threshold * BORDERS_SLIDER_STEPS)));
   borders_slider->setToolTip(
       tr("Controls the appearance of borders: more to the left, less to the right"));
   QGroupBox* group =
@@ -160,7 +162,7 @@ void _images_tab::show_settings(const _document_settings& settings) {
   const QSignalBlocker quiet[] = {QSignalBlocker(threshold_slider), QSignalBlocker(borders_slider),
                                   QSignalBlocker(colour_check_box)};
   threshold_slider->setValue(stipple.contrast_threshold);
-  borders_slider->setValue(stipple.borders_slider_value);
+  borders_slider->setValue(int(std::lround(settings.borders_threshold * BORDERS_SLIDER_STEPS)));
   colour_check_box->setChecked(settings.colour_stippling);
   color_selector->set_color(QColor(settings.ink.r, settings.ink.g, settings.ink.b, settings.ink.a));
 }

@@ -84,8 +84,8 @@ _settings_history::_settings_history(_gl_widget* gl_widget, QObject* parent)
   watch_panels();
 }
 
-_settings_state _settings_history::current() const {
-  return {gl->document().settings(), gl->document().output_width()};
+_document_settings _settings_history::current() const {
+  return gl->document().settings();
 }
 
 void _settings_history::take_current() {
@@ -93,8 +93,8 @@ void _settings_history::take_current() {
   recorded = current();
 }
 
-void _settings_history::restore(const _settings_state& state) {
-  gl->apply_settings(state.settings, state.width);
+void _settings_history::restore(const _document_settings& state) {
+  gl->apply_settings(state);
   recorded = current();
   emit changed();
 }
@@ -115,12 +115,12 @@ void _settings_history::flush() {
   // from a list or a button.
   const int control = pending.size() == 1 && last_continuous ? last_control : -1;
   pending.clear();
-  const _settings_state now = current();
+  const _document_settings now = current();
   if (now == recorded) return;
   const QString text =
       QCoreApplication::translate("stippon::_settings_history", CONTROL_NAMES[last_control]);
   steps->push(new _settings_step(text, control, recorded, now,
-                                 [this](const _settings_state& state) { restore(state); }));
+                                 [this](const _document_settings& state) { restore(state); }));
   recorded = now;
   emit changed();
 }

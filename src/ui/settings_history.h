@@ -45,15 +45,15 @@ class _settings_history : public QObject {
  private:
   _gl_widget* gl = nullptr;
   QUndoStack* steps = nullptr;
-  _settings_state recorded;
+  _document_settings recorded;
   QSet<int> pending;
   // The control noted last: the one whose change set off the others, which report first.
   int last_control = -1;
   bool last_continuous = false;
   bool flush_queued = false;
 
-  _settings_state current() const;
-  void restore(const _settings_state& state);
+  _document_settings current() const;
+  void restore(const _document_settings& state);
   // A change of a control; sliders and spin boxes are `continuous`: their bursts merge.
   void note(int control, bool continuous);
   void watch_panels();

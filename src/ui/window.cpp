@@ -290,7 +290,7 @@ void _window::read_settings() {
   } else {
     resize(QSize(DEFAULT_WIDTH, DEFAULT_HEIGHT).boundedTo(largest));
   }
-  gl_widget->apply_settings(kept.settings(_document_settings()), 0.0f);
+  gl_widget->apply_settings(kept.settings(_document_settings()));
   history->take_current();
 }
 

@@ -43,6 +43,7 @@ TEST_F(Processing, TextureLimitMessages) {
 // afresh with the stippling selected, keeps the tone and starts over in red.
 TEST_F(Processing, ListEntriesAndReloading) {
   load(60, 40);
+  gl->set_device(device_color_tones);
   gl->set_stippling_tone(2);
   QListWidget* list = gl->images_tab()->images_list;
   emit list->itemClicked(list->item(2));

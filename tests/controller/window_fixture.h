@@ -86,8 +86,8 @@ class WindowFixture : public ::testing::Test {
   std::unique_ptr<_window> window;
   _gl_widget* gl = nullptr;
   _general_tab* general = nullptr;
-  QStringList open_answers, save_answers, open_captions, open_folders, save_filters, save_suggestions,
-      open_filters;
+  QStringList open_answers, save_answers, open_captions, open_folders, save_filters,
+      save_suggestions, open_filters;
   std::vector<std::pair<QString, QString>> warnings;  // the window's
   std::vector<_message> messages;                     // the controller's
 
@@ -139,11 +139,11 @@ class WindowFixture : public ::testing::Test {
     return gl->document();
   }
   const _document_settings& settings() { return gl->document().settings(); }
-  // Changes settings behind the panels' back, without recomputing anything.
+  // Changes settings behind the panels' back.
   void change(const std::function<void(_document_settings&)>& edit) {
     _document_settings changed = settings();
     edit(changed);
-    doc().set_settings(changed);
+    doc().apply(changed);
     window->history->take_current();  // not a change of the user's
   }
 

@@ -162,10 +162,9 @@ class SvgPrint : public ::testing::Test {
     ASSERT_TRUE(doc.load_dots(STIPPON_DATA_DIR));
     _document_settings settings = doc.settings();
     settings.output_size = size_a9;  // 438 x 438 pixels, about ten thousand dots
-    doc.set_settings(settings);
+    doc.apply(settings);
     ASSERT_TRUE(doc.read(CAMERA));
     doc.set_seed(11);
-    doc.refresh();
   }
 
   _svg write(const _svg_options& options, const std::string& name = "print.svg") {
@@ -311,8 +310,10 @@ TEST_F(SvgPrint, NothingIsDrawnOffThePage) {
 
 // With colour stippling on, the ink's dots (black halftone and border samples) are a second pen.
 TEST_F(SvgPrint, ColourStipplingIsASecondPen) {
-  doc.set_ink(_pixel(0, 128, 255, 255));
-  doc.set_colour_stippling(true);
+  _document_settings settings = doc.settings();
+  settings.ink = _pixel(0, 128, 255, 255);
+  settings.colour_stippling = true;
+  doc.apply(settings);
   for (const _svg_dots kind : {svg_shapes, svg_circles}) {
     _svg_options options;
     options.dots = kind;

@@ -23,12 +23,14 @@ class Work : public WindowFixture {
 
   // The preview that a document given the same photograph and changes makes at once.
   _image made_at_once(const _document_settings& start, const std::string& photo,
-                      const std::function<void(_stipple_document&)>& change) {
+                      const std::function<void(_document_settings&)>& change) {
     _stipple_document eager;
     EXPECT_TRUE(eager.load_dots("."));
-    eager.set_settings(start);
+    eager.apply(start);
     EXPECT_TRUE(eager.read(photo));
-    change(eager);
+    _document_settings changed = eager.settings();
+    change(changed);
+    eager.apply(changed);
     return eager.preview();
   }
 };
@@ -44,7 +46,7 @@ TEST_F(Work, ABurstOfSliderStepsComputesOnceForTheLastValue) {
   EXPECT_FLOAT_EQ(settings().stipple.scale_factor, 6.0f / 2.5f);
   const _image expected =
       made_at_once(start, STIPPON_DATA_DIR "/images/camera.pgm",
-                   [](_stipple_document& d) { d.set_scale_factor(6.0f / 2.5f); });
+                   [](_document_settings& s) { s.stipple.scale_factor = 6.0f / 2.5f; });
   EXPECT_TRUE(same_samples(gl->document().preview(), expected));
   EXPECT_TRUE(same_texels(gl->display_texture(), shown(expected)));
 }
@@ -60,8 +62,9 @@ TEST_F(Work, AChangeDuringARunSupersedesIt) {
   gl->set_displacement(0.4f);
   wait_idle();
   EXPECT_EQ(started.count(), 2);
-  const _image expected = made_at_once(start, STIPPON_DATA_DIR "/images/camera.pgm",
-                                       [](_stipple_document& d) { d.set_displacement(0.4f); });
+  const _image expected =
+      made_at_once(start, STIPPON_DATA_DIR "/images/camera.pgm",
+                   [](_document_settings& s) { s.stipple.displacement = 0.4f; });
   EXPECT_TRUE(same_samples(gl->document().preview(), expected));
 }
 
