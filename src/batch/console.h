@@ -12,8 +12,6 @@ class _console {
  public:
   explicit _console(bool progress_wanted);
   ~_console() { show({}); }
-  _console(const _console&) = delete;
-  _console& operator=(const _console&) = delete;
 
   // "stippon-batch: message" on a line of its own.
   void say(const std::string& message);

@@ -22,15 +22,13 @@ constexpr uint64_t PHOTO_ALLOWANCE = uint64_t{256} << 20;
 // The memory the kernel could give without swapping, or the free memory where it does not say.
 uint64_t available_memory() {
   std::ifstream info("/proc/meminfo");
-  std::string key;
-  uint64_t kilobytes = 0;
-  while (info >> key >> kilobytes)
-    if (key == "MemAvailable:") return kilobytes << 10;
+  const std::string key = "MemAvailable:";  // then the kibibytes, "kB"
+  for (std::string line; std::getline(info, line);)
+    if (line.starts_with(key)) return std::stoull(line.substr(key.size())) << 10;
   return uint64_t(sysconf(_SC_AVPHYS_PAGES)) * uint64_t(sysconf(_SC_PAGESIZE));
 }
 
-}  // namespace
-
+// What one print holds at once for these options, in bytes, for the count of prints made together.
 uint64_t print_memory(const _batch_options& options) {
   const _document_settings& settings = options.settings;
   // The print's size follows the photograph for --size optimal: counted as the largest there is.
@@ -41,6 +39,8 @@ uint64_t print_memory(const _batch_options& options) {
     pixels = std::pow(double(to_pixels(options.typed_edge, settings.output_units)), 2.0);
   return uint64_t(pixels) * BYTES_PER_PRINT_PIXEL + PHOTO_ALLOWANCE;
 }
+
+}  // namespace
 
 _folder_run::_folder_run(const _batch_options& options, _console& console)
     : options(options), console(console) {

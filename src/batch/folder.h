@@ -1,16 +1,12 @@
 #pragma once
 
 #include <atomic>
-#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "batch/batch.h"
 
 namespace stippon {
-
-// What one print holds at once for these options, in bytes, for the count of prints made together.
-uint64_t print_memory(const _batch_options& options);
 
 // stippon-batch --output-dir: every INPUT printed into the folder. Workers, as many as the cores
 // and the memory allow, each take the next photograph in turn and print it as a single run does,
