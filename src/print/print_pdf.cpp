@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <mutex>
 #include <streambuf>
 #include <string>
 
@@ -129,7 +130,12 @@ bool _print_pdf::start() {
   PdfError::EnableLogging(false);
   const bool bilevel = kind() == _print_kind::bilevel;
   try {
+    // PoDoFo dates a new document with localtime(), whose result is one buffer for the whole
+    // process: prints made on several threads begin their documents one at a time.
+    static std::mutex dating;
+    std::unique_lock<std::mutex> lock(dating);
     pdf = std::make_unique<document>(stream(), deflate_level);
+    lock.unlock();
     pdf->pdf.GetInfo()->SetCreator(PdfString("Stippon " STIPPON_VERSION));
     pdf->image.SetImageColorSpace(kind() == _print_kind::rgb ? ePdfColorSpace_DeviceRGB
                                                              : ePdfColorSpace_DeviceGray);
