@@ -217,33 +217,11 @@ bool _window::save_file() {
 bool _window::save_svg(const QString& name) {
   const std::optional<_svg_dots> dots = ask_svg_dots();
   if (!dots) return false;
-  _busy_flag guard(busy);
-  const auto start = std::chrono::steady_clock::now();
   _svg_options options;
   options.dots = *dots;
-  QProgressDialog progress(tr("Saving file..."), tr("Cancel"), 0, 100, this);
-  progress.setWindowModality(Qt::WindowModal);
-  progress.setMinimumDuration(0);
-  _svg_result result;
-  {
-    _busy_cursor cursor;
-    result = controller_->write_svg(
-        local_name(name), options, [&progress](unsigned done, unsigned total) {
-          progress.setValue(int(uint64_t(done) * 100 / std::max(total, 1u)));
-          QApplication::processEvents();
-          return !progress.wasCanceled();
-        });
-  }
-  const bool cancelled = progress.wasCanceled();
-  if (result.written) {
-    note_saved(name, result.width, result.height, seconds_since(start));
-    return true;
-  }
-  if (cancelled)
-    status->show_done(tr("Saving %1 cancelled").arg(QFileInfo(name).fileName()));
-  else
-    report({failure_writing, name, write_reason(name, writer_reason(result.error))});
-  return false;
+  return write_file(name, [&](const _band_progress& progress) -> _print_result {
+    return controller_->write_svg(local_name(name), options, progress);
+  });
 }
 
 // "<photo>_<ppi>ppi.png" in the folder of the last save or open.
@@ -256,17 +234,10 @@ QString _window::suggested_save_name() const {
   return folder.isEmpty() ? file : QDir(folder).filePath(file);
 }
 
-void _window::note_saved(const QString& name, unsigned width, unsigned height, double seconds) {
-  status->show_done(done_text(tr("Saved"), name, width, height, seconds), name);
-  kept.set_last_folder(QFileInfo(name).absolutePath());
-}
-
 // At 300 ppi the picture on screen, tone and colour included (a PGM: the grey image shown last);
 // at 600 and 1200 ppi the stippled print, or the colour-stippled one while it is on, drawn in
-// bands and written as they are made. The dialog's Cancel leaves no file behind.
+// bands and written as they are made.
 bool _window::save_print(const QString& name) {
-  _busy_flag guard(busy);
-  const auto start = std::chrono::steady_clock::now();
   const _document_settings& settings = controller_->settings();
   const _resolution_position position = settings.resolution();
   const bool pgm = *print_format_of(local_name(name)) == _print_format::pgm;
@@ -274,19 +245,28 @@ bool _window::save_print(const QString& name) {
   if (position != resolution_300)
     picture = settings.colour_stippling && !pgm ? list_color_stippling : list_stippling;
   const bool toned = settings.tone != 0;
+  return write_file(name, [&](const _band_progress& progress) {
+    return controller_->write_print(local_name(name), position, picture, toned, progress);
+  });
+}
 
+// A save with its progress dialog, whose Cancel leaves no file behind; the status bar or a box
+// then says what became of the file.
+bool _window::write_file(const QString& name,
+                         const std::function<_print_result(const _band_progress&)>& write) {
+  _busy_flag guard(busy);
+  const auto start = std::chrono::steady_clock::now();
   QProgressDialog progress(tr("Saving file..."), tr("Cancel"), 0, 100, this);
   progress.setWindowModality(Qt::WindowModal);
   progress.setMinimumDuration(0);
   _print_result result;
   {
     _busy_cursor cursor;
-    result = controller_->write_print(local_name(name), position, picture, toned,
-                                      [&progress](unsigned done, unsigned total) {
-                                        progress.setValue(int(uint64_t(done) * 100 / total));
-                                        QApplication::processEvents();
-                                        return !progress.wasCanceled();
-                                      });
+    result = write([&progress](unsigned done, unsigned total) {
+      progress.setValue(int(uint64_t(done) * 100 / std::max(total, 1u)));
+      QApplication::processEvents();
+      return !progress.wasCanceled();
+    });
   }
   const bool cancelled = progress.wasCanceled();
   if (!cancelled) progress.setValue(progress.maximum());
@@ -294,7 +274,8 @@ bool _window::save_print(const QString& name) {
   std::printf("CPU time=%f\n", seconds);
   std::fflush(stdout);
   if (result.written) {
-    note_saved(name, result.width, result.height, seconds);
+    status->show_done(done_text(tr("Saved"), name, result.width, result.height, seconds), name);
+    kept.set_last_folder(QFileInfo(name).absolutePath());
     return true;
   }
   if (cancelled)

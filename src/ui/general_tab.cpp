@@ -34,6 +34,14 @@ QGroupBox* centred_group(const QString& title) {
   return group;
 }
 
+QGroupBox* boxed(const QString& title, QWidget* widget) {
+  auto* box = new QVBoxLayout;
+  box->addWidget(widget);
+  QGroupBox* group = centred_group(title);
+  group->setLayout(box);
+  return group;
+}
+
 // The packing and randomness sliders' steps.
 constexpr float PACKING_STEPS = 10.0f;
 constexpr float RANDOMNESS_STEPS = 32.0f;
@@ -122,6 +130,14 @@ _general_tab::_general_tab(_controller* controller, QWidget* parent)
   show_settings();
 }
 
+QComboBox* _general_tab::new_combo(const char* name, std::initializer_list<const char*> items,
+                                   const QString& tooltip) {
+  auto* combo = named(new QComboBox, name);
+  for (const char* item : items) combo->addItem(tr(item));
+  combo->setToolTip(tooltip);
+  return combo;
+}
+
 _line_edit* _general_tab::new_line_edit(const char* name) {
   auto* edit = named(new _line_edit, name);
   edit->setAlignment(Qt::AlignRight);
@@ -130,17 +146,11 @@ _line_edit* _general_tab::new_line_edit(const char* name) {
 }
 
 QGroupBox* _general_tab::build_output_group() {
-  size_combo = named(new QComboBox, "size_combo");
-  for (const char* name :
-       {"A4", "A5", "A6", "A7", "A8", "A9", "A10", "Optimal for input", "Custom"})
-    size_combo->addItem(tr(name));
-  size_combo->setCurrentIndex(size_a5);
-  size_combo->setToolTip(tr("Size of the output image bounding box"));
-
-  units_combo = named(new QComboBox, "units_combo");
-  for (const char* name : {"Millimeters", "Inches", "Pixels"}) units_combo->addItem(tr(name));
-  units_combo->setCurrentIndex(units_millimeters);
-  units_combo->setToolTip(tr("Units of measurement"));
+  size_combo = new_combo("size_combo",
+                         {"A4", "A5", "A6", "A7", "A8", "A9", "A10", "Optimal for input", "Custom"},
+                         tr("Size of the output image bounding box"));
+  units_combo =
+      new_combo("units_combo", {"Millimeters", "Inches", "Pixels"}, tr("Units of measurement"));
 
   width_line_edit = new_line_edit("width_line_edit");
   make_display_only(width_line_edit, QStringLiteral("0"));
@@ -157,13 +167,12 @@ QGroupBox* _general_tab::build_output_group() {
   height_label = named(new QLabel(tr("Spatial height:")), "height_label");
   height_label->setEnabled(false);
 
-  save_resolution_combo = named(new QComboBox, "save_resolution_combo");
-  fill_save_resolutions(true);
-  save_resolution_combo->setCurrentIndex(resolution_300);
-  save_resolution_combo->setToolTip(
+  save_resolution_combo = new_combo(
+      "save_resolution_combo", {},
       tr("This value allows to change the output resolution\n300ppi: mode to print in low "
          "resolution mono printers and for on-screen files\n600ppi: mode to print in medium "
          "resolution mono printers\n1200ppi: mode to print in high resolution mono printers"));
+  fill_save_resolutions(true);
 
   auto* grid = new QGridLayout;
   grid->addWidget(new QLabel(tr("Spatial size:")), 0, 0, Qt::AlignRight);
@@ -200,17 +209,25 @@ QGroupBox* _general_tab::build_output_group() {
   return group;
 }
 
-QGroupBox* _general_tab::build_packing_group() {
-  scale_factor_line_edit = new_line_edit("scale_factor_line_edit");
-  make_display_only(scale_factor_line_edit, QStringLiteral("2.00"));
-  scale_factor_line_edit->setToolTip(tr("Display the stippling packing factor"));
-  scale_factor_slider = horizontal_slider("scale_factor_slider", 10, 60, 2, 5);
-  scale_factor_slider->setValue(20);
-  scale_factor_slider->setToolTip(
-      tr("This value allows to pack the stipples in a sparse or denser form\nDefault value is 2"));
+QGroupBox* _general_tab::slider_group(const _slider_group& spec, _line_edit*& value,
+                                      QSlider*& slider) {
+  value = new_line_edit(spec.value_name);
+  make_display_only(value, QString());
+  value->setToolTip(tr(spec.value_tip));
+  slider = horizontal_slider(spec.slider_name, spec.minimum, spec.maximum, spec.step, spec.ticks);
+  slider->setToolTip(tr(spec.slider_tip));
+  auto* group = centred_group(tr(spec.title));
+  group->setLayout(slider_grid(value, slider, tr(spec.low), tr(spec.high)));
+  return group;
+}
 
-  auto* group = centred_group(tr("Stipple packing factor"));
-  group->setLayout(slider_grid(scale_factor_line_edit, scale_factor_slider, tr("Low"), tr("High")));
+QGroupBox* _general_tab::build_packing_group() {
+  QGroupBox* group = slider_group(
+      {"Stipple packing factor", "scale_factor_line_edit", "Display the stippling packing factor",
+       "scale_factor_slider", 10, 60, 2, 5,
+       "This value allows to pack the stipples in a sparse or denser form\nDefault value is 2",
+       "Low", "High"},
+      scale_factor_line_edit, scale_factor_slider);
   connect(scale_factor_slider, &QSlider::valueChanged, this, [this](int value) {
     edit("Packing", true, [value](_document_settings& s) {
       s.stipple.scale_factor = packing_to_scale(value / PACKING_STEPS);
@@ -220,17 +237,13 @@ QGroupBox* _general_tab::build_packing_group() {
 }
 
 QGroupBox* _general_tab::build_displacement_group() {
-  displacement_line_edit = new_line_edit("displacement_line_edit");
-  make_display_only(displacement_line_edit, QStringLiteral("0.25"));
-  displacement_line_edit->setToolTip(tr("Display the displacement"));
-  displacement_slider = horizontal_slider("displacement_slider", 0, 32, 1, 2);
-  displacement_slider->setValue(8);
-  displacement_slider->setToolTip(
-      tr("This value allows to change the displacement added to the computed location of each "
-         "dot\nDefault value is 0.25"));
-
-  auto* group = centred_group(tr("Stipple placement randomness"));
-  group->setLayout(slider_grid(displacement_line_edit, displacement_slider, tr("None"), tr("Max")));
+  QGroupBox* group = slider_group(
+      {"Stipple placement randomness", "displacement_line_edit", "Display the displacement",
+       "displacement_slider", 0, 32, 1, 2,
+       "This value allows to change the displacement added to the computed location of each "
+       "dot\nDefault value is 0.25",
+       "None", "Max"},
+      displacement_line_edit, displacement_slider);
   connect(displacement_slider, &QSlider::valueChanged, this, [this](int value) {
     edit("Randomness", true,
          [value](_document_settings& s) { s.stipple.displacement = value / RANDOMNESS_STEPS; });
@@ -239,65 +252,44 @@ QGroupBox* _general_tab::build_displacement_group() {
 }
 
 QGroupBox* _general_tab::build_merging_group() {
-  merging_function_combo = named(new QComboBox, "merging_function_combo");
-  merging_function_combo->addItem(tr("Product"));
-  merging_function_combo->addItem(tr("Minimum"));
-  merging_function_combo->setCurrentIndex(merging_product);
-  merging_function_combo->setToolTip(
+  merging_function_combo = new_combo(
+      "merging_function_combo", {"Product", "Minimum"},
       tr("This value allows to change the merging function:\nProduct-> "
          "Color=(Ground_color*Dot_color)/255\nMinimum-> Color=MIN(Ground_color,Dot_color)"));
-
-  auto* box = new QVBoxLayout;
-  box->addWidget(merging_function_combo);
-  auto* group = centred_group(tr("Merging function"));
-  group->setLayout(box);
   connect(merging_function_combo, &QComboBox::activated, this, [this](int index) {
     edit("Merging", false,
          [index](_document_settings& s) { s.stipple.merging_function = _merging_function(index); });
   });
-  return group;
+  return boxed(tr("Merging function"), merging_function_combo);
 }
 
 QGroupBox* _general_tab::build_distribution_group() {
-  random_distribution_combo = named(new QComboBox, "random_distribution_combo");
-  random_distribution_combo->addItem(tr("Random"));
-  random_distribution_combo->addItem(tr("Normal"));
-  random_distribution_combo->setCurrentIndex(distribution_random);
-  random_distribution_combo->setToolTip(
-      tr("This value allows to change the random function distribution"));
-
-  auto* box = new QVBoxLayout;
-  box->addWidget(random_distribution_combo);
-  auto* group = centred_group(tr("Random distribution"));
-  group->setLayout(box);
+  random_distribution_combo =
+      new_combo("random_distribution_combo", {"Random", "Normal"},
+                tr("This value allows to change the random function distribution"));
   connect(random_distribution_combo, &QComboBox::activated, this, [this](int index) {
     edit("Distribution", false, [index](_document_settings& s) {
       s.stipple.random_distribution = _random_distribution(index);
     });
   });
-  return group;
+  return boxed(tr("Random distribution"), random_distribution_combo);
 }
 
 QGroupBox* _general_tab::build_black_level_group() {
-  black_level_line_edit = new_line_edit("black_level_line_edit");
-  make_display_only(black_level_line_edit, QStringLiteral("127"));
-  black_level_line_edit->setToolTip(tr("Display the black level threshold"));
-  black_level_slider = horizontal_slider("black_level_slider", 0, 255, 1, 15);
-  black_level_slider->setToolTip(tr("Controls which tones are black and which tones are white"));
-
-  black_level_group = named(centred_group(tr("Black level threshold")), "black_level_group");
-  black_level_group->setLayout(
-      slider_grid(black_level_line_edit, black_level_slider, tr("0"), tr("255")));
-  black_level_group->setEnabled(false);
+  black_level_group =
+      named(slider_group({"Black level threshold", "black_level_line_edit",
+                          "Display the black level threshold", "black_level_slider", 0, 255, 1, 15,
+                          "Controls which tones are black and which tones are "
+                          "white",
+                          "0", "255"},
+                         black_level_line_edit, black_level_slider),
+            "black_level_group");
   return black_level_group;
 }
 
 QGroupBox* _general_tab::build_save_group() {
-  device_combo = named(new QComboBox, "device_combo");
-  for (const char* name : {"Gray-scale", "Black&White", "Color tones"})
-    device_combo->addItem(tr(name));
-  device_combo->setCurrentIndex(device_grayscale);
-  device_combo->setToolTip(
+  device_combo = new_combo(
+      "device_combo", {"Gray-scale", "Black&White", "Color tones"},
       tr("This value allows to change the number of colors of the output\nGray-scale: Normal "
          "mode\nBlack-and-white: mode to print in high resolution mono printers. The user must "
          "select the black threshold\nColor tones: mode to obtain images with color tones"));
@@ -309,15 +301,10 @@ QGroupBox* _general_tab::build_save_group() {
   auto* device_frame = new QFrame;
   device_frame->setLayout(device_grid);
 
-  stippling_tone_combo = named(new QComboBox, "stippling_tone_combo");
+  stippling_tone_combo = new_combo("stippling_tone_combo", {},
+                                   tr("Controls which tone is used when Color tones is selected"));
   for (const _tone_entry& tone : TONES) stippling_tone_combo->addItem(tr(tone.label));
-  stippling_tone_combo->setCurrentIndex(0);
-  stippling_tone_combo->setToolTip(tr("Controls which tone is used when Color tones is selected"));
-  auto* tones_box = new QVBoxLayout;
-  tones_box->addWidget(stippling_tone_combo);
-  color_tones_group = named(centred_group(tr("Color tones")), "color_tones_group");
-  color_tones_group->setLayout(tones_box);
-  color_tones_group->setEnabled(false);
+  color_tones_group = named(boxed(tr("Color tones"), stippling_tone_combo), "color_tones_group");
 
   auto* box = new QVBoxLayout;
   box->addWidget(device_frame);
@@ -339,11 +326,8 @@ QGroupBox* _general_tab::build_save_group() {
 }
 
 QGroupBox* _general_tab::build_tone_group() {
-  tone_matching_combo = named(new QComboBox, "tone_matching_combo");
-  for (const char* name : {"None", "Grey levels", "Linear light"})
-    tone_matching_combo->addItem(tr(name));
-  tone_matching_combo->setCurrentIndex(tone_matching_none);
-  tone_matching_combo->setToolTip(
+  tone_matching_combo = new_combo(
+      "tone_matching_combo", {"None", "Grey levels", "Linear light"},
       tr("What a flat grey prints as\nNone: the halftone takes the grey as it is\nGrey levels: the "
          "ink covers as much as the grey is dark\nLinear light: the ink leaves the light of the "
          "picture's linear values"));

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <initializer_list>
 
 #include "document/document_settings.h"
 
@@ -55,6 +56,13 @@ class _general_tab : public QWidget {
   QSpinBox* white_point_spin_box = nullptr;
   QDoubleSpinBox* gamma_spin_box = nullptr;
 
+  // A slider with its value shown above it, between its two ends' labels.
+  struct _slider_group {
+    const char *title, *value_name, *value_tip, *slider_name;
+    int minimum, maximum, step, ticks;
+    const char *slider_tip, *low, *high;
+  };
+  QGroupBox* slider_group(const _slider_group& spec, _line_edit*& value, QSlider*& slider);
   QGroupBox* build_output_group();
   QGroupBox* build_packing_group();
   QGroupBox* build_displacement_group();
@@ -63,6 +71,8 @@ class _general_tab : public QWidget {
   QGroupBox* build_save_group();
   QGroupBox* build_black_level_group();
   QGroupBox* build_tone_group();
+  QComboBox* new_combo(const char* name, std::initializer_list<const char*> items,
+                       const QString& tooltip);
   _line_edit* new_line_edit(const char* name);
   void fill_save_resolutions(bool all);
 

@@ -102,18 +102,23 @@ QSpinBox* _images_tab::dot_size_spin_box(const char* name, const char* step,
 }
 
 QWidget* _images_tab::build_contrast_group() {
-  low_density_min_spin_box = dot_size_spin_box(
-      "low_density_min_spin_box", "Low Density Min", &_stipple_settings::low_density_min,
-      tr("Minimum value of dot size for low density zones"));
-  low_density_max_spin_box = dot_size_spin_box(
-      "low_density_max_spin_box", "Low Density Max", &_stipple_settings::low_density_max,
-      tr("Maximum value of dot size for low density zones"));
-  high_density_min_spin_box = dot_size_spin_box(
-      "high_density_min_spin_box", "High Density Min", &_stipple_settings::high_density_min,
-      tr("Minimum value of dot size for high density zones"));
-  high_density_max_spin_box = dot_size_spin_box(
-      "high_density_max_spin_box", "High Density Max", &_stipple_settings::high_density_max,
-      tr("Maximum value of dot size for high density zones"));
+  const struct {
+    QSpinBox*& spin_box;
+    const char *name, *step;
+    unsigned short _stipple_settings::*field;
+    const char* tooltip;
+  } sizes[] = {
+      {low_density_min_spin_box, "low_density_min_spin_box", "Low Density Min",
+       &_stipple_settings::low_density_min, "Minimum value of dot size for low density zones"},
+      {low_density_max_spin_box, "low_density_max_spin_box", "Low Density Max",
+       &_stipple_settings::low_density_max, "Maximum value of dot size for low density zones"},
+      {high_density_min_spin_box, "high_density_min_spin_box", "High Density Min",
+       &_stipple_settings::high_density_min, "Minimum value of dot size for high density zones"},
+      {high_density_max_spin_box, "high_density_max_spin_box", "High Density Max",
+       &_stipple_settings::high_density_max, "Maximum value of dot size for high density zones"},
+  };
+  for (const auto& size : sizes)
+    size.spin_box = dot_size_spin_box(size.name, size.step, size.field, tr(size.tooltip));
   threshold_slider = horizontal_slider("threshold_slider", 0, 255, 15);
   threshold_slider->setToolTip(
       tr("To the left: more low density dots\nTo the right: more high density dots"));

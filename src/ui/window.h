@@ -13,6 +13,7 @@
 #include <string>
 
 #include "controller/failure.h"
+#include "document/stipple_document.h"
 #include "document/svg_options.h"
 #include "stipple/output.h"
 #include "ui/preferences.h"
@@ -133,7 +134,8 @@ class _window : public QMainWindow {
   bool save_print(const QString& name);
   bool save_svg(const QString& name);
   QString suggested_save_name() const;
-  void note_saved(const QString& name, unsigned width, unsigned height, double seconds);
+  bool write_file(const QString& name,
+                  const std::function<_print_result(const _band_progress&)>& write);
   QString dialog_folder(const QString& fallback) const;
 };
 
