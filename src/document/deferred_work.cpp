@@ -100,7 +100,6 @@ void _stipple_document::adopt_work(_stipple_document&& done, const _document_wor
     stippling_image.samples = std::move(done.stippling_image.samples);
   }
   if (work.restipples() || work.reinks()) color_stippling = std::move(done.color_stippling);
-  if (work.regrids() && on_grid) on_grid(enlarged());
 }
 
 }  // namespace stippon

@@ -97,7 +97,6 @@ bool _stipple_document::derive(float w) {
   current.width = w;
   const float W = static_cast<float>(input_image->width);
   enlargement = (w / current.stipple.scale_factor) / W;
-  if (on_grid) on_grid(enlarged());
   // The identity lookup leaves every sample as it is, and it costs no calibration.
   const _tone_lookup lookup =
       matcher.lookup(current.stipple, dot_sheets->row(resolution_300), current.tone_match);

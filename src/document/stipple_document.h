@@ -38,17 +38,15 @@ struct _svg_result : _print_result {
 
 // One print in the making: the photograph, every image derived from it, the settings that shape
 // them, and the dot sheets and tone ramps they are drawn with. The window and the batch program
-// both drive it; it has no display. Operations recompute just what a change affects: the whole
-// pipeline for a new size or packing factor, the stippling for a dot parameter, nothing for a
-// tone or a unit.
+// both drive it; it has no display. Its settings change as one value, and only what the change
+// affects is made again: the whole pipeline for a new size or packing factor, the stippling for
+// a dot parameter, nothing for a tone or a unit.
 class _stipple_document {
  public:
   // Hooks for the front end's messages. A read refused because an edge exceeds the limit:
   std::function<void(int limit)> on_oversize_input;
   // A requested width that does not fit the texture limit was replaced by the fallback width:
   std::function<void()> on_texture_fallback;
-  // A new halftone grid was made; enlarged when the input had to be scaled up for it:
-  std::function<void(bool enlarged)> on_grid;
 
   _stipple_document();
   _stipple_document(const _stipple_document&) = delete;

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "document/stipple_document.h"
+#include "document/test_pictures.h"
 
 namespace stippon::testing {
 namespace {
@@ -22,14 +23,6 @@ _change edit(std::function<void(_document_settings&)> change) {
     change(settings);
     doc.apply(settings);
   };
-}
-
-bool same_samples(const _image& a, const _image& b) {
-  return a.width == b.width && a.height == b.height && a.samples == b.samples;
-}
-
-bool same_texels(const _texture& a, const _texture& b) {
-  return a.width == b.width && a.height == b.height && a.texels == b.texels;
 }
 
 class DeferredWork : public ::testing::Test {

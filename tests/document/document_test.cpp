@@ -8,28 +8,23 @@
 #include <tuple>
 
 #include "document/stipple_document.h"
+#include "document/test_pictures.h"
 #include "image/scratch.h"
 #include "photo/file_pgm.h"
 
 namespace stippon::testing {
 namespace {
 
-bool same_samples(const _image& a, const _image& b) {
-  return a.width == b.width && a.height == b.height && a.samples == b.samples;
-}
-
 class Document : public ::testing::Test {
  protected:
   scratch_dir scratch;
   _stipple_document doc;
   int fallbacks = 0;
-  std::vector<bool> grids;
 
   void SetUp() override {
     ASSERT_TRUE(doc.load_dots(STIPPON_DATA_DIR));
     ASSERT_TRUE(doc.load_tones(STIPPON_DATA_DIR));
     doc.on_texture_fallback = [this] { ++fallbacks; };
-    doc.on_grid = [this](bool enlarged) { grids.push_back(enlarged); };
     change([](_document_settings& s) { s.output_size = size_a10; });  // keeps every run small
   }
 
@@ -39,23 +34,10 @@ class Document : public ::testing::Test {
     doc.apply(settings);
   }
 
-  // A grey ramp with a dark disc, so that halftone and borders have something to work on.
-  std::string pgm(const std::string& name, unsigned width, unsigned height) {
-    _image image;
-    image.dimensions(height, width);
-    image.create(true);
-    for (unsigned r = 0; r < height; ++r)
-      for (unsigned c = 0; c < width; ++c) {
-        const float dx = c - width / 2.0f, dy = r - height / 2.0f;
-        image.put(r, c, dx * dx + dy * dy < height * height / 16.0f ? 30.0f : (c * 255) / width);
-      }
-    EXPECT_EQ(_file_pgm().write(scratch / name, image), 1);
-    return scratch / name;
-  }
-
   void load(unsigned width, unsigned height, _output_size size = size_optimal) {
     change([size](_document_settings& s) { s.output_size = size; });
-    ASSERT_TRUE(doc.read(pgm("input.pgm", width, height)));
+    write_ramp(scratch / "input.pgm", width, height);
+    ASSERT_TRUE(doc.read(scratch / "input.pgm"));
   }
   unsigned preview_width() const { return doc.preview().width; }
   unsigned preview_height() const { return doc.preview().height; }
@@ -164,7 +146,7 @@ TEST_F(Document, SettingsAreNormalised) {
 // the colour-stippled picture follows the preview's size and the ink.
 TEST_F(Document, NewGridsAndTheColourPicture) {
   load(100, 80, size_a10);  // 438 wide: 146 cells, the input enlarged
-  EXPECT_EQ(grids, std::vector<bool>{true});
+  EXPECT_TRUE(doc.enlarged());
   change([](_document_settings& s) {
     s.ink = _pixel(0, 0, 255, 255);
     s.colour_stippling = true;
@@ -174,9 +156,54 @@ TEST_F(Document, NewGridsAndTheColourPicture) {
                             doc.colour_stippled().texels.end(), _pixel(255, 255, 255, 255));
   EXPECT_LT(inked, doc.colour_stippled().texels.size());
   change([](_document_settings& s) { s.stipple.scale_factor = 6.0f; });  // 73 cells: red again
-  EXPECT_EQ(grids, (std::vector<bool>{true, false}));
+  EXPECT_FALSE(doc.enlarged());
   EXPECT_EQ(doc.colour_field().get(0, 0), DEFAULT_INK);
   EXPECT_EQ(doc.colour_stippled().width, preview_width());
+}
+
+// Each change owes just the work it needs: a new grid for a width, a size or a packing (whose
+// new grid starts in the default ink), the halftone again for new tones and, while matching, for
+// new dots, the borders, the stippling, the ink; nothing for units, a tone or a resolution.
+TEST_F(Document, EachChangeOwesTheWorkItNeeds) {
+  load(40, 30);
+  doc.defer_work(true);
+  change([](_document_settings& s) { s.ink = _pixel(0, 0, 255, 255); });
+  (void)doc.take_work();
+  constexpr unsigned grid = 1, tones = 2, borders = 4, stipple = 8, ink = 16;
+  const struct {
+    const char* name;
+    std::function<void(_document_settings&)> change;
+    unsigned work;
+  } rows[] = {
+      {"units", [](_document_settings& s) { s.output_units = units_inches; }, 0},
+      {"a tone", [](_document_settings& s) { s.tone = 3; }, 0},
+      {"a resolution", [](_document_settings& s) { s.save_resolution[0] = resolution_600; }, 0},
+      {"a size", [](_document_settings& s) { s.output_size = size_a10; }, grid | stipple | ink},
+      {"a typed width", [](_document_settings& s) { s.width = 200.0f; }, grid | stipple},
+      {"a packing", [](_document_settings& s) { s.stipple.scale_factor = 2.0f; }, grid | stipple},
+      {"gamma", [](_document_settings& s) { s.tone_match.levels = _levels(0, 255, 2); },
+       tones | stipple},
+      {"the borders", [](_document_settings& s) { s.borders_threshold = 2.0f; }, borders | stipple},
+      {"a dot size", [](_document_settings& s) { s.stipple.low_density_max = 6; }, stipple},
+      {"colour stippling", [](_document_settings& s) { s.colour_stippling = true; }, stipple},
+      {"the ink", [](_document_settings& s) { s.ink = _pixel(0, 255, 0, 255); }, ink},
+      {"matching", [](_document_settings& s) { s.tone_match.matching = tone_matching_grey; },
+       tones | stipple},
+      {"a dot size while matching", [](_document_settings& s) { s.stipple.displacement = 0.5f; },
+       tones | stipple},
+      {"the same settings", [](_document_settings&) {}, 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    change(row.change);
+    const _document_work work = doc.take_work();
+    const unsigned made = (work.regrids() ? grid : 0u) | (work.retones() ? tones : 0u) |
+                          (work.reborders() ? borders : 0u) | (work.restipples() ? stipple : 0u) |
+                          (work.reinks() ? ink : 0u);
+    EXPECT_EQ(made, row.work);
+  }
+  EXPECT_EQ(doc.settings().ink, _pixel(0, 255, 0, 255));
+  EXPECT_EQ(doc.settings().width, 200.0f);
 }
 
 }  // namespace

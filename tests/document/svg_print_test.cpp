@@ -2,20 +2,15 @@
 // its layers and dots, the likeness to the raster print and the pen's travel.
 #include <gtest/gtest.h>
 
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
 
+#include "batch/batch_runner.h"
 #include "document/stipple_document.h"
-#include "image/scratch.h"
 #include "photo/file_pgm.h"
 #include "photo/file_png.h"
-
-extern char** environ;
 
 namespace stippon::testing {
 namespace {
@@ -83,22 +78,14 @@ double travel(const std::vector<std::pair<double, double>>& points) {
   return length;
 }
 
-int run(const std::vector<std::string>& arguments) {
-  std::vector<char*> argv;
-  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  int status = -1;
-  if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 // The file drawn at 300 dpi on white by rsvg-convert, as grey samples (row 0 at the bottom).
 _image rendered(const std::string& svg, const scratch_dir& scratch) {
   const std::string png = scratch / "rendered.png";
-  EXPECT_EQ(run({"rsvg-convert", "--dpi-x", "300", "--dpi-y", "300", "--background-color", "white",
-                 "--output", png, svg}),
+  EXPECT_EQ(run_program("rsvg-convert",
+                        {"--dpi-x", "300", "--dpi-y", "300", "--background-color", "white",
+                         "--output", png, svg},
+                        scratch)
+                .status,
             0);
   _texture texture;
   _image grey;

@@ -1,4 +1,4 @@
-#include "ui/settings_step.h"
+#include "controller/settings_step.h"
 
 namespace stippon {
 
