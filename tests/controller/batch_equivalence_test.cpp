@@ -4,7 +4,7 @@
 #include <functional>
 
 #include "batch/batch_runner.h"
-#include "photo/file_png.h"
+#include "photo/photo_reader.h"
 #include "window_fixture.h"
 
 namespace stippon::testing {
@@ -43,7 +43,7 @@ class BatchEquivalence : public WindowFixture {
   void expect_same_png(const std::vector<std::string>& arguments, const _texture& desktop) {
     batch_output("batch.png", arguments);
     _texture batch;
-    ASSERT_EQ(_file_png().read(scratch / "batch.png", batch), 1);
+    ASSERT_TRUE(_photo_reader().read_colour(scratch / "batch.png", batch));
     EXPECT_TRUE(same_texels(batch, desktop)) << "the two pictures differ";
   }
 };

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "controller/gl_widget.h"
+#include "print/raster_file.h"
 #include "ui/general_tab.h"
 #include "ui/images_tab.h"
 #include "ui/settings_history.h"
@@ -166,7 +167,7 @@ class WindowFixture : public ::testing::Test {
       }
     }
     const std::string path = QFile::encodeName(folder.filePath(name)).toStdString();
-    EXPECT_EQ(_file_pgm().write(path, image), 1);
+    EXPECT_EQ(write_pgm(path, image), "");
     return path;
   }
 

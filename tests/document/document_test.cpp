@@ -8,7 +8,7 @@
 
 #include "document/stipple_document.h"
 #include "image/scratch.h"
-#include "photo/file_pgm.h"
+#include "print/raster_file.h"
 
 namespace stippon::testing {
 namespace {
@@ -48,7 +48,7 @@ class Document : public ::testing::Test {
         const float dx = c - width / 2.0f, dy = r - height / 2.0f;
         image.put(r, c, dx * dx + dy * dy < height * height / 16.0f ? 30.0f : (c * 255) / width);
       }
-    EXPECT_EQ(_file_pgm().write(scratch / name, image), 1);
+    EXPECT_EQ(write_pgm(scratch / name, image), "");
     return scratch / name;
   }
 
