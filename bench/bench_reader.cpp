@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <string>
 
+#include "photo/photo_grey.h"
 #include "photo/photo_reader.h"
 
 namespace stippon {

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <vector>
 
-#include "photo/file_pgm.h"
 #include "photo/photo_reader.h"
 
 namespace stippon {
@@ -30,9 +29,7 @@ _stipple_document::_stipple_document()
     : dot_sheets(std::make_shared<_dot_sheets>()), input_image(std::make_shared<const _image>()) {}
 
 bool _stipple_document::load_dots(const std::string& dir) {
-  _file_pgm reader;
-  reader.on_oversize = on_oversize_input;
-  return dot_sheets->load(limit, dir, reader) == 1;
+  return dot_sheets->load(limit, dir, on_oversize_input) == 1;
 }
 
 bool _stipple_document::load_tones(const std::string& dir) {

@@ -31,7 +31,7 @@ void write_header(png_structp png, png_infop info, const void* data) {
   const auto& h = *static_cast<const header*>(data);
   png_set_IHDR(png, info, h.width, h.height, h.bit_depth, h.colour_type, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_set_pHYs(png, info, h.per_metre, h.per_metre, PNG_RESOLUTION_METER);
+  if (h.per_metre > 0) png_set_pHYs(png, info, h.per_metre, h.per_metre, PNG_RESOLUTION_METER);
   png_set_compression_level(png, h.level);
   png_set_filter(png, PNG_FILTER_TYPE_BASE, FILTERS);
   png_write_info(png, info);

@@ -9,12 +9,14 @@
 
 namespace stippon {
 
-// PNG through libpng, one png_write_row per row: 8-bit grey, 1-bit grey (packed by libpng) for
-// black and white, 8-bit RGB or RGBA, with the resolution in a pHYs chunk.
+// PNG through libpng, one png_write_row per row, the one PNG writer: 8-bit grey, 1-bit grey
+// (packed by libpng) for black and white, 8-bit RGB or RGBA, with the resolution in a pHYs chunk
+// (none at ppi 0, as for the tone ramps).
 class _print_png : public _print_writer {
  public:
   ~_print_png() override;
   bool holds(_print_kind) const override { return true; }
+  bool needs_resolution() const override { return false; }
 
  protected:
   bool start() override;

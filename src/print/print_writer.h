@@ -1,38 +1,31 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <functional>
-#include <memory>
 #include <string>
 
-#include "files/atomic_file.h"
+#include "print/print_file.h"
 #include "print/print_kind.h"
 
 namespace stippon {
 
-// Writes a print file row by row, top row first, so that memory follows the rows handed over and
-// not the picture. The file is written under a temporary name beside the target and renamed over
-// it by commit(): a failed, cancelled or abandoned write leaves no file and keeps an older one.
+// Writes a raster print file row by row, top row first, so that memory follows the rows handed
+// over and not the picture; one module per format (print/print_format.h makes them). The file is
+// renamed over its target by commit() (see _print_file):
 //
 //   writer.open(name, width, height, ppi, kind);   // false: writer.error() says why
 //   writer.write_rows(band, rows_in_band);         // as many times as it takes, top to bottom
 //   writer.commit();                               // false: nothing was written
-//
-// Every failure discards the temporary at once and is sticky: later calls return false until the
-// next open(). The text of error() names the file and the reason (strerror for system errors).
-class _print_writer {
+class _print_writer : public _print_file {
  public:
   // Called after each write_rows() with (rows written, height); returning false cancels the
   // write as discard() does, and write_rows() then returns false with the error "Cancelled".
   std::function<bool(unsigned done, unsigned total)> on_progress;
 
-  virtual ~_print_writer() = default;
-  _print_writer(const _print_writer&) = delete;
-  _print_writer& operator=(const _print_writer&) = delete;
-
   // Whether this format stores prints of the kind exactly.
   virtual bool holds(_print_kind kind) const = 0;
+  // Whether the format must state a resolution; those that need not write none for ppi 0.
+  virtual bool needs_resolution() const { return true; }
 
   // Starts a print of width x height pixels at ppi pixels per inch. Discards a print still open.
   bool open(const std::string& target, unsigned width, unsigned height, unsigned ppi,
@@ -42,11 +35,7 @@ class _print_writer {
   bool write_rows(const uint8_t* rows, unsigned count);
   // Finishes the file once all rows are written and renames it over the target.
   bool commit();
-  // Abandons the print: removes the temporary file; the target is left as it was.
-  void discard();
 
-  const std::string& error() const { return failure; }  // empty while all goes well
-  bool is_open() const { return output != nullptr; }
   unsigned rows_written() const { return done; }
 
  protected:
@@ -60,15 +49,7 @@ class _print_writer {
   virtual bool start() = 0;                  // the temporary exists: set up, write the header
   virtual bool put(const uint8_t* row) = 0;  // one row of the print
   virtual bool finish() = 0;                 // all rows are in: complete the file
-  virtual void release() = 0;                // drop the format's state without writing more
 
-  // Records the reason (the first one wins) and discards the print; returns false.
-  bool fail(const std::string& reason);
-  // As fail() with the reason strerror(error_number), "Cannot write <target>: ...".
-  bool fail_system(int error_number);
-
-  FILE* stream() const { return output ? output->stream() : nullptr; }
-  const std::string& target() const { return target_name; }
   unsigned width() const { return columns; }
   unsigned height() const { return rows; }
   unsigned ppi() const { return resolution; }
@@ -78,9 +59,6 @@ class _print_writer {
  private:
   bool check_bilevel(const uint8_t* row);
 
-  std::unique_ptr<_atomic_file> output;
-  std::string target_name;
-  std::string failure;
   unsigned columns = 0;
   unsigned rows = 0;
   unsigned resolution = 0;

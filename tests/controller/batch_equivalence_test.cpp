@@ -2,7 +2,7 @@
 // stippon-batch writes the bytes the window's save writes.
 #include "batch/batch_runner.h"
 #include "controller_fixture.h"
-#include "photo/file_png.h"
+#include "photo/photo_reader.h"
 
 namespace stippon::testing {
 namespace {
@@ -107,7 +107,7 @@ TEST_F(BatchEquivalence, ColourStipplingAndTonedPicture) {
               window_output("window.png", resolution_300, list_stippling, true));
   // The picture on screen is the one saved.
   _texture saved;
-  ASSERT_EQ(_file_png().read(scratch / "window.png", saved), 1);
+  ASSERT_TRUE(_photo_reader().read_colour(scratch / "window.png", saved));
   EXPECT_TRUE(same_texels(saved, picture));
   options.insert(options.end(), {"--image", "color-stippling"});
   EXPECT_TRUE(batch_output("batch.png", options) ==

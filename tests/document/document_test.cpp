@@ -10,7 +10,7 @@
 #include "document/stipple_document.h"
 #include "document/test_pictures.h"
 #include "image/scratch.h"
-#include "photo/file_pgm.h"
+#include "print/raster_file.h"
 
 namespace stippon::testing {
 namespace {

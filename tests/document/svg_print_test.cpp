@@ -9,8 +9,7 @@
 
 #include "batch/batch_runner.h"
 #include "document/stipple_document.h"
-#include "photo/file_pgm.h"
-#include "photo/file_png.h"
+#include "photo/photo_reader.h"
 
 namespace stippon::testing {
 namespace {
@@ -89,7 +88,7 @@ _image rendered(const std::string& svg, const scratch_dir& scratch) {
             0);
   _texture texture;
   _image grey;
-  if (_file_png().read(png, texture) != 1) return grey;
+  if (!_photo_reader().read_colour(png, texture)) return grey;
   grey.dimensions(texture.height, texture.width);
   grey.create(true);
   for (size_t i = 0; i < texture.texels.size(); ++i) grey.samples[i] = texture.texels[i].r;
@@ -341,7 +340,7 @@ TEST_F(SvgPrint, DrawnLikeTheRasterPrint) {
   ASSERT_TRUE(
       doc.write_print(scratch / "print.pgm", resolution_1200, list_stippling, false).written);
   _image print;
-  ASSERT_EQ(_file_pgm().read(scratch / "print.pgm", print, DEFAULT_TEXTURE_LIMIT), 1);
+  ASSERT_TRUE(_photo_reader().read(scratch / "print.pgm", print, DEFAULT_TEXTURE_LIMIT));
   const _image fine = reduced(print);
   const _image& coarse = doc.preview();
   const _likeness prints = compare(fine, coarse, 4, MARGIN);

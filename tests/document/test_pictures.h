@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "photo/file_pgm.h"
+#include "print/raster_file.h"
 #include "image/image.h"
 #include "image/texture.h"
 
@@ -29,7 +29,7 @@ inline void write_ramp(const std::string& path, unsigned width, unsigned height)
       const float dx = c - width / 2.0f, dy = r - height / 2.0f;
       image.put(r, c, dx * dx + dy * dy < height * height / 16.0f ? 30.0f : (c * 255) / width);
     }
-  _file_pgm().write(path, image);
+  write_pgm(path, image);
 }
 
 }  // namespace stippon::testing

@@ -7,7 +7,7 @@
 #include "files/atomic_file.h"
 #include "files/file_access.h"
 #include "files/file_fixtures.h"
-#include "photo/file_pgm.h"
+#include "print/raster_file.h"
 
 namespace stippon {
 namespace {
@@ -23,13 +23,11 @@ _image small_image() {
 }
 const std::string WRITTEN = "P5\n3 2\n255\n" + RASTER;
 
-// Writes the small image quietly; returns the reason of a failure, empty on success.
+// Writes the small image; returns the reason of a failure, empty on success.
 std::string write_small(const std::string& name) {
-  _image image = small_image();
-  _file_pgm writer;
-  int result = 0;
-  printed([&] { result = writer.write(name, image); });
-  return result == 1 ? std::string() : writer.last_error();
+  const std::string error = write_pgm(name, small_image());
+  const std::string prefix = "Cannot create " + name + ": ";
+  return error.starts_with(prefix) ? error.substr(prefix.size()) : error;
 }
 
 mode_t mode_of(const std::string& name) {

@@ -1,6 +1,6 @@
 // The photo reader: every kind of file compared exactly with an independent decoding, netpbm kinds
-// against the conversion rule, orientations, truncated, damaged and oversized files, and the 8-bit
-// PGM path that stays _file_pgm's.
+// against the conversion rule, orientations, truncated, damaged and oversized files, and 8-bit PGM
+// samples taken as they are.
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
@@ -10,7 +10,6 @@
 #include <sstream>
 
 #include "files/file_fixtures.h"
-#include "photo/file_pgm.h"
 #include "photo/photo_reader.h"
 
 namespace stippon {
@@ -227,18 +226,28 @@ TEST(Photo, NetpbmKindsAndDepths) {
   }
 }
 
-// An 8-bit PGM gives byte for byte the samples _file_pgm gives, signs and comments included.
-TEST(Photo, EightBitPgmIsReadByFilePgm) {
+// An 8-bit PGM gives its samples as they are, signs and comments included: the photographs and
+// the dot sheets are such files.
+TEST(Photo, EightBitPgmSamplesAsTheyAre) {
   scratch_dir dir;
   write_file(dir / "plain.pgm", "P2 3 1 255 0 +5 255");
   write_file(dir / "comments.pgm", "P5#m\n3#w\n1 255#x\n\x01\x02\x03");
-  for (const std::string& name : {std::string(STIPPON_DATA_DIR "/images/camera.pgm"),
-                                  dir / "plain.pgm", dir / "comments.pgm"}) {
-    _image ours, theirs;
+  const std::string camera = read_file(STIPPON_DATA_DIR "/images/camera.pgm");
+  ASSERT_TRUE(camera.starts_with("P5\n512 512\n255\n"));
+  std::vector<float> bottom_up;
+  for (unsigned row = 512; row-- > 0;)
+    for (unsigned column = 0; column < 512; ++column)
+      bottom_up.push_back(uint8_t(camera[camera.size() - 512 * 512 + row * 512 + column]));
+  const std::pair<std::string, std::vector<float>> cases[] = {
+      {dir / "plain.pgm", {0, 5, 255}},
+      {dir / "comments.pgm", {1, 2, 3}},
+      {STIPPON_DATA_DIR "/images/camera.pgm", bottom_up},
+  };
+  for (const auto& [name, samples] : cases) {
+    _image image;
     _photo_reader reader;
-    ASSERT_TRUE(reader.read(name, ours)) << reader.error();
-    ASSERT_EQ(_file_pgm().read(name, theirs, 100000), 1);
-    EXPECT_TRUE(ours.width == theirs.width && ours.samples == theirs.samples) << name;
+    ASSERT_TRUE(reader.read(name, image)) << reader.error();
+    EXPECT_TRUE(image.samples == samples) << name;
     EXPECT_EQ(reader.format(), "pgm");
   }
 }
@@ -319,26 +328,28 @@ TEST(Photo, DamagedFilesOfEveryKind) {
   const size_t tag = tiff.find(std::string("\x03\x01\x03\x00", 4));  // Compression (259)
   ASSERT_TRUE(sof != std::string::npos && gif[lzw] == ',' && !(gif[lzw + 9] & 0x80) &&
               tag != std::string::npos);
-  const std::pair<std::string, std::string> cases[] = {
-      {"png: IDAT checksum", patched(png, png.find("IDAT") + 20, "\x55")},
-      {"png: header", patched(png, 24, "\x07")},  // bit depth 7
-      {"jpeg: no lines", patched(jpeg, sof + 5, std::string("\0\0", 2))},
-      {"tiff: unknown compression", patched(tiff, tag + 8, "\x39\x30")},  // 12345
-      {"webp: chunk kind", patched(webp, 12, "VP8Q")},
-      {"bmp: 7 bits a pixel", patched(bmp, 28, "\x07")},
-      {"gif: code size", patched(gif, lzw + 10, "\x0f")},  // no local colour table
-      {"P5: letters in size", "P5\n3 x\n255\n"},
-      {"P5: empty", "P5 0 2 255\n"},
-      {"P6: maxval 70000", "P6 1 1 70000\n......"},
-      {"P5: sample above maxval", "P5 2 1 15\n\x01\x10"},
-      {"P2: negative sample", "P2 2 1 15 1 -1"},
-      {"P2: word", "P2 2 1 255 1 two"},
-      {"P1: digit 2", "P1 2 1 1 2"},
+  const std::tuple<std::string, std::string, std::string> cases[] = {
+      {"png: IDAT checksum", patched(png, png.find("IDAT") + 20, "\x55"), "damaged"},
+      {"png: header", patched(png, 24, "\x07"), "damaged"},  // bit depth 7
+      {"jpeg: no lines", patched(jpeg, sof + 5, std::string("\0\0", 2)), "damaged"},
+      {"tiff: unknown compression", patched(tiff, tag + 8, "\x39\x30"), "damaged"},  // 12345
+      {"webp: chunk kind", patched(webp, 12, "VP8Q"), "damaged"},
+      {"bmp: 7 bits a pixel", patched(bmp, 28, "\x07"), "damaged"},
+      {"gif: code size", patched(gif, lzw + 10, "\x0f"), "damaged"},  // no local colour table
+      {"P5: letters in size", "P5\n3 x\n255\n", "damaged"},
+      {"P5: empty", "P5 0 2 255\n", "damaged"},
+      {"P6: maxval 70000", "P6 1 1 70000\n......", "damaged"},
+      {"P5: sample above maxval", "P5 2 1 15\n\x01\x10",
+       "damaged: the sample 16 at row 1, column 2 is outside 0..15"},
+      {"P2: negative sample", "P2 2 1 15 1 -1",
+       "damaged: the sample -1 at row 1, column 2 is outside 0..15"},
+      {"P2: word", "P2 2 1 255 1 two", "damaged"},
+      {"P1: digit 2", "P1 2 1 1 2", "damaged"},
   };
-  for (const auto& [what, bytes] : cases) {
+  for (const auto& [what, bytes, reason] : cases) {
     write_file(dir / "damaged", bytes);
     SCOPED_TRACE(what);
-    expect_failure(dir / "damaged", _photo_failure::damaged, "damaged");
+    expect_failure(dir / "damaged", _photo_failure::damaged, reason);
   }
 }
 

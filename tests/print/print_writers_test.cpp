@@ -9,10 +9,10 @@
 #include <sstream>
 
 #include "image/scratch.h"
-#include "photo/file_pgm.h"
 #include "print/print_format.h"
 #include "print/print_pgm.h"
 #include "print/print_png.h"
+#include "print/raster_file.h"
 
 namespace stippon {
 namespace {
@@ -266,7 +266,7 @@ TEST(PrintWriters, PgmIsByteForByteTheFileWriter) {
     _image image;
     image.set(HEIGHT, WIDTH, bottom_up);
     ::testing::internal::CaptureStdout();
-    ASSERT_EQ(_file_pgm().write(dir / "old.pgm", image), 1);
+    ASSERT_EQ(write_pgm(dir / "old.pgm", image), "");
     ::testing::internal::GetCapturedStdout();
     _print_pgm writer;
     ASSERT_EQ(write_print(writer, dir / "new.pgm", print, 300, kind), "");

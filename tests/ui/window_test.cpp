@@ -18,7 +18,7 @@
 #include <cmath>
 #include <csignal>
 
-#include "photo/file_pgm.h"
+#include "photo/photo_reader.h"
 #include "window_fixture.h"
 
 namespace stippon {
@@ -44,7 +44,7 @@ void write_bytes(const QString& path, const QByteArray& bytes, QDateTime modifie
 
 _image read_pgm(const QString& path) {
   _image image;
-  EXPECT_EQ(_file_pgm().read(QFile::encodeName(path).toStdString(), image, 1 << 14), 1);
+  EXPECT_TRUE(_photo_reader().read(QFile::encodeName(path).toStdString(), image, 1 << 14));
   return image;
 }
 

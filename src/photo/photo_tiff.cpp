@@ -1,24 +1,31 @@
-#include "photo/photo_decoders.h"
+#include "photo/photo_tiff.h"
 
-#include <cstdio>  // before jpeglib.h, which uses FILE
-
-#include <jerror.h>
-#include <jpeglib.h>
-#include <sys/mman.h>
 #include <tiffio.h>
 
 #include <algorithm>
 #include <array>
-#include <csetjmp>
-#include <cstdio>
 #include <cstring>
 #include <memory>
+#include <vector>
 
-#include "photo/photo_reader.h"
+#include "photo/photo_grey.h"
 
 namespace stippon {
 
 namespace {
+
+uint32_t be16(const unsigned char* p) {
+  return uint32_t{p[0]} << 8 | p[1];
+}
+uint32_t be32(const unsigned char* p) {
+  return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
+}
+uint32_t le16(const unsigned char* p) {
+  return uint32_t{p[1]} << 8 | p[0];
+}
+uint32_t le32(const unsigned char* p) {
+  return uint32_t{p[3]} << 24 | uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0];
+}
 
 // ---- libtiff reading from memory, quietly ----
 
@@ -132,8 +139,7 @@ void row_to_grey(const layout& l, const uint8_t* const* planes, uint8_t* out) {
   }
 }
 
-}  // namespace
-
+// The first page as 8-bit grey, top row first, turned by its orientation.
 _decode_result read_tiff_grey(const unsigned char* data, size_t size,
                               const _accept_size& accept_size, std::vector<uint8_t>& grey,
                               uint32_t& width, uint32_t& height) {
@@ -275,206 +281,80 @@ _decode_result read_tiff_grey(const unsigned char* data, size_t size,
   return _decode_result::read;
 }
 
-// ---- the Orientation tag ----
-
-void orient_grey(const std::vector<uint8_t>& in, uint32_t w, uint32_t h, int orientation,
-                 std::vector<uint8_t>& out) {
-  resize_large(out, in.size());
-  const bool turned = orientation >= 5 && orientation <= 8;
-  const uint32_t ow = turned ? h : w, oh = turned ? w : h;
-  for (uint32_t y = 0; y < oh; ++y) {
-    uint8_t* line = out.data() + size_t{y} * ow;
-    for (uint32_t x = 0; x < ow; ++x) {
-      uint32_t sx, sy;
-      switch (orientation) {
-        case 2:
-          sx = w - 1 - x, sy = y;
-          break;
-        case 3:
-          sx = w - 1 - x, sy = h - 1 - y;
-          break;
-        case 4:
-          sx = x, sy = h - 1 - y;
-          break;
-        case 5:
-          sx = y, sy = x;
-          break;
-        case 6:
-          sx = y, sy = h - 1 - x;
-          break;
-        case 7:
-          sx = w - 1 - y, sy = h - 1 - x;
-          break;
-        case 8:
-          sx = w - 1 - y, sy = x;
-          break;
-        default:
-          sx = x, sy = y;
-      }
-      line[x] = in[size_t{sy} * w + sx];
-    }
-  }
-}
-
-// ---- JPEG through libjpeg ----
-
-namespace {
-
-struct jpeg_errors {
-  jpeg_error_mgr manager;  // first: libjpeg's callbacks get a pointer to it
-  std::jmp_buf jump;
-  bool ended_early = false;
-};
-
-void jpeg_fail(j_common_ptr info) {
-  std::longjmp(reinterpret_cast<jpeg_errors*>(info->err)->jump, 1);
-}
-// Warnings are dropped (the core prints nothing) except that the data ended early.
-void jpeg_note(j_common_ptr info, int level) {
-  auto* errors = reinterpret_cast<jpeg_errors*>(info->err);
-  if (level < 0 && errors->manager.msg_code == JWRN_JPEG_EOF) errors->ended_early = true;
-}
-void jpeg_quiet(j_common_ptr) {}
-
-struct jpeg_decoder {
-  jpeg_decompress_struct info{};
-  jpeg_errors errors;
-  jpeg_decoder() {
-    info.err = jpeg_std_error(&errors.manager);
-    errors.manager.error_exit = jpeg_fail;
-    errors.manager.emit_message = jpeg_note;
-    errors.manager.output_message = jpeg_quiet;
-    jpeg_create_decompress(&info);
-  }
-  jpeg_decoder(const jpeg_decoder&) = delete;
-  jpeg_decoder& operator=(const jpeg_decoder&) = delete;
-  ~jpeg_decoder() { jpeg_destroy_decompress(&info); }
-};
-
-// The EXIF orientation (tag 0x112 of the first directory of an APP1 "Exif" block), or 1.
-int exif_orientation(j_decompress_ptr info) {
-  for (jpeg_saved_marker_ptr m = info->marker_list; m != nullptr; m = m->next) {
-    if (m->marker != JPEG_APP0 + 1 || m->data_length < 14 ||
-        std::memcmp(m->data, "Exif\0\0", 6) != 0)
-      continue;
-    const unsigned char* tiff = m->data + 6;
-    const uint64_t size = m->data_length - 6;
-    const bool little = tiff[0] == 'I';
-    const auto u16 = [&](uint64_t at) -> uint32_t {
-      return little ? uint32_t{tiff[at + 1]} << 8 | tiff[at]
-                    : uint32_t{tiff[at]} << 8 | tiff[at + 1];
-    };
-    const auto u32 = [&](uint64_t at) -> uint64_t {
-      return little ? u16(at + 2) << 16 | u16(at) : u16(at) << 16 | u16(at + 2);
-    };
-    const uint64_t directory = u32(4);
-    if (directory + 2 > size) return 1;
-    const uint64_t entries = u16(directory);
-    for (uint64_t i = 0; i < entries && directory + 2 + i * 12 + 12 <= size; ++i) {
-      const uint64_t entry = directory + 2 + i * 12;
-      if (u16(entry) == 0x112) {
-        const uint32_t value = u16(entry + 8);
-        return value >= 1 && value <= 8 ? static_cast<int>(value) : 1;
-      }
-    }
-    return 1;
-  }
-  return 1;
-}
-
-bool jpeg_header(jpeg_decoder& d, const unsigned char* data, size_t size) {
-  if (setjmp(d.errors.jump)) return false;
-  jpeg_mem_src(&d.info, data, static_cast<unsigned long>(size));
-  jpeg_save_markers(&d.info, JPEG_APP0 + 1, 0xffff);
-  jpeg_read_header(&d.info, TRUE);
-  return true;
-}
-
-// Decodes every row into `stored` (width x height, top row first). Colour rows are greyed by
-// grey_of.
-bool jpeg_rows(jpeg_decoder& d, unsigned char* row, uint8_t* stored) {
-  if (setjmp(d.errors.jump)) return false;
-  jpeg_start_decompress(&d.info);
-  const uint32_t width = d.info.output_width;
-  const int components = d.info.output_components;
-  while (d.info.output_scanline < d.info.output_height) {
-    uint8_t* out = stored + size_t{d.info.output_scanline} * width;
-    JSAMPROW rows[1] = {components == 1 ? out : row};
-    if (jpeg_read_scanlines(&d.info, rows, 1) != 1) return false;
-    if (components == 3)
-      for (uint32_t x = 0; x < width; ++x)
-        out[x] = static_cast<uint8_t>(grey_of(row[3 * x], row[3 * x + 1], row[3 * x + 2]));
-  }
-  jpeg_finish_decompress(&d.info);
-  return true;
-}
-
 }  // namespace
 
-_decode_result read_jpeg_grey(const unsigned char* data, size_t size,
-                              const _accept_size& accept_size, std::vector<uint8_t>& grey,
-                              uint32_t& width, uint32_t& height) {
-  jpeg_decoder d;
-  if (!jpeg_header(d, data, size))
-    return d.errors.ended_early ? _decode_result::truncated : _decode_result::damaged;
-  switch (d.info.jpeg_color_space) {
-    case JCS_GRAYSCALE:
-      d.info.out_color_space = JCS_GRAYSCALE;
+// The first directory and the strips or tiles it points to (classic TIFF; BigTIFF is left to
+// the decoder).
+bool tiff_whole(const unsigned char* data, size_t size) {
+  if (size < 8) return false;
+  const bool little = data[0] == 'I';
+  const auto u16 = [&](uint64_t at) { return little ? le16(data + at) : be16(data + at); };
+  const auto u32 = [&](uint64_t at) { return little ? le32(data + at) : be32(data + at); };
+  if (u16(2) != 42) return true;
+  const uint64_t directory = u32(4);
+  if (directory + 2 > size) return false;
+  const uint64_t entries = u16(directory);
+  if (directory + 2 + entries * 12 > size) return false;
+  // (offsets tag, counts tag) -> (type, count, value or offset of the values)
+  struct field {
+    uint32_t type = 0;
+    uint64_t count = 0, at = 0;
+  };
+  field offsets, counts;
+  for (uint64_t i = 0; i < entries; ++i) {
+    const uint64_t entry = directory + 2 + i * 12;
+    const uint32_t tag = u16(entry);
+    field f{u16(entry + 2), u32(entry + 4), entry + 8};
+    const uint64_t bytes = f.count * (f.type == 3 ? 2 : 4);
+    if (f.type != 3 && f.type != 4) continue;
+    if (bytes > 4) f.at = u32(entry + 8);
+    if (tag == 273 || tag == 324) offsets = f;
+    if (tag == 279 || tag == 325) counts = f;
+  }
+  if (offsets.count == 0 || counts.count != offsets.count) return true;
+  const uint64_t width_o = offsets.type == 3 ? 2 : 4, width_c = counts.type == 3 ? 2 : 4;
+  if (offsets.at + offsets.count * width_o > size || counts.at + counts.count * width_c > size)
+    return false;
+  for (uint64_t i = 0; i < offsets.count; ++i) {
+    const uint64_t o = offsets.type == 3 ? u16(offsets.at + 2 * i) : u32(offsets.at + 4 * i);
+    const uint64_t c = counts.type == 3 ? u16(counts.at + 2 * i) : u32(counts.at + 4 * i);
+    if (o + c > size) return false;
+  }
+  return true;
+}
+
+bool _photo_tiff::recognises(const _photo_file& file) const {
+  return file.size >= 4 &&
+         (std::memcmp(file.data, "II*\0", 4) == 0 || std::memcmp(file.data, "MM\0*", 4) == 0);
+}
+
+// The size first, from the first directory; then whether the file holds the strips or tiles.
+_decode_result _photo_tiff::read(const _photo_file& file, const _accept_size& accept, _image& grey,
+                                 _decode_notes& notes) const {
+  std::vector<uint8_t> picture;
+  uint32_t width = 0, height = 0;
+  const bool whole = tiff_whole(file.data, file.size);
+  bool cut = false;
+  const auto accept_whole = [&](uint64_t w, uint64_t h) {
+    if (!accept(w, h)) return false;
+    cut = !whole;
+    return whole;
+  };
+  switch (read_tiff_grey(file.data, file.size, accept_whole, picture, width, height)) {
+    case _decode_result::read:
       break;
-    case JCS_YCbCr:
-    case JCS_RGB:
-      d.info.out_color_space = JCS_RGB;
-      break;
+    case _decode_result::refused:
+      return cut ? _decode_result::truncated : _decode_result::refused;
+    case _decode_result::truncated:
+      return _decode_result::truncated;
+    case _decode_result::other_kind:
+      return whole ? _decode_result::other_kind : _decode_result::truncated;
     default:
-      return _decode_result::other_kind;  // CMYK, YCCK
+      return whole ? _decode_result::damaged : _decode_result::truncated;
   }
-  const int orientation = exif_orientation(&d.info);
-  const bool turned = orientation >= 5;
-  const uint32_t w = d.info.image_width, h = d.info.image_height;
-  if (w == 0 || h == 0) return _decode_result::damaged;
-  if (!accept_size(turned ? h : w, turned ? w : h)) return _decode_result::refused;
-
-  std::vector<unsigned char> row(size_t{w} * 3);
-  std::vector<uint8_t> stored;
-  resize_large(stored, size_t{w} * h);
-  if (!jpeg_rows(d, row.data(), stored.data()) || d.info.output_width != w ||
-      d.info.output_height != h)
-    return d.errors.ended_early ? _decode_result::truncated : _decode_result::damaged;
-  if (d.errors.ended_early) return _decode_result::truncated;
-  if (orientation > 1)
-    orient_grey(stored, w, h, orientation, grey);
-  else
-    grey = std::move(stored);
-  width = turned ? h : w;
-  height = turned ? w : h;
+  store_grey(picture, width, height, grey);
+  notes.kind = "tiff";
   return _decode_result::read;
-}
-
-// ---- memory ----
-
-namespace {
-
-template <typename T>
-void resize_with_huge_pages(std::vector<T>& v, size_t n) {
-  v.clear();
-  v.shrink_to_fit();
-  v.reserve(n);
-  constexpr uintptr_t huge = uintptr_t{2} << 20;
-  const auto begin = reinterpret_cast<uintptr_t>(v.data());
-  const uintptr_t end = begin + n * sizeof(T);
-  const uintptr_t first = (begin + huge - 1) & ~(huge - 1);
-  if (n * sizeof(T) >= 4 * huge && first < end)
-    madvise(reinterpret_cast<void*>(first), (end - first) & ~(huge - 1), MADV_HUGEPAGE);
-  v.resize(n);
-}
-
-}  // namespace
-
-void resize_large(std::vector<uint8_t>& v, size_t n) {
-  resize_with_huge_pages(v, n);
-}
-void resize_large(std::vector<float>& v, size_t n) {
-  resize_with_huge_pages(v, n);
 }
 
 }  // namespace stippon
