@@ -12,8 +12,8 @@
 #include <memory>
 #include <string>
 
-#include "image/file_pgm.h"
 #include "image/q_image.h"
+#include "photo/photo_reader.h"
 #include "stipple/banded_print.h"
 #include "stipple/dot_library.h"
 #include "stipple/dot_plan.h"
@@ -38,8 +38,8 @@ struct _scene {
   explicit _scene(float width) {
     if (dots.load(65536, STIPPON_DATA_DIR) == 0) return;
     _image input;
-    if (_file_pgm().read(STIPPON_BENCH_DATA_DIR "/coffee_gray_2400x1600_upscaled.pgm", input,
-                         65536) == 0)
+    if (!_photo_reader().read(STIPPON_BENCH_DATA_DIR "/coffee_gray_2400x1600_upscaled.pgm", input,
+                              65536))
       return;
     derive_halftone_grid(input, (width / settings.scale_factor) / float(input.width), 5.0f,
                          original, borders, halftone);

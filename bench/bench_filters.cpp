@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "image/file_pgm.h"
 #include "image/image.h"
 #include "image/q_image.h"
+#include "photo/photo_reader.h"
 
 namespace stippon {
 namespace {
@@ -19,9 +19,8 @@ constexpr unsigned kPreviewWidth = 3506 / 3;
 const _image& preview_photograph() {
   static const _image preview = [] {
     _image input;
-    _file_pgm pgm;
     const std::string name = std::string(STIPPON_DATA_DIR) + "/images/coffee_gray.pgm";
-    if (pgm.read(name, input, 100000) != 1) {
+    if (!_photo_reader().read(name, input, 100000)) {
       std::fprintf(stderr, "cannot read %s\n", name.c_str());
       std::exit(1);
     }

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "document/stipple_document.h"
-#include "image/file_pgm.h"
 #include "image/q_image.h"
 #include "image/texture.h"
+#include "photo/photo_reader.h"
 #include "stipple/dot_library.h"
 #include "stipple/output.h"
 #include "stipple/stipple_settings.h"
@@ -22,8 +22,7 @@ const std::string PHOTO = STIPPON_BENCH_DATA_DIR "/coffee_gray_2400x1600_upscale
 const _image& input() {
   static const _image photo = [] {
     _image image;
-    _file_pgm reader;
-    reader.read(PHOTO, image, 65536);
+    _photo_reader().read(PHOTO, image, 65536);
     return image;
   }();
   return photo;
@@ -45,8 +44,7 @@ const _image& original() {
 void BM_ReadPgm(benchmark::State& state) {
   for (auto _ : state) {
     _image image;
-    _file_pgm reader;
-    benchmark::DoNotOptimize(reader.read(PHOTO, image, 65536));
+    benchmark::DoNotOptimize(_photo_reader().read(PHOTO, image, 65536));
   }
 }
 BENCHMARK(BM_ReadPgm)->Unit(benchmark::kMillisecond)->Repetitions(5);
@@ -88,7 +86,7 @@ void BM_ReadToPreview(benchmark::State& state) {
   if (!document.load_dots(STIPPON_DATA_DIR)) return state.SkipWithError("dot sheets missing");
   _document_settings settings;
   settings.output_size = size_a4;
-  document.set_settings(settings);
+  document.apply(settings);
   document.set_seed(42);
   for (auto _ : state) {
     document.read(PHOTO);

@@ -14,7 +14,8 @@
 #include <filesystem>
 #include <string>
 
-#include "image/photo_reader.h"
+#include "photo/photo_grey.h"
+#include "photo/photo_reader.h"
 
 namespace stippon {
 namespace {

@@ -36,7 +36,7 @@ _document_settings settings_for(int placement, bool matched) {
 void BM_ReadToPreviewA5(benchmark::State& state) {
   _stipple_document document;
   if (!document.load_dots(STIPPON_DATA_DIR)) return state.SkipWithError("dot sheets missing");
-  document.set_settings(settings_for(int(state.range(0)), state.range(1) != 0));
+  document.apply(settings_for(int(state.range(0)), state.range(1) != 0));
   document.set_seed(42);
   document.read(PHOTO);
   for (auto _ : state) {
@@ -61,7 +61,7 @@ void BM_ReadToPrint1200A5(benchmark::State& state) {
   const std::string output = "/tmp/stippon_bench_relaxation_" + std::to_string(getpid()) + ".png";
   _stipple_document document;
   if (!document.load_dots(STIPPON_DATA_DIR)) return state.SkipWithError("dot sheets missing");
-  document.set_settings(settings_for(int(state.range(0)), false));
+  document.apply(settings_for(int(state.range(0)), false));
   document.set_seed(42);
   for (auto _ : state) {
     document.read(PHOTO);
@@ -85,7 +85,7 @@ BENCHMARK(BM_ReadToPrint1200A5)
 void BM_RelaxA5(benchmark::State& state) {
   _stipple_document document;
   if (!document.load_dots(STIPPON_DATA_DIR)) return state.SkipWithError("dot sheets missing");
-  document.set_settings(settings_for(0, false));
+  document.apply(settings_for(0, false));
   document.read(PHOTO);
   size_t dots = 0;
   for (auto _ : state)

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "../tests/stipple/reference_stippling.h"
-#include "image/file_pgm.h"
 #include "image/q_image.h"
+#include "photo/photo_reader.h"
 #include "stipple/dot_library.h"
 #include "stipple/output.h"
 #include "stipple/stipple_settings.h"
@@ -32,9 +32,8 @@ struct _scene {
   _scene() {
     if (dots.load(65536, STIPPON_DATA_DIR) == 0) return;
     _image input;
-    _file_pgm reader;
-    if (reader.read(STIPPON_BENCH_DATA_DIR "/coffee_gray_2400x1600_upscaled.pgm", input, 65536) ==
-        0)
+    if (!_photo_reader().read(STIPPON_BENCH_DATA_DIR "/coffee_gray_2400x1600_upscaled.pgm", input,
+                              65536))
       return;
     const float W = float(input.width), H = float(input.height);
     resample(input, (A4_WIDTH / settings.scale_factor) / W, original);

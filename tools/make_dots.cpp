@@ -14,9 +14,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "make_dots: cannot create the folder %s\n", folder.c_str());
     return 1;
   }
-  const int written = stippon::write_dot_sheets(folder, [](const std::string& name) {
+  const std::string error = stippon::write_dot_sheets(folder, [](const std::string& name) {
     const QString path = QDir(QFile::decodeName(name.c_str())).absolutePath();
     std::printf("Wrote %s\n", QFile::encodeName(QDir::cleanPath(path)).constData());
   });
-  return written ? 0 : 1;
+  if (error.empty()) return 0;
+  std::fprintf(stderr, "make_dots: %s\n", error.c_str());
+  return 1;
 }

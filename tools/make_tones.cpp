@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "image/file_png.h"
+#include "print/raster_file.h"
 #include "tones/tone_table.h"
 
 namespace {
@@ -90,7 +90,11 @@ int main(int argc, char** argv) {
   if (!read_ramps(argv[1], ramps)) return 1;
 
   const std::string folder = argv[2];
-  stippon::_file_png png;
+  const auto written = [](const std::string& name, const _texture& texture) {
+    const std::string error = stippon::write_png(name, texture);
+    if (!error.empty()) std::fprintf(stderr, "make_tones: %s\n", error.c_str());
+    return error.empty();
+  };
   _texture preview;
   preview.dimensions(20 * stippon::TONE_COUNT, 256);
   preview.create();
@@ -102,11 +106,11 @@ int main(int argc, char** argv) {
       return 1;
     }
     const std::string name = folder + "/" + std::string(tone.file).substr(2);  // drop "./"
-    if (!png.write(name, found->second)) return 1;
+    if (!written(name, found->second)) return 1;
     // The first tone goes on top of the preview, whose row 0 is its bottom.
     for (unsigned row = 0; row < 20; ++row)
       for (unsigned g = 0; g < 256; ++g)
         preview.put(20 * (stippon::TONE_COUNT - 1 - i) + row, g, found->second.get(0, g));
   }
-  return argc > 3 && !png.write(argv[3], preview) ? 1 : 0;
+  return argc > 3 && !written(argv[3], preview) ? 1 : 0;
 }

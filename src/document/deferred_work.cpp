@@ -19,15 +19,14 @@ void _stipple_document::put_back_work(const _document_work& work) {
   pending = owed;
 }
 
-void _stipple_document::drop_work(const _document_settings& settings, float width) {
+void _stipple_document::drop_work(const _document_settings& settings) {
   pending = {};
   current = settings;
-  made_width = width;
 }
 
 _preview_size _stipple_document::planned_preview() const {
   if (!image_loaded) return {};
-  return preview_size(made_width, input_image->width, input_image->height);
+  return preview_size(current.width, input_image->width, input_image->height);
 }
 
 bool _stipple_document::keep_drawing(unsigned done, unsigned total) const {
@@ -44,7 +43,6 @@ std::unique_ptr<_stipple_document> _stipple_document::worker_copy(
   copy->limit = limit;
   copy->image_loaded = image_loaded;
   copy->enlargement = enlargement;
-  copy->made_width = made_width;
   copy->dot_sheets = dot_sheets;
   copy->input_image = input_image;
   copy->matcher = matcher;
@@ -75,7 +73,7 @@ bool _stipple_document::run_work(const _document_work& work, _work_control& run_
   if (work.regrids()) {
     derive(work.width());
   } else if (work.retones()) {
-    derive(made_width);
+    derive(current.width);
   } else if (work.reborders() && image_loaded) {
     borders_image.getBorders(original_image, current.borders_threshold);
   }
@@ -94,7 +92,6 @@ bool _stipple_document::run_work(const _document_work& work, _work_control& run_
 void _stipple_document::adopt_work(_stipple_document&& done, const _document_work& work) {
   image_loaded = done.image_loaded;
   enlargement = done.enlargement;
-  made_width = done.made_width;
   matcher = std::move(done.matcher);
   original_image = std::move(done.original_image);
   borders_image = std::move(done.borders_image);
@@ -107,7 +104,6 @@ void _stipple_document::adopt_work(_stipple_document&& done, const _document_wor
     stippling_image.samples = std::move(done.stippling_image.samples);
   }
   if (work.restipples() || work.reinks()) color_stippling = std::move(done.color_stippling);
-  if (work.regrids() && on_grid) on_grid(enlarged());
 }
 
 }  // namespace stippon

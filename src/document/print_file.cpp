@@ -3,9 +3,9 @@
 
 #include "document/print_rows.h"
 #include "document/stipple_document.h"
-#include "image/file_access.h"
-#include "image/print_format.h"
+#include "files/file_access.h"
 #include "image/sample_cast.h"
+#include "print/print_format.h"
 
 namespace stippon {
 

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "image/pixel.h"
-#include "image/print_kind.h"
 #include "image/texture.h"
+#include "print/print_kind.h"
 
 namespace stippon {
 

@@ -1,11 +1,8 @@
 // The SVG print of the document: its dot plans at 1200 ppi handed to the vector writer.
 #include <cctype>
-#include <cerrno>
-#include <cstring>
 
 #include "document/stipple_document.h"
 #include "document/svg_print.h"
-#include "image/atomic_file.h"
 
 namespace stippon {
 
@@ -48,20 +45,14 @@ _svg_result _stipple_document::write_svg(const std::string& file, const _svg_opt
   if (current.colour_stippling) print.add(colour);
   result.layers = print.layers();
 
-  _atomic_file output(file);
-  if (output.stream() == nullptr) {
-    result.error = "Cannot create " + file + ": " + output.problem();
+  _print_svg svg;
+  if (!svg.open(file, print.width_thousandths(), print.height_thousandths(), options.dots,
+                options.pen_width)) {
+    result.error = svg.error();
     return result;
   }
-  _svg_text text(output.stream());
-  if (!print.write(text, progress)) {
-    result.error = text.good() ? std::string("Cancelled")
-                               : "Cannot write " + file + ": " +
-                                     std::strerror(text.error_number() ? text.error_number() : EIO);
-    return result;
-  }
-  if (!output.commit()) {
-    result.error = "Cannot write " + file + ": " + output.problem();
+  if (!print.write(svg, progress) || !svg.commit()) {
+    result.error = svg.good() || svg.error().empty() ? std::string("Cancelled") : svg.error();
     return result;
   }
   result.dots = print.dots();

@@ -1,13 +1,8 @@
 #pragma once
 
-namespace stippon {
+#include "print/print_svg.h"
 
-// How an SVG print draws each dot.
-enum _svg_dots {
-  svg_shapes = 0,  // the dot's own outline, filled
-  svg_circles,     // a filled circle of the dot's area
-  svg_points,      // one touch of the pen: a very short stroke
-};
+namespace stippon {
 
 inline constexpr double DEFAULT_PEN_WIDTH_MM = 0.3;
 

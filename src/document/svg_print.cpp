@@ -18,10 +18,6 @@ constexpr double OUTLINE_TOLERANCE_MM = 0.01;
 // Rings smaller than a 1200 ppi pixel are grain of the dot sheet, not shape.
 constexpr double FINEST_PIXEL_MM = MM_PER_INCH / VECRES[resolution_1200];
 constexpr double LEAST_RING_MM2 = FINEST_PIXEL_MM * FINEST_PIXEL_MM;
-// A pen touch: the shortest stroke the file's three decimals hold, so that it is not empty; the
-// text of a point after its start draws it.
-constexpr int64_t TOUCH_THOUSANDTHS = 10;
-constexpr char POINT_END[] = "h0.01\"/>\n";
 constexpr double THOUSAND = 1000.0;  // thousandths of a millimetre in a millimetre
 constexpr size_t PROGRESS_DOTS = size_t(1) << 14;
 // Strips of the page gathered by one reading of the plan: a band of them is far higher than a
@@ -32,23 +28,6 @@ constexpr uint32_t NO_SHAPE = UINT32_MAX;
 constexpr unsigned TABLE_COLUMNS = 256;
 const _pixel BLACK(0, 0, 0, 255);
 
-constexpr char HEADER[] =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n"
-    "<svg xmlns=\"http://www.w3.org/2000/svg\" "
-    "xmlns:inkscape=\"http://www.inkscape.org/namespaces/inkscape\" version=\"1.1\" width=\"";
-
-void hex_colour(_svg_text& text, _pixel ink) {
-  static constexpr char digits[] = "0123456789abcdef";
-  const char colour[7] = {'#',
-                          digits[ink.r >> 4],
-                          digits[ink.r & 15],
-                          digits[ink.g >> 4],
-                          digits[ink.g & 15],
-                          digits[ink.b >> 4],
-                          digits[ink.b & 15]};
-  text.text(std::string_view(colour, sizeof colour));
-}
-
 // A position on the page along one side (0 to page), moved so that what a dot draws from low to
 // high around it stays on the page; the low edge wins on a page too small for the dot.
 int64_t within(int64_t at, int64_t low, int64_t high, int64_t page) {
@@ -58,13 +37,6 @@ int64_t within(int64_t at, int64_t low, int64_t high, int64_t page) {
 // The ramp an ink is printed through is opaque: its alpha plays no part.
 _pixel opaque(_pixel ink) {
   return _pixel(ink.r, ink.g, ink.b, 255);
-}
-
-// Two numbers of a path, the second separated from the first unless its sign does it.
-void pair(_svg_text& text, int64_t x, int64_t y) {
-  text.thousandths(x);
-  if (y >= 0) text.text(" ");
-  text.thousandths(y);
 }
 
 }  // namespace
@@ -81,7 +53,7 @@ _svg_print::_svg_print(_image* const* sheets, int k, unsigned width, unsigned he
       shape_table(size_t(TABLE_COLUMNS) * DOT_SLOTS, NO_SHAPE) {
   // The round ends of the stroke reach half its width beyond each end.
   const int64_t half = _svg_text::round_thousandths(options.pen_width / 2.0);
-  touch = {-half, TOUCH_THOUSANDTHS + half, -half, half};
+  touch = {-half, _print_svg::TOUCH_THOUSANDTHS + half, -half, half};
   pens.push_back({BLACK, nullptr, 0});
 }
 
@@ -159,15 +131,11 @@ _svg_print::_shape _svg_print::shape_text(const _dot_outline& outline) const {
   const int64_t radius =
       _svg_text::round_thousandths(std::sqrt(outline.ink() / std::numbers::pi) * sample_mm);
   shape.circle = {-radius, radius, -radius, radius};
-  char number[_svg_text::NUMBER_BYTES];
-  shape.circle_end = "\" r=\"";
-  shape.circle_end.append(number, _svg_text::format_thousandths(number, radius));
-  shape.circle_end += "\"/>\n";
+  shape.circle_end = _print_svg::circle_radius(radius);
   shape.drawn = outline.rings() > 0;
   bool after_number = false;
   const auto put = [&](int64_t value) {
-    if (after_number && value >= 0) shape.path += ' ';
-    shape.path.append(number, _svg_text::format_thousandths(number, value, true));
+    _print_svg::path_number(shape.path, value, after_number);
     after_number = true;
   };
   _box& box = shape.outline;
@@ -274,11 +242,11 @@ double _svg_print::drawn_travel(const _pen& pen) {
 
 // Strip by strip down the page, so that what is held follows a strip, not the page: circles and
 // points in the order of the pen's path, shapes as they were drawn.
-bool _svg_print::write_pen(_svg_text& text, const _pen& pen, const std::function<bool()>& go_on) {
+bool _svg_print::write_pen(_print_svg& svg, const _pen& pen, const std::function<bool()>& go_on) {
   const _strips strips(pen.dots, page_width, page_height);
   const bool ordered = options.dots != svg_shapes;
   const bool path = options.dots == svg_shapes && pen.dots > 0;
-  if (path) text.text("<path d=\"");
+  if (path) svg.begin_shapes();
   std::vector<std::vector<_pen_dot>> band(BAND_STRIPS);
   std::vector<_pen_dot> out;
   std::vector<size_t> ends;
@@ -288,22 +256,22 @@ bool _svg_print::write_pen(_svg_text& text, const _pen& pen, const std::function
     for (uint32_t s = first; s < strips.count && s < first + BAND_STRIPS; ++s) {
       std::vector<_pen_dot>& strip = band[s - first];
       if (!ordered) {
-        write_dots(text, strip);
+        write_dots(svg, strip);
         continue;
       }
       order_strip(strip, s % 2 == 1, ends);
       out.clear();
       sweep.add(strip, out);
-      write_dots(text, out);
+      write_dots(svg, out);
     }
     if (!go_on()) return false;
   }
   if (ordered) {
     out.clear();
     sweep.finish(out);
-    write_dots(text, out);
+    write_dots(svg, out);
   }
-  if (path) text.text("\"/>\n");
+  if (path) svg.end_shapes();
   if (ordered && options.measure_travel) {
     pen_travel.drawn += drawn_travel(pen) / THOUSAND;
     pen_travel.serpentine += sweep.length_given() / THOUSAND;
@@ -312,7 +280,7 @@ bool _svg_print::write_pen(_svg_text& text, const _pen& pen, const std::function
   return true;
 }
 
-bool _svg_print::write(_svg_text& text, const _band_progress& progress) {
+bool _svg_print::write(_print_svg& svg, const _band_progress& progress) {
   size_t total = 0;
   for (const _pen& pen : pens) total += pen.dots;
   written = 0;
@@ -323,66 +291,27 @@ bool _svg_print::write(_svg_text& text, const _band_progress& progress) {
     reported = written;
     return progress(unsigned(written), unsigned(total));
   };
-  write_header(text);
   for (size_t p = 0; p < pens.size(); ++p) {
-    open_layer(text, p);
-    if (pens[p].plan != nullptr && !write_pen(text, pens[p], go_on)) return false;
-    text.text("</g>\n");
+    svg.begin_layer(unsigned(p + 1), pens[p].ink);
+    if (pens[p].plan != nullptr && !write_pen(svg, pens[p], go_on)) return false;
+    svg.end_layer();
   }
-  text.text("</svg>\n");
-  if (progress && !progress(unsigned(written), unsigned(total))) return false;
-  return text.flush();
-}
-
-void _svg_print::write_header(_svg_text& text) const {
-  text.text(HEADER).thousandths(width_thousandths()).text("mm\" height=\"");
-  text.thousandths(height_thousandths()).text("mm\" viewBox=\"0 0 ");
-  text.thousandths(width_thousandths()).text(" ").thousandths(height_thousandths());
-  text.text("\">\n");
-}
-
-// Each layer carries the style of all its dots, so that a dot is only its geometry.
-void _svg_print::open_layer(_svg_text& text, size_t index) const {
-  const _pixel ink = pens[index].ink;
-  text.text("<g inkscape:groupmode=\"layer\" id=\"pen-").whole(int64_t(index) + 1);
-  text.text("\" inkscape:label=\"Pen ").whole(int64_t(index) + 1);
-  text.text(index == 0 ? " black" : " ink ");
-  if (index > 0) hex_colour(text, ink);
-  text.text("\" ");
-  if (options.dots == svg_points) {
-    text.text("fill=\"none\" stroke=\"");
-    hex_colour(text, ink);
-    text.text("\" stroke-width=\"").fixed(options.pen_width);
-    text.text("\" stroke-linecap=\"round\">\n");
-  } else {
-    text.text("fill=\"");
-    hex_colour(text, ink);
-    text.text(options.dots == svg_shapes ? "\" fill-rule=\"nonzero\" stroke=\"none\">\n"
-                                         : "\" stroke=\"none\">\n");
-  }
+  return !progress || progress(unsigned(written), unsigned(total));
 }
 
 // A dot is only its geometry: its shape's outline from its corner, a circle or a pen touch.
-void _svg_print::write_dots(_svg_text& text, std::span<const _pen_dot> dots) {
+void _svg_print::write_dots(_print_svg& svg, std::span<const _pen_dot> dots) {
   written += dots.size();
   if (options.dots == svg_shapes) {
     for (const _pen_dot& dot : dots) {
       const _shape& shape = shapes[dot.tag];
-      if (!shape.drawn) continue;
-      text.text("M");
-      pair(text, int64_t(dot.at.x) + shape.start_x, int64_t(dot.at.y) + shape.start_y);
-      text.text(shape.path);
+      if (shape.drawn)
+        svg.shape(int64_t(dot.at.x) + shape.start_x, int64_t(dot.at.y) + shape.start_y, shape.path);
     }
   } else if (options.dots == svg_circles) {
-    for (const _pen_dot& dot : dots) {
-      text.text("<circle cx=\"").thousandths(dot.at.x).text("\" cy=\"").thousandths(dot.at.y);
-      text.text(shapes[dot.tag].circle_end);
-    }
+    for (const _pen_dot& dot : dots) svg.circle(dot.at.x, dot.at.y, shapes[dot.tag].circle_end);
   } else {
-    for (const _pen_dot& dot : dots) {
-      text.text("<path d=\"M").thousandths(dot.at.x).text(" ").thousandths(dot.at.y);
-      text.text(POINT_END);
-    }
+    for (const _pen_dot& dot : dots) svg.touch(dot.at.x, dot.at.y);
   }
 }
 

@@ -10,7 +10,7 @@
 #include "document/svg_options.h"
 #include "image/image.h"
 #include "image/pixel.h"
-#include "image/svg_text.h"
+#include "print/print_svg.h"
 #include "stipple/banded_print.h"
 #include "stipple/dot_outline.h"
 #include "stipple/dot_plan.h"
@@ -42,9 +42,9 @@ class _svg_print {
   int64_t width_thousandths() const { return page_width; }
   int64_t height_thousandths() const { return page_height; }
 
-  // Writes the whole file through `text`; progress(dots written, dots) after each strip of the
-  // page, returning false to stop. False when stopped or when a write failed.
-  bool write(_svg_text& text, const _band_progress& progress);
+  // Writes every layer into svg, opened on a page of this print's size; progress(dots written,
+  // dots) after each strip of the page, returning false to stop. False when stopped.
+  bool write(_print_svg& svg, const _band_progress& progress);
   // Once written: the dots drawn, and for circles and points the pen's travel summed over the
   // layers, in millimetres, when the options ask for it.
   size_t dots() const { return written; }
@@ -97,11 +97,8 @@ class _svg_print {
   void collect(const _pen& pen, const _strips& strips, uint32_t first,
                std::vector<std::vector<_pen_dot>>& band);
   double drawn_travel(const _pen& pen);
-  bool write_pen(_svg_text& text, const _pen& pen, const std::function<bool()>& go_on);
-
-  void write_header(_svg_text& text) const;
-  void open_layer(_svg_text& text, size_t index) const;
-  void write_dots(_svg_text& text, std::span<const _pen_dot> dots);
+  bool write_pen(_print_svg& svg, const _pen& pen, const std::function<bool()>& go_on);
+  void write_dots(_print_svg& svg, std::span<const _pen_dot> dots);
 
   _image* const* sheets;
   int k;

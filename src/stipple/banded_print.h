@@ -12,7 +12,7 @@ namespace stippon {
 // A finished band of the print: `rows` rows of the print's width, the topmost first, the first
 // of them `top` rows below the top of the print. Returning false stops the print.
 using _grey_band_sink = std::function<bool(const float* samples, unsigned top, unsigned rows)>;
-// The same band as the bytes a PGM file holds (each sample truncated as _file_pgm::write does).
+// The same band as the bytes a print file holds (each sample truncated by low_byte).
 using _byte_band_sink =
     std::function<bool(const unsigned char* bytes, unsigned top, unsigned rows)>;
 using _colour_band_sink = std::function<bool(const _pixel* texels, unsigned top, unsigned rows)>;

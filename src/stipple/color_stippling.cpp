@@ -1,12 +1,12 @@
 // Colour stippling: dots on border pixels and on black halftone pixels, inked through a ramp from
 // the source colour to white, with the dot size chosen by the local halftone density.
 
-#include "image/random_stream.h"
 #include "image/texture.h"
 #include "stipple/dot_library.h"
 #include "stipple/dot_merge.h"
 #include "stipple/dot_placement.h"
 #include "stipple/dot_walk.h"
+#include "stipple/random_stream.h"
 #include "tones/color_ramp.h"
 
 namespace stippon {

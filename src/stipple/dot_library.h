@@ -1,9 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
-#include "image/file_pgm.h"
 #include "image/image.h"
 
 namespace stippon {
@@ -23,9 +23,12 @@ class _dot_sheets {
   _dot_sheets(const _dot_sheets&) = delete;
   _dot_sheets& operator=(const _dot_sheets&) = delete;
 
-  // Reads the sheets in the order above. Returns 1 when all fifteen were read, 0 at the first
-  // failure (later files are not opened; the failed slot holds an empty sheet).
-  int load(int max_size, const std::string& dir = ".", _file_pgm reader = {});
+  // Reads the sheets in the order above through the photo reader, none with an edge above
+  // max_size. Returns 1 when all fifteen were read, 0 at the first failure (later files are not
+  // opened; the failed slot holds an empty sheet). A sheet too large calls on_oversize(max_size)
+  // first.
+  int load(int max_size, const std::string& dir = ".",
+           const std::function<void(int max_size)>& on_oversize = {});
 
   _image** row(int resolution) { return table[resolution]; }
   _image* const* row(int resolution) const { return table[resolution]; }

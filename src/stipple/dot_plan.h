@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "image/image.h"
-#include "image/random_stream.h"
 #include "image/texture.h"
 #include "stipple/dot_placement.h"
 #include "stipple/dot_walk.h"
+#include "stipple/random_stream.h"
 #include "stipple/stipple_settings.h"
 
 namespace stippon {

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "image/file_pgm.h"
 #include "image/uniform_random.h"
+#include "print/raster_file.h"
 
 namespace stippon {
 namespace {
@@ -151,21 +151,21 @@ _image reduce_dot_sheet(const _image& sheet, unsigned factor) {
   return reduced;
 }
 
-int write_dot_sheets(const std::string& folder,
-                     const std::function<void(const std::string&)>& written) {
+std::string write_dot_sheets(const std::string& folder,
+                             const std::function<void(const std::string&)>& written) {
   constexpr unsigned RESOLUTIONS[] = {1200, 600, 300};
-  _file_pgm writer;
   for (unsigned size = 4; size <= 8; ++size) {
     const _image print = grow_dot_sheet(size);
     for (unsigned resolution : RESOLUTIONS) {
       _image sheet = reduce_dot_sheet(print, 1200 / resolution);
       const std::string name =
           folder + "/dots_" + std::to_string(size) + "_" + std::to_string(resolution) + ".pgm";
-      if (!writer.write(name, sheet)) return 0;
+      const std::string error = write_pgm(name, sheet);
+      if (!error.empty()) return error;
       if (written) written(name);
     }
   }
-  return 1;
+  return {};
 }
 
 }  // namespace stippon

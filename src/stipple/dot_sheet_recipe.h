@@ -20,8 +20,8 @@ _image grow_dot_sheet(unsigned dot_size);
 _image reduce_dot_sheet(const _image& sheet, unsigned factor);
 
 // Writes the fifteen sheets "dots_S_R.pgm" into folder and calls written with each file name.
-// 1 on success, 0 at the first file that could not be written.
-int write_dot_sheets(const std::string& folder,
-                     const std::function<void(const std::string&)>& written = {});
+// "" on success, else why the first file that could not be written failed.
+std::string write_dot_sheets(const std::string& folder,
+                             const std::function<void(const std::string&)>& written = {});
 
 }  // namespace stippon

@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "image/image.h"
-#include "image/random_stream.h"
 #include "stipple/dot_library.h"
 #include "stipple/dot_merge.h"
 #include "stipple/dot_placement.h"
 #include "stipple/dot_walk.h"
+#include "stipple/random_stream.h"
 
 namespace stippon {
 

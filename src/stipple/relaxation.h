@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "image/image.h"
-#include "image/random_stream.h"
+#include "stipple/random_stream.h"
 
 namespace stippon {
 

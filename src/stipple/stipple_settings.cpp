@@ -10,8 +10,7 @@ void stipple_grey(_image& target, const _stipple_settings& settings, _image& hal
                     settings.dot_variant_rows, settings.dot_variant_max_column,
                     settings.low_density_min, settings.low_density_max, settings.high_density_min,
                     settings.high_density_max,
-                    static_cast<unsigned short>(settings.contrast_threshold),
-                    static_cast<unsigned short>(settings.borders_slider_value),
+                    static_cast<unsigned short>(settings.contrast_threshold), 0,
                     settings.black_white, static_cast<unsigned short>(settings.black_level),
                     output_scale, settings.merging_function, settings.random_distribution);
 }
@@ -22,8 +21,7 @@ void stipple_colour(_texture& target, const _stipple_settings& settings, _image&
       settings.scale_factor, 0.0f, settings.displacement, halftone, borders, colour_source, dots,
       settings.dot_variant_rows, settings.dot_variant_max_column, settings.low_density_min,
       settings.low_density_max, settings.high_density_min, settings.high_density_max,
-      static_cast<unsigned short>(settings.contrast_threshold),
-      static_cast<unsigned short>(settings.borders_slider_value), settings.black_white,
+      static_cast<unsigned short>(settings.contrast_threshold), 0, settings.black_white,
       static_cast<unsigned short>(settings.black_level), output_scale, settings.merging_function,
       settings.random_distribution);
 }

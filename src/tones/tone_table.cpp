@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "image/file_png.h"
+#include "photo/photo_reader.h"
 
 namespace stippon {
 
@@ -38,16 +38,16 @@ std::string tone_path(const std::string& dir, int index) {
 }
 
 int load_tones(_texture (&tones)[TONE_COUNT], const std::string& dir) {
-  _file_png reader;
-  if (!reader.read(tone_path(dir, 0), tones[0])) return 0;
-  for (int i = 1; i < TONE_COUNT; ++i) reader.read(tone_path(dir, i), tones[i]);
+  _photo_reader reader;
+  if (!reader.read_colour(tone_path(dir, 0), tones[0])) return 0;
+  for (int i = 1; i < TONE_COUNT; ++i) reader.read_colour(tone_path(dir, i), tones[i]);
   return 1;
 }
 
 bool load_tone(_texture& tone, const std::string& dir, int index) {
   // Unlike the start-up of the window, a broken or narrow tone file is refused rather than
   // printed through as a black or empty picture.
-  if (_file_png().read(tone_path(dir, index), tone) != 1) return false;
+  if (!_photo_reader().read_colour(tone_path(dir, index), tone)) return false;
   return tone.width >= 256 && tone.height >= 1;
 }
 

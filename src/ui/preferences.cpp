@@ -85,8 +85,8 @@ void read_images(const QSettings& file, _document_settings& s) {
   pair("low_density_min", "low_density_max", p.low_density_min, p.low_density_max);
   pair("high_density_min", "high_density_max", p.high_density_min, p.high_density_max);
   p.contrast_threshold = bounded(file, "threshold", 0, 255, p.contrast_threshold);
-  p.borders_slider_value = bounded(file, "borders", -50, 50, p.borders_slider_value);
-  s.borders_threshold = p.borders_slider_value / BORDERS_SLIDER_STEPS;
+  const int borders = int(std::lround(s.borders_threshold * BORDERS_SLIDER_STEPS));
+  s.borders_threshold = bounded(file, "borders", -50, 50, borders) / BORDERS_SLIDER_STEPS;
   s.colour_stippling = bounded(file, "colour_stippling", 0, 1, s.colour_stippling) == 1;
 }
 
@@ -186,7 +186,7 @@ void _preferences::set_settings(const _document_settings& s) {
   file.setValue("high_density_min", s.stipple.high_density_min);
   file.setValue("high_density_max", s.stipple.high_density_max);
   file.setValue("threshold", s.stipple.contrast_threshold);
-  file.setValue("borders", s.stipple.borders_slider_value);
+  file.setValue("borders", int(std::lround(s.borders_threshold * BORDERS_SLIDER_STEPS)));
   file.setValue("colour_stippling", s.colour_stippling ? 1 : 0);
   file.endGroup();
 }

@@ -56,6 +56,11 @@ TEST(BatchUsage, BadUsageExitsTwoWritingNothingHelpAndVersion) {
       {{CAMERA, SVG, "--ppi", "1200"}, "an .svg OUTPUT has no pixels: leave out --ppi"},
       {{CAMERA, SVG, "--image", "halftoning"},
        "an .svg OUTPUT holds the dots of --image stippling"},
+      {{"--output-dir", "@d"}, "--output-dir needs at least one INPUT"},
+      {{"--output-dir", "@d", CAMERA, "-"}, "standard input (-) has no name to print under"},
+      {{"--output-dir", "@d", CAMERA, "--format", "jpg"},
+       "--format must be one of png, tif, pdf, pgm, svg, not 'jpg'"},
+      {{CAMERA, OUT, "--skip-existing"}, "--format and --skip-existing need --output-dir"},
       // The print would replace the photograph: refused before anything is read.
       {{"@out.pgm", "@./out.pgm"}, "is the input"},
       // Known only once the input is read, and still bad usage.

@@ -21,21 +21,24 @@ const std::string CAMERA = std::string(STIPPON_DATA_DIR) + "/images/camera.pgm";
 
 using _change = std::function<void(_stipple_document&)>;
 
-void set_placement(_stipple_document& doc, _placement placement) {
+// The document's settings changed by `change`, applied as one value.
+void apply(_stipple_document& doc, const std::function<void(_document_settings&)>& change) {
   _document_settings settings = doc.settings();
-  settings.stipple.placement = placement;
-  doc.set_settings(settings);
-  doc.refresh();
+  change(settings);
+  doc.apply(settings);
+}
+
+void set_placement(_stipple_document& doc, _placement placement) {
+  apply(doc, [&](_document_settings& s) { s.stipple.placement = placement; });
 }
 
 // A document at A9 (438 x 438 pixels) read with these settings: each test's reference.
 std::unique_ptr<_stipple_document> fresh(const _document_settings& settings, int64_t seed) {
   auto doc = std::make_unique<_stipple_document>();
   EXPECT_TRUE(doc->load_dots(STIPPON_DATA_DIR));
-  doc->set_settings(settings);
+  doc->apply(settings);
   EXPECT_TRUE(doc->read(CAMERA));
   doc->set_seed(uint32_t(seed));
-  doc->refresh();
   return doc;
 }
 
@@ -57,19 +60,19 @@ TEST(RelaxedDocument, PlacesFollowTheirDraws) {
     const char* name;
     _change change;
   } changes[] = {
-      {"a new seed",
+      {"a new seed", [](_stipple_document& d) { d.set_seed(SEED + 1); }},
+      {"smaller dots",
        [](_stipple_document& d) {
-         d.set_seed(SEED + 1);
-         d.refresh();
+         apply(d, [](_document_settings& s) { s.stipple.low_density_max = 6; });
        }},
-      {"smaller dots", [](_stipple_document& d) { d.set_dot_size(dot_low_density_max, 6); }},
       {"normal sizes",
-       [](_stipple_document& d) { d.set_random_distribution(distribution_normal); }},
+       [](_stipple_document& d) {
+         apply(d,
+               [](_document_settings& s) { s.stipple.random_distribution = distribution_normal; });
+       }},
       {"tone matching",
        [](_stipple_document& d) {
-         _tone_settings tones;
-         tones.matching = tone_matching_grey;
-         d.set_tone_match(tones);
+         apply(d, [](_document_settings& s) { s.tone_match.matching = tone_matching_grey; });
        }},
   };
   for (const auto& [name, change] : changes) {
@@ -89,12 +92,13 @@ TEST(RelaxedDocument, DeferredWorkGivesTheSameImages) {
   std::unique_ptr<_stipple_document> deferred = fresh(a9(placement_relaxed), SEED);
   deferred->defer_work(true);
   const _change changes[] = {
-      [](_stipple_document& d) { d.set_dot_size(dot_low_density_min, 5); },
       [](_stipple_document& d) {
-        d.set_seed(SEED + 2);
-        d.refresh();
+        apply(d, [](_document_settings& s) { s.stipple.low_density_min = 5; });
       },
-      [](_stipple_document& d) { d.set_colour_stippling(true); },
+      [](_stipple_document& d) { d.set_seed(SEED + 2); },
+      [](_stipple_document& d) {
+        apply(d, [](_document_settings& s) { s.colour_stippling = true; });
+      },
   };
   for (const _change& change : changes) {
     change(*eager);

@@ -1,16 +1,17 @@
-// The PGM reader on any bytes: photographs and dot sheets come through it.
+// The photo reader on netpbm-like bytes (seeded with PGM files and their dictionary): the dot
+// sheets and many photographs come through it.
 #include "fuzz_input.h"
-#include "image/file_pgm.h"
+#include "photo/photo_reader.h"
 
 using namespace stippon;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The largest edge the program accepts.
   constexpr int max_size = 1 << 14;
-  _file_pgm reader;
+  _photo_reader reader;
   _image image;
-  if (reader.read(fuzzing::as_file(data, size), image, max_size) != 1) {
-    fuzzing::require(!reader.last_error().empty() && image.samples.empty());
+  if (!reader.read(fuzzing::as_file(data, size), image, max_size)) {
+    fuzzing::require(!reader.error().empty() && image.samples.empty());
     return 0;
   }
   // Whatever was read is a whole 8-bit raster.

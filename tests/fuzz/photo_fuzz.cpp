@@ -1,6 +1,6 @@
 // The photograph reader on any bytes: every kind of input file the programs open comes through it.
 #include "fuzz_input.h"
-#include "image/photo_reader.h"
+#include "photo/photo_reader.h"
 
 using namespace stippon;
 

@@ -1,10 +1,10 @@
-// The PNG reader on any bytes: the tone images come through it.
+// The photo reader's colour PNG on any bytes: the tone images come through it.
 #include <zlib.h>
 
 #include <vector>
 
 #include "fuzz_input.h"
-#include "image/file_png.h"
+#include "photo/photo_reader.h"
 
 using namespace stippon;
 
@@ -30,10 +30,10 @@ void fix_checksums(std::vector<uint8_t>& bytes) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> bytes(data, data + size);
   fix_checksums(bytes);
-  _file_png reader;
+  _photo_reader reader;
   _texture texture;
-  if (reader.read(fuzzing::as_file(bytes.data(), bytes.size()), texture) != 1) {
-    fuzzing::require(!reader.last_error().empty() && texture.texels.empty());
+  if (!reader.read_colour(fuzzing::as_file(bytes.data(), bytes.size()), texture)) {
+    fuzzing::require(!reader.error().empty() && texture.texels.empty());
     return 0;
   }
   fuzzing::require(texture.width > 0 && texture.height > 0 &&

@@ -1,8 +1,8 @@
 // Grey rasters: writes outside them, merge rules, and the resampling through QImage.
 #include <gtest/gtest.h>
 
-#include "image/file_pgm.h"
 #include "image/q_image.h"
+#include "photo/photo_reader.h"
 
 namespace stippon {
 namespace {
@@ -53,7 +53,7 @@ TEST(QImageBridge, ResamplingMatchesPixelByPixel) {
     return reds;
   };
   _image source;  // 451 x 300
-  ASSERT_EQ(_file_pgm().read(STIPPON_DATA_DIR "/images/chelsea_gray.pgm", source, 4096), 1);
+  ASSERT_TRUE(_photo_reader().read(STIPPON_DATA_DIR "/images/chelsea_gray.pgm", source, 4096));
   for (float r : {0.37f, 1.7f}) {
     const QSize asked(int(451.0f * r), int(300.0f * r));
     _image out;

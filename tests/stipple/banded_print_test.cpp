@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "image/scratch.h"
+#include "print/raster_file.h"
 #include "stipple/banded_print.h"
 #include "stipple/dot_plan.h"
 #include "stipple/reference_stippling.h"
@@ -202,7 +203,7 @@ TEST(BandedPrint, BytesAreThoseOfThePgmFile) {
                                                 scene.borders, library.row(resolution_600), 2);
   stippon::testing::scratch_dir dir;
   ::testing::internal::CaptureStdout();
-  ASSERT_EQ(_file_pgm().write(dir / "whole.pgm", *whole), 1);
+  ASSERT_EQ(write_pgm(dir / "whole.pgm", *whole), "");
   ::testing::internal::GetCapturedStdout();
   const std::string pgm = stippon::testing::read_file(dir / "whole.pgm");
   const std::string header =

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <string>
 
+#include "print/raster_file.h"
 #include "stipple/stipple_fixtures.h"
 
 namespace stippon {
@@ -23,18 +24,17 @@ TEST(DotLibrary, LoadsAllFifteenSheetsOrStopsAtTheFirstItCannotRead) {
   QTemporaryDir root;
   ASSERT_TRUE(QDir(root.path()).mkdir("dots"));
   const std::string dir = root.path().toStdString();
-  _file_pgm writer;
   for (int r = 0; r < DOT_RESOLUTIONS; ++r)
     for (unsigned s = DOT_SIZE_MIN; s <= DOT_SIZE_MAX; ++s) {
       _image sheet = sheet_for(r, s);
       const std::string name = "/dots/dots_" + std::to_string(s) + "_" + std::to_string(VECRES[r]);
-      ASSERT_EQ(writer.write(dir + name + ".pgm", sheet), 1);
+      ASSERT_EQ(write_pgm(dir + name + ".pgm", sheet), "");
     }
   _dot_sheets sheets;
   std::string printed;
-  auto load = [&](int max_size, _file_pgm reader = {}) {
+  auto load = [&](int max_size, const std::function<void(int)>& on_oversize = {}) {
     testing::internal::CaptureStdout();
-    const int result = sheets.load(max_size, dir, reader);
+    const int result = sheets.load(max_size, dir, on_oversize);
     printed = testing::internal::GetCapturedStdout();
     return result;
   };
@@ -49,10 +49,9 @@ TEST(DotLibrary, LoadsAllFifteenSheetsOrStopsAtTheFirstItCannotRead) {
         EXPECT_EQ(differences(*sheets.sheet(r, s), sheet_for(r, unsigned(s))), 0u)
             << r << ", " << s;
 
-  _file_pgm reader;
   int reported = 0;
-  reader.on_oversize = [&](int max_size) { reported = max_size; };
-  EXPECT_EQ(load(175, reader), 0);  // the size-4 sheet for 1200 ppi is 176 samples wide
+  EXPECT_EQ(load(175, [&](int max_size) { reported = max_size; }),
+            0);  // the size-4 sheet for 1200 ppi is 176 samples wide
   EXPECT_EQ(reported, 175);
   EXPECT_EQ(sheets.sheet(resolution_1200, 5), nullptr);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "photo/photo_reader.h"
 #include "stipple/dot_sheet_recipe.h"
 #include "stipple/stipple_fixtures.h"
 
@@ -16,7 +17,7 @@ constexpr unsigned RESOLUTIONS[] = {1200, 600, 300};
 _image committed_sheet(unsigned size, unsigned resolution) {
   const std::string name = "/dots/dots_" + std::to_string(size) + "_" + std::to_string(resolution);
   _image sheet;
-  EXPECT_EQ(_file_pgm().read(STIPPON_DATA_DIR + name + ".pgm", sheet, 1 << 16), 1) << name;
+  EXPECT_TRUE(_photo_reader().read(STIPPON_DATA_DIR + name + ".pgm", sheet, 1 << 16)) << name;
   return sheet;
 }
 

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "image/file_pgm.h"
 #include "image/image.h"
 #include "image/q_image.h"
 #include "image/texture.h"
+#include "photo/photo_reader.h"
 #include "stipple/dot_library.h"
 #include "stipple/output.h"
 
@@ -52,8 +52,8 @@ inline size_t differences(const _image& a, const _image& b) {
 }
 inline _image read_photo(const std::string& name) {
   _image photo;
-  _file_pgm reader;
-  EXPECT_EQ(reader.read(std::string(STIPPON_DATA_DIR) + "/images/" + name, photo, 65536), 1);
+  EXPECT_TRUE(
+      _photo_reader().read(std::string(STIPPON_DATA_DIR) + "/images/" + name, photo, 65536));
   return photo;
 }
 

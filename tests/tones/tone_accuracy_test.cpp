@@ -155,9 +155,9 @@ double a5_error(const std::string& name, _placement placement) {
   _document_settings settings;
   settings.stipple.placement = placement;
   settings.tone_match.matching = tone_matching_grey;
-  document.set_settings(settings);
-  document.set_seed(20240607);
+  document.apply(settings);
   EXPECT_TRUE(document.read(std::string(STIPPON_DATA_DIR) + "/images/" + name));
+  document.set_seed(20240607);
   const _image& out = document.preview();
   _image reference;
   resample(document.input(), float(out.width) / float(document.input().width), reference);

@@ -5,9 +5,9 @@
 #include <QSettings>
 #include <QTest>
 
-#include "controller/window_fixture.h"
 #include "ui/line_edit.h"
 #include "ui/preferences.h"
+#include "window_fixture.h"
 
 namespace stippon {
 namespace {
@@ -95,24 +95,24 @@ TEST_F(Preferences, RecentFilesAcrossTwoWindows) {
 // The panels' choices come back in the next window, in the panels and in the document.
 TEST_F(Preferences, ThePanelsChoicesAreKept) {
   load("coffee_gray.pgm");
-  general->size_combo->setCurrentIndex(size_a9);
-  general->units_combo->setCurrentIndex(units_inches);
-  general->scale_factor_slider->setValue(34);
-  general->device_combo->setCurrentIndex(device_color_tones);
-  general->stippling_tone_combo->setCurrentIndex(9);
-  emit general->stippling_tone_combo->activated(9);
-  gl->images_tab()->low_density_max_spin_box->setValue(6);
-  gl->images_tab()->borders_slider->setValue(-10);
-  gl->images_tab()->colour_check_box->setChecked(true);
-  general->tone_matching_combo->setCurrentIndex(tone_matching_linear);
-  general->black_point_spin_box->setValue(20);
-  general->white_point_spin_box->setValue(230);
-  general->gamma_spin_box->setValue(1.8);
+  general<QComboBox>("size_combo")->setCurrentIndex(size_a9);
+  general<QComboBox>("units_combo")->setCurrentIndex(units_inches);
+  general<QSlider>("scale_factor_slider")->setValue(34);
+  general<QComboBox>("device_combo")->setCurrentIndex(device_color_tones);
+  general<QComboBox>("stippling_tone_combo")->setCurrentIndex(9);
+  emit general<QComboBox>("stippling_tone_combo")->activated(9);
+  images<QSpinBox>("low_density_max_spin_box")->setValue(6);
+  images<QSlider>("borders_slider")->setValue(-10);
+  images<QCheckBox>("colour_check_box")->setChecked(true);
+  general<QComboBox>("tone_matching_combo")->setCurrentIndex(tone_matching_linear);
+  general<QSpinBox>("black_point_spin_box")->setValue(20);
+  general<QSpinBox>("white_point_spin_box")->setValue(230);
+  general<QDoubleSpinBox>("gamma_spin_box")->setValue(1.8);
   const _document_settings chosen = settings();
   window->close();
 
-  make_window();  // which makes its runs small with A10 once it has read the choices
-  EXPECT_EQ(general->size_combo->currentIndex(), size_a9);
+  make_window(false);
+  EXPECT_EQ(general<QComboBox>("size_combo")->currentIndex(), size_a9);
   EXPECT_EQ(settings().output_units, units_inches);
   EXPECT_EQ(settings().stipple.scale_factor, chosen.stipple.scale_factor);
   EXPECT_EQ(settings().device, device_color_tones);
@@ -121,12 +121,12 @@ TEST_F(Preferences, ThePanelsChoicesAreKept) {
   EXPECT_EQ(settings().borders_threshold, -1.0f);
   EXPECT_TRUE(settings().colour_stippling);
   EXPECT_TRUE(settings().tone_match == chosen.tone_match);
-  EXPECT_EQ(general->gamma_spin_box->value(), 1.8);
-  EXPECT_EQ(general->scale_factor_line_edit->text(), "3.40");
-  EXPECT_EQ(general->stippling_tone_combo->currentIndex(), 9);
-  EXPECT_TRUE(general->color_tones_group->isEnabledTo(window->tab_widget));
-  EXPECT_EQ(gl->images_tab()->borders_slider->value(), -10);
-  EXPECT_TRUE(gl->images_tab()->colour_check_box->isChecked());
+  EXPECT_EQ(general<QDoubleSpinBox>("gamma_spin_box")->value(), 1.8);
+  EXPECT_EQ(general<_line_edit>("scale_factor_line_edit")->text(), "3.40");
+  EXPECT_EQ(general<QComboBox>("stippling_tone_combo")->currentIndex(), 9);
+  EXPECT_TRUE(general<QGroupBox>("color_tones_group")->isEnabledTo(window->tab_widget));
+  EXPECT_EQ(images<QSlider>("borders_slider")->value(), -10);
+  EXPECT_TRUE(images<QCheckBox>("colour_check_box")->isChecked());
   EXPECT_FALSE(window->undo_action->isEnabled());  // restored, not changed
 }
 

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstddef>
+
+#include "photo/photo_format.h"
+
+namespace stippon {
+
+// A baseline or progressive JPEG through libjpeg, decoded as djpeg decodes it (integer DCT,
+// fancy upsampling; Qt's path holds a 32-bit copy of the picture) and turned by its EXIF
+// orientation. CMYK and YCCK pictures give other_kind.
+class _photo_jpeg : public _photo_format {
+ public:
+  bool recognises(const _photo_file& file) const override;
+  _decode_result read(const _photo_file& file, const _accept_size& accept, _image& grey,
+                      _decode_notes& notes) const override;
+};
+
+// Whether the file holds its marker segments and scans up to the end-of-image marker.
+bool jpeg_whole(const unsigned char* data, size_t size);
+
+}  // namespace stippon

@@ -1,0 +1,222 @@
+#include "print/print_pdf.h"
+
+#include <podofo/podofo.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <mutex>
+#include <streambuf>
+#include <string>
+
+namespace stippon {
+
+namespace {
+
+constexpr double POINTS_PER_INCH = 72.0;
+constexpr size_t DEFLATE_CHUNK = size_t{1} << 16;
+const char* const IMAGE_PREFIX = "Print";
+
+// PoDoFo writes to a std::ostream; this one ends in the atomic file's stream and keeps the errno
+// of the first write that failed, which the ostream itself would lose.
+class file_buffer : public std::streambuf {
+ public:
+  explicit file_buffer(FILE* file) : file(file) {}
+  int error() const { return failure; }
+  // From now on output is dropped: for closing what PoDoFo has open on a print being discarded.
+  void drop_output() { file = nullptr; }
+
+ protected:
+  std::streamsize xsputn(const char* data, std::streamsize count) override {
+    if (file == nullptr) return count;
+    if (failure != 0) return 0;
+    const size_t written = std::fwrite(data, 1, static_cast<size_t>(count), file);
+    if (written != static_cast<size_t>(count)) failure = errno != 0 ? errno : EIO;
+    return static_cast<std::streamsize>(written);
+  }
+  int_type overflow(int_type c) override {
+    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+    const char byte = traits_type::to_char_type(c);
+    return xsputn(&byte, 1) == 1 ? c : traits_type::eof();
+  }
+  // PoDoFo moves to the end of what it wrote before each stream; a stream buffer that cannot
+  // seek would fail the ostream there and lose everything after.
+  pos_type seekoff(off_type offset, std::ios_base::seekdir from, std::ios_base::openmode) override {
+    const int whence = from == std::ios_base::beg   ? SEEK_SET
+                       : from == std::ios_base::cur ? SEEK_CUR
+                                                    : SEEK_END;
+    if (file == nullptr) return pos_type(off_type(0));
+    if (failure == 0 && ::fseeko(file, offset, whence) == 0) return ::ftello(file);
+    if (failure == 0) failure = errno != 0 ? errno : EIO;
+    return pos_type(off_type(-1));
+  }
+  pos_type seekpos(pos_type position, std::ios_base::openmode mode) override {
+    return seekoff(off_type(position), std::ios_base::beg, mode);
+  }
+
+ private:
+  FILE* file;
+  int failure = 0;
+};
+
+// Compresses the image data as it comes and appends it to the image's stream.
+// PoDoFo's own Flate filter has no level and runs at zlib's default, which takes about three
+// times as long on a stippled print for a file a tenth smaller.
+class deflater {
+ public:
+  explicit deflater(int level) : ready(deflateInit(&z, level) == Z_OK), out(DEFLATE_CHUNK) {}
+  ~deflater() {
+    if (ready) deflateEnd(&z);
+  }
+  deflater(const deflater&) = delete;
+  deflater& operator=(const deflater&) = delete;
+
+  bool ok() const { return ready; }
+  // With Z_FINISH the stream is ended, with everything still held inside.
+  void push(PoDoFo::PdfStream& stream, const char* data, size_t size, int flush) {
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
+    z.avail_in = static_cast<uInt>(size);
+    int result = Z_OK;
+    do {
+      z.next_out = out.data();
+      z.avail_out = static_cast<uInt>(out.size());
+      result = deflate(&z, flush);
+      const size_t produced = out.size() - z.avail_out;
+      if (produced > 0) stream.Append(reinterpret_cast<const char*>(out.data()), produced);
+    } while (result == Z_OK && (z.avail_out == 0 || flush == Z_FINISH));
+  }
+
+ private:
+  z_stream z{};
+  bool ready;
+  std::vector<Bytef> out;
+};
+
+// A PDF number as the document writes its page box: fixed, six decimals, trailing zeros dropped.
+std::string number(double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.6f", value);
+  std::string digits = text;
+  digits.erase(digits.find_last_not_of('0') + 1);
+  if (digits.back() == '.') digits.pop_back();
+  return digits;
+}
+
+}  // namespace
+
+// Declared in the order they are built: each uses the ones before it, and they are torn down in
+// the reverse order.
+struct _print_pdf::document {
+  file_buffer buffer;
+  std::ostream out{&buffer};
+  PoDoFo::PdfOutputDevice device{&out};
+  PoDoFo::PdfStreamedDocument pdf{&device, PoDoFo::ePdfVersion_1_4};
+  PoDoFo::PdfImage image{&pdf, IMAGE_PREFIX};
+  PoDoFo::PdfStream* data = nullptr;  // the image's stream while rows are appended
+  deflater flate;
+
+  document(FILE* file, int level) : buffer(file), flate(level) {}
+};
+
+_print_pdf::_print_pdf() = default;
+
+_print_pdf::~_print_pdf() {
+  release();
+}
+
+bool _print_pdf::start() {
+  using namespace PoDoFo;
+  PdfError::EnableLogging(false);
+  const bool bilevel = kind() == _print_kind::bilevel;
+  try {
+    // PoDoFo dates a new document with localtime(), whose result is one buffer for the whole
+    // process: prints made on several threads begin their documents one at a time.
+    static std::mutex dating;
+    std::unique_lock<std::mutex> lock(dating);
+    pdf = std::make_unique<document>(stream(), deflate_level);
+    lock.unlock();
+    pdf->pdf.GetInfo()->SetCreator(PdfString("Stippon " STIPPON_VERSION));
+    pdf->image.SetImageColorSpace(kind() == _print_kind::rgb ? ePdfColorSpace_DeviceRGB
+                                                             : ePdfColorSpace_DeviceGray);
+    // The image dictionary goes out before its data, so it is complete before the first row.
+    PdfDictionary& image = pdf->image.GetObject()->GetDictionary();
+    image.AddKey("Width", PdfVariant(static_cast<pdf_int64>(width())));
+    image.AddKey("Height", PdfVariant(static_cast<pdf_int64>(height())));
+    image.AddKey("BitsPerComponent", PdfVariant(static_cast<pdf_int64>(bilevel ? 1 : 8)));
+    image.AddKey(PdfName::KeyFilter, PdfName("FlateDecode"));
+    if (!pdf->flate.ok()) return fail("Cannot write " + target() + ": out of memory");
+    pdf->data = pdf->image.GetObject()->GetStream();
+    // No filter of PoDoFo's, and the Filter key kept: the rows come deflated already.
+    pdf->data->BeginAppend(TVecFilters(), true, false);
+  } catch (const PdfError& error) {
+    return fail_library(error.what());
+  }
+  if (bilevel) line.resize((width() + 7) / 8);
+  return pdf->buffer.error() == 0 || fail_library(nullptr);
+}
+
+bool _print_pdf::put(const uint8_t* row) {
+  const char* bytes = reinterpret_cast<const char*>(row);
+  size_t size = row_bytes();
+  if (!line.empty()) {
+    // DeviceGray at one bit: 1 is white, the most significant bit the leftmost pixel.
+    std::fill(line.begin(), line.end(), 0);
+    for (unsigned x = 0; x < width(); ++x)
+      if (row[x] == BILEVEL_WHITE)
+        line[x >> 3] = static_cast<char>(line[x >> 3] | (0x80u >> (x & 7)));
+    bytes = line.data();
+    size = line.size();
+  }
+  try {
+    pdf->flate.push(*pdf->data, bytes, size, Z_NO_FLUSH);
+  } catch (const PoDoFo::PdfError& error) {
+    return fail_library(error.what());
+  }
+  return pdf->buffer.error() == 0 || fail_library(nullptr);
+}
+
+bool _print_pdf::finish() {
+  using namespace PoDoFo;
+  const double page_width = width() * POINTS_PER_INCH / ppi();
+  const double page_height = height() * POINTS_PER_INCH / ppi();
+  try {
+    pdf->flate.push(*pdf->data, nullptr, 0, Z_FINISH);
+    pdf->data->EndAppend();
+    pdf->data = nullptr;
+    PdfPage* page = pdf->pdf.CreatePage(PdfRect(0, 0, page_width, page_height));
+    const PdfName& name = pdf->image.GetIdentifier();
+    page->AddResource(name, pdf->image.GetObject()->Reference(), PdfName("XObject"));
+    // The image's unit square scaled to the page: one image pixel per 1/ppi inch.
+    const std::string contents = "q " + number(page_width) + " 0 0 " + number(page_height) +
+                                 " 0 0 cm /" + name.GetName() + " Do Q\n";
+    PdfStream* drawing = page->GetContentsForAppending()->GetStream();
+    drawing->BeginAppend(TVecFilters{ePdfFilter_FlateDecode});
+    drawing->Append(contents);
+    drawing->EndAppend();
+    pdf->pdf.Close();
+  } catch (const PdfError& error) {
+    return fail_library(error.what());
+  }
+  return pdf->buffer.error() == 0 || fail_library(nullptr);
+}
+
+void _print_pdf::release() {
+  if (pdf && pdf->data != nullptr) {
+    // PoDoFo frees what it holds for a stream only when the stream is ended.
+    pdf->buffer.drop_output();
+    try {
+      pdf->data->EndAppend();
+    } catch (const PoDoFo::PdfError&) {
+    }
+  }
+  pdf.reset();
+  line.clear();
+}
+
+bool _print_pdf::fail_library(const char* what) {
+  if (pdf && pdf->buffer.error() != 0) return fail_system(pdf->buffer.error());
+  return fail("Cannot write " + target() + ": " + (what != nullptr ? what : "PoDoFo failed"));
+}
+
+}  // namespace stippon

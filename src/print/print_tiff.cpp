@@ -1,0 +1,154 @@
+#include "print/print_tiff.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <memory>
+
+namespace stippon {
+
+namespace {
+
+// libtiff holds one uncompressed strip (and a tenth more) while it fills it: strips of about this
+// size bound the memory whatever the width of the print.
+constexpr size_t STRIP_BYTES = size_t{1} << 20;
+// Classic TIFF addresses 4 GiB; a print whose raw samples come near that is written as BigTIFF,
+// which fewer programs read.
+constexpr uint64_t CLASSIC_TIFF_BYTES = uint64_t{3} << 30;
+
+struct options_deleter {
+  void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
+};
+
+}  // namespace
+
+_print_tiff::~_print_tiff() {
+  release();
+}
+
+bool _print_tiff::start() {
+  descriptor = ::fileno(stream());
+  std::unique_ptr<TIFFOpenOptions, options_deleter> options(TIFFOpenOptionsAlloc());
+  if (!options) return fail("Cannot write " + target() + ": out of memory");
+  TIFFOpenOptionsSetErrorHandlerExtR(options.get(), on_error, this);
+  TIFFOpenOptionsSetWarningHandlerExtR(options.get(), on_warning, this);
+  const bool big = uint64_t{row_bytes()} * height() > CLASSIC_TIFF_BYTES;
+  tiff = TIFFClientOpenExt(target().c_str(), big ? "w8" : "w", this, on_read, on_write, on_seek,
+                           on_close, on_size, on_map, on_unmap, options.get());
+  if (tiff == nullptr || !set_fields()) return fail_library();
+  line.resize(kind() == _print_kind::bilevel ? (width() + 7) / 8 : row_bytes());
+  return true;
+}
+
+bool _print_tiff::set_fields() {
+  const bool bilevel = kind() == _print_kind::bilevel;
+  const uint16_t samples = static_cast<uint16_t>(bytes_per_pixel(kind()));
+  const uint16_t photometric = bilevel                       ? PHOTOMETRIC_MINISWHITE
+                               : kind() == _print_kind::grey ? PHOTOMETRIC_MINISBLACK
+                                                             : PHOTOMETRIC_RGB;
+  const size_t stored_row = bilevel ? (width() + 7) / 8 : row_bytes();
+  const uint32_t strip_rows =
+      static_cast<uint32_t>(std::clamp<size_t>(STRIP_BYTES / stored_row, 1, height()));
+  bool set = TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width()) &&
+             TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height()) &&
+             TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, bilevel ? 1 : 8) &&
+             TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, samples) &&
+             TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, photometric) &&
+             TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
+             TIFFSetField(tiff, TIFFTAG_XRESOLUTION, static_cast<double>(ppi())) &&
+             TIFFSetField(tiff, TIFFTAG_YRESOLUTION, static_cast<double>(ppi())) &&
+             TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH) &&
+             TIFFSetField(tiff, TIFFTAG_SOFTWARE, "Stippon " STIPPON_VERSION);
+  if (kind() == _print_kind::rgba) {
+    const uint16_t alpha[] = {EXTRASAMPLE_UNASSALPHA};
+    set = set && TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, alpha);
+  }
+  if (bilevel) {
+    set = set && TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
+  } else {
+    set = set && TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE) &&
+          TIFFSetField(tiff, TIFFTAG_ZIPQUALITY, deflate_level) &&
+          TIFFSetField(tiff, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+  }
+  return set && TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, strip_rows);
+}
+
+bool _print_tiff::put(const uint8_t* row) {
+  if (kind() == _print_kind::bilevel) {
+    // Min-is-white: a set bit is black, the most significant bit the leftmost pixel.
+    std::fill(line.begin(), line.end(), 0);
+    for (unsigned x = 0; x < width(); ++x)
+      if (row[x] != BILEVEL_WHITE) line[x >> 3] |= static_cast<uint8_t>(0x80u >> (x & 7));
+  } else {
+    std::copy_n(row, line.size(), line.begin());
+  }
+  if (TIFFWriteScanline(tiff, line.data(), rows_written(), 0) < 0) return fail_library();
+  return true;
+}
+
+bool _print_tiff::finish() {
+  return TIFFFlush(tiff) == 1 || fail_library();
+}
+
+void _print_tiff::release() {
+  if (tiff != nullptr) TIFFCleanup(tiff);  // frees without flushing what is not yet written
+  tiff = nullptr;
+  descriptor = -1;
+  message.clear();
+  write_error = 0;
+  line.clear();
+}
+
+bool _print_tiff::fail_library() {
+  if (write_error != 0) return fail_system(write_error);
+  return fail("Cannot write " + target() + ": " + (message.empty() ? "libtiff failed" : message));
+}
+
+tmsize_t _print_tiff::on_read(thandle_t self, void* data, tmsize_t size) {
+  return ::read(static_cast<_print_tiff*>(self)->descriptor, data, static_cast<size_t>(size));
+}
+
+tmsize_t _print_tiff::on_write(thandle_t handle, void* data, tmsize_t size) {
+  auto* self = static_cast<_print_tiff*>(handle);
+  const char* bytes = static_cast<const char*>(data);
+  tmsize_t left = size;
+  while (left > 0) {
+    const ssize_t written = ::write(self->descriptor, bytes, static_cast<size_t>(left));
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) {
+      if (self->write_error == 0) self->write_error = written < 0 ? errno : ENOSPC;
+      return -1;
+    }
+    bytes += written;
+    left -= written;
+  }
+  return size;
+}
+
+toff_t _print_tiff::on_seek(thandle_t self, toff_t offset, int whence) {
+  const off_t at =
+      ::lseek(static_cast<_print_tiff*>(self)->descriptor, static_cast<off_t>(offset), whence);
+  return at < 0 ? static_cast<toff_t>(-1) : static_cast<toff_t>(at);
+}
+
+toff_t _print_tiff::on_size(thandle_t self) {
+  struct stat status {};
+  if (::fstat(static_cast<_print_tiff*>(self)->descriptor, &status) != 0) return 0;
+  return static_cast<toff_t>(status.st_size);
+}
+
+int _print_tiff::on_error(TIFF*, void* handle, const char* module, const char* format,
+                          va_list args) {
+  auto* self = static_cast<_print_tiff*>(handle);
+  if (!self->message.empty()) return 1;
+  char text[512];
+  std::vsnprintf(text, sizeof text, format, args);
+  self->message = std::string(module != nullptr ? module : "libtiff") + ": " + text;
+  return 1;
+}
+
+}  // namespace stippon

@@ -1,0 +1,472 @@
+// The photo reader: every kind of file compared exactly with an independent decoding, netpbm kinds
+// against the conversion rule, orientations, truncated, damaged and oversized files, and 8-bit PGM
+// samples taken as they are.
+#include <gtest/gtest.h>
+#include <tiffio.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <sstream>
+
+#include "files/file_fixtures.h"
+#include "photo/photo_reader.h"
+
+namespace stippon {
+namespace {
+
+using namespace testing;
+
+const std::string PHOTOS = STIPPON_TEST_DATA_DIR "/photos/";
+
+// The rule, spelled out once for the expectations: alpha over white, then netpbm's luminance.
+unsigned expected_grey(unsigned r, unsigned g, unsigned b, unsigned a = 255) {
+  const auto over = [a](unsigned c) { return (c * a + 255 * (255 - a) + 127) / 255; };
+  return (77 * over(r) + 150 * over(g) + 29 * over(b) + 128) >> 8;
+}
+
+// A picture as rows of 8-bit grey, top row first.
+struct grey_picture {
+  unsigned width = 0, height = 0;
+  std::vector<unsigned> samples;
+  bool operator==(const grey_picture&) const = default;
+};
+
+// The raster turned back to top-row-first order.
+grey_picture from_raster(const _image& image) {
+  grey_picture p{image.width, image.height, {}};
+  for (unsigned y = image.height; y-- > 0;)
+    for (unsigned x = 0; x < image.width; ++x)
+      p.samples.push_back(static_cast<unsigned>(image.samples[size_t{y} * image.width + x]));
+  return p;
+}
+
+// An 8-bit PAM (the fixtures' expectations) put through the rule.
+grey_picture from_pam(const std::string& name) {
+  std::istringstream in(read_file(name));
+  std::string line, key;
+  unsigned depth = 0, maxval = 0;
+  grey_picture p;
+  std::getline(in, line);
+  EXPECT_EQ(line, "P7") << name;
+  while (std::getline(in, line) && line != "ENDHDR") {
+    std::istringstream fields(line);
+    fields >> key;
+    if (key == "WIDTH") fields >> p.width;
+    if (key == "HEIGHT") fields >> p.height;
+    if (key == "DEPTH") fields >> depth;
+    if (key == "MAXVAL") fields >> maxval;
+  }
+  EXPECT_EQ(maxval, 255u) << name;
+  std::vector<unsigned char> t(size_t{p.width} * p.height * depth);
+  in.read(reinterpret_cast<char*>(t.data()), static_cast<std::streamsize>(t.size()));
+  for (size_t i = 0; i < size_t{p.width} * p.height; ++i) {
+    const unsigned char* s = &t[i * depth];
+    const bool colour = depth >= 3;
+    const bool alpha = depth == 2 || depth == 4;
+    p.samples.push_back(colour ? expected_grey(s[0], s[1], s[2], alpha ? s[3] : 255)
+                               : expected_grey(s[0], s[0], s[0], alpha ? s[1] : 255));
+  }
+  return p;
+}
+
+struct read_result {
+  bool ok;
+  grey_picture picture;
+  _photo_failure failure;
+  std::string error;
+};
+
+read_result read_photo(const std::string& name, int max_size = 100000) {
+  _photo_reader reader;
+  _image image;
+  const bool ok = reader.read(name, image, max_size);
+  return {ok, from_raster(image), reader.failure(), reader.error()};
+}
+
+TEST(Photo, EveryFixtureMatchesAnotherDecoder) {
+  // Each picture in tests/data/photos has NAME.pam beside it (see make.sh there); the PngSuite
+  // expectations are named pngsuite_FILE.png.pam.
+  int compared = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(PHOTOS)) {
+    const std::string pam = entry.path().string();
+    if (entry.path().extension() != ".pam") continue;
+    std::string picture = pam.substr(0, pam.size() - 4);
+    const std::string base = std::filesystem::path(picture).filename().string();
+    if (base.starts_with("pngsuite_")) picture = SUITE + base.substr(9);
+    const read_result r = read_photo(picture);
+    ASSERT_TRUE(r.ok) << picture << ": " << r.error;
+    EXPECT_TRUE(r.picture == from_pam(pam)) << picture;
+    ++compared;
+  }
+  EXPECT_EQ(compared, 67);
+}
+
+// The kind comes from the content, not the name; a CMYK JPEG goes through Qt.
+TEST(Photo, KindsAreFoundFromTheContent) {
+  scratch_dir dir;
+  const std::pair<const char*, const char*> cases[] = {{"jpeg_progressive.jpg", "jpeg"},
+                                                       {"tiff_rgb16.tif", "tiff"},
+                                                       {"webp_lossy.webp", "webp"},
+                                                       {"bmp_rle8.bmp", "bmp"},
+                                                       {"gif_two_frames.gif", "gif"}};
+  for (const auto& [file, kind] : cases) {
+    const std::string name = dir / (std::string(kind) + ".png");
+    write_file(name, read_file(PHOTOS + file));
+    _photo_reader reader;
+    _image image;
+    ASSERT_TRUE(reader.read(name, image)) << reader.error();
+    EXPECT_EQ(reader.format(), kind);
+    EXPECT_TRUE(from_raster(image) == read_photo(PHOTOS + file).picture) << file;
+  }
+  const read_result cmyk = read_photo(PHOTOS + "jpeg_cmyk.jpg");
+  EXPECT_TRUE(cmyk.ok && cmyk.picture.width == 40 && cmyk.picture.height == 24) << cmyk.error;
+}
+
+// Reads a file that must fail: the image keeps its samples and generators, the message names
+// the file.
+void expect_failure(const std::string& name, _photo_failure failure, const std::string& reason,
+                    int max_size = 100000) {
+  _photo_reader reader;
+  _image image;
+  std::vector<float> values = {1, 2};
+  image.set(1, 2, values);
+  image.random_generators[3].set_range(2.0f, 3.0f);
+  EXPECT_FALSE(reader.read(name, image, max_size)) << name;
+  EXPECT_EQ(reader.failure(), failure) << name << ": " << reader.error();
+  if (!reason.empty()) {
+    EXPECT_EQ(reader.error(), "Cannot read " + name + ": " + reason);
+  }
+  EXPECT_TRUE(image.height == 1 && image.samples == values) << name;
+  EXPECT_EQ(image.random_generators[3].low, 2.0f);
+  EXPECT_EQ(reader.format(), "");
+}
+
+// The JPEG fixture with an EXIF block (APP1) that holds only the orientation.
+std::string with_orientation(int orientation) {
+  const std::string exif =
+      std::string("Exif\0\0II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0", 24) + char(orientation) +
+      std::string(7, '\0');
+  const size_t length = exif.size() + 2;
+  const std::string app1 = "\xff\xe1" + std::string{char(length >> 8), char(length & 0xff)} + exif;
+  const std::string jpeg = read_file(PHOTOS + "jpeg_baseline.jpg");
+  return jpeg.substr(0, 2) + app1 + jpeg.substr(2);
+}
+
+// Each EXIF orientation turns the picture; the caller's edge applies to the turned picture.
+TEST(Photo, OrientationsTurnThePicture) {
+  const grey_picture upright = read_photo(PHOTOS + "jpeg_baseline.jpg").picture;
+  const unsigned w = upright.width, h = upright.height;
+  ASSERT_EQ(w, 40u);
+  scratch_dir dir;
+  for (int o = 1; o <= 8; ++o) {
+    write_file(dir / "turned.jpg", with_orientation(o));
+    const read_result r = read_photo(dir / "turned.jpg");
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_EQ(r.picture.width, o >= 5 ? h : w) << o;
+    // Where the pixel at (x, y) of the shown picture is in the stored one (EXIF 2.3, 4.6.4).
+    for (unsigned y = 0; y < r.picture.height; ++y)
+      for (unsigned x = 0; x < r.picture.width; ++x) {
+        const unsigned sx[] = {x, w - 1 - x, w - 1 - x, x, y, y, w - 1 - y, w - 1 - y};
+        const unsigned sy[] = {y, y, h - 1 - y, h - 1 - y, x, h - 1 - x, h - 1 - x, x};
+        ASSERT_EQ(r.picture.samples[y * r.picture.width + x],
+                  upright.samples[sy[o - 1] * w + sx[o - 1]])
+            << "orientation " << o << " at " << x << ", " << y;
+      }
+  }
+  write_file(dir / "turned.jpg", with_orientation(6));
+  expect_failure(dir / "turned.jpg", _photo_failure::too_large,
+                 "too large: 24 \u00d7 40 pixels, the limit is 30 pixels on a side", 30);
+}
+
+std::string be16(unsigned v) {
+  return {char(v >> 8), char(v & 0xff)};
+}
+
+// Every netpbm kind, its deeper samples reduced as pamdepth reduces them.
+TEST(Photo, NetpbmKindsAndDepths) {
+  // pamdepth: floor((v * 255 + floor(maxval / 2)) / maxval)
+  const auto depth = [](unsigned v, unsigned maxval) { return (v * 255 + maxval / 2) / maxval; };
+  const struct {
+    std::string name, bytes;
+    unsigned width;
+    std::vector<unsigned> top_down;
+  } cases[] = {
+      {"P1 with comment", "P1\n# c\n3 2\n1 0 1\n0 1 0\n", 3, {0, 255, 0, 255, 0, 255}},
+      {"P4 padded rows",
+       "P4\n10 2\n" + std::string("\xa0\x40\x01\xc0", 4),
+       10,
+       {0, 255, 0, 255, 255, 255, 255, 255, 255, 0, 255, 255, 255, 255, 255, 255, 255, 0, 0, 0}},
+      {"P2 maxval 1000",
+       "P2 3 1 1000 1 500 999",
+       3,
+       {depth(1, 1000), depth(500, 1000), depth(999, 1000)}},
+      {"P5 maxval 1", "P5 2 1 1\n\x01" + std::string(1, '\0'), 2, {255, 0}},
+      {"P5 maxval 65535",
+       "P5 3 1 65535\n" + be16(0) + be16(32896) + be16(65535),
+       3,
+       {0, depth(32896, 65535), 255}},
+      {"P3 maxval 100", "P3 1 1 100 50 100 0", 1, {expected_grey(depth(50, 100), 255, 0)}},
+      {"P6 maxval 255",
+       std::string("P6 2 1 255\n\xff\x00\x00\x01\x02\x03", 17),
+       2,
+       {expected_grey(255, 0, 0), expected_grey(1, 2, 3)}},
+      {"P6 maxval 1000",
+       "P6 1 2 1000\n" + be16(1000) + be16(1) + be16(999) + std::string(6, '\0'),
+       1,
+       {expected_grey(255, depth(1, 1000), depth(999, 1000)), 0}},
+  };
+  scratch_dir dir;
+  for (const auto& c : cases) {
+    write_file(dir / "in", c.bytes);
+    const read_result r = read_photo(dir / "in");
+    ASSERT_TRUE(r.ok) << c.name << ": " << r.error;
+    EXPECT_EQ(r.picture, (grey_picture{c.width, unsigned(c.top_down.size() / c.width), c.top_down}))
+        << c.name;
+  }
+}
+
+// An 8-bit PGM gives its samples as they are, signs and comments included: the photographs and
+// the dot sheets are such files.
+TEST(Photo, EightBitPgmSamplesAsTheyAre) {
+  scratch_dir dir;
+  write_file(dir / "plain.pgm", "P2 3 1 255 0 +5 255");
+  write_file(dir / "comments.pgm", "P5#m\n3#w\n1 255#x\n\x01\x02\x03");
+  const std::string camera = read_file(STIPPON_DATA_DIR "/images/camera.pgm");
+  ASSERT_TRUE(camera.starts_with("P5\n512 512\n255\n"));
+  std::vector<float> bottom_up;
+  for (unsigned row = 512; row-- > 0;)
+    for (unsigned column = 0; column < 512; ++column)
+      bottom_up.push_back(uint8_t(camera[camera.size() - 512 * 512 + row * 512 + column]));
+  const std::pair<std::string, std::vector<float>> cases[] = {
+      {dir / "plain.pgm", {0, 5, 255}},
+      {dir / "comments.pgm", {1, 2, 3}},
+      {STIPPON_DATA_DIR "/images/camera.pgm", bottom_up},
+  };
+  for (const auto& [name, samples] : cases) {
+    _image image;
+    _photo_reader reader;
+    ASSERT_TRUE(reader.read(name, image)) << reader.error();
+    EXPECT_TRUE(image.samples == samples) << name;
+    EXPECT_EQ(reader.format(), "pgm");
+  }
+}
+
+// ---- refused files ----
+
+std::string le16(unsigned v) {
+  return {char(v & 0xff), char(v >> 8)};
+}
+std::string le32(uint32_t v) {
+  return le16(v & 0xffff) + le16(v >> 16);
+}
+std::string tiff_entry(unsigned tag, unsigned type, uint32_t value) {
+  return le16(tag) + le16(type) + le32(1) + le32(value);
+}
+
+// A little-endian TIFF directory alone: a bilevel picture of one strip at `strip`.
+std::string tiff_header(uint32_t width, uint32_t height, uint32_t strip) {
+  return "II*" + std::string(1, '\0') + le32(8) + le16(5) + tiff_entry(256, 4, width) +
+         tiff_entry(257, 4, height) + tiff_entry(262, 3, 1) + tiff_entry(273, 4, strip) +
+         tiff_entry(279, 4, (width + 7) / 8 * height) + le32(0);
+}
+
+// A file of each kind cut short anywhere is said to be truncated.
+TEST(Photo, TruncatedFilesOfEveryKind) {
+  scratch_dir dir;
+  const std::string files[] = {
+      PHOTOS + "jpeg_baseline.jpg",  PHOTOS + "jpeg_progressive.jpg", SUITE + "basi6a16.png",
+      PHOTOS + "tiff_rgb16_lzw.tif", PHOTOS + "tiff_tiled.tif",       PHOTOS + "webp_lossy.webp",
+      PHOTOS + "bmp_rle8.bmp",       PHOTOS + "gif_plain.gif",
+  };
+  for (const auto& file : files) {
+    const std::string bytes = read_file(file);
+    for (double part : {0.2, 0.5, 0.9}) {
+      const std::string name = dir / "cut";
+      write_file(name, bytes.substr(0, size_t(double(bytes.size()) * part)));
+      expect_failure(name, _photo_failure::truncated, "truncated");
+    }
+  }
+  // A TIFF whose directory is whole but whose strip lies past the end.
+  write_file(dir / "strip.tif", tiff_header(2, 2, 1000));
+  expect_failure(dir / "strip.tif", _photo_failure::truncated, "truncated");
+  // netpbm: raw and plain samples missing, a header cut short.
+  const std::string netpbm[] = {"P5 3 2 255\n\x01\x02", "P5 2 1 65535\n\x01\x02\x03",
+                                "P4 9 2\n\x01\x02\x03", "P1 2 2 1 0 1",
+                                "P3 1 1 255 1 2",       "P5 3"};
+  for (const auto& bytes : netpbm) {
+    write_file(dir / "cut.pnm", bytes);
+    expect_failure(dir / "cut.pnm", _photo_failure::truncated, "truncated");
+  }
+  // The first frame whole, the second cut: the picture is read.
+  const std::string two = read_file(PHOTOS + "gif_two_frames.gif");
+  write_file(dir / "first.gif", two.substr(0, two.size() - 40));
+  EXPECT_TRUE(read_photo(dir / "first.gif").ok);
+}
+
+std::string patched(std::string bytes, size_t at, const std::string& with) {
+  return bytes.replace(at, with.size(), with);
+}
+
+// A damaged file of each kind is said to be damaged, not truncated or unknown.
+TEST(Photo, DamagedFilesOfEveryKind) {
+  scratch_dir dir;
+  const std::string png = read_file(SUITE + "basn2c08.png");
+  const std::string jpeg = read_file(PHOTOS + "jpeg_baseline.jpg");
+  const std::string tiff = read_file(PHOTOS + "tiff_rgb8_lzw.tif");
+  const std::string webp = read_file(PHOTOS + "webp_lossless.webp");
+  const std::string bmp = read_file(PHOTOS + "bmp_rgb24.bmp");
+  const std::string gif = read_file(PHOTOS + "gif_plain.gif");
+  const size_t sof = jpeg.find("\xff\xc0");
+  // The first image descriptor, after the colour table and any extensions.
+  size_t lzw = 13 + ((gif[10] & 0x80) ? 3u << ((gif[10] & 7) + 1) : 0);
+  while (gif[lzw] == '!') {
+    lzw += 2;
+    while (gif[lzw] != 0) lzw += 1 + static_cast<unsigned char>(gif[lzw]);
+    ++lzw;
+  }
+  const size_t tag = tiff.find(std::string("\x03\x01\x03\x00", 4));  // Compression (259)
+  ASSERT_TRUE(sof != std::string::npos && gif[lzw] == ',' && !(gif[lzw + 9] & 0x80) &&
+              tag != std::string::npos);
+  const std::tuple<std::string, std::string, std::string> cases[] = {
+      {"png: IDAT checksum", patched(png, png.find("IDAT") + 20, "\x55"), "damaged"},
+      {"png: header", patched(png, 24, "\x07"), "damaged"},  // bit depth 7
+      {"jpeg: no lines", patched(jpeg, sof + 5, std::string("\0\0", 2)), "damaged"},
+      {"tiff: unknown compression", patched(tiff, tag + 8, "\x39\x30"), "damaged"},  // 12345
+      {"webp: chunk kind", patched(webp, 12, "VP8Q"), "damaged"},
+      {"bmp: 7 bits a pixel", patched(bmp, 28, "\x07"), "damaged"},
+      {"gif: code size", patched(gif, lzw + 10, "\x0f"), "damaged"},  // no local colour table
+      {"P5: letters in size", "P5\n3 x\n255\n", "damaged"},
+      {"P5: empty", "P5 0 2 255\n", "damaged"},
+      {"P6: maxval 70000", "P6 1 1 70000\n......", "damaged"},
+      {"P5: sample above maxval", "P5 2 1 15\n\x01\x10",
+       "damaged: the sample 16 at row 1, column 2 is outside 0..15"},
+      {"P2: negative sample", "P2 2 1 15 1 -1",
+       "damaged: the sample -1 at row 1, column 2 is outside 0..15"},
+      {"P2: word", "P2 2 1 255 1 two", "damaged"},
+      {"P1: digit 2", "P1 2 1 1 2", "damaged"},
+  };
+  for (const auto& [what, bytes, reason] : cases) {
+    write_file(dir / "damaged", bytes);
+    SCOPED_TRACE(what);
+    expect_failure(dir / "damaged", _photo_failure::damaged, reason);
+  }
+}
+
+// Neither a picture nor a file: told apart from damaged ones.
+TEST(Photo, NotPicturesAndMissingFiles) {
+  scratch_dir dir;
+  const std::string not_pictures[] = {
+      "",
+      "hello, world\n",
+      "P7\nWIDTH 1\n",
+      "P9 1 1 1\n",
+      "P55 1 1\n",
+      std::string("\0\0\x02\0\0\0\0\0\0\0\0\0\x01\0\x01\0\x18\0\0\0\0", 21)};
+  for (const auto& bytes : not_pictures) {
+    write_file(dir / "file", bytes);
+    expect_failure(dir / "file", _photo_failure::not_a_picture, "not a picture Stippon can read");
+  }
+  write_file(dir / "bad signature.png", read_file(SUITE + "xs1n0g01.png"));
+  expect_failure(dir / "bad signature.png", _photo_failure::not_a_picture, "");
+  expect_failure(dir / "missing.jpg", _photo_failure::cannot_open,
+                 "cannot open it (No such file or directory)");
+  expect_failure(dir.dir.string(), _photo_failure::cannot_open, "");
+  expect_failure("/dev/null", _photo_failure::not_a_picture, "not a picture Stippon can read");
+}
+
+// Pipes and FIFOs cannot seek: a PGM and a PNG read through them as from their files, and standard
+// input stays open for the rest of the program.
+TEST(Photo, StreamsReadLikeFiles) {
+  scratch_dir dir;
+  const std::string fifo = dir / "fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& file :
+       {std::string(STIPPON_DATA_DIR "/images/camera.pgm"), SUITE + "basn6a08.png"})
+    for (const bool standard_input : {false, true}) {
+      SCOPED_TRACE(file + (standard_input ? " on standard input" : " through a FIFO"));
+      feeder writer(fifo, read_file(file));
+      const int descriptor = standard_input ? ::open(fifo.c_str(), O_RDONLY | O_CLOEXEC) : -1;
+      std::optional<redirected> input;
+      if (standard_input) input.emplace(STDIN_FILENO, descriptor);
+      std::clearerr(stdin);  // as a fresh process finds it: the last read here left it at its end
+      const read_result r = read_photo(standard_input ? "-" : fifo);
+      if (standard_input) ::close(descriptor);
+      EXPECT_NE(::fcntl(STDIN_FILENO, F_GETFD), -1);
+      ASSERT_TRUE(r.ok) << r.error;
+      EXPECT_TRUE(r.picture == read_photo(file).picture);
+    }
+}
+
+TEST(Photo, TooLargeIsRefusedFromTheHeader) {
+  scratch_dir dir;
+  // Headers that declare 20000 x 20000 pixels (400 megapixels) in files of a few bytes: refused
+  // as too large, not as truncated, so before anything was allocated or decoded.
+  // PNG: the signature, an IHDR of 20000 x 20000, the first IDAT's header.
+  const std::string suite = read_file(SUITE + "basn2c08.png");
+  const std::string png = suite.substr(0, 8) +
+                          png_chunk("IHDR", be32(20000) + be32(20000) + suite.substr(24, 5)) +
+                          suite.substr(suite.find("IDAT") - 4, 8);
+  // JPEG: the whole file with its frame header saying 20000 x 20000.
+  std::string jpeg = read_file(PHOTOS + "jpeg_baseline.jpg");
+  jpeg.replace(jpeg.find("\xff\xc0") + 5, 4, "\x4e\x20\x4e\x20");
+  const std::string tiff = tiff_header(20000, 20000, 400);
+  const std::string too_big = "too large: 20000 \u00d7 20000 pixels, the limit is " +
+                              std::to_string(PHOTO_MAX_MEGAPIXELS) + " megapixels";
+  const std::pair<const char*, std::string> cases[] = {{"huge.png", png},
+                                                       {"huge.jpg", jpeg},
+                                                       {"huge.tif", tiff},
+                                                       {"huge.pgm", "P5 20000 20000 255\n"}};
+  for (const auto& [name, bytes] : cases) {
+    write_file(dir / name, bytes);
+    expect_failure(dir / name, _photo_failure::too_large, too_big);
+  }
+  // The caller's edge.
+  expect_failure(PHOTOS + "tiff_rgb8.tif", _photo_failure::too_large, "", 30);
+  expect_failure(SUITE + "basn2c08.png", _photo_failure::too_large, "", 30);
+  write_file(dir / "wide.pbm", std::string("P4 40 1\n\0\0\0\0\0", 13));
+  expect_failure(dir / "wide.pbm", _photo_failure::too_large, "", 39);
+  EXPECT_TRUE(read_photo(dir / "wide.pbm", 40).ok);
+}
+
+// Writes a 12000 x 8400 TIFF (100.8 megapixels) through libtiff in JPEG-compressed YCbCr, which
+// the reader hands to Qt (401 MB decoded, above Qt's default limit).
+bool write_large_tiff(const std::string& name) {
+  TIFF* tiff = TIFFOpen(name.c_str(), "w");
+  if (tiff == nullptr) return false;
+  const uint32_t width = 12000, height = 8400;
+  const uint16_t samples = 3;
+  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
+  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
+  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, samples);
+  TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 64);
+  TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_JPEG);
+  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_YCBCR);
+  TIFFSetField(tiff, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+  std::vector<uint8_t> row(size_t{width} * samples);
+  bool ok = true;
+  for (uint32_t y = 0; y < height && ok; ++y) {
+    std::fill(row.begin(), row.end(), static_cast<uint8_t>(y / 64 % 2 ? 200 : 40));
+    ok = TIFFWriteScanline(tiff, row.data(), y, 0) == 1;
+  }
+  TIFFClose(tiff);
+  return ok;
+}
+
+// Large photographs open, above Qt's own allocation limit, in the right row order.
+TEST(Photo, HundredMegapixelTiffOpens) {
+  scratch_dir dir;
+  ASSERT_TRUE(write_large_tiff(dir / "large.tif"));
+  _photo_reader reader;
+  _image image;
+  ASSERT_TRUE(reader.read(dir / "large.tif", image, 16384)) << reader.error();
+  ASSERT_TRUE(image.width == 12000 && image.height == 8400);
+  // Row 0 is the bottom: the file's last band of 64 rows (band 131, odd, light).
+  EXPECT_NEAR(image.samples[0], 200, 2);
+  EXPECT_NEAR(image.samples.back(), 40, 2);
+}
+
+}  // namespace
+}  // namespace stippon

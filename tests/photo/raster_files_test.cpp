@@ -1,0 +1,145 @@
+// The PGM and PNG files of the dot sheets and tone ramps: written by the print writers, read back
+// by the photo reader; header layouts, exact bytes, and PNG files declaring more than they hold.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <QImage>
+#include <QImageWriter>
+#include <fstream>
+
+#include "files/file_fixtures.h"
+#include "photo/photo_reader.h"
+#include "print/raster_file.h"
+
+namespace stippon {
+namespace {
+
+using namespace testing;
+
+// An RGBA PNG that declares a size and carries one tiny stored row of data.
+std::string declared_png(uint32_t width, uint32_t height) {
+  const std::string ihdr = be32(width) + be32(height) + std::string("\x08\x06\0\0\0", 5);
+  return std::string("\x89PNG\r\n\x1a\n", 8) + png_chunk("IHDR", ihdr) +
+         png_chunk("IDAT", std::string("\x78\x01\x01\x01\x00\xfe\xff\x00\x00\x01\x00\x01", 12)) +
+         png_chunk("IEND", "");
+}
+
+// Exactly one white space ends the header; samples are brought from the maximum value to 8 bits;
+// a read keeps the raster's generators.
+TEST(Pgm, HeaderLayouts) {
+  const std::pair<std::string, std::vector<float>> cases[] = {
+      {"P5\n# one\n3 2\n# two\n255\n" + RASTER, BOTTOM_UP},
+      {"P5#m\n3#w\n2 255#x\n" + RASTER, BOTTOM_UP},
+      {"P2\t3\r\n2\t255\n10 20 30\n40\n50 60", BOTTOM_UP},
+      {std::string("P5\n2 1\n255\n\n ", 13), {10, 32}},
+      {"P2 3 1 15 0 +5 15", {0, 85, 255}},  // 5 of 15: floor((5 * 255 + 7) / 15)
+      {"P2 2 1 9 0 9", {0, 255}},           // the ends of the range are samples like any other
+  };
+  scratch_dir dir;
+  for (const auto& [bytes, samples] : cases) {
+    write_file(dir / "in.pgm", bytes);
+    _image image;
+    image.random_generators[3].set_range(2.0f, 3.0f);
+    ASSERT_TRUE(_photo_reader().read(dir / "in.pgm", image, 100)) << bytes;
+    EXPECT_TRUE(image.width == samples.size() / image.height && image.samples == samples);
+    EXPECT_EQ(image.random_generators[3].low, 2.0f);
+  }
+}
+
+// The exact bytes, a name outside ASCII, the mode any new file gets, truncation of what a byte
+// cannot hold, and a photograph read and written back unchanged.
+TEST(Pgm, WriteExactBytesAndRoundTrip) {
+  scratch_dir dir;
+  _image image, photo;
+  std::vector<float> values = BOTTOM_UP;
+  image.set(2, 3, values);
+  const std::string name = dir / "gr\xc3\xa5_\xe5\x9b\xbe.pgm";
+  EXPECT_EQ(printed([&] { EXPECT_EQ(write_pgm(name, image), ""); }).first, "");
+  EXPECT_EQ(read_file(name), "P5\n3 2\n255\n" + RASTER);
+  write_file(dir / "plain", "");
+  struct stat written {
+  }, plain{};
+  ASSERT_EQ(::stat(name.c_str(), &written) + ::stat((dir / "plain").c_str(), &plain), 0);
+  EXPECT_EQ(written.st_mode & 0777, plain.st_mode & 0777);
+
+  values = {255.9f, 256.0f, -1.0f, 0.99f, 511.0f};
+  image.set(1, 5, values);
+  const std::string camera = STIPPON_DATA_DIR "/images/camera.pgm";
+  ASSERT_EQ(write_pgm(name, image), "");
+  EXPECT_EQ(read_file(name), std::string("P5\n5 1\n255\n\xff\x00\xff\x00\xff", 16));
+  ASSERT_TRUE(_photo_reader().read(camera, photo, 4096));
+  ASSERT_EQ(write_pgm(name, photo), "");
+  EXPECT_TRUE(read_file(name) == read_file(camera));
+}
+
+// The tone ramps are written by the PNG writer, without a resolution, and read by the photo
+// reader: RGBA survives exactly.
+TEST(Png, RoundTrip) {
+  scratch_dir dir;
+  _texture texture, back;
+  texture.dimensions(3, 5);
+  for (int i = 0; i < 15; ++i) texture.texels.push_back(_pixel(i * 17, 255 - i * 3, i * i, i * 16));
+  const std::string name = dir / "\xc3\xa9t\xc3\xa9.png";
+  EXPECT_EQ(write_png(name, texture), "");
+  EXPECT_EQ(read_file(name).find("pHYs"), std::string::npos);
+  ASSERT_TRUE(_photo_reader().read_colour(name, back));
+  EXPECT_TRUE(back.width == 5 && back.texels == texture.texels);
+}
+
+// A PNG read in a child whose address space leaves room for the small things a read needs, not
+// for the picture the file declares: the child dies if the reader allocates it.
+std::string read_with_little_memory(const std::string& name) {
+#if defined(__SANITIZE_ADDRESS__)
+  (void)name;
+  return "skipped";  // the sanitizer reserves terabytes of address space up front
+#else
+  return in_child(
+      [] {
+        std::ifstream status("/proc/self/statm");
+        size_t pages = 0;
+        status >> pages;
+        const rlim_t room = pages * rlim_t(::sysconf(_SC_PAGESIZE)) + (rlim_t{64} << 20);
+        const rlimit limit{room, room};
+        return ::setrlimit(RLIMIT_AS, &limit) == 0;
+      },
+      [&] {
+        _texture texture;
+        return std::to_string(_photo_reader().read_colour(name, texture));
+      });
+#endif
+}
+
+// A file that declares far more pixels than its data could inflate to, or a chunk longer than the
+// file (found by fuzzing), is refused before anything is allocated for it. A flat picture at the
+// highest compression still reads.
+TEST(Png, PicturesLargerThanTheirFileCanHold) {
+  scratch_dir dir;
+  const std::string bomb = dir / "bomb.png";
+  const std::string ihdr = be32(32) + be32(32) + std::string("\x08\x02\0\0\0", 5);
+  const std::pair<std::string, std::string> cases[] = {
+      {declared_png(8192, 8192), "damaged"},
+      {declared_png(1, 1).substr(0, 8) + png_chunk("IHDR", ihdr) + be32(0x5f704859) +
+           "sPLTabcdefgh",
+       "truncated"},
+  };
+  for (const auto& [bytes, reason] : cases) {
+    write_file(bomb, bytes);
+    _texture texture;
+    _photo_reader reader;
+    EXPECT_FALSE(reader.read_colour(bomb, texture));
+    EXPECT_EQ(reader.error(), "Cannot read " + bomb + ": " + reason);
+    const std::string limited = read_with_little_memory(bomb);
+    EXPECT_TRUE(limited == "0" || limited == "skipped") << limited;
+  }
+  QImage flat(2048, 2048, QImage::Format_RGBA8888);
+  flat.fill(QColor(12, 34, 56));
+  QImageWriter writer(QString::fromStdString(dir / "flat.png"), "png");
+  writer.setQuality(0);  // the strongest compression
+  ASSERT_TRUE(writer.write(flat));
+  _texture texture;
+  ASSERT_TRUE(_photo_reader().read_colour(dir / "flat.png", texture));
+  EXPECT_EQ(texture.texels, std::vector<_pixel>(size_t{2048} * 2048, _pixel(12, 34, 56, 255)));
+}
+
+}  // namespace
+}  // namespace stippon

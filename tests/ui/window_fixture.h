@@ -1,0 +1,175 @@
+// The real main window running in a temporary working directory (so that saved files land there),
+// with its file dialogs and its boxes replaced by scripted answers and records. The panels'
+// controls are found by their object names.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QGroupBox>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <vector>
+
+#include "controller/controller.h"
+#include "document/test_pictures.h"
+#include "ui/line_edit.h"
+#include "ui/picture_view.h"
+#include "ui/status_line.h"
+#include "ui/window.h"
+
+// Readable failures: gtest prints Qt's strings as text.
+inline void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& list, std::ostream* out) {
+  *out << '{' << list.join("\", \"").prepend('"').append('"').toStdString() << '}';
+}
+
+namespace stippon {
+
+using testing::same_samples;
+using testing::same_texels;
+
+// Points HOME and XDG_CONFIG_HOME at a folder of its own for its lifetime, so that no test reads
+// or writes the user's preferences.
+class _temporary_home {
+ public:
+  QTemporaryDir home;
+
+  _temporary_home() {
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME"}) saved.emplace_back(name, qgetenv(name));
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(".config")));
+  }
+  ~_temporary_home() {
+    for (const auto& [name, value] : saved) {
+      if (value.isNull()) {
+        qunsetenv(name);
+      } else {
+        qputenv(name, value);
+      }
+    }
+  }
+  _temporary_home(const _temporary_home&) = delete;
+  _temporary_home& operator=(const _temporary_home&) = delete;
+
+ private:
+  std::vector<std::pair<const char*, QByteArray>> saved;
+};
+
+class WindowFixture : public ::testing::Test {
+ protected:
+  _temporary_home home;
+  QTemporaryDir folder;
+  QString previous_folder = QDir::currentPath();
+  std::unique_ptr<_window> window;
+  _controller* controller = nullptr;
+  _picture_view* view = nullptr;
+  QStringList open_answers, save_answers, open_captions, open_folders, save_filters,
+      save_suggestions, open_filters;
+  std::vector<std::pair<QString, QString>> warnings;  // the window's boxes
+
+  void SetUp() override {
+    ASSERT_TRUE(folder.isValid());
+    for (const char* name : {"dots", "tones", "icons"})
+      ASSERT_TRUE(QFile::link(QString(STIPPON_DATA_DIR "/") + name, folder.filePath(name)));
+    QDir::setCurrent(folder.path());
+    make_window();
+  }
+
+  // A window as the program makes it, with its dialogs and boxes scripted and recorded; unless
+  // it is to show the kept choices as they are, on A10, which keeps every run small.
+  void make_window(bool small_runs = true) {
+    window = std::make_unique<_window>(".");
+    controller = &window->controller();
+    view = window->view();
+    if (small_runs) change([](_document_settings& s) { s.output_size = size_a10; });
+    window->ask_open_file_name = [this](const QString& caption, const QString& dir,
+                                        const QString& filter) {
+      open_captions << caption;
+      open_filters << filter;
+      open_folders << dir;
+      return open_answers.isEmpty() ? QString() : open_answers.takeFirst();
+    };
+    window->ask_save_file_name = [this](const QString&, const QString& suggested,
+                                        const QString& filter) {
+      save_filters << filter;
+      save_suggestions << suggested;
+      return save_answers.isEmpty() ? QString() : save_answers.takeFirst();
+    };
+    window->warn = [this](const QString& title, const QString& text) {
+      warnings.emplace_back(title, text);
+    };
+  }
+
+  void TearDown() override {
+    window.reset();
+    QDir::setCurrent(previous_folder);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "busy cursor left behind";
+  }
+
+  // A control of a panel ("general_tab" or "images_tab") by its object name.
+  template <class T>
+  T* control(const char* panel, const char* name) {
+    QWidget* tab = window->findChild<QWidget*>(panel);
+    T* found = tab != nullptr ? tab->findChild<T*>(name) : nullptr;
+    EXPECT_NE(found, nullptr) << panel << " " << name;
+    return found;
+  }
+  template <class T>
+  T* general(const char* name) {
+    return control<T>("general_tab", name);
+  }
+  template <class T>
+  T* images(const char* name) {
+    return control<T>("images_tab", name);
+  }
+
+  // The document with every change so far worked out, as the window has it once its runs end.
+  const _stipple_document& doc() {
+    controller->finish_work();
+    return controller->document();
+  }
+  const _document_settings& settings() { return controller->settings(); }
+  // Changes settings behind the panels' back, as the kept choices are: no undo step.
+  void change(const std::function<void(_document_settings&)>& edit) {
+    _document_settings changed = settings();
+    edit(changed);
+    controller->restore(changed);
+  }
+
+  // Copies a sample photograph into the working folder under the given name.
+  QString photo(const char* sample, const QString& name) {
+    EXPECT_TRUE(QFile::copy(QString(STIPPON_DATA_DIR "/images/") + sample, folder.filePath(name)));
+    return folder.filePath(name);
+  }
+
+  // Runs a private slot of the window, as its menu entry does.
+  void run(const char* slot) { ASSERT_TRUE(QMetaObject::invokeMethod(window.get(), slot)); }
+  bool run_save() {
+    bool written = false;
+    EXPECT_TRUE(QMetaObject::invokeMethod(window.get(), "save_file", Q_RETURN_ARG(bool, written)));
+    return written;
+  }
+  void open(const QString& path) {
+    open_answers = {path};
+    run("open_file");
+  }
+  // Opens one of the sample photographs with the File menu.
+  void load(const char* sample = "camera.pgm") {
+    open(QString(STIPPON_DATA_DIR "/images/") + sample);
+    ASSERT_TRUE(controller->loaded());
+    controller->finish_work();
+  }
+};
+
+}  // namespace stippon
