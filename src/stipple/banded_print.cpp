@@ -131,7 +131,9 @@ void _banded_print::stamp_grey(unsigned band, float* samples) const {
   if (band >= bands()) return;
   const int64_t high = band_high(band);
   const int64_t low = high - band_height(band);
-  std::fill_n(samples, size_t(high - low) * width_, 255.0f);
+  const size_t count = size_t(high - low) * width_;
+#pragma omp simd
+  for (size_t i = 0; i < count; ++i) samples[i] = 255.0f;
   if (dots_ == nullptr || !fits()) return;
   if (black_white_)
     stamp_dots(plan_, dots_, height_, width_, samples, low, high, _merge_black_white{black_level_});
@@ -170,7 +172,7 @@ bool _banded_print::print_bytes(const _byte_band_sink& sink) const {
     stamp_grey(band, samples.data());
     const unsigned rows = band_height(band);
     const size_t count = size_t(rows) * width_;
-    for (size_t i = 0; i < count; ++i) bytes[i] = low_byte(samples[i]);
+    low_bytes(samples.data(), count, bytes.data());
     return sink(bytes.data(), top, rows);
   });
 }

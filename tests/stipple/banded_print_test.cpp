@@ -193,6 +193,45 @@ TEST(BandedPrint, GreyEqualsTheWholeRasterOnATinyPrint) {
   expect_grey_prints_agree(scene, settings, resolution_1200, library);
 }
 
+// Random halftones with the widest jitter, so that dots hang off every edge of small prints,
+// printed in bands against the plain per-sample stippling of the whole raster: every merging
+// rule, at every output scale, over sheets of noise whose last variants lie beyond the sheet.
+TEST(BandedPrint, GreyEqualsThePerSamplePathOnRandomPlans) {
+  // clang-format off
+  struct { const char* name; bool black_white; unsigned short level; _merging_function merging; }
+      rules[] = {{"product", false, 0, merging_product},
+                 {"minimum", false, 0, merging_minimum},
+                 {"black and white at 127", true, 127, merging_product},
+                 {"black and white at 1", true, 1, merging_minimum},
+                 {"black and white at 250", true, 250, merging_product}};
+  // clang-format on
+  auto sheets = noise_sheets(7);
+  for (uint32_t seed : {11u, 12u, 13u})
+    for (int position : {resolution_300, resolution_600, resolution_1200})
+      for (const auto& rule : rules) {
+        SCOPED_TRACE(::testing::Message()
+                     << "seed " << seed << ", " << position << ", " << rule.name);
+        _image halftone = white(9 + seed % 3, 13);
+        for (size_t i = 0; i < halftone.samples.size(); ++i)
+          if ((i * 2654435761u + seed * 40503u) % 7 < 3) halftone.samples[i] = 0.0f;
+        const _stipple_settings settings{.displacement = 1.0f,
+                                         .black_white = rule.black_white,
+                                         .black_level = rule.level,
+                                         .merging_function = rule.merging,
+                                         .random_distribution = distribution_normal};
+        const int k = output_scale(position);
+        _image plain = white(halftone.height * 3 * k, halftone.width * 3 * k);
+        for (_uniform_random& generator : plain.random_generators) generator.seed = seed;
+        _random_stream stream = seeded_stream(plain);
+        reference::stippling2(plain, settings, k, halftone, sheets.row(position));
+        const _dot_plan plan = _dot_plan::grey(settings, halftone, k, stream);
+        ASSERT_GT(plan.size(), 20u);
+        for (unsigned band_rows : {1u, 5u, 64u})
+          EXPECT_TRUE(grey_agrees(plan, sheets.row(position), plain, settings, band_rows))
+              << "bands of " << band_rows;
+      }
+}
+
 // The bytes handed on are the bytes the PGM writer writes for the whole raster, top row first.
 TEST(BandedPrint, BytesAreThoseOfThePgmFile) {
   _library library;
