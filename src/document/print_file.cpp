@@ -88,8 +88,9 @@ bool _stipple_document::write_stippled(_print_writer& writer, int row, _print_ki
   const int k = output_scale(row);
   _random_stream stream;
   const _dot_plan plan = grey_plan(k, stream);
-  const _banded_print print(plan, dot_sheets->row(row), stippling_image.height * k,
-                            stippling_image.width * k, current.stipple);
+  _banded_print print(plan, dot_sheets->row(row), stippling_image.height * k,
+                      stippling_image.width * k, current.stipple);
+  print.set_pool(pool.get());
   _print_rows rows(print.width(), kind, ramp);
   return print.print_bytes([&](const unsigned char* bytes, unsigned, unsigned count) {
     return writer.write_rows(rows.from_grey(bytes, count), count);
@@ -99,8 +100,9 @@ bool _stipple_document::write_stippled(_print_writer& writer, int row, _print_ki
 bool _stipple_document::write_colour_stippled(_print_writer& writer, int row) {
   const int k = output_scale(row);
   const _dot_plan plan = colour_plan(k);
-  const _banded_print print(plan, dot_sheets->row(row), stippling_image.height * k,
-                            stippling_image.width * k, current.stipple);
+  _banded_print print(plan, dot_sheets->row(row), stippling_image.height * k,
+                      stippling_image.width * k, current.stipple);
+  print.set_pool(pool.get());
   _print_rows rows(print.width(), _print_kind::rgb, nullptr);
   return print.print_colour(
       [&](const _pixel* texels, unsigned, unsigned count) {

@@ -1,9 +1,11 @@
 #include "stipple/banded_print.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "image/sample_cast.h"
+#include "parallel/ordered_run.h"
 #include "stipple/dot_merge.h"
 #include "stipple/dot_placement.h"
 #include "tones/color_ramp.h"
@@ -116,15 +118,15 @@ unsigned _banded_print::band_height(unsigned band) const {
   return unsigned(std::min<int64_t>(band_rows_, band_high(band)));
 }
 
-template <class Band>
-bool _banded_print::run(Band band) const {
+template <class Slot, class Make, class Take>
+bool _banded_print::run(std::vector<Slot>& slots, const Make& make, const Take& take) const {
   if (!fits()) return false;
-  for (unsigned i = 0, done = 0; i < bands(); ++i) {
-    if (!band(i, done)) return false;
-    done += band_height(i);
-    if (progress_ && !progress_(done, height_)) return false;
-  }
-  return true;
+  return run_in_order(pool_, bands(), slots, make, [&](size_t band, Slot& slot) {
+    const unsigned rows = band_height(unsigned(band));
+    const unsigned top = unsigned(band) * band_rows_;
+    if (!take(slot, top, rows)) return false;
+    return !progress_ || progress_(top + rows, height_);
+  });
 }
 
 void _banded_print::stamp_grey(unsigned band, float* samples) const {
@@ -157,33 +159,47 @@ void _banded_print::stamp_colour(unsigned band, _pixel paper, _pixel* texels) co
 
 bool _banded_print::print_grey(const _grey_band_sink& sink) const {
   if (plan_.inked()) return false;
-  std::vector<float> samples(size_t(std::min(band_rows_, height_)) * width_);
-  return run([&](unsigned band, unsigned top) {
-    stamp_grey(band, samples.data());
-    return sink(samples.data(), top, band_height(band));
-  });
+  const size_t samples = size_t(std::min(band_rows_, height_)) * width_;
+  std::vector<std::vector<float>> slots(items_ahead(pool_), std::vector<float>(samples));
+  return run(
+      slots,
+      [&](size_t band, std::vector<float>& slot) { stamp_grey(unsigned(band), slot.data()); },
+      [&](const std::vector<float>& slot, unsigned top, unsigned rows) {
+        return sink(slot.data(), top, rows);
+      });
 }
 
+// The samples of a band are needed only until they are bytes: each stamping holds them for
+// itself, so that memory grows with the threads and not with the bands made ahead.
 bool _banded_print::print_bytes(const _byte_band_sink& sink) const {
   if (plan_.inked()) return false;
-  std::vector<float> samples(size_t(std::min(band_rows_, height_)) * width_);
-  std::vector<unsigned char> bytes(samples.size());
-  return run([&](unsigned band, unsigned top) {
-    stamp_grey(band, samples.data());
-    const unsigned rows = band_height(band);
-    const size_t count = size_t(rows) * width_;
-    low_bytes(samples.data(), count, bytes.data());
-    return sink(bytes.data(), top, rows);
-  });
+  const size_t samples = size_t(std::min(band_rows_, height_)) * width_;
+  std::vector<std::vector<unsigned char>> slots(items_ahead(pool_),
+                                                std::vector<unsigned char>(samples));
+  return run(
+      slots,
+      [&](size_t band, std::vector<unsigned char>& slot) {
+        const auto grey = std::make_unique_for_overwrite<float[]>(samples);
+        stamp_grey(unsigned(band), grey.get());
+        low_bytes(grey.get(), size_t(band_height(unsigned(band))) * width_, slot.data());
+      },
+      [&](const std::vector<unsigned char>& slot, unsigned top, unsigned rows) {
+        return sink(slot.data(), top, rows);
+      });
 }
 
 bool _banded_print::print_colour(const _colour_band_sink& sink, _pixel paper) const {
   if (!plan_.inked()) return false;
-  std::vector<_pixel> texels(size_t(std::min(band_rows_, height_)) * width_);
-  return run([&](unsigned band, unsigned top) {
-    stamp_colour(band, paper, texels.data());
-    return sink(texels.data(), top, band_height(band));
-  });
+  const size_t texels = size_t(std::min(band_rows_, height_)) * width_;
+  std::vector<std::vector<_pixel>> slots(items_ahead(pool_), std::vector<_pixel>(texels));
+  return run(
+      slots,
+      [&](size_t band, std::vector<_pixel>& slot) {
+        stamp_colour(unsigned(band), paper, slot.data());
+      },
+      [&](const std::vector<_pixel>& slot, unsigned top, unsigned rows) {
+        return sink(slot.data(), top, rows);
+      });
 }
 
 }  // namespace stippon
