@@ -55,6 +55,7 @@ _print_result _stipple_document::write_print(const std::string& file,
 
   const std::unique_ptr<_print_writer> writer = make_print_writer(*format);
   writer->on_progress = progress;
+  writer->set_pool(pool.get());
   // A PGM stays grey; the other formats take the tone of the picture on screen.
   const _texture* ramp = toned && *format != _print_format::pgm ? &tones[current.tone] : nullptr;
   _print_kind kind;
