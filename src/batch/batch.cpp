@@ -23,7 +23,8 @@ extern "C" void note_interrupt(int signal_number) {
 class _interrupts_caught {
  public:
   _interrupts_caught() {
-    for (int signal_number : SIGNALS) previous[index(signal_number)] = std::signal(signal_number, note_interrupt);
+    for (int signal_number : SIGNALS)
+      previous[index(signal_number)] = std::signal(signal_number, note_interrupt);
   }
   ~_interrupts_caught() {
     for (int signal_number : SIGNALS) std::signal(signal_number, previous[index(signal_number)]);
@@ -54,6 +55,7 @@ std::string metres(double millimetres) {
 
 _batch_run::_batch_run(const _batch_options& options) : options(options), progress(!options.quiet) {
   document.set_settings(options.settings);
+  if (options.threads != 0) document.set_threads(options.threads);
   document.on_oversize_input = [this](int) { oversize = true; };
 }
 
@@ -127,8 +129,7 @@ _exit_status _batch_run::prepare(float& w) {
 
 _exit_status _batch_run::load_data() {
   // Tone matching measures what the dots print, so it needs them too.
-  const bool stippled = options.image == list_stippling ||
-                        options.image == list_color_stippling ||
+  const bool stippled = options.image == list_stippling || options.image == list_color_stippling ||
                         options.settings.tone_match.matching != tone_matching_none;
   if (!stippled && !tone_applied()) return exit_success;
   // Looked up only now: images drawn without dots or tones need no data folder.
@@ -154,7 +155,8 @@ _exit_status _batch_run::load_data() {
 // Found out before any work rather than after minutes of stippling.
 _exit_status _batch_run::check_output() {
   if (same_file(options.input, options.output))
-    return fail(exit_usage, options.output + ": is the input; the print would replace the photograph");
+    return fail(exit_usage,
+                options.output + ": is the input; the print would replace the photograph");
   const std::string problem = output_problem(options.output);
   if (!problem.empty()) return fail(exit_unwritable, options.output + ": " + problem);
   return exit_success;
@@ -184,12 +186,12 @@ _exit_status _batch_run::write() {
   const std::string text = "writing " + options.output;
   progress.stage(text);
   _interrupts_caught caught;
-  const _print_result result = document.write_print(
-      options.output, options.resolution, options.image, tone_applied(),
-      [this, &text](unsigned done, unsigned total) {
-        progress.fraction(text, done, total);
-        return interrupted == 0;
-      });
+  const _print_result result =
+      document.write_print(options.output, options.resolution, options.image, tone_applied(),
+                           [this, &text](unsigned done, unsigned total) {
+                             progress.fraction(text, done, total);
+                             return interrupted == 0;
+                           });
   if (!result.written) return fail(exit_unwritable, result.error);
   return exit_success;
 }

@@ -1,9 +1,9 @@
 #include "batch/options.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <algorithm>
 #include <functional>
 #include <set>
 #include <utility>
@@ -44,6 +44,8 @@ std::string out_of_range(const std::string& name, const std::string& text,
                          const std::string& range) {
   return name + " " + text + " is out of range (" + range + ")";
 }
+
+constexpr long long MAX_THREADS = 256;
 
 std::string not_a_number(const std::string& name, const std::string& text) {
   return name + " needs a number, not '" + text + "'";
@@ -198,7 +200,8 @@ std::vector<_option> option_table() {
        }},
       {"--density-low", true,
        [](const std::string& v, _batch_options& o) {
-         return density("--density-low", v, o.settings.stipple.low_density_min, o.settings.stipple.low_density_max);
+         return density("--density-low", v, o.settings.stipple.low_density_min,
+                        o.settings.stipple.low_density_max);
        }},
       {"--density-high", true,
        [](const std::string& v, _batch_options& o) {
@@ -216,10 +219,12 @@ std::vector<_option> option_table() {
        [](const std::string& v, _batch_options& o) {
          // The range of the desktop program's borders slider, -50 to 50 tenths.
          return float_in("--borders-threshold", v, -5.0f, 5.0f, "-5.0 to 5.0",
-                        o.settings.borders_threshold);
+                         o.settings.borders_threshold);
        }},
       {"--color", true,
-       [](const std::string& v, _batch_options& o) { return colour("--color", v, o.settings.ink); }},
+       [](const std::string& v, _batch_options& o) {
+         return colour("--color", v, o.settings.ink);
+       }},
       {"--tone-match", true,
        [](const std::string& v, _batch_options& o) {
          const _choices<_tone_matching> matching = {{"none", tone_matching_none},
@@ -243,11 +248,11 @@ std::vector<_option> option_table() {
       {"--image", true,
        [](const std::string& v, _batch_options& o) {
          const _choices<_list_position> images = {{"stippling", list_stippling},
-                                                {"halftoning", list_halftoning},
-                                                {"borders", list_borders},
-                                                {"original", list_original},
-                                                {"color-original", list_color_original},
-                                                {"color-stippling", list_color_stippling}};
+                                                  {"halftoning", list_halftoning},
+                                                  {"borders", list_borders},
+                                                  {"original", list_original},
+                                                  {"color-original", list_color_original},
+                                                  {"color-stippling", list_color_stippling}};
          return choose("--image", v, images, o.image);
        }},
       {"--svg-dots", true,
@@ -269,6 +274,13 @@ std::vector<_option> option_table() {
          long long seed = 0;
          std::string error = integer_in("--seed", v, 0, UINT32_MAX, seed);
          if (error.empty()) o.seed = static_cast<uint32_t>(seed);
+         return error;
+       }},
+      {"--threads", true,
+       [](const std::string& v, _batch_options& o) {
+         long long threads = 0;
+         std::string error = integer_in("--threads", v, 1, MAX_THREADS, threads);
+         if (error.empty()) o.threads = static_cast<unsigned>(threads);
          return error;
        }},
       {"--data", true,
@@ -301,13 +313,13 @@ std::string check_combination(const _batch_options& o, const std::set<std::strin
     return "--tone needs --mode tones (or --mode bw)";
   if (o.output != STANDARD_STREAM && !print_format_of(o.output) && !o.svg_output())
     return "OUTPUT must end in .pgm, .png, .tif, .tiff, .pdf or .svg (or be - for a PGM on "
-           "standard output): " + o.output;
+           "standard output): " +
+           o.output;
   if (!o.svg_output() && (seen.count("--svg-dots") || seen.count("--pen-width")))
     return "--svg-dots and --pen-width need an .svg OUTPUT";
   if (o.svg_output() && o.image != list_stippling && o.image != list_color_stippling)
     return "an .svg OUTPUT holds the dots of --image stippling or color-stippling";
-  if (o.svg_output() && seen.count("--ppi"))
-    return "an .svg OUTPUT has no pixels: leave out --ppi";
+  if (o.svg_output() && seen.count("--ppi")) return "an .svg OUTPUT has no pixels: leave out --ppi";
   if (o.colour_image() && !o.colour_output() && !o.svg_output())
     return "--image color-original and color-stippling are colour images: write them as .png, "
            ".tif or .pdf";
@@ -315,8 +327,7 @@ std::string check_combination(const _batch_options& o, const std::set<std::strin
   if (o.resolution != resolution_300 && !stippled)
     return "only the stippled images are drawn at " + std::to_string(VECRES[o.resolution]) +
            " ppi; write other images at --ppi 300";
-  if (!(o.white_point > o.black_point))
-    return "--white-point must be above --black-point";
+  if (!(o.white_point > o.black_point)) return "--white-point must be above --black-point";
   return {};
 }
 
@@ -393,11 +404,12 @@ _parse_result parse_batch_options(const std::vector<std::string>& arguments) {
   if (error.empty()) error = check_combination(result.options, seen);
   if (!error.empty()) return fail(error);
   _batch_options& options = result.options;
-  options.settings.tone_match.levels = _levels(options.black_point, options.white_point, options.gamma);
+  options.settings.tone_match.levels =
+      _levels(options.black_point, options.white_point, options.gamma);
   options.settings.stipple.black_white = options.settings.device == device_black_white;
   options.settings.colour_stippling = options.image == list_color_stippling;
-  std::fill(std::begin(options.settings.save_resolution), std::end(options.settings.save_resolution),
-            options.resolution);
+  std::fill(std::begin(options.settings.save_resolution),
+            std::end(options.settings.save_resolution), options.resolution);
   return result;
 }
 
@@ -453,6 +465,8 @@ Program:
   --data DIR                folder holding dots/ and tones/; without it the folder named by
                             STIPPON_DATA, else share/stippon beside the program's folder, else
                             the working directory
+  --threads N               threads that make the print, 1 to 256 (default: the cores
+                            available); the file is the same for any number
   --verbose, --quiet        more or fewer messages on standard error
   --help, --version
 
