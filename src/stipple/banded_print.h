@@ -66,6 +66,9 @@ class _banded_print {
   template <class Slot, class Make, class Take>
   bool run(std::vector<Slot>& slots, const Make& make, const Take& take) const;
   bool fits() const;
+  // Fills and stamps a window of columns of a band, from `left` to the window's width or the
+  // print's edge, into samples whose rows are `stride` apart.
+  void stamp_grey_window(unsigned band, unsigned left, float* samples, size_t stride) const;
   // The output rows [low, high) of a band, row 0 at the bottom of the print.
   int64_t band_high(unsigned band) const { return int64_t(height_) - int64_t(band) * band_rows_; }
 
@@ -74,6 +77,9 @@ class _banded_print {
   unsigned height_;
   unsigned width_;
   bool black_white_;
+  // Every sample of the sheets lies in [0, 255], as a sheet read from a file does: the ground
+  // stays there under every rule, so that no black and white product leaves its range.
+  bool sheets_of_bytes_ = true;
   unsigned short black_level_;
   _merging_function merging_;
   unsigned band_rows_ = 64;

@@ -41,6 +41,15 @@ class _merge_black_white {
   float least_white_;
 };
 
+// The black and white rule where every product dot x ground lies in [0, PRODUCT_LIMIT), as it
+// does when sheet and ground samples all lie in [0, 255].
+struct _merge_black_white_in_range {
+  float least_white;
+  float operator()(float ground, float dot) const {
+    return dot * ground < least_white ? 0.0f : 255.0f;
+  }
+};
+
 // The product of two bytes is exact in single precision and never lies within rounding distance
 // of a multiple of 255, so integer division truncates exactly as the float-product /
 // double-division rule does.
@@ -82,9 +91,7 @@ inline void merge_span(float* ground, const float* dot, unsigned count,
     for (unsigned j = 0; j < count; ++j) ground[j] = merge(ground[j], dot[j]);
     return;
   }
-  const float least_white = merge.least_white();
-#pragma omp simd
-  for (unsigned j = 0; j < count; ++j) ground[j] = dot[j] * ground[j] < least_white ? 0.0f : 255.0f;
+  merge_span(ground, dot, count, _merge_black_white_in_range{merge.least_white()});
 }
 
 // One sheet row inked through a ramp of 256 colours into count texels.

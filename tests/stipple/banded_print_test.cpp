@@ -200,27 +200,34 @@ TEST(BandedPrint, GreyEqualsTheWholeRasterOnATinyPrint) {
   expect_grey_prints_agree(scene, settings, resolution_1200, library);
 }
 
-// Random halftones with the widest jitter, so that dots hang off every edge of small prints,
-// printed in bands on 1, 2 and 3 threads against the plain per-sample stippling of the whole
-// raster: every merging rule, at every output scale, over sheets of noise whose last variants lie
-// beyond the sheet.
+// Random halftones with the widest jitter, so that dots hang off every edge of small prints and
+// straddle the windows a band is stamped in, printed in bands on 1, 2 and 3 threads against the
+// plain per-sample stippling of the whole raster: every merging rule, at every output scale,
+// over sheets of noise whose last variants lie beyond the sheet, and for black and white over
+// sheets with samples beyond bytes too.
 TEST(BandedPrint, GreyEqualsThePerSamplePathOnRandomPlans) {
+  auto bytes = noise_sheets(7), beyond = noise_sheets(7);
+  for (_image& sheet : beyond.owned) {
+    sheet.samples[1] = 300.0f;
+    sheet.samples[sheet.samples.size() / 2] = -2.5f;
+  }
   // clang-format off
-  struct { const char* name; bool black_white; unsigned short level; _merging_function merging; }
-      rules[] = {{"product", false, 0, merging_product},
-                 {"minimum", false, 0, merging_minimum},
-                 {"black and white at 127", true, 127, merging_product},
-                 {"black and white at 1", true, 1, merging_minimum},
-                 {"black and white at 250", true, 250, merging_product}};
+  struct { const char* name; bool black_white; unsigned short level; _merging_function merging;
+           _sheet_table* sheets; }
+      rules[] = {{"product", false, 0, merging_product, &bytes},
+                 {"minimum", false, 0, merging_minimum, &bytes},
+                 {"black and white at 127", true, 127, merging_product, &bytes},
+                 {"black and white at 1", true, 1, merging_minimum, &bytes},
+                 {"black and white at 250", true, 250, merging_product, &bytes},
+                 {"black and white beyond bytes", true, 140, merging_product, &beyond}};
   // clang-format on
-  auto sheets = noise_sheets(7);
   _thread_pool two(2), three(3);
   for (uint32_t seed : {11u, 12u, 13u})
     for (int position : {resolution_300, resolution_600, resolution_1200})
       for (const auto& rule : rules) {
         SCOPED_TRACE(::testing::Message()
                      << "seed " << seed << ", " << position << ", " << rule.name);
-        _image halftone = white(9 + seed % 3, 13);
+        _image halftone = white(9 + seed % 3, 100);  // 1200 columns at 1200 ppi: two windows
         for (size_t i = 0; i < halftone.samples.size(); ++i)
           if ((i * 2654435761u + seed * 40503u) % 7 < 3) halftone.samples[i] = 0.0f;
         const _stipple_settings settings{.displacement = 1.0f,
@@ -232,12 +239,13 @@ TEST(BandedPrint, GreyEqualsThePerSamplePathOnRandomPlans) {
         _image plain = white(halftone.height * 3 * k, halftone.width * 3 * k);
         for (_uniform_random& generator : plain.random_generators) generator.seed = seed;
         _random_stream stream = seeded_stream(plain);
-        reference::stippling2(plain, settings, k, halftone, sheets.row(position));
+        _image** sheets = rule.sheets->row(position);
+        reference::stippling2(plain, settings, k, halftone, sheets);
         const _dot_plan plan = _dot_plan::grey(settings, halftone, k, stream);
         ASSERT_GT(plan.size(), 20u);
         for (unsigned band_rows : {1u, 5u, 64u})
           for (_thread_pool* pool : {(_thread_pool*)nullptr, &two, &three})
-            EXPECT_TRUE(grey_agrees(plan, sheets.row(position), plain, settings, band_rows, pool))
+            EXPECT_TRUE(grey_agrees(plan, sheets, plain, settings, band_rows, pool))
                 << "bands of " << band_rows << ", " << (pool ? pool->threads() : 1) << " threads";
       }
 }
