@@ -1,6 +1,7 @@
 #include "encode/zlib_blocks.h"
 
-#include <libdeflate.h>
+#include <isa-l/igzip_lib.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <new>
@@ -9,73 +10,66 @@ namespace stippon {
 
 namespace {
 
-constexpr int RAW_DEFLATE = -15;  // window bits of a 32 KiB window, without zlib's wrapping
-constexpr int MEMORY_LEVEL = 8;   // zlib's default
+constexpr int LEVEL = 1;
+constexpr size_t LEVEL_BUFFER = ISAL_DEF_LVL1_DEFAULT;
 constexpr size_t OUTPUT_STEP = size_t{1} << 16;
-// The zlib header: deflate with a 32 KiB window (CMF), then the level's hint in FLG, whose check
-// bits make CMF x 256 + FLG a multiple of 31.
-constexpr unsigned DEFLATE_32K = 0x78;
-constexpr unsigned HEADER_CHECK = 31;
+// The zlib header: deflate with a 32 KiB window (CMF), then FLG with the fastest level's hint
+// (0) and the check bits that make CMF x 256 + FLG a multiple of 31.
+constexpr uint8_t DEFLATE_32K = 0x78;
+constexpr uint8_t FASTEST_CHECKED = 0x01;
 // A final block of fixed codes holding only its end: BFINAL 1, BTYPE 01, then seven zero bits.
 constexpr uint8_t FINAL_EMPTY_BLOCK[] = {0x03, 0x00};
 
-// The FLG level hint as zlib's deflate sets it.
-unsigned level_hint(_deflate_mode mode) {
-  if (mode.strategy >= Z_HUFFMAN_ONLY || mode.level < 2) return 0;
-  if (mode.level < 6) return 1;
-  return mode.level == 6 ? 2 : 3;
-}
-
 }  // namespace
 
-_deflate_mode _deflate_mode::for_pixels(unsigned bytes_per_pixel) {
-  if (bytes_per_pixel <= 1) return {1, Z_RLE};
-  return {1, Z_DEFAULT_STRATEGY};
-}
-
-_block_deflater::_block_deflater(_deflate_mode mode, _deflated_block& block) : block_(block) {
+_block_deflater::_block_deflater(_deflated_block& block)
+    : z_(std::make_unique<isal_zstream>()),
+      level_buffer_(std::make_unique_for_overwrite<uint8_t[]>(LEVEL_BUFFER)),
+      block_(block) {
   block_.bytes.clear();
   block_.adler = 1;
   block_.source_bytes = 0;
-  if (deflateInit2(&z_, mode.level, Z_DEFLATED, RAW_DEFLATE, MEMORY_LEVEL, mode.strategy) != Z_OK)
-    throw std::bad_alloc();
+  isal_deflate_init(z_.get());
+  z_->level = LEVEL;
+  z_->level_buf = level_buffer_.get();
+  z_->level_buf_size = LEVEL_BUFFER;
+  z_->gzip_flag = IGZIP_DEFLATE;
+  z_->end_of_stream = 0;
 }
 
-_block_deflater::~_block_deflater() {
-  deflateEnd(&z_);
-}
+_block_deflater::~_block_deflater() = default;
 
 void _block_deflater::add(const uint8_t* data, size_t size) {
-  block_.adler = libdeflate_adler32(block_.adler, data, size);
+  block_.adler = isal_adler32(block_.adler, data, size);
   block_.source_bytes += size;
-  z_.next_in = const_cast<Bytef*>(data);
-  z_.avail_in = static_cast<uInt>(size);
-  pump(Z_NO_FLUSH);
+  z_->next_in = const_cast<uint8_t*>(data);
+  z_->avail_in = static_cast<uint32_t>(size);
+  z_->flush = NO_FLUSH;
+  pump(false);
 }
 
 void _block_deflater::finish() {
-  z_.avail_in = 0;
-  pump(Z_SYNC_FLUSH);
+  z_->avail_in = 0;
+  z_->flush = SYNC_FLUSH;
+  pump(true);
   block_.bytes.resize(used_);
 }
 
-// deflate() has taken all the input (and, flushing, written all the output) once it returns
-// with room left.
-void _block_deflater::pump(int flush) {
+// isal_deflate returns once the input is taken or the output full; a flush is complete once it
+// returns with room left.
+void _block_deflater::pump(bool flushing) {
   do {
     if (block_.bytes.size() - used_ < OUTPUT_STEP)
       block_.bytes.resize(std::max(2 * block_.bytes.size(), used_ + OUTPUT_STEP));
-    z_.next_out = block_.bytes.data() + used_;
-    z_.avail_out = static_cast<uInt>(block_.bytes.size() - used_);
-    if (deflate(&z_, flush) == Z_STREAM_ERROR) throw std::bad_alloc();
-    used_ = block_.bytes.size() - z_.avail_out;
-  } while (z_.avail_out == 0);
+    z_->next_out = block_.bytes.data() + used_;
+    z_->avail_out = static_cast<uint32_t>(block_.bytes.size() - used_);
+    if (isal_deflate(z_.get()) != COMP_OK) throw std::bad_alloc();
+    used_ = block_.bytes.size() - z_->avail_out;
+  } while (z_->avail_in > 0 || (flushing && z_->avail_out == 0));
 }
 
-std::array<uint8_t, 2> _zlib_join::header() const {
-  unsigned flags = level_hint(mode_) << 6;
-  flags += HEADER_CHECK - (DEFLATE_32K * 256 + flags) % HEADER_CHECK;
-  return {uint8_t(DEFLATE_32K), uint8_t(flags)};
+std::array<uint8_t, 2> _zlib_join::header() {
+  return {DEFLATE_32K, FASTEST_CHECKED};
 }
 
 void _zlib_join::add(const _deflated_block& block) {

@@ -112,12 +112,11 @@ bool _print_pdf::start() {
     return fail_library(error.what());
   }
   if (pdf->buffer.error() != 0) return fail_library(nullptr);
-  const _deflate_mode mode = _deflate_mode::for_pixels(bytes_per_pixel(kind()));
-  joined = std::make_unique<_zlib_join>(mode);
+  joined = std::make_unique<_zlib_join>();
   blocks = std::make_unique<_block_pipeline<_deflated_block>>(
       pool(), row_bytes(), block_rows(),
-      [this, mode](const uint8_t* rows, unsigned count, _deflated_block& block) {
-        _block_deflater deflater(mode, block);
+      [this](const uint8_t* rows, unsigned count, _deflated_block& block) {
+        _block_deflater deflater(block);
         deflate_rows(rows, count, deflater);
       },
       [this](const _deflated_block& block) { return write_block(block); });
@@ -156,7 +155,7 @@ bool _print_pdf::write_block(const _deflated_block& block) {
   joined->add(block);
   if (!joined_begun) {
     joined_begun = true;
-    const std::array<uint8_t, 2> header = joined->header();
+    const std::array<uint8_t, 2> header = _zlib_join::header();
     if (!append(header.data(), header.size())) return false;
   }
   return append(block.bytes.data(), block.bytes.size());

@@ -78,12 +78,11 @@ bool _print_png::start() {
       break;
   }
   if (!run_step(png, write_header, info, &h)) return fail_step();
-  const _deflate_mode mode = _deflate_mode::for_pixels(bytes_per_pixel(kind()));
-  joined = std::make_unique<_zlib_join>(mode);
+  joined = std::make_unique<_zlib_join>();
   blocks = std::make_unique<_block_pipeline<_deflated_block>>(
       pool(), row_bytes(), block_rows(),
-      [this, mode](const uint8_t* rows, unsigned count, _deflated_block& block) {
-        _block_deflater deflater(mode, block);
+      [this](const uint8_t* rows, unsigned count, _deflated_block& block) {
+        _block_deflater deflater(block);
         deflate_rows(rows, count, deflater);
       },
       [this](const _deflated_block& block) { return write_block(block); });
@@ -118,7 +117,7 @@ bool _print_png::write_block(const _deflated_block& block) {
   joined->add(block);
   if (joined_begun) return write_chunk(IMAGE_DATA, block.bytes.data(), block.bytes.size());
   joined_begun = true;
-  const std::array<uint8_t, 2> header = joined->header();
+  const std::array<uint8_t, 2> header = _zlib_join::header();
   std::vector<uint8_t> data(header.begin(), header.end());
   data.insert(data.end(), block.bytes.begin(), block.bytes.end());
   return write_chunk(IMAGE_DATA, data.data(), data.size());
