@@ -38,7 +38,7 @@ bool _stipple_document::keep_drawing(unsigned done, unsigned total) const {
 
 std::unique_ptr<_stipple_document> _stipple_document::worker_copy(
     const _document_work& work) const {
-  auto copy = std::make_unique<_stipple_document>();
+  std::unique_ptr<_stipple_document> copy(new _stipple_document(pool));
   copy->current = current;
   copy->limit = limit;
   copy->image_loaded = image_loaded;

@@ -25,8 +25,16 @@ auto into_raster(std::vector<T>& cells, unsigned height, unsigned width) {
 
 }  // namespace
 
-_stipple_document::_stipple_document()
-    : dot_sheets(std::make_shared<_dot_sheets>()), input_image(std::make_shared<const _image>()) {}
+_stipple_document::_stipple_document() : _stipple_document(std::make_shared<_thread_pool>()) {}
+
+_stipple_document::_stipple_document(std::shared_ptr<_thread_pool> threads)
+    : pool(std::move(threads)),
+      dot_sheets(std::make_shared<_dot_sheets>()),
+      input_image(std::make_shared<const _image>()) {}
+
+void _stipple_document::set_threads(unsigned threads) {
+  pool = std::make_shared<_thread_pool>(threads);
+}
 
 bool _stipple_document::load_dots(const std::string& dir) {
   return dot_sheets->load(limit, dir, on_oversize_input) == 1;
@@ -138,6 +146,7 @@ void _stipple_document::stamp_grey(_image& target, int row) const {
   const _dot_plan plan = grey_plan(output_scale(row), stream);
   _banded_print print(plan, dot_sheets->row(row), target.height, target.width, current.stipple);
   print.set_progress([this](unsigned done, unsigned total) { return keep_drawing(done, total); });
+  print.set_pool(pool.get());
   print.print_grey(into_raster(target.samples, target.height, target.width));
 }
 
@@ -159,6 +168,7 @@ void _stipple_document::stipple_colour() {
                       color_stippling.width, current.stipple);
   print.set_progress(
       [this](unsigned, unsigned) { return control == nullptr || !control->cancelled(); });
+  print.set_pool(pool.get());
   print.print_colour(
       into_raster(color_stippling.texels, color_stippling.height, color_stippling.width), PAPER);
 }

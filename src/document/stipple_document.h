@@ -12,6 +12,7 @@
 #include "document/work_control.h"
 #include "image/image.h"
 #include "image/texture.h"
+#include "parallel/thread_pool.h"
 #include "print/print_writer.h"
 #include "stipple/banded_print.h"
 #include "stipple/dot_library.h"
@@ -69,6 +70,10 @@ class _stipple_document {
   void apply(const _document_settings& settings);
   int texture_limit() const { return limit; }
   void set_texture_limit(int value) { limit = value; }
+  // Stippling and prints are made on this many threads (0: the cores available), shared with
+  // the worker copies; the images and files are the same whatever the number.
+  void set_threads(unsigned threads);
+  unsigned threads() const { return pool->threads(); }
 
   // --- reading ---
   // Reads the input alone, a photograph of any kind the photo reader knows, refused from its
@@ -147,6 +152,9 @@ class _stipple_document {
                         const _band_progress& progress = {});
 
  private:
+  // A worker copy, on the threads of the document it copies.
+  explicit _stipple_document(std::shared_ptr<_thread_pool> threads);
+
   _document_settings current;
   int limit = DEFAULT_TEXTURE_LIMIT;
   bool image_loaded = false;
@@ -156,6 +164,7 @@ class _stipple_document {
   _document_work pending;
   _work_control* control = nullptr;  // set while a run may be cancelled
 
+  std::shared_ptr<_thread_pool> pool;
   // Loaded once, then only read: worker copies share them.
   std::shared_ptr<_dot_sheets> dot_sheets;
   _texture tones[TONE_COUNT];
