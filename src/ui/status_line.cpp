@@ -86,14 +86,12 @@ void _status_line::show_print(const _stipple_document& doc) {
   const int position = settings.resolution();
   const unsigned k = static_cast<unsigned>(output_scale(position));
   const QString print = tr("%1 px at %2 ppi").arg(pixels_text(w * k, h * k)).arg(VECRES[position]);
-  if (settings.output_units == units_pixels && k == 1) {
+  // Pixels are counted at the save resolution, as the panel counts them.
+  if (settings.output_units == units_pixels) {
     size->setText(print);
     return;
   }
-  const QString length = settings.output_units == units_pixels
-                             ? pixels_text(w, h) + " px"
-                             : length_text(w, h, settings.output_units);
-  size->setText(length + " \u00B7 " + print);
+  size->setText(length_text(w, h, settings.output_units) + " \u00B7 " + print);
 }
 
 void _status_line::show_zoom(double scale) {

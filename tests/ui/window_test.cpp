@@ -196,8 +196,8 @@ TEST_F(Window, TheStatusBarAndTheTitle) {
       {general<QComboBox>("units_combo"), units_inches, "2.92 × 1.95 in · 876 × 584 px at 300 ppi"},
       {general<QComboBox>("save_resolution_combo"), resolution_600,
        "2.92 × 1.95 in · 1752 × 1168 px at 600 ppi"},
-      {general<QComboBox>("units_combo"), units_pixels, "876 × 584 px · 1752 × 1168 px at 600 ppi"},
-      {general<QComboBox>("size_combo"), size_a9, "620 × 413 px · 1240 × 826 px at 600 ppi"},
+      {general<QComboBox>("units_combo"), units_pixels, "1752 × 1168 px at 600 ppi"},
+      {general<QComboBox>("size_combo"), size_a9, "1240 × 826 px at 600 ppi"},
   };
   for (const auto& choice : choices) {
     choice.list->setCurrentIndex(choice.row);
