@@ -64,8 +64,8 @@ bool _stipple_document::read_input(const std::string& file_name, int max_edge) {
 bool _stipple_document::read(const std::string& file_name) {
   if (!read_input(file_name)) return false;
   const _output_geometry shape = geometry();
-  update_images(
-      fitted_width(shape.reading_width(current.output_size, planned_preview().width), shape));
+  // "Custom" keeps the print's width: the picture's before, or one kept from an earlier run.
+  update_images(fitted_width(shape.reading_width(current.output_size, current.width), shape));
   return true;
 }
 
@@ -82,7 +82,6 @@ float _stipple_document::fitted_width(float w, const _output_geometry& shape) {
 
 void _stipple_document::update_images(float w) {
   if (input_image->width == 0 || input_image->height == 0) return;
-  current.ink = DEFAULT_INK;
   if (deferring) {
     current.width = w;
     image_loaded = image_loaded || geometry().usable(w);
@@ -186,7 +185,6 @@ _document_work _stipple_document::work_for(_document_settings& target) {
   const float w = new_width(target);
   const bool regrid = w > 0.0f || target.stipple.scale_factor != current.stipple.scale_factor;
   target.width = w > 0.0f ? w : current.width;
-  if (regrid && target.ink == current.ink) target.ink = DEFAULT_INK;
   const bool restipple =
       !(target.stipple == current.stipple) || target.colour_stippling != current.colour_stippling;
   // A matched tone depends on the dots: the halftone is made again for new ones.

@@ -78,7 +78,7 @@ const struct {
      {edit([](_document_settings& s) { s.borders_threshold = 3.0f; }),
       edit([](_document_settings& s) { s.colour_stippling = true; }),
       edit([](_document_settings& s) { s.ink = _pixel(0, 128, 255, 255); })}},
-    {"an ink, then a new packing that starts over in the default ink",
+    {"an ink, then a new packing that keeps it",
      {edit([](_document_settings& s) { s.colour_stippling = true; }),
       edit([](_document_settings& s) { s.ink = _pixel(0, 200, 0, 255); }),
       edit([](_document_settings& s) { s.stipple.scale_factor = 2.5f; })}},
