@@ -79,6 +79,10 @@ _window::_window(const std::string& data_folder) : data_folder(data_folder) {
     return static_cast<_svg_dots>(forms.indexOf(form));
   };
   warn = [this](const QString& title, const QString& text) { show_warning(title, text); };
+  screen_density = [this] {
+    const QScreen* where = view_->screen();
+    return where != nullptr ? where->physicalDotsPerInch() : 0.0;
+  };
   controller_ = new _controller(this);
 
   auto* central = new QWidget(this);
@@ -93,6 +97,8 @@ _window::_window(const std::string& data_folder) : data_folder(data_folder) {
 
   view_ = new _picture_view(view_frame);
   view_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  view_->set_hint(tr("Open a photograph (Ctrl+O) or drop one here") + "\n\n" +
+                  tr("JPEG, PNG, TIFF, WebP, BMP, GIF, PGM, PPM or PBM"));
   frame_layout->addWidget(view_);
   view_frame->setLayout(frame_layout);
 
@@ -211,8 +217,8 @@ void _window::create_view_menu() {
                       [this] { view_->set_zoom(1.0); });
   // One millimetre of paper as one millimetre of screen, from the screen's physical density.
   actual_size_action = add(tr("&Actual size"), {}, [this] {
-    if (const QScreen* where = view_->screen())
-      view_->set_zoom(where->physicalDotsPerInch() / controller_->picture_ppi());
+    const double density = screen_density();
+    if (density > 0.0) view_->set_zoom(density / controller_->picture_ppi());
   });
   view_menu->addSeparator();
   // Ctrl+= too: on many keyboards "+" needs Shift.

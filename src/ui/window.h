@@ -67,6 +67,9 @@ class _window : public QMainWindow {
   std::function<void(const QString& title, const QString& text)> warn;
   // Which dots an SVG drawing holds; nothing when the choice is cancelled.
   std::function<std::optional<_svg_dots>()> ask_svg_dots;
+  // The physical density of the view's screen, in dots per inch of the view's own (device
+  // independent) pixels; 0 when it is not known. Tests give their own.
+  std::function<double()> screen_density;
 
   // Reads the remembered window geometry and choices from the preferences.
   // data_folder holds dots/, tones/, icons/ and images/ (see _data_location).

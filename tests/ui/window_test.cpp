@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDropEvent>
+#include <QLabel>
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QRegularExpression>
@@ -73,6 +74,13 @@ TEST_F(Window, StartsWithDisabledPanelsAndTheMenus) {
                          "&Link to input file that is open elsewhere|", "-",
                          "&Save resulting stipple image |Ctrl+S", "-", "&Exit...|Ctrl+Q"}));
   EXPECT_EQ(entries(window->edit_menu), (QStringList{"&Undo|Ctrl+Z", "&Redo|Ctrl+Shift+Z"}));
+  // The empty view says what to do.
+  auto* hint = view->findChild<QLabel*>("hint");
+  ASSERT_NE(hint, nullptr);
+  EXPECT_TRUE(hint->isVisibleTo(view));
+  EXPECT_EQ(hint->text(),
+            "Open a photograph (Ctrl+O) or drop one here\n\n"
+            "JPEG, PNG, TIFF, WebP, BMP, GIF, PGM, PPM or PBM");
 }
 
 // On a short screen the panels keep their size and scroll.
@@ -117,7 +125,8 @@ TEST_F(Window, TheFrameTurnsRedWhileTheInputIsEnlarged) {
 }
 
 // Every file the reader refuses is named in a box with the reason. Before a picture the panels
-// and saving stay disabled (a cancelled dialog says nothing); after one, the picture stays.
+// and saving stay disabled and the view's hint stays (a cancelled dialog says nothing); after
+// one, the picture stays.
 TEST_F(Window, BrokenFilesAreNamedInABox) {
   QByteArray truncated = "P5\n10 10\n255\n";
   truncated += QByteArray(20, '\x80');
@@ -153,6 +162,7 @@ TEST_F(Window, BrokenFilesAreNamedInABox) {
                 QString("Cannot open file: Cannot read file %1:\n%2.").arg(path, file.reason));
       EXPECT_EQ(window->tab_widget->isEnabled(), !first);
       EXPECT_EQ(window->save_action->isEnabled(), !first);
+      EXPECT_EQ(view->findChild<QLabel*>("hint")->isVisibleTo(view), first);
       if (first) continue;
       if (!file.bytes.isNull()) {
         EXPECT_EQ(window->status->message->text(), QString("Could not read ") + file.name);
@@ -236,7 +246,15 @@ TEST_F(Window, ThePictureOpensFittedAndTheKeysZoom) {
   QTest::keyClick(window.get(), Qt::Key_1, Qt::ControlModifier);
   EXPECT_EQ(window->status->zoom->text(), "100 %");
   window->actual_size_action->trigger();
-  EXPECT_DOUBLE_EQ(view->zoom(), window->screen()->physicalDotsPerInch() / 300.0);
+  EXPECT_DOUBLE_EQ(view->zoom(), view->screen()->physicalDotsPerInch() / 300.0);
+  // A millimetre of paper is a millimetre of screen at the screen's density, 300 pixels of the
+  // preview to the inch.
+  const std::pair<double, const char*> screens[] = {{100.0, "33 %"}, {200.0, "67 %"}};
+  for (const auto& [density, zoom] : screens) {
+    window->screen_density = [density] { return density; };
+    window->actual_size_action->trigger();
+    EXPECT_EQ(window->status->zoom->text(), zoom);
+  }
 }
 
 // The pixels of a saved PNG, bottom row first as the rasters hold them.
