@@ -100,7 +100,12 @@ bool _stipple_document::derive(float w) {
   const _tone_lookup lookup =
       matcher.lookup(current.stipple, dot_sheets->row(resolution_300), current.tone_match);
   derive_halftone_grid(*input_image, enlargement, current.borders_threshold, original_image,
-                       borders_image, halftoning_image, lookup);
+                       borders_image, halftoning_image, lookup, [this](_grid_step step) {
+                         const _work_progress::_stage stages[] = {_work_progress::resample,
+                                                                  _work_progress::borders,
+                                                                  _work_progress::halftone};
+                         keep_drawing(stages[step], 1, 1);
+                       });
   if (original_image.width == 0 || original_image.height == 0) return false;
 
   color_original.dimensions(original_image.height, original_image.width);
@@ -139,7 +144,9 @@ void _stipple_document::stamp_grey(_image& target, int row) const {
   _random_stream stream;
   const _dot_plan plan = grey_plan(output_scale(row), stream);
   _banded_print print(plan, dot_sheets->row(row), target.height, target.width, current.stipple);
-  print.set_progress([this](unsigned done, unsigned total) { return keep_drawing(done, total); });
+  print.set_progress([this](unsigned done, unsigned total) {
+    return keep_drawing(_work_progress::stipple, done, total);
+  });
   print.print_grey(into_raster(target.samples, target.height, target.width));
 }
 
@@ -159,8 +166,9 @@ void _stipple_document::stipple_colour() {
   const _dot_plan plan = colour_plan(1);
   _banded_print print(plan, dot_sheets->row(resolution_300), color_stippling.height,
                       color_stippling.width, current.stipple);
-  print.set_progress(
-      [this](unsigned, unsigned) { return control == nullptr || !control->cancelled(); });
+  print.set_progress([this](unsigned done, unsigned total) {
+    return keep_drawing(_work_progress::colour, done, total);
+  });
   print.print_colour(
       into_raster(color_stippling.texels, color_stippling.height, color_stippling.width), PAPER);
 }

@@ -10,6 +10,7 @@
 #include "document/output_geometry.h"
 #include "document/svg_options.h"
 #include "document/work_control.h"
+#include "document/work_progress.h"
 #include "image/image.h"
 #include "image/print_writer.h"
 #include "image/random_stream.h"
@@ -154,6 +155,7 @@ class _stipple_document {
   bool deferring = false;
   _document_work pending;
   _work_control* control = nullptr;  // set while a run may be cancelled
+  _work_progress progress;           // the stages of that run
 
   // Loaded once, then only read: worker copies share them.
   std::shared_ptr<_dot_sheets> dot_sheets;
@@ -168,8 +170,9 @@ class _stipple_document {
   _texture color_original;
   _texture color_stippling;
 
-  // False when a run was cancelled while drawing.
-  bool keep_drawing(unsigned done, unsigned total) const;
+  // Tells the run's control how far a stage has got; false when the run was cancelled.
+  bool keep_drawing(_work_progress::_stage stage, unsigned done, unsigned total) const;
+  _work_sizes work_sizes(const _document_work& work) const;
   void size_colour_stippling();
   void stipple_colour();
   // The grey draws of the preview's seeds at output scale k, and the stream where they end.

@@ -241,7 +241,7 @@ bool _window::save_print(const QString& name) {
   const _document_settings& settings = controller_->settings();
   const _resolution_position position = settings.resolution();
   const bool pgm = *print_format_of(local_name(name)) == _print_format::pgm;
-  int picture = pgm ? controller_->grey_image() : controller_->shown_image();
+  int picture = pgm ? controller_->grey_image() : controller_->picture_image();
   if (position != resolution_300)
     picture = settings.colour_stippling && !pgm ? list_color_stippling : list_stippling;
   const bool toned = settings.tone != 0;

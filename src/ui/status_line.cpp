@@ -42,8 +42,9 @@ _status_line::_status_line(QStatusBar* bar) {
   note = new QLabel(tr("Enlarged input"));
   note->setStyleSheet("color: red");
   note->setToolTip(
-      tr("The output needs more pixels than the photograph has, so it is enlarged and may look "
-         "softer.\nChoose a smaller size or a lower packing, or open a larger photograph."));
+      tr("The red frame: the output needs more pixels than the photograph has, so the photograph "
+         "is enlarged and the print may look softer.\nChoose a smaller size or a lower packing, "
+         "or open a larger original."));
   note->setVisible(false);
   file = new QLabel;
   size = new QLabel;
@@ -68,6 +69,10 @@ _status_line::_status_line(QStatusBar* bar) {
 void _status_line::show_done(const QString& text, const QString& path) {
   message->setText(text);
   message->setToolTip(path);
+}
+
+void _status_line::take_back(const QString& text) {
+  if (message->text() == text) show_done(QString());
 }
 
 void _status_line::show_file(const QString& path) {

@@ -26,6 +26,8 @@ class _status_line {
   explicit _status_line(QStatusBar* bar);
 
   void show_done(const QString& text, const QString& path = QString());
+  // Clears a message that no longer holds, unless another has taken its place.
+  void take_back(const QString& text);
   void show_file(const QString& path);
   // The print in the chosen units and in pixels at the save resolution; nothing before a picture.
   void show_print(const _stipple_document& doc);

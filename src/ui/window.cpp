@@ -32,6 +32,14 @@ namespace stippon {
 namespace {
 
 const int PANEL_MAX_WIDTH = 220;
+// What the status bar says while it holds: a cancel until a run succeeds, and a colour
+// stippling chosen but off until it is on or another picture is chosen.
+const char* const CANCELLED_TEXT = QT_TRANSLATE_NOOP("stippon::_window",
+                                                     "Cancelled: the picture keeps its previous "
+                                                     "settings");
+const char* const COLOUR_OFF_TEXT =
+    QT_TRANSLATE_NOOP("stippon::_window",
+                      "Color stippling is off (Images tab): the grey stippling is shown and saved");
 // The first extension a filter such as "TIFF image (*.tif *.tiff)" names.
 QString filter_suffix(const QString& filter) {
   const int star = filter.indexOf("*.");
@@ -233,8 +241,13 @@ void _window::create_view_menu() {
 // follows the zoom, the print's size and the enlarged input.
 void _window::connect_parts() {
   connect(controller_, &_controller::picture_ready, view_, &_picture_view::show_picture);
-  connect(controller_, &_controller::picture_ready, this,
-          [this] { set_frame_warning(controller_->document().enlarged()); });
+  connect(controller_, &_controller::picture_ready, this, [this](const _texture&, int position) {
+    set_frame_warning(controller_->document().enlarged());
+    if (controller_->picture_image() != position)
+      status->show_done(tr(COLOUR_OFF_TEXT));
+    else
+      status->take_back(tr(COLOUR_OFF_TEXT));
+  });
   connect(view_, &_picture_view::max_texture_size_found, controller_,
           &_controller::set_texture_limit);
   connect(view_, &_picture_view::view_changed, this, [this] {
@@ -270,6 +283,8 @@ void _window::set_frame_warning(bool on) {
   QPalette palette;
   palette.setBrush(QPalette::All, QPalette::WindowText, QBrush(on ? Qt::red : Qt::black));
   view_frame->setPalette(palette);
+  // The red frame explains itself on hovering, as the status bar's note does.
+  view_frame->setToolTip(on ? status->note->toolTip() : QString());
   status->show_enlarged(on);
 }
 
@@ -292,7 +307,10 @@ void _window::connect_work() {
       controller_, &_controller::work_progress, this,
       [this](int thousandths, bool cancellable) { status->show_work(thousandths, cancellable); });
   connect(controller_, &_controller::work_finished, this, [this](bool cancelled) {
-    if (cancelled) status->show_done(tr("Cancelled: the picture keeps its previous settings"));
+    if (cancelled)
+      status->show_done(tr(CANCELLED_TEXT));
+    else
+      status->take_back(tr(CANCELLED_TEXT));
     status->end_work();
     show_print_status();
   });

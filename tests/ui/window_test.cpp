@@ -3,9 +3,11 @@
 #include <sys/resource.h>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDropEvent>
 #include <QLabel>
+#include <QListWidget>
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QRegularExpression>
@@ -101,8 +103,8 @@ TEST_F(Window, ThePanelsScrollInsteadOfSquashing) {
   EXPECT_TRUE(general_area->verticalScrollBar()->isVisible());
 }
 
-// While the input is enlarged the frame around the view is red and the status bar says so; no
-// box holds the picture back.
+// While the input is enlarged the frame around the view is red and the status bar says so, both
+// with what to do about it; no box holds the picture back.
 TEST_F(Window, TheFrameTurnsRedWhileTheInputIsEnlarged) {
   load();  // 512 pixels wide on A10: 146 cells at the default packing
   window->show();
@@ -119,8 +121,15 @@ TEST_F(Window, TheFrameTurnsRedWhileTheInputIsEnlarged) {
     controller->finish_work();
     EXPECT_EQ(drawn(), QColor(scale < 1.0f ? Qt::red : Qt::black)) << scale;
     EXPECT_EQ(window->status->note->isVisible(), scale < 1.0f) << scale;
+    // Both explain themselves on hovering.
+    EXPECT_EQ(window->view_frame->toolTip(),
+              scale < 1.0f ? window->status->note->toolTip() : QString());
   }
   EXPECT_EQ(window->status->note->text(), "Enlarged input");
+  EXPECT_EQ(window->status->note->toolTip(),
+            "The red frame: the output needs more pixels than the photograph has, so the "
+            "photograph is enlarged and the print may look softer.\nChoose a smaller size or a "
+            "lower packing, or open a larger original.");
   EXPECT_TRUE(warnings.empty());
 }
 
@@ -310,6 +319,35 @@ TEST_F(Window, SavesHoldThePictureOnScreenOrThePrint) {
     print.emplace_back(int(sample), int(sample), int(sample), 255);
   EXPECT_TRUE(png_texels(folder.filePath("print.png")) == print);
   EXPECT_TRUE(warnings.empty());
+}
+
+// "Color stippling" chosen while colour stippling is off shows the grey stippling, which a save
+// then writes, and the status bar says so; switched on, both hold the colour dots.
+TEST_F(Window, ColourStipplingChosenWhileOffShowsWhatASaveWrites) {
+  load("coffee_gray.pgm");
+  _texture picture;
+  QObject::connect(controller, &_controller::picture_ready,
+                   [&picture](const _texture& shown) { picture = shown; });
+  auto* list = images<QListWidget>("images_list");
+  emit list->itemClicked(list->item(list_color_stippling));
+  const QString off = "Color stippling is off (Images tab): the grey stippling is shown and saved";
+  EXPECT_EQ(window->status->message->text(), off);
+  for (const bool on : {true, false}) {
+    images<QCheckBox>("colour_check_box")->setChecked(on);
+    controller->finish_work();
+    EXPECT_EQ(window->status->message->text(), on ? "" : off);
+    if (on) {
+      EXPECT_TRUE(same_texels(picture, doc().colour_stippled()));
+      EXPECT_TRUE(std::any_of(picture.texels.begin(), picture.texels.end(),
+                              [](_pixel p) { return p.r != p.b; }));
+    } else {
+      EXPECT_TRUE(same_texels(picture, doc().picture(doc().preview(), false)));
+    }
+    const QString name = folder.filePath(on ? "on.png" : "off.png");
+    save_answers = {name};
+    EXPECT_TRUE(run_save());
+    EXPECT_TRUE(png_texels(name) == picture.texels) << on;
+  }
 }
 
 // Names of other kinds are refused and asked again; a name without an extension takes the PNG's;
@@ -511,6 +549,12 @@ TEST_F(Window, TheWindowTakesInputDuringARunAndCancelKeepsThePicture) {
   EXPECT_EQ(general<QComboBox>("size_combo")->currentText(), "A10");
   EXPECT_EQ(general<_line_edit>("width_line_edit")->text(), width_text);
   EXPECT_EQ(window->status->message->text(), "Cancelled: the picture keeps its previous settings");
+  // A later run that succeeds takes the note back.
+  QSignalSpy finished(controller, &_controller::work_finished);
+  general<QSlider>("displacement_slider")->setValue(10);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() > 0; }, 60000));
+  EXPECT_EQ(finished.first().first(), false);
+  EXPECT_EQ(window->status->message->text(), "");
 }
 
 }  // namespace
