@@ -22,6 +22,7 @@
 #include <cstdlib>
 
 #include "controller/controller.h"
+#include "ui/control_filter.h"
 #include "ui/general_tab.h"
 #include "ui/images_tab.h"
 #include "ui/picture_view.h"
@@ -150,6 +151,8 @@ QWidget* _window::build_side_panel() {
   images->setObjectName(QStringLiteral("images_tab"));
   tab_widget = new QTabWidget;
   tab_widget->setEnabled(false);
+  _control_filter::install(general);
+  _control_filter::install(images);
   tab_widget->addTab(scrolled(general), tr("General"));
   tab_widget->addTab(scrolled(images), tr("Images"));
   tab_widget->setMaximumWidth(std::max(PANEL_MAX_WIDTH, tab_widget->minimumSizeHint().width()));
@@ -209,6 +212,8 @@ void _window::create_edit_menu() {
   edit_menu = menuBar()->addMenu(tr("&Edit"));
   edit_menu->addAction(undo_action);
   edit_menu->addAction(redo_action);
+  // A value still being typed is a step of its own before the menu offers what to undo.
+  connect(edit_menu, &QMenu::aboutToShow, this, &_control_filter::commit_typing);
 }
 
 void _window::create_view_menu() {

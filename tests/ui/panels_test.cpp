@@ -322,6 +322,29 @@ TEST_F(Panels, TheKeysWalkTheStepsAndThePanelsFollow) {
   EXPECT_EQ(general<_line_edit>("scale_factor_line_edit")->text(), "2.60");
   EXPECT_EQ(general<QComboBox>("device_combo")->currentIndex(), device_black_white);
   EXPECT_TRUE(general<QGroupBox>("black_level_group")->isEnabled());
+
+  // A value still being typed is handed over first: Ctrl+Z undoes it, Ctrl+Shift+Z makes it.
+  const struct {
+    QWidget* field;
+    const char* typed;
+    const char* step;
+  } typing[] = {{general<QDoubleSpinBox>("gamma_spin_box"), "1.5", "Gamma"},
+                {general<_line_edit>("scale_factor_line_edit"), "3.3", "Packing"}};
+  for (const auto& row : typing) {
+    SCOPED_TRACE(row.step);
+    const _document_settings typed_over = settings();
+    row.field->setFocus();
+    ASSERT_TRUE(row.field->hasFocus());
+    QTest::keyClick(row.field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(row.field, row.typed);
+    QTest::keyClick(row.field, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(settings(), typed_over);
+    EXPECT_EQ(window->redo_action->text(), QString("&Redo ") + row.step);
+    QTest::keyClick(row.field, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_NE(settings(), typed_over);
+  }
+  EXPECT_EQ(settings().tone_match.levels.gamma(), 1.5f);
+  EXPECT_EQ(settings().stipple.scale_factor, 6.0f / 3.3f);
 }
 
 // Clicking an entry of the list shows its picture; a new photograph selects the stippling again.

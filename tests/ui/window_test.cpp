@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <QWheelEvent>
 #include <cmath>
 #include <csignal>
 
@@ -85,11 +86,21 @@ TEST_F(Window, StartsWithDisabledPanelsAndTheMenus) {
             "JPEG, PNG, TIFF, WebP, BMP, GIF, PGM, PPM or PBM");
 }
 
-// On a short screen the panels keep their size and scroll.
+// A notch of the wheel towards the user over a widget.
+void wheel_down(QWidget* widget) {
+  const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
+  QWheelEvent event(at, widget->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QCoreApplication::sendEvent(widget, &event);
+}
+
+// On a short screen the panels keep their size and scroll. The wheel over a list, a slider or
+// a spin box scrolls the panel and changes nothing, unless that control has the focus.
 TEST_F(Window, ThePanelsScrollInsteadOfSquashing) {
   window->resize(1000, 600);
   window->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
   for (const char* name : {"general_tab", "images_tab"}) {
     auto* panel = window->findChild<QWidget*>(name);
     auto* area = qobject_cast<QScrollArea*>(panel->parentWidget()->parentWidget());
@@ -101,6 +112,25 @@ TEST_F(Window, ThePanelsScrollInsteadOfSquashing) {
   auto* general_area = qobject_cast<QScrollArea*>(
       window->findChild<QWidget*>("general_tab")->parentWidget()->parentWidget());
   EXPECT_TRUE(general_area->verticalScrollBar()->isVisible());
+
+  load();
+  const _document_settings before = settings();
+  QScrollBar* scroll = general_area->verticalScrollBar();
+  QWidget* controls[] = {general<QComboBox>("merging_function_combo"),
+                         general<QSlider>("scale_factor_slider"),
+                         general<QSpinBox>("black_point_spin_box")};
+  for (QWidget* control : controls) {
+    const int scrolled = scroll->value();
+    wheel_down(control);
+    EXPECT_GT(scroll->value(), scrolled) << control->objectName().toStdString();
+  }
+  EXPECT_EQ(settings(), before);
+  EXPECT_FALSE(window->undo_action->isEnabled());
+  auto* merging = general<QComboBox>("merging_function_combo");
+  merging->setFocus();
+  ASSERT_TRUE(merging->hasFocus());
+  wheel_down(merging);
+  EXPECT_EQ(settings().stipple.merging_function, merging_minimum);
 }
 
 // While the input is enlarged the frame around the view is red and the status bar says so, both
