@@ -327,13 +327,14 @@ void _window::write_settings() {
   kept.set_settings(controller_->settings());
 }
 
-// The remembered size, within the screen, or the default; the remembered choices as if restored
-// by the panels, before any picture.
+// The remembered size, within the screen and at least the smallest readable, or the default; the
+// remembered choices as if restored by the panels, before any picture.
 void _window::read_settings() {
   const QScreen* where = screen();
   const QRect available = where != nullptr ? where->availableGeometry() : QRect();
   const QSize largest =
       available.isValid() ? available.size() : QSize(DEFAULT_WIDTH, DEFAULT_HEIGHT);
+  setMinimumSize(QSize(MIN_WIDTH, MIN_HEIGHT).boundedTo(largest));
   const std::optional<QRect> remembered = kept.geometry();
   if (remembered && !remembered->size().isEmpty()) {
     resize(remembered->size().boundedTo(largest));

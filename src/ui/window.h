@@ -36,6 +36,10 @@ class _window : public QMainWindow {
   // The window's size when nothing is remembered, unless the screen is smaller.
   static constexpr int DEFAULT_WIDTH = 1000;
   static constexpr int DEFAULT_HEIGHT = 900;
+  // The smallest size at which the panel and the status bar stay readable, unless the screen
+  // is smaller.
+  static constexpr int MIN_WIDTH = 960;
+  static constexpr int MIN_HEIGHT = 600;
 
   QTabWidget* tab_widget = nullptr;
   QTimer* link_timer = nullptr;

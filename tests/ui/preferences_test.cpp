@@ -62,7 +62,8 @@ TEST_F(Preferences, TheFileGoesWhereItCanBeWritten) {
   EXPECT_TRUE(QFileInfo(home.home.filePath(".config/Stippon")).isDir());
 }
 
-// The geometry written on closing is read back by the next window, within the screen.
+// The geometry written on closing is read back by the next window, within the screen and at
+// least the window's smallest.
 TEST_F(Preferences, TheGeometryIsReadBack) {
   const QSize screen = window->screen()->availableSize();
   const struct {
@@ -70,7 +71,8 @@ TEST_F(Preferences, TheGeometryIsReadBack) {
     QRect written;
     QSize read;
   } rows[] = {
-      {"small", QRect(20, 30, 640, 480), QSize(640, 480)},
+      {"small", QRect(20, 30, 1040, 680), QSize(1040, 680)},
+      {"smaller than the smallest", QRect(20, 30, 640, 480), QSize(960, 600)},
       {"larger than the screen", QRect(0, 0, 5000, 4000), screen},
   };
   for (const auto& row : rows) {
@@ -85,10 +87,10 @@ TEST_F(Preferences, TheGeometryIsReadBack) {
     make_window();
     EXPECT_EQ(window->size(), row.read);
   }
-  window->resize(700, 500);
+  window->resize(1100, 700);
   window->close();
   make_window();
-  EXPECT_EQ(window->size(), QSize(700, 500));
+  EXPECT_EQ(window->size(), QSize(1100, 700));
 }
 
 // A second window lists the files the first one opened, newest first, eight at most, and opens
@@ -206,7 +208,7 @@ TEST_F(Preferences, EveryChoiceComesBackAfterARestart) {
 // two runs), gives them back once and is tidied at the next close.
 TEST_F(Preferences, AFileOfAnEarlierVersionIsReadOnce) {
   start_again(
-      "[General]\nwidth=900\nheight=700\n\n"
+      "[General]\nwidth=1100\nheight=700\n\n"
       "[%General]\npacking=20\ngamma=1\n\n[images]\nthreshold=90\n\n"
       "[%General]\npacking=27\nrandomness=5\ngamma=1.6\ntone_matching=1\n"
       "resolution_grey=0\nblack_point=20\nwhite_point=255\n");
@@ -217,7 +219,7 @@ TEST_F(Preferences, AFileOfAnEarlierVersionIsReadOnce) {
   EXPECT_EQ(general<QDoubleSpinBox>("gamma_spin_box")->value(), 1.6);
   EXPECT_EQ(general<QSpinBox>("black_point_spin_box")->value(), 20);
   EXPECT_EQ(images<QSlider>("threshold_slider")->value(), 90);
-  EXPECT_EQ(window->size(), QSize(900, 700));
+  EXPECT_EQ(window->size(), QSize(1100, 700));
   start_again();
   EXPECT_EQ(sections("mottle.ini"), (QStringList{"[General]", "[general_tab]", "[images]"}));
   EXPECT_EQ(general<_line_edit>("scale_factor_line_edit")->text(), "2.70");

@@ -94,10 +94,12 @@ void wheel_down(QWidget* widget) {
   QCoreApplication::sendEvent(widget, &event);
 }
 
-// On a short screen the panels keep their size and scroll. The wheel over a list, a slider or
-// a spin box scrolls the panel and changes nothing, unless that control has the focus.
-TEST_F(Window, ThePanelsScrollInsteadOfSquashing) {
-  window->resize(1000, 600);
+// At its smallest the window keeps the panels whole, scrolling, and the status bar readable. The
+// wheel over a list, a slider or a spin box scrolls the panel and changes nothing, unless that
+// control has the focus.
+TEST_F(Window, AtItsSmallestThePanelsScrollAndTheStatusBarReads) {
+  window->resize(1, 1);
+  EXPECT_EQ(window->size(), QSize(960, 600));
   window->show();
   window->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
@@ -114,6 +116,19 @@ TEST_F(Window, ThePanelsScrollInsteadOfSquashing) {
   EXPECT_TRUE(general_area->verticalScrollBar()->isVisible());
 
   load();
+  change([](_document_settings& s) {
+    s.output_size = size_a4;  // enlarged: the note shows too
+    s.save_resolution[s.device] = resolution_1200;
+  });
+  controller->finish_work();
+  window->status->show_done(done_text("Saved", "prints/cat_1200ppi.pgm", 14024, 9348, 2.1));
+  QTest::qWait(0);
+  for (const QLabel* label : {window->status->message, window->status->note, window->status->file,
+                              window->status->size, window->status->zoom}) {
+    EXPECT_TRUE(label->isVisible()) << label->text().toStdString();
+    EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+  }
+  EXPECT_GE(view->width(), 400);
   const _document_settings before = settings();
   QScrollBar* scroll = general_area->verticalScrollBar();
   QWidget* controls[] = {general<QComboBox>("merging_function_combo"),
