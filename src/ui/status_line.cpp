@@ -20,10 +20,6 @@ const QChar TIMES(0x00D7);
 constexpr int WORK_WHOLE = 1000;
 constexpr int WORK_BAR_WIDTH = 160;
 
-QString pixels_text(unsigned width, unsigned height) {
-  return QString("%1 %2 %3").arg(width).arg(TIMES).arg(height);
-}
-
 // The panel's own conversion, with as many decimals as the unit needs to be read off a ruler.
 QString length_text(unsigned width, unsigned height, _output_units units) {
   const int decimals = units == units_inches ? 2 : 1;
@@ -36,6 +32,10 @@ QString length_text(unsigned width, unsigned height, _output_units units) {
 }
 
 }  // namespace
+
+QString pixels_text(unsigned width, unsigned height) {
+  return QString("%1 %2 %3").arg(width).arg(TIMES).arg(height);
+}
 
 _status_line::_status_line(QStatusBar* bar) {
   message = new QLabel;
@@ -121,14 +121,22 @@ void _status_line::end_work() {
   cancel->setVisible(false);
 }
 
-QString done_text(const QString& verb, const QString& path, unsigned width, unsigned height,
-                  double seconds) {
+QString done_text(const QString& verb, const QString& path, const QString& what, double seconds) {
   const QString absolute = QFileInfo(path).absoluteFilePath();
   const QString relative = QDir::current().relativeFilePath(absolute);
   const QString shown = relative.startsWith("..") ? QFileInfo(path).fileName() : relative;
   return QString("%1 %2, %3, in %4 s")
-      .arg(verb, QDir::toNativeSeparators(shown), pixels_text(width, height))
+      .arg(verb, QDir::toNativeSeparators(shown), what)
       .arg(seconds, 0, 'f', 1);
+}
+
+QString done_text(const QString& verb, const QString& path, unsigned width, unsigned height,
+                  double seconds) {
+  return done_text(verb, path, pixels_text(width, height), seconds);
+}
+
+QString drawing_text(unsigned width, unsigned height, size_t dots) {
+  return tr("%1, %2 dots").arg(length_text(width, height, units_millimeters)).arg(dots);
 }
 
 }  // namespace stippon

@@ -141,8 +141,10 @@ class _window : public QMainWindow {
   bool save_print(const QString& name);
   bool save_svg(const QString& name);
   QString suggested_save_name() const;
+  // `what` says what a written file holds, for the status bar.
   bool write_file(const QString& name,
-                  const std::function<_print_result(const _band_progress&)>& write);
+                  const std::function<_print_result(const _band_progress&)>& write,
+                  const std::function<QString(const _print_result&)>& what);
   QString dialog_folder(const QString& fallback) const;
 };
 

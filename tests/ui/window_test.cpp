@@ -553,7 +553,8 @@ TEST_F(Window, PhotographsOpenFromTheDialogAndByDrop) {
             float((77 * qRed(p) + 150 * qGreen(p) + 29 * qBlue(p) + 128) >> 8));
 }
 
-// An SVG drawing asks which dots it holds; circles give one circle a dot, in millimetres.
+// An SVG drawing asks which dots it holds; circles give one circle a dot, in millimetres, and the
+// status bar says so.
 TEST_F(Window, SvgDrawingsAskForTheirDots) {
   load("camera.pgm");
   int asked = 0;
@@ -569,6 +570,13 @@ TEST_F(Window, SvgDrawingsAskForTheirDots) {
   const QByteArray svg = contents(folder.filePath("plot.svg"));
   EXPECT_TRUE(svg.contains("<svg") && svg.contains("mm\"") && svg.contains("<circle"));
   EXPECT_TRUE(warnings.empty());
+  // The status bar gives the page in millimetres (A10 is 26 mm wide) and the dots drawn.
+  const QString saved = QString::fromUtf8(
+                            "^Saved plot\\.svg, 26\\.2 × 26\\.2 mm, %1 dots, in "
+                            "\\d+\\.\\d s$")
+                            .arg(svg.count("<circle"));
+  EXPECT_TRUE(QRegularExpression(saved).match(window->status->message->text()).hasMatch())
+      << window->status->message->text().toStdString();
 }
 
 // While a large picture is made the event loop runs and the view zooms; the status bar's Cancel
