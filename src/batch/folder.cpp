@@ -57,9 +57,13 @@ _exit_status _folder_run::run() {
     return console.say(options.output_dir + ": cannot make the folder (" + error.message() + ")"),
            exit_unwritable;
   // Each worker reads the data before any photograph: a missing file fails them all at once.
+  // The workers share the cores between their prints' threads.
+  const unsigned count = worker_count();
+  _batch_options each = options;
+  if (each.threads == 0) each.threads = std::max(1u, std::thread::hardware_concurrency() / count);
   std::vector<std::unique_ptr<_batch_printer>> printers;
-  for (unsigned i = worker_count(); i > 0; --i) {
-    printers.push_back(std::make_unique<_batch_printer>(options, console, true));
+  for (unsigned i = count; i > 0; --i) {
+    printers.push_back(std::make_unique<_batch_printer>(each, console, true));
     const _exit_status status = printers.back()->load_data();
     if (status != exit_success) return status;
   }

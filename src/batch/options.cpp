@@ -36,6 +36,8 @@ std::string out_of_range(const std::string& name, const std::string& text,
   return name + " " + text + " is out of range (" + range + ")";
 }
 
+constexpr long long MAX_THREADS = 256;
+
 // One of the names "a|b|c", stored as the value at its place in `values`, or as its place, or
 // as itself in a string.
 template <typename T>
@@ -285,6 +287,10 @@ void _command_line::add_options() {
         o.data_dir = text;
         return text.empty() ? name + " needs a folder name" : std::string();
       });
+  add("--threads", "N",
+      "threads that make the print, 1 to 256 (default: the cores\n"
+      "available); the file is the same for any number",
+      number(1LL, MAX_THREADS, "1 to 256", o.threads));
   flag("--verbose", o.verbose, "sizes, seed, data folder and time on standard error");
   flag("--quiet", o.quiet, "errors only, no progress line");
   flag("-h,--help", help, "print this summary and exit");

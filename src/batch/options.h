@@ -26,6 +26,7 @@ struct _batch_options {
   _svg_options svg;                       // an .svg OUTPUT
   std::optional<uint32_t> seed;
   std::string data_dir;  // --data; empty: looked up (see _data_location)
+  unsigned threads = 0;  // --threads; 0: the cores available
   bool verbose = false;
   bool quiet = false;
 

@@ -70,11 +70,17 @@ void _controller::show_image(int position) {
   if (doc.loaded()) show_picture();
 }
 
+int _controller::picture_image() const {
+  const bool no_colour = shown == list_color_stippling && !doc.settings().colour_stippling;
+  return no_colour ? list_stippling : shown;
+}
+
 // A grey image as it is saved: through the tone when there is one.
 void _controller::show_picture() {
-  const _texture* colour = doc.list_texture(shown);
+  const int source = picture_image();
+  const _texture* colour = doc.list_texture(source);
   const _texture picture =
-      colour != nullptr ? *colour : doc.picture(*doc.list_image(shown), doc.settings().tone != 0);
+      colour != nullptr ? *colour : doc.picture(*doc.list_image(source), doc.settings().tone != 0);
   emit picture_ready(picture, shown);
 }
 
@@ -89,8 +95,8 @@ void _controller::refresh_picture() {
 
 double _controller::picture_ppi() const {
   const unsigned print_width = doc.preview().width;
-  const _image* image = doc.list_image(shown);
-  const unsigned width = image != nullptr ? image->width : doc.list_texture(shown)->width;
+  const _image* image = doc.list_image(picture_image());
+  const unsigned width = image != nullptr ? image->width : doc.list_texture(picture_image())->width;
   if (print_width == 0 || width == 0) return PREVIEW_PPI;
   return double(PREVIEW_PPI) * width / print_width;
 }

@@ -60,6 +60,9 @@ class _controller : public QObject {
   // Shows an entry of the image list (a _list_position).
   void show_image(int position);
   int shown_image() const { return shown; }
+  // The entry whose picture is shown, and saved, for the one chosen: "Color stippling" while
+  // colour stippling is off has no picture of its own and shows the grey stippling.
+  int picture_image() const;
   // The grey image chosen last, for a file that holds grey samples only.
   int grey_image() const { return grey_shown; }
   // Pixels per inch of the picture shown when printed: the preview is 300 ppi, the halftone grid

@@ -29,16 +29,29 @@ _preview_size _stipple_document::planned_preview() const {
   return preview_size(current.width, input_image->width, input_image->height);
 }
 
-bool _stipple_document::keep_drawing(unsigned done, unsigned total) const {
+bool _stipple_document::keep_drawing(_work_progress::_stage stage, unsigned done,
+                                     unsigned total) const {
   if (control == nullptr) return true;
-  if (total > 0)
-    control->set_done(static_cast<unsigned>(uint64_t(done) * _work_control::WHOLE / total));
+  control->set_done(progress.at(stage, done, total));
   return !control->cancelled();
+}
+
+_work_sizes _stipple_document::work_sizes(const _document_work& work) const {
+  _work_sizes sizes;
+  if (!input_image) return sizes;
+  const float w = work.regrids() ? work.width() : current.width;
+  const _preview_size print = preview_size(w, input_image->width, input_image->height);
+  const double scale = current.stipple.scale_factor;
+  sizes.input_pixels = double(input_image->width) * input_image->height;
+  sizes.print_pixels = double(print.width) * print.height;
+  sizes.cells = sizes.print_pixels / (scale * scale);
+  sizes.colour = current.colour_stippling || (!work.restipples() && color_stippling.width > 0);
+  return sizes;
 }
 
 std::unique_ptr<_stipple_document> _stipple_document::worker_copy(
     const _document_work& work) const {
-  auto copy = std::make_unique<_stipple_document>();
+  std::unique_ptr<_stipple_document> copy(new _stipple_document(pool));
   copy->current = current;
   copy->limit = limit;
   copy->image_loaded = image_loaded;
@@ -70,12 +83,14 @@ std::unique_ptr<_stipple_document> _stipple_document::worker_copy(
 
 bool _stipple_document::run_work(const _document_work& work, _work_control& run_control) {
   control = &run_control;
+  progress = _work_progress(work, work_sizes(work));
   if (work.regrids()) {
     derive(work.width());
   } else if (work.retones()) {
     derive(current.width);
   } else if (work.reborders() && image_loaded) {
     borders_image.getBorders(original_image, current.borders_threshold);
+    keep_drawing(_work_progress::borders, 1, 1);
   }
   // The colour dots take their ink from the colour field.
   if (work.reinks()) color_original.fill(current.ink);

@@ -25,8 +25,16 @@ auto into_raster(std::vector<T>& cells, unsigned height, unsigned width) {
 
 }  // namespace
 
-_stipple_document::_stipple_document()
-    : dot_sheets(std::make_shared<_dot_sheets>()), input_image(std::make_shared<const _image>()) {}
+_stipple_document::_stipple_document() : _stipple_document(std::make_shared<_thread_pool>()) {}
+
+_stipple_document::_stipple_document(std::shared_ptr<_thread_pool> threads)
+    : pool(std::move(threads)),
+      dot_sheets(std::make_shared<_dot_sheets>()),
+      input_image(std::make_shared<const _image>()) {}
+
+void _stipple_document::set_threads(unsigned threads) {
+  pool = std::make_shared<_thread_pool>(threads);
+}
 
 bool _stipple_document::load_dots(const std::string& dir) {
   return dot_sheets->load(limit, dir, on_oversize_input) == 1;
@@ -61,8 +69,8 @@ bool _stipple_document::read_input(const std::string& file_name, int max_edge) {
 bool _stipple_document::read(const std::string& file_name) {
   if (!read_input(file_name)) return false;
   const _output_geometry shape = geometry();
-  update_images(
-      fitted_width(shape.reading_width(current.output_size, planned_preview().width), shape));
+  // "Custom" keeps the print's width: the picture's before, or one kept from an earlier run.
+  update_images(fitted_width(shape.reading_width(current.output_size, current.width), shape));
   return true;
 }
 
@@ -79,7 +87,6 @@ float _stipple_document::fitted_width(float w, const _output_geometry& shape) {
 
 void _stipple_document::update_images(float w) {
   if (input_image->width == 0 || input_image->height == 0) return;
-  current.ink = DEFAULT_INK;
   if (deferring) {
     current.width = w;
     image_loaded = image_loaded || geometry().usable(w);
@@ -98,7 +105,12 @@ bool _stipple_document::derive(float w) {
   const _tone_lookup lookup =
       matcher.lookup(current.stipple, dot_sheets->row(resolution_300), current.tone_match);
   derive_halftone_grid(*input_image, enlargement, current.borders_threshold, original_image,
-                       borders_image, halftoning_image, lookup);
+                       borders_image, halftoning_image, lookup, [this](_grid_step step) {
+                         const _work_progress::_stage stages[] = {_work_progress::resample,
+                                                                  _work_progress::borders,
+                                                                  _work_progress::halftone};
+                         keep_drawing(stages[step], 1, 1);
+                       });
   relaxed_dots.reset();
   if (original_image.width == 0 || original_image.height == 0) return false;
 
@@ -124,7 +136,7 @@ bool _stipple_document::relax_dots() {
   if (current.stipple.placement != placement_relaxed) return true;
   const _size_draws draws = size_draws();
   if (relaxed_dots && relaxed_for == draws) return true;
-  const auto cancelled = [this] { return control != nullptr && control->cancelled(); };
+  const auto cancelled = [this] { return !keep_drawing(_work_progress::stipple, 0, 1); };
   relaxed_dots = _relaxed_dots::of(current.stipple, halftoning_image, original_image,
                                    seeded_stream(stippling_image), 0, cancelled);
   relaxed_for = draws;
@@ -166,7 +178,10 @@ void _stipple_document::stamp_grey(_image& target, int row) const {
   _random_stream stream;
   const _dot_plan plan = grey_plan(output_scale(row), stream);
   _banded_print print(plan, dot_sheets->row(row), target.height, target.width, current.stipple);
-  print.set_progress([this](unsigned done, unsigned total) { return keep_drawing(done, total); });
+  print.set_progress([this](unsigned done, unsigned total) {
+    return keep_drawing(_work_progress::stipple, done, total);
+  });
+  print.set_pool(pool.get());
   print.print_grey(into_raster(target.samples, target.height, target.width));
 }
 
@@ -186,8 +201,10 @@ void _stipple_document::stipple_colour() {
   const _dot_plan plan = colour_plan(1);
   _banded_print print(plan, dot_sheets->row(resolution_300), color_stippling.height,
                       color_stippling.width, current.stipple);
-  print.set_progress(
-      [this](unsigned, unsigned) { return control == nullptr || !control->cancelled(); });
+  print.set_progress([this](unsigned done, unsigned total) {
+    return keep_drawing(_work_progress::colour, done, total);
+  });
+  print.set_pool(pool.get());
   print.print_colour(
       into_raster(color_stippling.texels, color_stippling.height, color_stippling.width), PAPER);
 }
@@ -212,7 +229,6 @@ _document_work _stipple_document::work_for(_document_settings& target) {
   const float w = new_width(target);
   const bool regrid = w > 0.0f || target.stipple.scale_factor != current.stipple.scale_factor;
   target.width = w > 0.0f ? w : current.width;
-  if (regrid && target.ink == current.ink) target.ink = DEFAULT_INK;
   const bool restipple =
       !(target.stipple == current.stipple) || target.colour_stippling != current.colour_stippling;
   // A matched tone depends on the dots: the halftone is made again for new ones.

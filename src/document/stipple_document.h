@@ -11,8 +11,10 @@
 #include "document/output_geometry.h"
 #include "document/svg_options.h"
 #include "document/work_control.h"
+#include "document/work_progress.h"
 #include "image/image.h"
 #include "image/texture.h"
+#include "parallel/thread_pool.h"
 #include "print/print_writer.h"
 #include "stipple/banded_print.h"
 #include "stipple/dot_library.h"
@@ -66,18 +68,21 @@ class _stipple_document {
   // The one way the settings change. The value is normalised and compared with the current one,
   // and the work the difference needs is done, or recorded while deferring: a new grid for a new
   // width, size or packing, the halftone again for new levels, gamma or matching (and for new
-  // dots while matching), the borders, the stippling, the ink. A new grid starts over in the
-  // default ink unless the value brings an ink of its own. Before a picture it is only kept.
+  // dots while matching), the borders, the stippling, the ink. Before a picture it is only kept.
   void apply(const _document_settings& settings);
   int texture_limit() const { return limit; }
   void set_texture_limit(int value) { limit = value; }
+  // Stippling and prints are made on this many threads (0: the cores available), shared with
+  // the worker copies; the images and files are the same whatever the number.
+  void set_threads(unsigned threads);
+  unsigned threads() const { return pool->threads(); }
 
   // --- reading ---
   // Reads the input alone, a photograph of any kind the photo reader knows, refused from its
   // header when an edge exceeds max_edge (the texture limit when 0). On failure every image
   // stays as it was and read_failure() gives the reason.
   bool read_input(const std::string& file_name, int max_edge = 0);
-  // Reads and processes at the width of the chosen size, in the default ink.
+  // Reads and processes at the width of the chosen size ("Custom": the width the settings hold).
   bool read(const std::string& file_name);
   bool loaded() const { return image_loaded; }
   // Why the last read failed, in words for a message ("truncated", "too large: ...").
@@ -149,6 +154,9 @@ class _stipple_document {
                         const _band_progress& progress = {});
 
  private:
+  // A worker copy, on the threads of the document it copies.
+  explicit _stipple_document(std::shared_ptr<_thread_pool> threads);
+
   _document_settings current;
   int limit = DEFAULT_TEXTURE_LIMIT;
   bool image_loaded = false;
@@ -157,7 +165,9 @@ class _stipple_document {
   bool deferring = false;
   _document_work pending;
   _work_control* control = nullptr;  // set while a run may be cancelled
+  _work_progress progress;           // the stages of that run
 
+  std::shared_ptr<_thread_pool> pool;
   // Loaded once, then only read: worker copies share them.
   std::shared_ptr<_dot_sheets> dot_sheets;
   _texture tones[TONE_COUNT];
@@ -183,8 +193,9 @@ class _stipple_document {
   std::optional<_relaxed_dots> relaxed_dots;
   _size_draws relaxed_for;
 
-  // False when a run was cancelled while drawing.
-  bool keep_drawing(unsigned done, unsigned total) const;
+  // Tells the run's control how far a stage has got; false when the run was cancelled.
+  bool keep_drawing(_work_progress::_stage stage, unsigned done, unsigned total) const;
+  _work_sizes work_sizes(const _document_work& work) const;
   void size_colour_stippling();
   void stipple_colour();
   _size_draws size_draws() const;
@@ -202,13 +213,13 @@ class _stipple_document {
   bool write_colour(_print_writer& writer, const _texture& picture, _print_kind kind);
   bool write_colour_stippled(_print_writer& writer, int row);
   // The work that going from the current settings to target needs; target takes the width the
-  // images are to be made at and the ink of a new grid.
+  // images are to be made at.
   _document_work work_for(_document_settings& target);
   // The width a new size or a typed width asks for, when it gives a picture; 0 otherwise.
   float new_width(const _document_settings& target);
   // w, or the fallback width when w's preview would not fit the texture limit.
   float fitted_width(float w, const _output_geometry& shape);
-  // The whole pipeline at target width w, in the default ink.
+  // The whole pipeline at target width w.
   void update_images(float w);
   // The 300 ppi preview and, while it is on, the colour-stippled picture, whose draws continue
   // the random sequence where the grey ones end.

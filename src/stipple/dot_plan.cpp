@@ -1,6 +1,7 @@
 #include "stipple/dot_plan.h"
 
 #include <algorithm>
+#include <ranges>
 
 #include "stipple/dot_library.h"
 
@@ -216,6 +217,23 @@ void _dot_plan::close() {
     high_after_[g] =
         g + 1 == groups ? group_high_[g] : std::max(high_after_[g + 1], group_high_[g]);
   }
+}
+
+// A compact dot's corner lies within a byte's offset of its halftone column's grid position, and
+// it reaches at most the widest dot beyond: grid positions outside the reach cannot meet the
+// columns. Grid positions grow with the halftone column.
+_dot_plan::_index_range _dot_plan::dots_near(size_t g, int64_t left, int64_t right) const {
+  const size_t begin = group_start_[g], end = group_start_[g + 1];
+  if (!compact_ || (left == INT64_MIN && right == INT64_MAX)) return {begin, end};
+  const int64_t widest = int64_t(output_scale_) * (DOT_SLOTS - 1);
+  const int64_t from = left - INT8_MAX - widest, to = right - INT8_MIN;
+  const auto grid = [&](size_t i) { return int64_t(grid_position(halftone_columns_[i])); };
+  // The end of an iota range reads as its bound.
+  const auto first = std::ranges::partition_point(std::views::iota(begin, end),
+                                                  [&](size_t i) { return grid(i) <= from; });
+  const auto last = std::ranges::partition_point(std::views::iota(*first, end),
+                                                 [&](size_t i) { return grid(i) < to; });
+  return {*first, *last};
 }
 
 // A group meeting [low, high) reaches above low and starts below high. So do the running maximum

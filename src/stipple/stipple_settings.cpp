@@ -27,15 +27,22 @@ void stipple_colour(_texture& target, const _stipple_settings& settings, _image&
 }
 
 void derive_halftone_grid(const _image& input, float r, float borders_threshold, _image& original,
-                          _image& borders, _image& halftone, const _tone_lookup& tones) {
+                          _image& borders, _image& halftone, const _tone_lookup& tones,
+                          const _grid_steps& done) {
+  const auto tell = [&done](_grid_step step) {
+    if (done) done(step);
+  };
   if (r == 1.0f)
     original = input;
   else
     resample(input, r, original);
   tones.apply(original);
+  tell(grid_resampled);
   borders.getBorders(original, borders_threshold);
+  tell(grid_bordered);
   halftone = original;
   halftone.halftoning_ostromoukhov();
+  tell(grid_halftoned);
 }
 
 std::unique_ptr<_image> stipple_hires(_image& preview, const _stipple_settings& settings,

@@ -219,9 +219,16 @@ bool _window::save_svg(const QString& name) {
   if (!dots) return false;
   _svg_options options;
   options.dots = *dots;
-  return write_file(name, [&](const _band_progress& progress) -> _print_result {
-    return controller_->write_svg(local_name(name), options, progress);
-  });
+  size_t drawn = 0;
+  return write_file(
+      name,
+      [&](const _band_progress& progress) -> _print_result {
+        const _svg_result result = controller_->write_svg(local_name(name), options, progress);
+        drawn = result.dots;
+        return result;
+      },
+      // A drawing has a page and dots, not pixels.
+      [&drawn](const _print_result& page) { return drawing_text(page.width, page.height, drawn); });
 }
 
 // "<photo>_<ppi>ppi.png" in the folder of the last save or open.
@@ -241,19 +248,23 @@ bool _window::save_print(const QString& name) {
   const _document_settings& settings = controller_->settings();
   const _resolution_position position = settings.resolution();
   const bool pgm = *print_format_of(local_name(name)) == _print_format::pgm;
-  int picture = pgm ? controller_->grey_image() : controller_->shown_image();
+  int picture = pgm ? controller_->grey_image() : controller_->picture_image();
   if (position != resolution_300)
     picture = settings.colour_stippling && !pgm ? list_color_stippling : list_stippling;
   const bool toned = settings.tone != 0;
-  return write_file(name, [&](const _band_progress& progress) {
-    return controller_->write_print(local_name(name), position, picture, toned, progress);
-  });
+  return write_file(
+      name,
+      [&](const _band_progress& progress) {
+        return controller_->write_print(local_name(name), position, picture, toned, progress);
+      },
+      [](const _print_result& print) { return pixels_text(print.width, print.height); });
 }
 
 // A save with its progress dialog, whose Cancel leaves no file behind; the status bar or a box
 // then says what became of the file.
 bool _window::write_file(const QString& name,
-                         const std::function<_print_result(const _band_progress&)>& write) {
+                         const std::function<_print_result(const _band_progress&)>& write,
+                         const std::function<QString(const _print_result&)>& what) {
   _busy_flag guard(busy);
   const auto start = std::chrono::steady_clock::now();
   QProgressDialog progress(tr("Saving file..."), tr("Cancel"), 0, 100, this);
@@ -274,7 +285,7 @@ bool _window::write_file(const QString& name,
   std::printf("CPU time=%f\n", seconds);
   std::fflush(stdout);
   if (result.written) {
-    status->show_done(done_text(tr("Saved"), name, result.width, result.height, seconds), name);
+    status->show_done(done_text(tr("Saved"), name, what(result), seconds), name);
     kept.set_last_folder(QFileInfo(name).absolutePath());
     return true;
   }

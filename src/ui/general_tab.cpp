@@ -2,17 +2,19 @@
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QDoubleValidator>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QIntValidator>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <cmath>
+#include <optional>
 
 #include "controller/controller.h"
 #include "tones/tone_table.h"
@@ -42,9 +44,19 @@ QGroupBox* boxed(const QString& title, QWidget* widget) {
   return group;
 }
 
-// The packing and randomness sliders' steps.
+// The packing and randomness sliders' steps; typed, both are taken to the hundredth.
 constexpr float PACKING_STEPS = 10.0f;
 constexpr float RANDOMNESS_STEPS = 32.0f;
+constexpr double HUNDREDTHS = 100.0;
+constexpr int TYPED_DECIMALS = 2;
+constexpr float PACKING_MIN = 1.0f;
+constexpr float PACKING_MAX = 6.0f;
+constexpr float RANDOMNESS_MAX = 1.0f;
+// Millimetres to the hundredth and inches to the thousandth, as a ruler reads them.
+constexpr int MM_DECIMALS = 2;
+constexpr int INCH_DECIMALS = 3;
+// No typed edge beyond this many units: no display shows a larger picture.
+constexpr double EDGE_MAX = 1.0e6;
 
 template <class T>
 T* named(T* widget, const char* name) {
@@ -95,16 +107,45 @@ void make_display_only(_line_edit* edit, const QString& text) {
   edit->setEnabled(false);
 }
 
-QString dimension_text(float value, _output_units units) {
-  if (units == units_pixels) return QString::asprintf("%d", static_cast<int>(value));
-  return QString::asprintf("%5.5f", value);
+int decimals(_output_units units) {
+  return units == units_millimeters ? MM_DECIMALS : units == units_inches ? INCH_DECIMALS : 0;
+}
+
+// An edge of `pixels` at 300 ppi in the units; pixels are counted at the save resolution, k of
+// them to a 300 ppi pixel, as the status bar counts them.
+QString dimension_text(unsigned pixels, _output_units units, int k) {
+  if (units == units_pixels) return QString::number(uint64_t(pixels) * unsigned(k));
+  return QString::number(from_pixels(pixels, units), 'f', decimals(units));
+}
+
+// Numbers as the panel writes them, whatever the user's locale: a point before the decimals.
+QDoubleValidator* number_validator(double low, double high, int places, QObject* parent) {
+  auto* validator = new QDoubleValidator(low, high, places, parent);
+  validator->setNotation(QDoubleValidator::StandardNotation);
+  validator->setLocale(QLocale::c());
+  return validator;
+}
+
+// A typed number within [low, high], to the hundredth; nothing for other text.
+std::optional<float> typed_hundredths(const QString& text, float low, float high) {
+  bool ok = false;
+  const double value = QLocale::c().toDouble(text, &ok);
+  if (!ok || !(value >= low && value <= high)) return std::nullopt;
+  return float(std::lround(value * HUNDREDTHS)) / float(HUNDREDTHS);
+}
+
+// A slider's value field that also takes a typed value.
+void make_typed(_line_edit* field, float low, float high) {
+  field->setReadOnly(false);
+  field->setEnabled(true);
+  field->setValidator(number_validator(low, high, TYPED_DECIMALS, field));
 }
 
 }  // namespace
 
 _general_tab::_general_tab(_controller* controller, QWidget* parent)
     : QWidget(parent), controller(controller) {
-  validator = new QIntValidator(10, 9999, this);
+  edge_validator = number_validator(0.0, EDGE_MAX, MM_DECIMALS, this);
 
   auto* layout = new QVBoxLayout;
   layout->addWidget(build_output_group());
@@ -141,7 +182,6 @@ QComboBox* _general_tab::new_combo(const char* name, std::initializer_list<const
 _line_edit* _general_tab::new_line_edit(const char* name) {
   auto* edit = named(new _line_edit, name);
   edit->setAlignment(Qt::AlignRight);
-  edit->setValidator(validator);
   return edit;
 }
 
@@ -153,11 +193,13 @@ QGroupBox* _general_tab::build_output_group() {
       new_combo("units_combo", {"Millimeters", "Inches", "Pixels"}, tr("Units of measurement"));
 
   width_line_edit = new_line_edit("width_line_edit");
+  width_line_edit->setValidator(edge_validator);
   make_display_only(width_line_edit, QStringLiteral("0"));
   width_line_edit->setToolTip(
       tr("Display the width\nIf Output size is CUSTOM, the user can change the widht in the "
          "selected UNITS, computing the height to maintain the aspect ratio"));
   height_line_edit = new_line_edit("height_line_edit");
+  height_line_edit->setValidator(edge_validator);
   make_display_only(height_line_edit, QStringLiteral("0"));
   height_line_edit->setToolTip(
       tr("Display the height\nIf Output size is CUSTOM, the user can change the height in the "
@@ -233,6 +275,13 @@ QGroupBox* _general_tab::build_packing_group() {
       s.stipple.scale_factor = packing_to_scale(value / PACKING_STEPS);
     });
   });
+  make_typed(scale_factor_line_edit, PACKING_MIN, PACKING_MAX);
+  connect(scale_factor_line_edit, &_line_edit::tabPressed, this, [this] {
+    const auto packing = typed_hundredths(scale_factor_line_edit->text(), PACKING_MIN, PACKING_MAX);
+    edit("Packing", false, [packing](_document_settings& s) {
+      if (packing) s.stipple.scale_factor = packing_to_scale(*packing);
+    });
+  });
   return group;
 }
 
@@ -247,6 +296,13 @@ QGroupBox* _general_tab::build_displacement_group() {
   connect(displacement_slider, &QSlider::valueChanged, this, [this](int value) {
     edit("Randomness", true,
          [value](_document_settings& s) { s.stipple.displacement = value / RANDOMNESS_STEPS; });
+  });
+  make_typed(displacement_line_edit, 0.0f, RANDOMNESS_MAX);
+  connect(displacement_line_edit, &_line_edit::tabPressed, this, [this] {
+    const auto randomness = typed_hundredths(displacement_line_edit->text(), 0.0f, RANDOMNESS_MAX);
+    edit("Randomness", false, [randomness](_document_settings& s) {
+      if (randomness) s.stipple.displacement = *randomness;
+    });
   });
   return group;
 }
@@ -421,10 +477,12 @@ void _general_tab::show_settings() {
   width_label->setEnabled(custom);
   height_label->setEnabled(custom);
   units_combo->setCurrentIndex(settings.output_units);
+  edge_validator->setDecimals(decimals(settings.output_units));
   show_dimensions();
-  const long packing = std::lround(PACKING_STEPS * PACKING_CELL_PIXELS / stipple.scale_factor);
-  scale_factor_slider->setValue(int(packing));
-  scale_factor_line_edit->setText(QString::asprintf("%2.2f", packing / PACKING_STEPS));
+  const double packing = PACKING_CELL_PIXELS / double(stipple.scale_factor);
+  scale_factor_slider->setValue(int(std::lround(packing * PACKING_STEPS)));
+  scale_factor_line_edit->setText(
+      QString::number(std::round(packing * HUNDREDTHS) / HUNDREDTHS, 'f', TYPED_DECIMALS));
   displacement_slider->setValue(int(std::lround(stipple.displacement * RANDOMNESS_STEPS)));
   displacement_line_edit->setText(QString::asprintf("%2.2f", stipple.displacement));
   merging_function_combo->setCurrentIndex(stipple.merging_function);
@@ -446,9 +504,10 @@ void _general_tab::show_settings() {
 void _general_tab::show_dimensions() {
   if (!controller->loaded()) return;
   const _preview_size preview = controller->document().planned_preview();
-  const _output_units units = controller->settings().output_units;
-  width_line_edit->setText(dimension_text(from_pixels(preview.width, units), units));
-  height_line_edit->setText(dimension_text(from_pixels(preview.height, units), units));
+  const _document_settings& settings = controller->settings();
+  const int k = output_scale(settings.resolution());
+  width_line_edit->setText(dimension_text(preview.width, settings.output_units, k));
+  height_line_edit->setText(dimension_text(preview.height, settings.output_units, k));
 }
 
 void _general_tab::edit(const char* step, bool continuous,
@@ -459,11 +518,15 @@ void _general_tab::edit(const char* step, bool continuous,
 }
 
 // A text that does not parse gives 0.0, which asks for no width; a width that makes no picture
-// changes nothing either, and the panel shows the current dimensions again.
+// changes nothing either, and the panel shows the current dimensions again. Typed pixels are
+// those of the save resolution.
 void _general_tab::edit_edge(bool is_height) {
   const _line_edit* field = is_height ? height_line_edit : width_line_edit;
-  const float w = controller->document().geometry().typed_width(
-      field->text().toFloat(), is_height, controller->settings().output_units);
+  const _document_settings& settings = controller->settings();
+  float value = QLocale::c().toFloat(field->text());
+  if (settings.output_units == units_pixels) value /= float(output_scale(settings.resolution()));
+  const float w =
+      controller->document().geometry().typed_width(value, is_height, settings.output_units);
   edit(is_height ? "Height" : "Width", false, [w](_document_settings& s) { s.width = w; });
 }
 

@@ -9,7 +9,7 @@
 class QComboBox;
 class QDoubleSpinBox;
 class QGroupBox;
-class QIntValidator;
+class QDoubleValidator;
 class QLabel;
 class QSlider;
 class QSpinBox;
@@ -31,7 +31,8 @@ class _general_tab : public QWidget {
 
  private:
   _controller* controller = nullptr;
-  QIntValidator* validator = nullptr;
+  // Takes the decimals of the chosen units.
+  QDoubleValidator* edge_validator = nullptr;
   QComboBox* size_combo = nullptr;
   QComboBox* units_combo = nullptr;
   _line_edit* width_line_edit = nullptr;

@@ -4,9 +4,11 @@
 
 #include "ui/picture_view.h"
 
+#include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QVBoxLayout>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
@@ -31,7 +33,22 @@ void print_gl_string(const char* label, GLenum name) {
 
 }  // namespace
 
-_picture_view::_picture_view(QWidget* parent) : QOpenGLWidget(parent) {}
+_picture_view::_picture_view(QWidget* parent) : QOpenGLWidget(parent) {
+  hint = new QLabel(this);
+  hint->setObjectName(QStringLiteral("hint"));
+  hint->setAlignment(Qt::AlignCenter);
+  hint->setWordWrap(true);
+  // Drops and presses reach the view and the window as if the hint were not there.
+  hint->setAttribute(Qt::WA_TransparentForMouseEvents);
+  hint->setVisible(false);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(hint);
+}
+
+void _picture_view::set_hint(const QString& text) {
+  hint->setText(text);
+  hint->setVisible(!text.isEmpty() && picture.width == 0);
+}
 
 _picture_view::~_picture_view() {
   release_gl();
@@ -173,6 +190,7 @@ void _picture_view::fit_all() {
 void _picture_view::show_picture(const _texture& shown, int kind) {
   picture = shown;
   entry = kind;
+  hint->setVisible(false);
   texture_dirty = true;
   update();
   emit view_changed();
@@ -238,11 +256,7 @@ void _picture_view::mousePressEvent(QMouseEvent* event) {
   }
   // Left and right share the clock: a left press then a right one also counts as double.
   if (event->buttons() & Qt::RightButton) {
-    if (restart_press_clock() <= DOUBLE_PRESS_MS) {
-      views[entry].fitted = true;
-      update();
-      emit view_changed();
-    }
+    if (restart_press_clock() <= DOUBLE_PRESS_MS) fit();
   }
 }
 

@@ -5,6 +5,8 @@
 #include <QOpenGLWidget>
 #include <QPointF>
 
+class QLabel;
+
 #include "image/texture.h"
 
 namespace stippon {
@@ -16,7 +18,8 @@ inline constexpr double VIEW_ZOOM_STEP = 1.2;
 
 // Shows one picture on an OpenGL surface, fitted to the view until the user zooms: drag to pan,
 // the wheel zooms around the pointer, a double left press centres and a double right press fits
-// again. Each kind of picture (an entry of the image list) keeps its own zoom and pan.
+// and centres again. Each kind of picture (an entry of the image list) keeps its own zoom and
+// pan. Until the first picture it shows a hint instead.
 class _picture_view : public QOpenGLWidget {
   Q_OBJECT
 
@@ -33,6 +36,8 @@ class _picture_view : public QOpenGLWidget {
   int max_texture_size() const { return limit; }
   // The next press starts a new pair instead of completing a double press.
   void forget_last_press() { press_clock.invalidate(); }
+  // The words shown in the middle of the view while it has no picture.
+  void set_hint(const QString& text);
 
  public slots:
   // Shows a picture with the zoom and pan its kind had last.
@@ -72,6 +77,7 @@ class _picture_view : public QOpenGLWidget {
   };
 
   _texture picture;
+  QLabel* hint = nullptr;
   int entry = 0;
   QHash<int, _view> views;
   int limit = 0;

@@ -22,6 +22,7 @@
 #include <cstdlib>
 
 #include "controller/controller.h"
+#include "ui/control_filter.h"
 #include "ui/general_tab.h"
 #include "ui/images_tab.h"
 #include "ui/picture_view.h"
@@ -32,6 +33,14 @@ namespace stippon {
 namespace {
 
 const int PANEL_MAX_WIDTH = 220;
+// What the status bar says while it holds: a cancel until a run succeeds, and a colour
+// stippling chosen but off until it is on or another picture is chosen.
+const char* const CANCELLED_TEXT = QT_TRANSLATE_NOOP("stippon::_window",
+                                                     "Cancelled: the picture keeps its previous "
+                                                     "settings");
+const char* const COLOUR_OFF_TEXT =
+    QT_TRANSLATE_NOOP("stippon::_window",
+                      "Color stippling is off (Images tab): the grey stippling is shown and saved");
 // The first extension a filter such as "TIFF image (*.tif *.tiff)" names.
 QString filter_suffix(const QString& filter) {
   const int star = filter.indexOf("*.");
@@ -79,6 +88,10 @@ _window::_window(const std::string& data_folder) : data_folder(data_folder) {
     return static_cast<_svg_dots>(forms.indexOf(form));
   };
   warn = [this](const QString& title, const QString& text) { show_warning(title, text); };
+  screen_density = [this] {
+    const QScreen* where = view_->screen();
+    return where != nullptr ? where->physicalDotsPerInch() : 0.0;
+  };
   controller_ = new _controller(this);
 
   auto* central = new QWidget(this);
@@ -93,6 +106,8 @@ _window::_window(const std::string& data_folder) : data_folder(data_folder) {
 
   view_ = new _picture_view(view_frame);
   view_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  view_->set_hint(tr("Open a photograph (Ctrl+O) or drop one here") + "\n\n" +
+                  tr("JPEG, PNG, TIFF, WebP, BMP, GIF, PGM, PPM or PBM"));
   frame_layout->addWidget(view_);
   view_frame->setLayout(frame_layout);
 
@@ -136,6 +151,8 @@ QWidget* _window::build_side_panel() {
   images->setObjectName(QStringLiteral("images_tab"));
   tab_widget = new QTabWidget;
   tab_widget->setEnabled(false);
+  _control_filter::install(general);
+  _control_filter::install(images);
   tab_widget->addTab(scrolled(general), tr("General"));
   tab_widget->addTab(scrolled(images), tr("Images"));
   tab_widget->setMaximumWidth(std::max(PANEL_MAX_WIDTH, tab_widget->minimumSizeHint().width()));
@@ -195,6 +212,8 @@ void _window::create_edit_menu() {
   edit_menu = menuBar()->addMenu(tr("&Edit"));
   edit_menu->addAction(undo_action);
   edit_menu->addAction(redo_action);
+  // A value still being typed is a step of its own before the menu offers what to undo.
+  connect(edit_menu, &QMenu::aboutToShow, this, &_control_filter::commit_typing);
 }
 
 void _window::create_view_menu() {
@@ -211,8 +230,8 @@ void _window::create_view_menu() {
                       [this] { view_->set_zoom(1.0); });
   // One millimetre of paper as one millimetre of screen, from the screen's physical density.
   actual_size_action = add(tr("&Actual size"), {}, [this] {
-    if (const QScreen* where = view_->screen())
-      view_->set_zoom(where->physicalDotsPerInch() / controller_->picture_ppi());
+    const double density = screen_density();
+    if (density > 0.0) view_->set_zoom(density / controller_->picture_ppi());
   });
   view_menu->addSeparator();
   // Ctrl+= too: on many keyboards "+" needs Shift.
@@ -227,8 +246,13 @@ void _window::create_view_menu() {
 // follows the zoom, the print's size and the enlarged input.
 void _window::connect_parts() {
   connect(controller_, &_controller::picture_ready, view_, &_picture_view::show_picture);
-  connect(controller_, &_controller::picture_ready, this,
-          [this] { set_frame_warning(controller_->document().enlarged()); });
+  connect(controller_, &_controller::picture_ready, this, [this](const _texture&, int position) {
+    set_frame_warning(controller_->document().enlarged());
+    if (controller_->picture_image() != position)
+      status->show_done(tr(COLOUR_OFF_TEXT));
+    else
+      status->take_back(tr(COLOUR_OFF_TEXT));
+  });
   connect(view_, &_picture_view::max_texture_size_found, controller_,
           &_controller::set_texture_limit);
   connect(view_, &_picture_view::view_changed, this, [this] {
@@ -264,6 +288,8 @@ void _window::set_frame_warning(bool on) {
   QPalette palette;
   palette.setBrush(QPalette::All, QPalette::WindowText, QBrush(on ? Qt::red : Qt::black));
   view_frame->setPalette(palette);
+  // The red frame explains itself on hovering, as the status bar's note does.
+  view_frame->setToolTip(on ? status->note->toolTip() : QString());
   status->show_enlarged(on);
 }
 
@@ -286,7 +312,10 @@ void _window::connect_work() {
       controller_, &_controller::work_progress, this,
       [this](int thousandths, bool cancellable) { status->show_work(thousandths, cancellable); });
   connect(controller_, &_controller::work_finished, this, [this](bool cancelled) {
-    if (cancelled) status->show_done(tr("Cancelled: the picture keeps its previous settings"));
+    if (cancelled)
+      status->show_done(tr(CANCELLED_TEXT));
+    else
+      status->take_back(tr(CANCELLED_TEXT));
     status->end_work();
     show_print_status();
   });
@@ -298,13 +327,14 @@ void _window::write_settings() {
   kept.set_settings(controller_->settings());
 }
 
-// The remembered size, within the screen, or the default; the remembered choices as if restored
-// by the panels, before any picture.
+// The remembered size, within the screen and at least the smallest readable, or the default; the
+// remembered choices as if restored by the panels, before any picture.
 void _window::read_settings() {
   const QScreen* where = screen();
   const QRect available = where != nullptr ? where->availableGeometry() : QRect();
   const QSize largest =
       available.isValid() ? available.size() : QSize(DEFAULT_WIDTH, DEFAULT_HEIGHT);
+  setMinimumSize(QSize(MIN_WIDTH, MIN_HEIGHT).boundedTo(largest));
   const std::optional<QRect> remembered = kept.geometry();
   if (remembered && !remembered->size().isEmpty()) {
     resize(remembered->size().boundedTo(largest));

@@ -36,6 +36,10 @@ class _window : public QMainWindow {
   // The window's size when nothing is remembered, unless the screen is smaller.
   static constexpr int DEFAULT_WIDTH = 1000;
   static constexpr int DEFAULT_HEIGHT = 900;
+  // The smallest size at which the panel and the status bar stay readable, unless the screen
+  // is smaller.
+  static constexpr int MIN_WIDTH = 960;
+  static constexpr int MIN_HEIGHT = 600;
 
   QTabWidget* tab_widget = nullptr;
   QTimer* link_timer = nullptr;
@@ -67,6 +71,9 @@ class _window : public QMainWindow {
   std::function<void(const QString& title, const QString& text)> warn;
   // Which dots an SVG drawing holds; nothing when the choice is cancelled.
   std::function<std::optional<_svg_dots>()> ask_svg_dots;
+  // The physical density of the view's screen, in dots per inch of the view's own (device
+  // independent) pixels; 0 when it is not known. Tests give their own.
+  std::function<double()> screen_density;
 
   // Reads the remembered window geometry and choices from the preferences.
   // data_folder holds dots/, tones/, icons/ and images/ (see _data_location).
@@ -134,8 +141,10 @@ class _window : public QMainWindow {
   bool save_print(const QString& name);
   bool save_svg(const QString& name);
   QString suggested_save_name() const;
+  // `what` says what a written file holds, for the status bar.
   bool write_file(const QString& name,
-                  const std::function<_print_result(const _band_progress&)>& write);
+                  const std::function<_print_result(const _band_progress&)>& write,
+                  const std::function<QString(const _print_result&)>& what);
   QString dialog_folder(const QString& fallback) const;
 };
 

@@ -162,7 +162,7 @@ TEST_F(Controller, EditsWaitForAPicture) {
 }
 
 // An entry of the list shows its picture, a grey one through the tone as it is saved; a new
-// photograph shows the stippling again, keeps the tone and starts over in the default ink.
+// photograph shows the stippling again and keeps the tone and the ink.
 TEST_F(Controller, ThePicturesOfTheImageList) {
   load(60, 40);
   edit("Colours", [](_document_settings& s) { s.device = device_color_tones; });
@@ -181,8 +181,8 @@ TEST_F(Controller, ThePicturesOfTheImageList) {
   EXPECT_EQ(position, list_stippling);
   EXPECT_TRUE(same_texels(picture, doc().picture(doc().preview(), true)));
   EXPECT_EQ(settings().tone, 2);
-  EXPECT_EQ(settings().ink, DEFAULT_INK);
-  EXPECT_EQ(doc().colour_field().get(0, 0), DEFAULT_INK);
+  EXPECT_EQ(settings().ink, _pixel(0, 0, 255, 255));
+  EXPECT_EQ(doc().colour_field().get(0, 0), _pixel(0, 0, 255, 255));
 }
 
 // A size over the display's limit falls back with a message; a photograph wider than the limit

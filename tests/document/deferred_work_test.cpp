@@ -51,6 +51,7 @@ class DeferredWork : public ::testing::Test {
     bool complete = false;
     std::thread([&] { complete = copy->run_work(work, control); }).join();
     ASSERT_TRUE(complete);
+    EXPECT_EQ(control.done(), _work_control::WHOLE);
     doc.adopt_work(std::move(*copy), work);
   }
 
@@ -78,7 +79,7 @@ const struct {
      {edit([](_document_settings& s) { s.borders_threshold = 3.0f; }),
       edit([](_document_settings& s) { s.colour_stippling = true; }),
       edit([](_document_settings& s) { s.ink = _pixel(0, 128, 255, 255); })}},
-    {"an ink, then a new packing that starts over in the default ink",
+    {"an ink, then a new packing that keeps it",
      {edit([](_document_settings& s) { s.colour_stippling = true; }),
       edit([](_document_settings& s) { s.ink = _pixel(0, 200, 0, 255); }),
       edit([](_document_settings& s) { s.stipple.scale_factor = 2.5f; })}},
@@ -107,7 +108,8 @@ TEST_F(DeferredWork, ABurstRunsOnceForTheLastValues) {
 }
 
 // A run superseded by a change stops unfinished; its work is owed again together with the
-// change's, and the images on the front stay whole meanwhile.
+// change's, and the images on the front stay whole meanwhile. A run's progress counts the
+// grid's work as well as the dots'.
 TEST_F(DeferredWork, ASupersededRunIsOwedAgain) {
   run_on_thread(deferred);
   const _image before = deferred.preview();
@@ -119,6 +121,9 @@ TEST_F(DeferredWork, ASupersededRunIsOwedAgain) {
   _work_control control;
   control.cancel();
   EXPECT_FALSE(copy->run_work(work, control));
+  // No cancel stops a grid half made: the run counted its share, and drew no dot.
+  EXPECT_GT(control.done(), 0u);
+  EXPECT_LT(control.done(), _work_control::WHOLE);
   const _change displacement = edit([](_document_settings& s) { s.stipple.displacement = 0.2f; });
   displacement(eager);
   displacement(deferred);

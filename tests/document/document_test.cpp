@@ -142,8 +142,8 @@ TEST_F(Document, SettingsAreNormalised) {
   EXPECT_EQ(preview_width(), 120u);
 }
 
-// Each new grid reports whether the input had to be enlarged and starts over in the default ink;
-// the colour-stippled picture follows the preview's size and the ink.
+// Each new grid reports whether the input had to be enlarged and keeps the ink; the
+// colour-stippled picture follows the preview's size and the ink.
 TEST_F(Document, NewGridsAndTheColourPicture) {
   load(100, 80, size_a10);  // 438 wide: 146 cells, the input enlarged
   EXPECT_TRUE(doc.enlarged());
@@ -155,14 +155,14 @@ TEST_F(Document, NewGridsAndTheColourPicture) {
   size_t inked = std::count(doc.colour_stippled().texels.begin(),
                             doc.colour_stippled().texels.end(), _pixel(255, 255, 255, 255));
   EXPECT_LT(inked, doc.colour_stippled().texels.size());
-  change([](_document_settings& s) { s.stipple.scale_factor = 6.0f; });  // 73 cells: red again
+  change([](_document_settings& s) { s.stipple.scale_factor = 6.0f; });  // 73 cells
   EXPECT_FALSE(doc.enlarged());
-  EXPECT_EQ(doc.colour_field().get(0, 0), DEFAULT_INK);
+  EXPECT_EQ(doc.colour_field().get(0, 0), _pixel(0, 0, 255, 255));
   EXPECT_EQ(doc.colour_stippled().width, preview_width());
 }
 
-// Each change owes just the work it needs: a new grid for a width, a size or a packing (whose
-// new grid starts in the default ink), the halftone again for new tones and, while matching, for
+// Each change owes just the work it needs: a new grid for a width, a size or a packing, the
+// halftone again for new tones and, while matching, for
 // new dots, the borders, the stippling, the ink; nothing for units, a tone or a resolution.
 TEST_F(Document, EachChangeOwesTheWorkItNeeds) {
   load(40, 30);
@@ -178,7 +178,7 @@ TEST_F(Document, EachChangeOwesTheWorkItNeeds) {
       {"units", [](_document_settings& s) { s.output_units = units_inches; }, 0},
       {"a tone", [](_document_settings& s) { s.tone = 3; }, 0},
       {"a resolution", [](_document_settings& s) { s.save_resolution[0] = resolution_600; }, 0},
-      {"a size", [](_document_settings& s) { s.output_size = size_a10; }, grid | stipple | ink},
+      {"a size", [](_document_settings& s) { s.output_size = size_a10; }, grid | stipple},
       {"a typed width", [](_document_settings& s) { s.width = 200.0f; }, grid | stipple},
       {"a packing", [](_document_settings& s) { s.stipple.scale_factor = 2.0f; }, grid | stipple},
       {"gamma", [](_document_settings& s) { s.tone_match.levels = _levels(0, 255, 2); },

@@ -76,8 +76,8 @@ TEST_F(Panels, CustomSizeTakesTypedSizesOnce) {
     uint32_t width;
     const char* shown;
   } rows[] = {
-      {w, units_millimeters, Qt::Key_Tab, "100", 1181, "99.99133"},  // 100 * 300 / 25.4 = 1181.1
-      {w, units_inches, Qt::Key_Return, "2", 600, "2.00000"},
+      {w, units_millimeters, Qt::Key_Tab, "100", 1181, "99.99"},  // 100 * 300 / 25.4 = 1181.1
+      {w, units_inches, Qt::Key_Return, "2", 600, "2.000"},
       {h, units_pixels, Qt::Key_Tab, "200", 300, "200"},
       {w, units_pixels, Qt::Key_Tab, "not a number", 300, "300"},
       {w, units_pixels, Qt::Key_Tab, "nan", 300, "300"},
@@ -96,6 +96,21 @@ TEST_F(Panels, CustomSizeTakesTypedSizesOnce) {
     EXPECT_EQ(doc().preview().width, row.width);
     EXPECT_EQ(row.field->text(), row.shown);
   }
+  // Pixels are those of the save resolution, as in the status bar.
+  general<QComboBox>("save_resolution_combo")->setCurrentIndex(resolution_600);
+  EXPECT_EQ(w->text(), "600");
+  w->clear();
+  QTest::keyClicks(w, "800");
+  QTest::keyClick(w, Qt::Key_Tab);
+  EXPECT_EQ(doc().preview().width, 400u);
+  EXPECT_EQ(w->text(), "800");
+  EXPECT_EQ(window->status->size->text(), QString::fromUtf8("800 × 532 px at 600 ppi"));
+  // Shown at once, before the picture is made: 1000 mm are 11811 pixels, 999.998 mm.
+  general<QComboBox>("units_combo")->setCurrentIndex(units_millimeters);
+  w->clear();
+  QTest::keyClicks(w, "1000");
+  QTest::keyClick(w, Qt::Key_Tab);
+  EXPECT_EQ(w->text(), "1000.00");
   EXPECT_TRUE(warnings.empty());
 }
 
@@ -113,6 +128,23 @@ TEST_F(Panels, GeneralChoicesAndTheirReset) {
   general<QSlider>("displacement_slider")->setValue(32);
   EXPECT_EQ(general<_line_edit>("displacement_line_edit")->text(), "1.00");
   EXPECT_EQ(settings().stipple.displacement, 1.0f);
+  // Both fields take a typed value within the slider's range, to the hundredth.
+  const struct {
+    const char *field, *typed, *shown, *slider;
+    int position;
+  } typed[] = {{"scale_factor_line_edit", "2.374", "2.37", "scale_factor_slider", 24},
+               {"scale_factor_line_edit", "7", "2.37", "scale_factor_slider", 24},
+               {"displacement_line_edit", "0.3", "0.30", "displacement_slider", 10}};
+  for (const auto& row : typed) {
+    auto* field = general<_line_edit>(row.field);
+    field->clear();
+    QTest::keyClicks(field, row.typed);
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(field->text(), row.shown) << row.typed;
+    EXPECT_EQ(general<QSlider>(row.slider)->value(), row.position) << row.typed;
+  }
+  EXPECT_EQ(settings().stipple.scale_factor, 6.0f / 2.37f);
+  EXPECT_EQ(settings().stipple.displacement, 0.3f);
   auto* resolution = general<QComboBox>("save_resolution_combo");
   resolution->setCurrentIndex(resolution_1200);
   auto* mode = general<QComboBox>("device_combo");
@@ -171,9 +203,9 @@ TEST_F(Panels, GeneralChoicesAndTheirReset) {
   EXPECT_EQ(resolution->currentText(), "300ppi");
 
   const std::tuple<_output_units, const char*, const char*> units[] = {
-      {units_millimeters, "209.97333", "139.95399"},  // 139.954 held as a float
+      {units_millimeters, "209.97", "139.95"},
       {units_pixels, "2480", "1653"},
-      {units_inches, "8.26667", "5.51000"}};
+      {units_inches, "8.267", "5.510"}};
   for (const auto& [unit, width, height] : units) {
     general<QComboBox>("units_combo")->setCurrentIndex(unit);
     EXPECT_EQ(general<_line_edit>("width_line_edit")->text(), width);
@@ -290,6 +322,29 @@ TEST_F(Panels, TheKeysWalkTheStepsAndThePanelsFollow) {
   EXPECT_EQ(general<_line_edit>("scale_factor_line_edit")->text(), "2.60");
   EXPECT_EQ(general<QComboBox>("device_combo")->currentIndex(), device_black_white);
   EXPECT_TRUE(general<QGroupBox>("black_level_group")->isEnabled());
+
+  // A value still being typed is handed over first: Ctrl+Z undoes it, Ctrl+Shift+Z makes it.
+  const struct {
+    QWidget* field;
+    const char* typed;
+    const char* step;
+  } typing[] = {{general<QDoubleSpinBox>("gamma_spin_box"), "1.5", "Gamma"},
+                {general<_line_edit>("scale_factor_line_edit"), "3.3", "Packing"}};
+  for (const auto& row : typing) {
+    SCOPED_TRACE(row.step);
+    const _document_settings typed_over = settings();
+    row.field->setFocus();
+    ASSERT_TRUE(row.field->hasFocus());
+    QTest::keyClick(row.field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(row.field, row.typed);
+    QTest::keyClick(row.field, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(settings(), typed_over);
+    EXPECT_EQ(window->redo_action->text(), QString("&Redo ") + row.step);
+    QTest::keyClick(row.field, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_NE(settings(), typed_over);
+  }
+  EXPECT_EQ(settings().tone_match.levels.gamma(), 1.5f);
+  EXPECT_EQ(settings().stipple.scale_factor, 6.0f / 3.3f);
 }
 
 // Clicking an entry of the list shows its picture; a new photograph selects the stippling again.

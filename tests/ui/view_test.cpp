@@ -118,7 +118,8 @@ TEST_F(View, ThePictureOpensFittedAndFollowsTheView) {
 }
 
 // Left drags pan and the wheel zooms around the pointer; a second press of either button within
-// 300 ms centres (left) or fits again (right), and the first press of a run never counts as one.
+// 300 ms centres (left) or fits and centres again (right), and the first press of a run never
+// counts as one.
 TEST_F(View, TheMousePansZoomsAndResets) {
   show_quarters();
   gl->set_zoom(1.0);
@@ -157,8 +158,19 @@ TEST_F(View, TheMousePansZoomsAndResets) {
   gl->set_zoom(0.5);
   expect_picture_at(90, 75, 20, 10);
   gl->forget_last_press();
+  mouse(QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton, Qt::LeftButton);
+  mouse(QEvent::MouseMove, {40, 0}, Qt::NoButton, Qt::LeftButton);
+  mouse(QEvent::MouseButtonRelease, {40, 0}, Qt::LeftButton, Qt::NoButton);
+  gl->forget_last_press();
   click(Qt::RightButton);
   EXPECT_DOUBLE_EQ(gl->zoom(), 0.5);
+  EXPECT_EQ(gl->pan(), QPointF(30.0, -10.0));
+  click(Qt::RightButton);
+  EXPECT_TRUE(gl->fitted());
+  EXPECT_EQ(gl->pan(), QPointF());
+  expect_picture_at(0, 30, 200, 100);
+  gl->set_zoom(0.5);
+  gl->forget_last_press();
   click(Qt::LeftButton);  // left and right share the clock
   click(Qt::RightButton);
   EXPECT_TRUE(gl->fitted());
