@@ -138,7 +138,7 @@ bool _stipple_document::relax_dots() {
   if (relaxed_dots && relaxed_for == draws) return true;
   const auto cancelled = [this] { return !keep_drawing(_work_progress::stipple, 0, 1); };
   relaxed_dots = _relaxed_dots::of(current.stipple, halftoning_image, original_image,
-                                   seeded_stream(stippling_image), 0, cancelled);
+                                   seeded_stream(stippling_image), threads(), cancelled);
   relaxed_for = draws;
   if (!cancelled()) return true;
   relaxed_dots.reset();
@@ -154,7 +154,7 @@ _dot_plan _stipple_document::grey_plan(int k, _random_stream& stream) const {
   if (relaxed_dots && relaxed_for == size_draws())
     return _dot_plan::grey(current.stipple, halftoning_image, k, stream, &*relaxed_dots);
   const _relaxed_dots places =
-      _relaxed_dots::of(current.stipple, halftoning_image, original_image, stream);
+      _relaxed_dots::of(current.stipple, halftoning_image, original_image, stream, threads());
   return _dot_plan::grey(current.stipple, halftoning_image, k, stream, &places);
 }
 
