@@ -99,6 +99,9 @@ BENCHMARK(BM_RelaxA5)
     ->Arg(1)
     ->Arg(2)
     ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->ComputeStatistics("min", least)
     ->Repetitions(5);
 
 }  // namespace
