@@ -411,11 +411,15 @@ TEST(Photo, TooLargeIsRefusedFromTheHeader) {
   std::string jpeg = read_file(PHOTOS + "jpeg_baseline.jpg");
   jpeg.replace(jpeg.find("\xff\xc0") + 5, 4, "\x4e\x20\x4e\x20");
   const std::string tiff = tiff_header(20000, 20000, 400);
+  // GIF: a 20000 x 20000 screen around one pixel, which Qt's size query takes for 1 x 1.
+  const std::string gif = std::string("GIF89a\x20\x4e\x20\x4e\x80\0\0\0\0\0\xff\xff\xff", 19) +
+                          std::string(",\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0;", 17);
   const std::string too_big = "too large: 20000 \u00d7 20000 pixels, the limit is " +
                               std::to_string(PHOTO_MAX_MEGAPIXELS) + " megapixels";
   const std::pair<const char*, std::string> cases[] = {{"huge.png", png},
                                                        {"huge.jpg", jpeg},
                                                        {"huge.tif", tiff},
+                                                       {"huge.gif", gif},
                                                        {"huge.pgm", "P5 20000 20000 255\n"}};
   for (const auto& [name, bytes] : cases) {
     write_file(dir / name, bytes);
