@@ -116,22 +116,6 @@ void BM_Stippling1200PerSample(benchmark::State& state) {
 }
 BENCHMARK(BM_Stippling1200PerSample)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
 
-void BM_ColourStippling(benchmark::State& state) {
-  _scene& s = scene();
-  if (!s.ready) return state.SkipWithError("dot sheets or photograph missing");
-  _texture target;
-  target.dimensions(s.preview.height, s.preview.width);
-  target.create();
-  for (auto _ : state) {
-    target.fill(_pixel(255, 255, 255, 255));
-    srandom(99);
-    stipple_colour(target, s.settings, s.halftone, s.borders, s.colour_source,
-                   s.dots.row(resolution_300), 1);
-    benchmark::DoNotOptimize(target.texels.data());
-  }
-}
-BENCHMARK(BM_ColourStippling)->Unit(benchmark::kMillisecond)->Repetitions(5);
-
 void BM_ColourStipplingPerSample(benchmark::State& state) {
   _scene& s = scene();
   if (!s.ready) return state.SkipWithError("dot sheets or photograph missing");

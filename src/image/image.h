@@ -31,9 +31,9 @@ class _image {
   _image() = default;
   _image(const _image& other);  // deep copy of the samples; generators are default
   _image(_image&& other) noexcept = default;
-  _image& operator=(const _image& other);  // copies geometry and samples, keeps generators
+  _image& operator=(const _image& other);      // copies geometry and samples, keeps generators
   _image& operator=(_image&& other) noexcept;  // as copy assignment: generators are kept
-  _image& operator=(const _q_image& image);  // red channel of a QImage (image/q_image.cpp)
+  _image& operator=(const _q_image& image);    // red channel of a QImage (image/q_image.cpp)
   ~_image() = default;
 
   // --- geometry and access (image/image.cpp) ---
@@ -51,36 +51,6 @@ class _image {
                unsigned short black_level, _merging_function merging);
   void put_add(unsigned index, float value, bool black_white, unsigned short black_level,
                _merging_function merging);
-  void put_subtract(unsigned row, unsigned column, float value);
-  void put_subtract(unsigned index, float value);
-  void swap_pixels(unsigned i, unsigned j);
-  unsigned get_position(unsigned row, unsigned column) const;
-  void show_values() const;
-
-  _image& operator+=(float value);
-  _image& operator-=(float value);
-  _image& operator*=(float value);
-  _image& operator/=(float value);
-  _image& operator+=(const _image& other);
-  _image& operator-=(const _image& other);
-  _image& operator*=(const _image& other);
-  _image& operator/=(const _image& other);
-  _image operator+(const _image& other) const;
-  _image operator-(const _image& other) const;
-  _image operator*(const _image& other) const;
-  _image operator/(const _image& other) const;
-  _image operator+(float value) const;
-  _image operator-(float value) const;
-  _image operator*(float value) const;
-  _image operator/(float value) const;
-  _image& normalize();
-  float mean() const;
-
-  // --- analysis (image/analysis.cpp) ---
-  int gaussian(unsigned size, float sigma);
-  float mssim(_image& other, unsigned window);
-  void tone_segmentation(int size);
-  void pyramid_segmentation(int size, _image& source);
 
   // --- grey stippling (stipple/grey_stippling.cpp) ---
   void stippling2(float scale_factor, float unused_1, float displacement, _image& halftone,
@@ -94,30 +64,18 @@ class _image {
   void load_seeds();
   void copy_seeds(_image& source);
   void put_dot(unsigned row, unsigned column, unsigned size, unsigned variant_row,
-               unsigned variant_column, _image*& dot, bool black_white,
-               unsigned short black_level, int output_scale, _merging_function merging);
-  void put_dot(unsigned row, unsigned column, unsigned size, unsigned variant_column,
-               _image*& dot, bool black_white, unsigned short black_level, int output_scale,
+               unsigned variant_column, _image*& dot, bool black_white, unsigned short black_level,
+               int output_scale, _merging_function merging);
+  void put_dot(unsigned row, unsigned column, unsigned size, unsigned variant_column, _image*& dot,
+               bool black_white, unsigned short black_level, int output_scale,
                _merging_function merging);
-  void put_dot(unsigned row, unsigned column, unsigned size, float value);
-  void stippling(float scale_factor, float unused, float displacement, _image& source,
-                 _image** dots, unsigned short variant_rows, unsigned short variant_max_column,
-                 unsigned short low_density_min, unsigned short low_density_max,
-                 unsigned short high_density_min, unsigned short high_density_max,
-                 unsigned short contrast_threshold);
-  _image& random(float level);
 
   // --- colour stippling support (stipple/color_stippling.cpp) ---
   float density(unsigned row, unsigned column) const;
 
   // --- error-diffusion halftoning (stipple/halftoning.cpp) ---
   void halftoning_ostromoukhov();
-  // The row buffers are addressed from -1 to width: callers pass a pointer to cell 0.
-  void distribute_error_ostromoukhov(int column, double error, int direction, int level,
-                                     double* current, double* next);
   void shift_buffers(double*& current, double*& next);
-  void distribute_error_floyd_steinberg(int column, double error, int direction, double* current,
-                                        double* next);
 
   // --- border extraction (stipple/borders.cpp) ---
   int filter2(_image& mask, const _image& source, _cut_type cut, float outside);
@@ -127,8 +85,7 @@ class _image {
   // Grows one ink blot in a size x size cell; paper may be null.
   _image(unsigned spot, unsigned size, float darkening, unsigned steps, unsigned drops,
          float elongation, float angle, float absorption, _image* paper);
-  int genDots(int rows, int columns, int cell, float drops_value, float steps_value,
-              _image* paper);
+  int genDots(int rows, int columns, int cell, float drops_value, float steps_value, _image* paper);
 };
 
 }  // namespace stippon

@@ -34,17 +34,14 @@ class _texture {
   void tone(const _texture& ramp);
 
   // --- colour stippling (stipple/color_stippling.cpp) ---
-  void put_dot(unsigned row, unsigned column, unsigned size, unsigned variant_row,
-               unsigned variant_column, _image*& dot, _pixel colour, int output_scale,
-               _merging_function merging);
   void color_stippling(float scale_factor, float displacement_low, float displacement,
                        _image& halftone, _image& borders, _texture& colour_source, _image** dots,
                        unsigned short variant_rows, unsigned short variant_max_column,
                        unsigned short low_density_min, unsigned short low_density_max,
                        unsigned short high_density_min, unsigned short high_density_max,
-                       unsigned short contrast_threshold, unsigned short unused,
-                       bool black_white, unsigned short black_level, int output_scale,
-                       _merging_function merging, _random_distribution distribution);
+                       unsigned short contrast_threshold, unsigned short unused, bool black_white,
+                       unsigned short black_level, int output_scale, _merging_function merging,
+                       _random_distribution distribution);
 };
 
 }  // namespace stippon

@@ -71,14 +71,6 @@ float _image::density(unsigned row, unsigned column) const {
   return count == 0 ? 0.0f : sum / float(count);
 }
 
-void _texture::put_dot(unsigned row, unsigned column, unsigned size, unsigned variant_row,
-                       unsigned variant_column, _image*& dot, _pixel colour, int output_scale,
-                       _merging_function merging) {
-  const _color_ramp ramp(colour);
-  put_inked_dot(*this, row, column, size, variant_row, variant_column, dot, ramp, output_scale,
-                merging);
-}
-
 void _texture::color_stippling(float scale_factor, float displacement_low, float displacement,
                                _image& halftone, _image& borders, _texture& colour_source,
                                _image** dots, unsigned short variant_rows,

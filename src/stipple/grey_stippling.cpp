@@ -3,8 +3,6 @@
 
 #include <cstdlib>
 #include <ctime>
-#include <numeric>
-#include <vector>
 
 #include "image/image.h"
 #include "stipple/dot_library.h"
@@ -94,45 +92,6 @@ void _image::put_dot(unsigned row, unsigned column, unsigned size, unsigned vari
                      _merging_function merging) {
   put_dot(row, column, size, 0, variant_column, dot, black_white, black_level, output_scale,
           merging);
-}
-
-void _image::put_dot(unsigned row, unsigned column, unsigned size, float value) {
-  const _dot_span rows = _dot_span::clip(row, size, filled_rows(*this), 0, size);
-  const _dot_span columns = _dot_span::clip(column, size, width, 0, size);
-  if (rows.empty() || columns.empty()) return;
-  for (unsigned i = rows.low; i < rows.high; ++i) {
-    float* out =
-        samples.data() + size_t(unsigned(row + i)) * width + unsigned(column + columns.low);
-    for (unsigned j = 0; j < columns.high - columns.low; ++j) out[j] = (value + out[j]) * 0.5f;
-  }
-}
-
-// The earlier entry point: kept for its interface, it places no dot and draws no random numbers.
-void _image::stippling(float, float, float, _image&, _image**, unsigned short, unsigned short,
-                       unsigned short, unsigned short, unsigned short, unsigned short,
-                       unsigned short) {}
-
-_image& _image::random(float level) {
-  std::fill(samples.begin(), samples.end(), 0.0f);
-  srandom(static_cast<unsigned>(time(nullptr)));
-  const size_t total = samples.size();
-  const float wanted = float(size_t(width) * height) * level / 255.0f;
-  if (!(wanted > 0.0f)) return *this;
-  if (wanted >= float(total)) {
-    // Every sample is asked for: fill at once instead of hunting for the last free ones.
-    std::fill(samples.begin(), samples.end(), 255.0f);
-    return *this;
-  }
-  const size_t count = size_t(wanted);
-  // A partial shuffle picks distinct samples in bounded time.
-  std::vector<unsigned> order(total);
-  std::iota(order.begin(), order.end(), 0u);
-  for (size_t i = 0; i < count; ++i) {
-    const size_t j = i + size_t(::random()) % (total - i);
-    std::swap(order[i], order[j]);
-    samples[order[i]] = 255.0f;
-  }
-  return *this;
 }
 
 }  // namespace stippon

@@ -76,22 +76,9 @@ void _image::halftoning_ostromoukhov() {
   }
 }
 
-void _image::distribute_error_ostromoukhov(int column, double error, int direction, int level,
-                                           double* current, double* next) {
-  spread(column, error, direction, coefficient_row(level), current, next);
-}
-
 void _image::shift_buffers(double*& current, double*& next) {
   std::swap(current, next);
   std::fill(next, next + width, 0.0);
-}
-
-void _image::distribute_error_floyd_steinberg(int column, double error, int direction,
-                                              double* current, double* next) {
-  current[column + direction] += error * 7.0 / 16.0;
-  next[column - direction] += error * 3.0 / 16.0;
-  next[column] += error * 5.0 / 16.0;
-  next[column + direction] += error * 1.0 / 16.0;
 }
 
 }  // namespace stippon

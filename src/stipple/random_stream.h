@@ -18,8 +18,6 @@ class _random_stream {
   _random_stream& operator=(const _random_stream& other);
   ~_random_stream() = default;
 
-  // As srandom(seed): seed 0 gives the sequence of seed 1.
-  void reseed(unsigned seed);
   // As random(): the next draw, 0 .. 2^31 - 1.
   long next();
 

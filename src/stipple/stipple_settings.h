@@ -31,10 +31,6 @@ struct _stipple_settings {
 // The stippling call: stippling2 on target with these settings and one row of dot sheets.
 void stipple_grey(_image& target, const _stipple_settings& settings, _image& halftone,
                   _image& borders, _image** dots, int output_scale);
-// The colour call: color_stippling on target (displacement_low 0), inked from colour_source.
-void stipple_colour(_texture& target, const _stipple_settings& settings, _image& halftone,
-                    _image& borders, _texture& colour_source, _image** dots, int output_scale);
-
 // The halftone grid of a target width: the input copied (r == 1) or resampled by r and put
 // through the tone lookup, its borders and its halftone. The identity lookup leaves the samples
 // as they were.
