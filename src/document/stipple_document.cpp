@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ctime>
 #include <vector>
 
 #include "photo/photo_reader.h"
+#include "stipple/borders.h"
 
 namespace stippon {
 
@@ -120,7 +122,7 @@ bool _stipple_document::derive(float w) {
 }
 
 _dot_plan _stipple_document::grey_plan(int k, _random_stream& stream) const {
-  stream = seeded_stream(stippling_image);
+  stream = _random_stream(static_cast<unsigned>(preview_seed));
   return _dot_plan::grey(current.stipple, halftoning_image, k, stream);
 }
 
@@ -283,7 +285,7 @@ void _stipple_document::set_borders_slider(int value) {
     if (deferring) {
       pending.add_borders();
     } else {
-      borders_image.getBorders(original_image, current.borders_threshold);
+      find_borders(original_image, current.borders_threshold, borders_image);
     }
   }
   refresh();
@@ -319,15 +321,15 @@ void _stipple_document::set_ink(_pixel ink) {
 }
 
 void _stipple_document::new_seeds() {
-  stippling_image.save_seeds();
+  preview_seed = time(nullptr);
 }
 
 void _stipple_document::set_seed(uint32_t seed) {
-  for (_uniform_random& generator : stippling_image.random_generators) generator.seed = seed;
+  preview_seed = seed;
 }
 
 int64_t _stipple_document::pattern_seed() const {
-  return stippling_image.random_generators[5].seed;
+  return preview_seed;
 }
 
 void _stipple_document::reset_general() {

@@ -121,10 +121,10 @@ class _stipple_document {
   // Levels, gamma and tone matching: the whole pipeline again.
   void set_tone_match(const _tone_settings& tone_match);
   void set_ink(_pixel ink);
-  // New seeds from the clock, or one seed for every generator; refresh stipples with them.
+  // A new seed from the clock, or the one given; refresh stipples with it.
   void new_seeds();
   void set_seed(uint32_t seed);
-  // The seed handed last to the generator, which alone fixes the dot pattern.
+  // The seed of the dot pattern.
   int64_t pattern_seed() const;
   // The General panel's defaults, without recomputing.
   void reset_general();
@@ -202,7 +202,8 @@ class _stipple_document {
   _image original_image;
   _image borders_image;
   _image halftoning_image;
-  _image stippling_image;  // the 300 ppi preview; its generators carry the seeds
+  _image stippling_image;    // the 300 ppi preview
+  int64_t preview_seed = 0;  // of the preview's dots, and of every print drawn from them
   _texture color_original;
   _texture color_stippling;
 

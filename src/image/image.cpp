@@ -2,30 +2,7 @@
 
 #include <algorithm>
 
-#include "image/sample_cast.h"
-
 namespace stippon {
-
-_image::_image(const _image& other)
-    : width(other.width), height(other.height), samples(other.samples) {}
-
-_image& _image::operator=(const _image& other) {
-  if (this != &other) {
-    width = other.width;
-    height = other.height;
-    samples = other.samples;
-  }
-  return *this;
-}
-
-_image& _image::operator=(_image&& other) noexcept {
-  if (this != &other) {
-    width = other.width;
-    height = other.height;
-    samples = std::move(other.samples);
-  }
-  return *this;
-}
 
 void _image::dimensions(unsigned rows, unsigned columns) {
   if (rows == 0 || columns == 0) return;
@@ -70,32 +47,6 @@ float _image::get(unsigned row, unsigned column) const {
 
 float _image::get(unsigned index) const {
   return index < samples.size() ? samples[index] : 0.0f;
-}
-
-// The black-and-white mode thresholds the product for monochrome printers; otherwise the dot
-// darkens the ground by product or keeps the darker of the two.
-static float merge(float ground, float value, bool black_white, unsigned short black_level,
-                   _merging_function merging) {
-  if (black_white) {
-    const float product = (value * ground) / 255.0f;
-    const auto level = static_cast<unsigned short>(truncate_sample(product));
-    return level < black_level ? 0.0f : 255.0f;
-  }
-  if (merging == merging_minimum) return ground > value ? value : ground;
-  return (value * ground) / 255.0f;
-}
-
-void _image::put_add(unsigned row, unsigned column, float value, bool black_white,
-                     unsigned short black_level, _merging_function merging) {
-  if (row >= height || column >= width) return;
-  float& sample = samples[size_t{row} * width + column];
-  sample = merge(sample, value, black_white, black_level, merging);
-}
-
-void _image::put_add(unsigned index, float value, bool black_white, unsigned short black_level,
-                     _merging_function merging) {
-  if (index >= samples.size()) return;
-  samples[index] = merge(samples[index], value, black_white, black_level, merging);
 }
 
 }  // namespace stippon

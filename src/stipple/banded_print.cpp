@@ -12,8 +12,8 @@ namespace stippon {
 
 namespace {
 
-// Where one planned dot lands in a band: clipped as put_dot clips it against the whole print and
-// its sheet cell, then cut to the band's rows.
+// Where one planned dot lands in a band: clipped once against the whole print and its sheet cell,
+// then cut to the band's rows.
 struct _band_cut {
   const float* sheet_row = nullptr;  // the sheet samples of the cut's bottom row
   size_t sheet_width = 0;

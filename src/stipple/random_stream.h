@@ -31,10 +31,4 @@ class _random_stream {
   random_data data_ = {};
 };
 
-// The process-wide generator under the same interface, for the calls that share its sequence
-// with the rest of the program (the window's preview, then its colour stippling).
-struct _global_random {
-  long next() { return ::random(); }
-};
-
 }  // namespace stippon
