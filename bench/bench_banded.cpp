@@ -20,6 +20,7 @@
 #include "stipple/dot_plan.h"
 #include "stipple/output.h"
 #include "stipple/stipple_settings.h"
+#include "tones/halftone_grid.h"
 
 namespace stippon {
 namespace {

@@ -7,6 +7,7 @@
 
 #include "photo/photo_reader.h"
 #include "stipple/borders.h"
+#include "tones/halftone_grid.h"
 
 namespace stippon {
 

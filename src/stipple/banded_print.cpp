@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "image/sample_cast.h"
+#include "stipple/color_ramp.h"
 #include "stipple/dot_merge.h"
 #include "stipple/dot_placement.h"
-#include "tones/color_ramp.h"
 
 namespace stippon {
 

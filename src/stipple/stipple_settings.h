@@ -1,8 +1,5 @@
 #pragma once
 
-#include "image/image.h"
-#include "tones/tone_lookup.h"
-
 namespace stippon {
 
 // How a dot sample merges into the ground it falls on.
@@ -30,12 +27,5 @@ struct _stipple_settings {
 
   bool operator==(const _stipple_settings&) const = default;
 };
-
-// The halftone grid of a target width: the input copied (r == 1) or resampled by r and put
-// through the tone lookup, its borders and its halftone. The identity lookup leaves the samples
-// as they were.
-void derive_halftone_grid(const _image& input, float r, float borders_threshold, _image& original,
-                          _image& borders, _image& halftone,
-                          const _tone_lookup& tones = _tone_lookup());
 
 }  // namespace stippon

@@ -15,6 +15,7 @@
 #include "stipple/reference_stippling.h"
 #include "stipple/stipple_fixtures.h"
 #include "stipple/stipple_settings.h"
+#include "tones/halftone_grid.h"
 
 namespace stippon {
 namespace {

@@ -12,10 +12,10 @@
 #include "image/image.h"
 #include "image/sample_cast.h"
 #include "image/texture.h"
+#include "stipple/color_ramp.h"
 #include "stipple/dot_walk.h"
 #include "stipple/stipple_settings.h"
 #include "stipple/uniform_random.h"
-#include "tones/color_ramp.h"
 
 namespace stippon::reference {
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "image/q_image.h"
+#include "tones/halftone_grid.h"
 #include "tones/tone_fixtures.h"
 
 namespace stippon {

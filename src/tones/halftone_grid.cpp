@@ -1,4 +1,4 @@
-#include "stipple/stipple_settings.h"
+#include "tones/halftone_grid.h"
 
 #include "image/q_image.h"
 #include "stipple/borders.h"
