@@ -28,25 +28,9 @@ void _image::put(unsigned row, unsigned column, float value) {
   if (row < height && column < width) samples[size_t{row} * width + column] = value;
 }
 
-void _image::put(unsigned index, float value) {
-  if (index < samples.size()) samples[index] = value;
-}
-
-void _image::put(unsigned row, unsigned column, int value) {
-  put(row, column, static_cast<float>(value));
-}
-
-void _image::put(unsigned index, int value) {
-  put(index, static_cast<float>(value));
-}
-
 float _image::get(unsigned row, unsigned column) const {
   if (row < height && column < width) return samples[size_t{row} * width + column];
   return 0.0f;
-}
-
-float _image::get(unsigned index) const {
-  return index < samples.size() ? samples[index] : 0.0f;
 }
 
 }  // namespace stippon

@@ -27,11 +27,7 @@ class _image {
 
   // Reads and writes outside the raster do nothing (reads give 0).
   void put(unsigned row, unsigned column, float value);
-  void put(unsigned index, float value);
-  void put(unsigned row, unsigned column, int value);
-  void put(unsigned index, int value);
   float get(unsigned row, unsigned column) const;
-  float get(unsigned index) const;
 };
 
 }  // namespace stippon

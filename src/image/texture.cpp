@@ -25,11 +25,6 @@ _pixel _texture::get(unsigned row, unsigned column) const {
   return _pixel();
 }
 
-_pixel* _texture::pixels(unsigned row, unsigned column) {
-  if (row < height && column < width) return &texels[size_t{row} * width + column];
-  return nullptr;
-}
-
 void _texture::fill(_pixel pixel) {
   std::fill(texels.begin(), texels.end(), pixel);
 }

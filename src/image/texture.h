@@ -20,10 +20,9 @@ class _texture {
   void dimensions(unsigned rows, unsigned columns);
   // Fills the size with transparent black.
   void create();
-  // Reads and writes outside the texture do nothing (reads give transparent black, pixels null).
+  // Reads and writes outside the texture do nothing (reads give transparent black).
   void put(unsigned row, unsigned column, _pixel pixel);
   _pixel get(unsigned row, unsigned column) const;
-  _pixel* pixels(unsigned row, unsigned column);
   void fill(_pixel pixel);
   // Opaque grey texels of a grey raster's samples, each truncated to its low byte.
   _texture& operator=(const _image& image);
