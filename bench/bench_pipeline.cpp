@@ -88,7 +88,7 @@ void BM_ReadToPreview(benchmark::State& state) {
   if (!document.load_dots(STIPPON_DATA_DIR)) return state.SkipWithError("dot sheets missing");
   _document_settings settings;
   settings.output_size = size_a4;
-  document.set_settings(settings);
+  document.apply(settings);
   document.set_seed(42);
   for (auto _ : state) {
     document.read(PHOTO);

@@ -1,12 +1,12 @@
 #include "batch/options.h"
 
-#include <cctype>
+#include <CLI/CLI.hpp>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <algorithm>
+#include <filesystem>
 #include <functional>
-#include <set>
-#include <utility>
+#include <sstream>
 
 #include "files/file_access.h"
 #include "print/print_format.h"
@@ -16,28 +16,19 @@ namespace stippon {
 
 namespace {
 
-using _apply = std::function<std::string(const std::string& value, _batch_options& options)>;
-
-struct _option {
-  const char* name;
-  bool takes_value;
-  _apply apply;
-};
-
-template <typename T>
-using _choices = std::vector<std::pair<std::string, T>>;
-
-bool parse_whole(const std::string& text, long long& value) {
-  const char* last = text.data() + text.size();
-  auto [end, error] = std::from_chars(text.data(), last, value);
-  return error == std::errc() && end == last;
-}
+// Reads the text given to the option `name`; returns what is wrong with it, or nothing.
+using _reader = std::function<std::string(const std::string& name, const std::string& text)>;
 
 // Strict decimal: no blanks, no sign other than a leading '-', no infinities or NaN.
-bool parse_whole(const std::string& text, float& value) {
+template <typename T>
+bool parse_whole(const std::string& text, T& value) {
   const char* last = text.data() + text.size();
-  auto [end, error] = std::from_chars(text.data(), last, value, std::chars_format::general);
-  return error == std::errc() && end == last && std::isfinite(value);
+  auto [end, error] = std::from_chars(text.data(), last, value);
+  return error == std::errc() && end == last && std::isfinite(static_cast<double>(value));
+}
+
+std::string not_a_number(const std::string& name, const std::string& text) {
+  return name + " needs a number, not '" + text + "'";
 }
 
 std::string out_of_range(const std::string& name, const std::string& text,
@@ -45,269 +36,318 @@ std::string out_of_range(const std::string& name, const std::string& text,
   return name + " " + text + " is out of range (" + range + ")";
 }
 
-std::string not_a_number(const std::string& name, const std::string& text) {
-  return name + " needs a number, not '" + text + "'";
-}
+constexpr long long MAX_THREADS = 256;
 
-std::string integer_in(const std::string& name, const std::string& text, long long low,
-                       long long high, long long& value) {
-  if (!parse_whole(text, value)) return not_a_number(name, text);
-  if (value < low || value > high)
-    return out_of_range(name, text, std::to_string(low) + " to " + std::to_string(high));
-  return {};
-}
-
-std::string float_in(const std::string& name, const std::string& text, float low, float high,
-                     const std::string& range, float& value) {
-  if (!parse_whole(text, value)) return not_a_number(name, text);
-  if (value < low || value > high) return out_of_range(name, text, range);
-  return {};
-}
-
+// One of the names "a|b|c", stored as the value at its place in `values`, or as its place, or
+// as itself in a string.
 template <typename T>
-std::string choose(const std::string& name, const std::string& text, const _choices<T>& choices,
-                   T& value) {
-  std::string names;
-  for (const auto& [label, choice] : choices) {
-    if (label == text) {
-      value = choice;
-      return {};
+_reader one_of(const std::string& names, T& value, const std::vector<T>& values = {}) {
+  return [=, &value](const std::string& name, const std::string& text) {
+    std::istringstream list(names);
+    std::string listed, all;
+    for (size_t i = 0; std::getline(list, listed, '|'); ++i) {
+      if (listed != text) {
+        all += (i == 0 ? "" : ", ") + listed;
+      } else if constexpr (std::is_same_v<T, std::string>) {
+        return value = listed, std::string();
+      } else {
+        return value = values.empty() ? T(i) : values[i], std::string();
+      }
     }
-    names += (names.empty() ? "" : ", ") + label;
-  }
-  return name + " must be one of " + names + ", not '" + text + "'";
-}
-
-// "180mm", "7.5in", "2000px": a positive number and its unit.
-std::string typed_size(const std::string& name, const std::string& text, bool is_height,
-                       _batch_options& options) {
-  const _choices<_output_units> units = {
-      {"mm", units_millimeters}, {"in", units_inches}, {"px", units_pixels}};
-  for (const auto& [suffix, unit] : units) {
-    if (text.size() <= suffix.size() ||
-        text.compare(text.size() - suffix.size(), suffix.size(), suffix) != 0)
-      continue;
-    float value = 0.0f;
-    if (!parse_whole(text.substr(0, text.size() - suffix.size()), value))
-      return not_a_number(name, text);
-    if (value <= 0.0f) return name + " must be above zero, not '" + text + "'";
-    options.settings.output_size = size_custom;
-    options.typed = {is_height, value, unit};
-    return {};
-  }
-  return name + " needs a number and a unit mm, in or px (e.g. 180mm), not '" + text + "'";
-}
-
-// "MIN-MAX", both dot sizes of the library, MIN not above MAX.
-std::string density(const std::string& name, const std::string& text, unsigned short& low,
-                    unsigned short& high) {
-  const size_t dash = text.find('-');
-  if (dash == std::string::npos) return name + " needs MIN-MAX (e.g. 4-8), not '" + text + "'";
-  long long min = 0;
-  long long max = 0;
-  if (!parse_whole(text.substr(0, dash), min) || !parse_whole(text.substr(dash + 1), max))
-    return name + " needs MIN-MAX (e.g. 4-8), not '" + text + "'";
-  if (min < 4 || max > 8 || min > max) return out_of_range(name, text, "4 to 8, MIN <= MAX");
-  low = static_cast<unsigned short>(min);
-  high = static_cast<unsigned short>(max);
-  return {};
-}
-
-// "R,G,B" or "R,G,B,A", each 0 to 255.
-std::string colour(const std::string& name, const std::string& text, _pixel& pixel) {
-  std::vector<long long> parts;
-  size_t start = 0;
-  while (true) {
-    const size_t comma = text.find(',', start);
-    long long value = 0;
-    if (!parse_whole(text.substr(start, comma - start), value)) break;
-    if (value < 0 || value > 255) return out_of_range(name, text, "0 to 255 per channel");
-    parts.push_back(value);
-    if (comma == std::string::npos) {
-      if (parts.size() < 3 || parts.size() > 4) break;
-      if (parts.size() == 3) parts.push_back(255);
-      pixel = {static_cast<unsigned char>(parts[0]), static_cast<unsigned char>(parts[1]),
-               static_cast<unsigned char>(parts[2]), static_cast<unsigned char>(parts[3])};
-      return {};
-    }
-    start = comma + 1;
-  }
-  return name + " needs R,G,B or R,G,B,A (e.g. 255,0,0), not '" + text + "'";
-}
-
-std::vector<_option> option_table() {
-  return {
-      {"--size", true,
-       [](const std::string& v, _batch_options& o) {
-         const _choices<_output_size> sizes = {
-             {"A4", size_a4}, {"A5", size_a5}, {"A6", size_a6},   {"A7", size_a7},
-             {"A8", size_a8}, {"A9", size_a9}, {"A10", size_a10}, {"optimal", size_optimal}};
-         return choose("--size", v, sizes, o.settings.output_size);
-       }},
-      {"--width", true,
-       [](const std::string& v, _batch_options& o) { return typed_size("--width", v, false, o); }},
-      {"--height", true,
-       [](const std::string& v, _batch_options& o) { return typed_size("--height", v, true, o); }},
-      {"--ppi", true,
-       [](const std::string& v, _batch_options& o) {
-         const _choices<_resolution_position> ppi = {
-             {"300", resolution_300}, {"600", resolution_600}, {"1200", resolution_1200}};
-         return choose("--ppi", v, ppi, o.resolution);
-       }},
-      {"--packing", true,
-       [](const std::string& v, _batch_options& o) {
-         float packing = 0.0f;
-         std::string error = float_in("--packing", v, 1.0f, 6.0f, "1.0 to 6.0", packing);
-         if (error.empty()) o.settings.stipple.scale_factor = packing_to_scale(packing);
-         return error;
-       }},
-      {"--randomness", true,
-       [](const std::string& v, _batch_options& o) {
-         return float_in("--randomness", v, 0.0f, 1.0f, "0 to 1", o.settings.stipple.displacement);
-       }},
-      {"--merging", true,
-       [](const std::string& v, _batch_options& o) {
-         const _choices<_merging_function> merging = {{"product", merging_product},
-                                                      {"minimum", merging_minimum}};
-         return choose("--merging", v, merging, o.settings.stipple.merging_function);
-       }},
-      {"--distribution", true,
-       [](const std::string& v, _batch_options& o) {
-         const _choices<_random_distribution> distributions = {{"random", distribution_random},
-                                                               {"normal", distribution_normal}};
-         return choose("--distribution", v, distributions, o.settings.stipple.random_distribution);
-       }},
-      {"--mode", true,
-       [](const std::string& v, _batch_options& o) {
-         const _choices<_mode_device> modes = {
-             {"gray", device_grayscale}, {"bw", device_black_white}, {"tones", device_color_tones}};
-         return choose("--mode", v, modes, o.settings.device);
-       }},
-      {"--black-level", true,
-       [](const std::string& v, _batch_options& o) {
-         long long level = 0;
-         std::string error = integer_in("--black-level", v, 0, 255, level);
-         if (error.empty()) o.settings.stipple.black_level = static_cast<int>(level);
-         return error;
-       }},
-      {"--tone", true,
-       [](const std::string& v, _batch_options& o) {
-         _choices<int> tones;
-         for (int i = 0; i < TONE_COUNT; ++i) tones.emplace_back(tone_name(i), i);
-         return choose("--tone", v, tones, o.settings.tone);
-       }},
-      {"--density-low", true,
-       [](const std::string& v, _batch_options& o) {
-         return density("--density-low", v, o.settings.stipple.low_density_min, o.settings.stipple.low_density_max);
-       }},
-      {"--density-high", true,
-       [](const std::string& v, _batch_options& o) {
-         return density("--density-high", v, o.settings.stipple.high_density_min,
-                        o.settings.stipple.high_density_max);
-       }},
-      {"--contrast-threshold", true,
-       [](const std::string& v, _batch_options& o) {
-         long long threshold = 0;
-         std::string error = integer_in("--contrast-threshold", v, 0, 255, threshold);
-         if (error.empty()) o.settings.stipple.contrast_threshold = static_cast<int>(threshold);
-         return error;
-       }},
-      {"--borders-threshold", true,
-       [](const std::string& v, _batch_options& o) {
-         // The range of the desktop program's borders slider, -50 to 50 tenths.
-         return float_in("--borders-threshold", v, -5.0f, 5.0f, "-5.0 to 5.0",
-                        o.settings.borders_threshold);
-       }},
-      {"--color", true,
-       [](const std::string& v, _batch_options& o) { return colour("--color", v, o.settings.ink); }},
-      {"--tone-match", true,
-       [](const std::string& v, _batch_options& o) {
-         const _choices<_tone_matching> matching = {{"none", tone_matching_none},
-                                                    {"grey", tone_matching_grey},
-                                                    {"linear", tone_matching_linear}};
-         return choose("--tone-match", v, matching, o.settings.tone_match.matching);
-       }},
-      {"--black-point", true,
-       [](const std::string& v, _batch_options& o) {
-         return float_in("--black-point", v, 0.0f, 255.0f, "0 to 255", o.black_point);
-       }},
-      {"--white-point", true,
-       [](const std::string& v, _batch_options& o) {
-         return float_in("--white-point", v, 0.0f, 255.0f, "0 to 255", o.white_point);
-       }},
-      {"--gamma", true,
-       [](const std::string& v, _batch_options& o) {
-         return float_in("--gamma", v, _levels::GAMMA_MIN, _levels::GAMMA_MAX, "0.1 to 10",
-                         o.gamma);
-       }},
-      {"--image", true,
-       [](const std::string& v, _batch_options& o) {
-         const _choices<_list_position> images = {{"stippling", list_stippling},
-                                                {"halftoning", list_halftoning},
-                                                {"borders", list_borders},
-                                                {"original", list_original},
-                                                {"color-original", list_color_original},
-                                                {"color-stippling", list_color_stippling}};
-         return choose("--image", v, images, o.image);
-       }},
-      {"--svg-dots", true,
-       [](const std::string& v, _batch_options& o) {
-         const _choices<_svg_dots> dots = {
-             {"shapes", svg_shapes}, {"circles", svg_circles}, {"points", svg_points}};
-         return choose("--svg-dots", v, dots, o.svg.dots);
-       }},
-      {"--pen-width", true,
-       [](const std::string& v, _batch_options& o) {
-         float width = 0.0f;
-         std::string error = float_in("--pen-width", v, 0.01f, 10.0f, "0.01 to 10 mm", width);
-         if (error.empty()) o.svg.pen_width = width;
-         return error;
-       }},
-      {"--seed", true,
-       [](const std::string& v, _batch_options& o) {
-         // srandom() takes an unsigned int: larger seeds would only repeat these patterns.
-         long long seed = 0;
-         std::string error = integer_in("--seed", v, 0, UINT32_MAX, seed);
-         if (error.empty()) o.seed = static_cast<uint32_t>(seed);
-         return error;
-       }},
-      {"--data", true,
-       [](const std::string& v, _batch_options& o) {
-         if (v.empty()) return std::string("--data needs a folder name");
-         o.data_dir = v;
-         return std::string();
-       }},
-      {"--verbose", false,
-       [](const std::string&, _batch_options& o) {
-         o.verbose = true;
-         return std::string();
-       }},
-      {"--quiet", false,
-       [](const std::string&, _batch_options& o) {
-         o.quiet = true;
-         return std::string();
-       }},
+    return name + " must be one of " + all + ", not '" + text + "'";
   };
 }
 
-// Combinations that each option alone cannot judge.
-std::string check_combination(const _batch_options& o, const std::set<std::string>& seen) {
-  if (seen.count("--width") && seen.count("--height"))
+// A number from low to high, whole when W is an integer, stored as T.
+template <typename W, typename T>
+_reader number(W low, W high, const std::string& range, T& value) {
+  return [=, &value](const std::string& name, const std::string& text) {
+    W number = 0;
+    if (!parse_whole(text, number)) return not_a_number(name, text);
+    if (number < low || number > high) return out_of_range(name, text, range);
+    return value = static_cast<T>(number), std::string();
+  };
+}
+
+// "180mm", "7.5in", "2000px": a positive number and its unit.
+_reader typed_size(bool is_height, _batch_options& options) {
+  return [is_height, &options](const std::string& name, const std::string& text) {
+    const std::pair<std::string, _output_units> units[] = {
+        {"mm", units_millimeters}, {"in", units_inches}, {"px", units_pixels}};
+    for (const auto& [suffix, unit] : units) {
+      if (text.size() <= suffix.size() || !text.ends_with(suffix)) continue;
+      float value = 0.0f;
+      if (!parse_whole(text.substr(0, text.size() - suffix.size()), value))
+        return not_a_number(name, text);
+      if (value <= 0.0f) return name + " must be above zero, not '" + text + "'";
+      options.settings.output_size = size_custom;
+      options.settings.output_units = unit;
+      options.typed_edge = value;
+      options.typed_height = is_height;
+      return std::string();
+    }
+    return name + " needs a number and a unit mm, in or px (e.g. 180mm), not '" + text + "'";
+  };
+}
+
+// "MIN-MAX", both dot sizes of the library, MIN not above MAX.
+_reader density(unsigned short& low, unsigned short& high) {
+  return [&low, &high](const std::string& name, const std::string& text) {
+    const size_t dash = text.find('-');
+    long long min = 0, max = 0;
+    if (dash == std::string::npos || !parse_whole(text.substr(0, dash), min) ||
+        !parse_whole(text.substr(dash + 1), max))
+      return name + " needs MIN-MAX (e.g. 4-8), not '" + text + "'";
+    if (min < 4 || max > 8 || min > max) return out_of_range(name, text, "4 to 8, MIN <= MAX");
+    low = static_cast<unsigned short>(min);
+    high = static_cast<unsigned short>(max);
+    return std::string();
+  };
+}
+
+// "R,G,B" or "R,G,B,A", each 0 to 255.
+_reader colour(_pixel& pixel) {
+  return [&pixel](const std::string& name, const std::string& text) {
+    const std::string bad = name + " needs R,G,B or R,G,B,A (e.g. 255,0,0), not '" + text + "'";
+    unsigned char parts[4] = {0, 0, 0, 255};
+    size_t count = 0;
+    for (size_t start = 0, comma = 0; comma != std::string::npos; start = comma + 1, ++count) {
+      comma = text.find(',', start);
+      long long value = 0;
+      if (count == 4 || !parse_whole(text.substr(start, comma - start), value)) return bad;
+      if (value < 0 || value > 255) return out_of_range(name, text, "0 to 255 per channel");
+      parts[count] = static_cast<unsigned char>(value);
+    }
+    if (count < 3) return bad;
+    pixel = {parts[0], parts[1], parts[2], parts[3]};
+    return std::string();
+  };
+}
+
+// The usage and the description lead the help, then the options in their groups.
+class _help_format : public CLI::Formatter {
+ public:
+  _help_format() { column_width(NAMES); }
+  std::string make_usage(const CLI::App*, std::string) const override { return "\n"; }
+  std::string make_group(std::string group, bool,
+                         std::vector<const CLI::Option*> options) const override {
+    group += ":\n";
+    for (const CLI::Option* option : options) group += make_option(option, false);
+    return group;
+  }
+
+ private:
+  static constexpr size_t NAMES = 30;
+};
+
+// The options in their groups. A reader keeps the first complaint, said once the whole command
+// line is read, so that --help and --version are answered whatever else it holds.
+class _command_line {
+ public:
+  explicit _command_line(_batch_options& options);
+  void parse(const std::vector<std::string>& arguments);
+  // The first thing wrong with the command line; empty when the options are complete.
+  std::string finish();
+
+  CLI::App app{"", "stippon-batch"};
+  bool help = false, version = false;
+
+ private:
+  _batch_options& o;
+  std::string complaint;
+  std::vector<std::string> files;
+  std::string group;
+  float packing = 0.0f, black = 0.0f, white = 255.0f, gamma = 1.0f;
+  static constexpr int TONES_PER_LINE = 5;
+
+  void add(const std::string& name, const std::string& value, const std::string& text,
+           const _reader& read) {
+    auto keep = [this, name, read](const std::string& given) {
+      if (complaint.empty()) complaint = read(name, given);
+    };
+    app.add_option_function<std::string>(name, keep, text)->type_name(value)->group(group);
+  }
+  template <typename T>
+  void add(const std::string& name, const std::string& names, T& value, const std::string& text,
+           const std::vector<T>& values = {}) {
+    add(name, names, text, one_of(names, value, values));
+  }
+  void flag(const std::string& name, bool& value, const std::string& text) {
+    app.add_flag(name, value, text)->group(group);
+  }
+  void add_options();
+};
+
+_command_line::_command_line(_batch_options& options) : o(options) {
+  app.description(R"(Usage: stippon-batch [options] INPUT OUTPUT
+   or: stippon-batch [options] --output-dir DIR INPUT...
+Stipples a photograph (JPEG, PNG, TIFF, WebP, BMP, GIF or netpbm, up to 200 megapixels) without
+a window, exactly as the desktop program does. OUTPUT ends in .png, .tif, .tiff, .pdf, .pgm or
+.svg; it is replaced only once it has been written completely. INPUT - reads standard input,
+OUTPUT - writes a PGM to standard output.)");
+  app.footer(R"(Exit status: 0 success, 1 other failure (e.g. not enough memory), 2 bad usage,
+3 input or data files unreadable or no data folder found, 4 output not written.)");
+  app.formatter(std::make_shared<_help_format>());
+  app.set_help_flag();
+  app.allow_extras();
+  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  app.option_defaults()->disable_flag_override();
+  app.add_option("files", files)->group("");
+  add_options();
+}
+
+void _command_line::add_options() {
+  _stipple_settings& s = o.settings.stipple;
+  group = "Output size and resolution";
+  add("--size", "A4|A5|A6|A7|A8|A9|A10|optimal", o.settings.output_size,
+      "the largest print on this sheet, turned as the photograph (default\n"
+      "A5); optimal: three pixels per input pixel");
+  add("--width", "V", "a custom width in mm, in or px (e.g. 180mm); the height follows",
+      typed_size(false, o));
+  add("--height", "V", "a custom height; the width follows", typed_size(true, o));
+  add("--ppi", "300|600|1200", o.resolution,
+      "print resolution (default 300); the stippled image is drawn anew\n"
+      "with the same dots at 600 and 1200",
+      {resolution_300, resolution_600, resolution_1200});
+  group = "Stipples";
+  add("--packing", "P", "packing factor, 1.0 (sparse) to 6.0 (dense), default 2.0",
+      number(1.0f, 6.0f, "1.0 to 6.0", packing));
+  add("--randomness", "D", "placement randomness, 0 to 1, default 0.25",
+      number(0.0f, 1.0f, "0 to 1", s.displacement));
+  add("--merging", "product|minimum", s.merging_function,
+      "how overlapping dots merge (default product)");
+  add("--distribution", "random|normal", s.random_distribution,
+      "distribution of the dot sizes (default random)");
+  // srandom() takes an unsigned int: larger seeds would only repeat these patterns.
+  add("--seed", "N",
+      "seed of the dot pattern, 0 to 4294967295; without it the clock\n"
+      "gives one, which --verbose prints",
+      number(0LL, 0xffffffffLL, "0 to 4294967295", o.seed));
+  group = "Tone";
+  add("--tone-match", "none|grey|linear", o.settings.tone_match.matching,
+      "flat areas print the ink of their grey level (grey) or of its\n"
+      "linear light (linear); default none");
+  add("--black-point", "B", "level that prints black, 0 to 255, default 0",
+      number(0.0f, 255.0f, "0 to 255", black));
+  add("--white-point", "W", "level that prints white, above B, default 255",
+      number(0.0f, 255.0f, "0 to 255", white));
+  add("--gamma", "G", "gamma after the levels, 0.1 to 10, default 1",
+      number(_levels::GAMMA_MIN, _levels::GAMMA_MAX, "0.1 to 10", gamma));
+  group = "Colours";
+  add("--mode", "gray|bw|tones", o.settings.device,
+      "grey-scale, black and white, or colour tones (default gray)");
+  add("--black-level", "N", "black level of --mode bw, 0 to 255, default 127",
+      number(0LL, 255LL, "0 to 255", s.black_level));
+  std::string names, tones = "tone of a PNG, TIFF or PDF, one of";
+  for (int i = 0; i < TONE_COUNT; ++i) {
+    names += (i == 0 ? "" : "|") + std::string(tone_name(i));
+    tones +=
+        (i % TONES_PER_LINE == 0 ? (i == 0 ? ":\n" : ",\n") : ", ") + std::string(tone_name(i));
+  }
+  add("--tone", "NAME", tones, one_of(names, o.settings.tone));
+  add("--density-low", "MIN-MAX", "dot sizes in low-density zones, 4 to 8, default 4-8",
+      density(s.low_density_min, s.low_density_max));
+  add("--density-high", "MIN-MAX", "dot sizes in high-density zones, 4 to 8, default 4-8",
+      density(s.high_density_min, s.high_density_max));
+  add("--contrast-threshold", "N", "density between the two zones, 0 to 255, default 127",
+      number(0LL, 255LL, "0 to 255", s.contrast_threshold));
+  // The range of the desktop program's borders slider, -50 to 50 tenths.
+  add("--borders-threshold", "T", "threshold of the borders image, -5.0 to 5.0, default 5.0",
+      number(-5.0f, 5.0f, "-5.0 to 5.0", o.settings.borders_threshold));
+  add("--color", "R,G,B[,A]", "ink of the colour-stippled image, default 255,0,0",
+      colour(o.settings.ink));
+  group = "Which image";
+  add("--image", "stippling|halftoning|borders|original|color-original|color-stippling", o.image,
+      "default stippling; the colour images need a .png, .tif or .pdf\n"
+      "OUTPUT (color-stippling also .svg); only the stippled images can be\n"
+      "written at 600 or 1200 ppi",
+      {list_stippling, list_halftoning, list_borders, list_original, list_color_original,
+       list_color_stippling});
+  group = "Vector output (an .svg OUTPUT)";
+  add("--svg-dots", "shapes|circles|points", o.svg.dots,
+      "each dot as its outline from the 1200 ppi sheets (default), a circle\n"
+      "of its area, or a touch of the pen; circles and points in a short path");
+  add("--pen-width", "MM", "stroke width of points, 0.01 to 10, default 0.3",
+      number(0.01f, 10.0f, "0.01 to 10 mm", o.svg.pen_width));
+  group = "A folder of prints";
+  add("--output-dir", "DIR",
+      "print every INPUT to DIR/<its name>.<format>, several at once as the\n"
+      "cores and the memory allow; DIR is made when missing",
+      [this](const std::string& name, const std::string& text) {
+        o.output_dir = text;
+        return text.empty() ? name + " needs a folder name" : std::string();
+      });
+  add("--format", "png|tif|pdf|pgm|svg", o.format, "the kind of the prints (default png)");
+  flag("--skip-existing", o.skip_existing, "leave out the INPUTs whose print is in DIR already");
+  group = "Program";
+  add("--data", "DIR",
+      "folder holding dots/ and tones/; without it $STIPPON_DATA, else\n"
+      "share/stippon beside the program's folder, else the working directory",
+      [this](const std::string& name, const std::string& text) {
+        o.data_dir = text;
+        return text.empty() ? name + " needs a folder name" : std::string();
+      });
+  add("--threads", "N",
+      "threads that make the print, 1 to 256 (default: the cores\n"
+      "available); the file is the same for any number",
+      number(1LL, MAX_THREADS, "1 to 256", o.threads));
+  flag("--verbose", o.verbose, "sizes, seed, data folder and time on standard error");
+  flag("--quiet", o.quiet, "errors only, no progress line");
+  flag("-h,--help", help, "print this summary and exit");
+  flag("--version", version, "print the version and exit");
+}
+
+// CLI11's own complaints (a missing value, a value given to a flag) are said in the words of the
+// others.
+void _command_line::parse(const std::vector<std::string>& arguments) {
+  std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::ArgumentMismatch& error) {
+    const std::string text = error.what();
+    if (text.find("flag override") != std::string::npos)
+      complaint = "--" + text.substr(0, text.find(' ')) + " takes no value";
+    else
+      complaint = text.substr(0, text.find(':')) + " needs a value";
+  } catch (const CLI::ParseError& error) {
+    complaint = error.what();
+  }
+  for (const std::string& extra : app.remaining())
+    if (complaint.empty() && extra.starts_with("-") && extra != "--")
+      complaint = "unknown option " + extra.substr(0, extra.find('='));
+}
+
+std::string _command_line::finish() {
+  if (!complaint.empty()) return complaint;
+  const auto given = [this](const char* name) { return app.count(name) > 0; };
+  if (!o.output_dir.empty()) {
+    if (files.empty()) return "--output-dir needs at least one INPUT";
+    if (std::find(files.begin(), files.end(), STANDARD_STREAM) != files.end())
+      return "standard input (-) has no name to print under in --output-dir";
+    files.push_back(o.print_name(files.front()));
+  } else if (given("--format") || given("--skip-existing")) {
+    return "--format and --skip-existing need --output-dir";
+  } else if (files.size() != 2) {
+    return "expected INPUT and OUTPUT file names";
+  }
+  o.output = files.back();
+  o.inputs.assign(files.begin(), files.end() - 1);
+  if (given("--width") && given("--height"))
     return "give either --width or --height; the other edge follows from the aspect ratio";
-  if (seen.count("--size") && (seen.count("--width") || seen.count("--height")))
+  if (given("--size") && (given("--width") || given("--height")))
     return "--size excludes --width and --height";
   if (o.verbose && o.quiet) return "--verbose and --quiet exclude each other";
   if (o.settings.tone != 0 && o.settings.device == device_grayscale)
     return "--tone needs --mode tones (or --mode bw)";
   if (o.output != STANDARD_STREAM && !print_format_of(o.output) && !o.svg_output())
     return "OUTPUT must end in .pgm, .png, .tif, .tiff, .pdf or .svg (or be - for a PGM on "
-           "standard output): " + o.output;
-  if (!o.svg_output() && (seen.count("--svg-dots") || seen.count("--pen-width")))
+           "standard output): " +
+           o.output;
+  if (!o.svg_output() && (given("--svg-dots") || given("--pen-width")))
     return "--svg-dots and --pen-width need an .svg OUTPUT";
   if (o.svg_output() && o.image != list_stippling && o.image != list_color_stippling)
     return "an .svg OUTPUT holds the dots of --image stippling or color-stippling";
-  if (o.svg_output() && seen.count("--ppi"))
-    return "an .svg OUTPUT has no pixels: leave out --ppi";
+  if (o.svg_output() && given("--ppi")) return "an .svg OUTPUT has no pixels: leave out --ppi";
   if (o.colour_image() && !o.colour_output() && !o.svg_output())
     return "--image color-original and color-stippling are colour images: write them as .png, "
            ".tif or .pdf";
@@ -315,19 +355,21 @@ std::string check_combination(const _batch_options& o, const std::set<std::strin
   if (o.resolution != resolution_300 && !stippled)
     return "only the stippled images are drawn at " + std::to_string(VECRES[o.resolution]) +
            " ppi; write other images at --ppi 300";
-  if (!(o.white_point > o.black_point))
-    return "--white-point must be above --black-point";
-  return {};
-}
-
-std::string parse_files(const std::vector<std::string>& files, _batch_options& options) {
-  if (files.size() != 2) return "expected INPUT and OUTPUT file names";
-  options.input = files[0];
-  options.output = files[1];
+  if (!(white > black)) return "--white-point must be above --black-point";
+  _document_settings& settings = o.settings;
+  if (given("--packing")) settings.stipple.scale_factor = packing_to_scale(packing);
+  settings.tone_match.levels = _levels(black, white, gamma);
+  settings.colour_stippling = o.image == list_color_stippling;
+  std::fill(std::begin(settings.save_resolution), std::end(settings.save_resolution), o.resolution);
   return {};
 }
 
 }  // namespace
+
+std::string _batch_options::print_name(const std::string& input) const {
+  const std::filesystem::path name = std::filesystem::path(input).stem();
+  return (std::filesystem::path(output_dir) / name).string() + "." + format;
+}
 
 bool _batch_options::colour_output() const {
   const std::optional<_print_format> format = print_format_of(output);
@@ -335,130 +377,20 @@ bool _batch_options::colour_output() const {
 }
 
 bool _batch_options::svg_output() const {
-  const std::string suffix = ".svg";
-  if (output.size() <= suffix.size()) return false;
-  std::string end = output.substr(output.size() - suffix.size());
+  std::string end = output.size() > 4 ? output.substr(output.size() - 4) : "";
   for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return end == suffix;
+  return end == ".svg";
 }
 
 _parse_result parse_batch_options(const std::vector<std::string>& arguments) {
   _parse_result result;
-  const std::vector<_option> table = option_table();
-  std::set<std::string> seen;
-  std::vector<std::string> files;
-  auto fail = [&result](const std::string& message) {
-    result.action = action_usage_error;
-    result.message = message;
-    return result;
-  };
-
-  bool options_ended = false;
-  for (size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    if (options_ended || argument == "-" || argument.rfind("-", 0) != 0) {
-      files.push_back(argument);
-      continue;
-    }
-    if (argument == "--") {
-      options_ended = true;
-      continue;
-    }
-    if (argument == "--help" || argument == "-h") return {action_help, {}, {}};
-    if (argument == "--version") return {action_version, {}, {}};
-
-    const size_t equals = argument.find('=');
-    const std::string name = argument.substr(0, equals);
-    const _option* option = nullptr;
-    for (const _option& candidate : table)
-      if (name == candidate.name) option = &candidate;
-    if (option == nullptr) return fail("unknown option " + name);
-
-    std::string value;
-    if (!option->takes_value) {
-      if (equals != std::string::npos) return fail(name + " takes no value");
-    } else if (equals != std::string::npos) {
-      value = argument.substr(equals + 1);
-    } else if (i + 1 < arguments.size()) {
-      value = arguments[++i];
-    } else {
-      return fail(name + " needs a value");
-    }
-    const std::string error = option->apply(value, result.options);
-    if (!error.empty()) return fail(error);
-    seen.insert(name);
-  }
-
-  std::string error = parse_files(files, result.options);
-  if (error.empty()) error = check_combination(result.options, seen);
-  if (!error.empty()) return fail(error);
-  _batch_options& options = result.options;
-  options.settings.tone_match.levels = _levels(options.black_point, options.white_point, options.gamma);
-  options.settings.stipple.black_white = options.settings.device == device_black_white;
-  options.settings.colour_stippling = options.image == list_color_stippling;
-  std::fill(std::begin(options.settings.save_resolution), std::end(options.settings.save_resolution),
-            options.resolution);
+  _command_line line(result.options);
+  line.parse(arguments);
+  if (line.help) return {action_help, {}, line.app.help()};
+  if (line.version) return {action_version, {}, {}};
+  result.message = line.finish();
+  if (!result.message.empty()) result.action = action_usage_error;
   return result;
-}
-
-std::string batch_usage() {
-  return R"(Usage: stippon-batch [options] INPUT OUTPUT
-Stipples a photograph (JPEG, PNG, TIFF, WebP, BMP, GIF or netpbm, up to 200 megapixels) without
-a window, exactly as the desktop program does. OUTPUT ends in .png, .tif, .tiff, .pdf, .pgm or
-.svg; it is replaced only once it has been written completely. INPUT - reads standard input,
-OUTPUT - writes a PGM to standard output.
-
-Output size and resolution:
-  --size A4|A5|A6|A7|A8|A9|A10|optimal   sheet size (default A5): the largest print that fits
-                            the sheet, turned landscape for a landscape or square input and
-                            portrait for a portrait one; optimal is three pixels per input pixel
-  --width V, --height V     a custom edge with a unit mm, in or px (e.g. --width 180mm); the other
-                            edge follows from the aspect ratio
-  --ppi 300|600|1200        print resolution (default 300); at 600 and 1200 the stippled image is
-                            recomputed with the same dots at two or four times the pixels
-Stipples:
-  --packing P               packing factor, 1.0 (sparse) to 6.0 (dense), default 2.0
-  --randomness D            placement randomness, 0 to 1, default 0.25
-  --merging product|minimum how overlapping dots merge (default product)
-  --distribution random|normal   distribution of the dot sizes (default random)
-  --seed N                  seed of the dot pattern (0 to 4294967295); without it the clock
-                            gives one, which --verbose prints
-Tone:
-  --tone-match none|grey|linear   make flat areas print with the ink coverage of their grey
-                            level (grey) or of its linear light (linear); default none
-  --black-point B, --white-point W, --gamma G   levels before the matching, default 0, 255, 1
-Colours:
-  --mode gray|bw|tones      grey-scale, black and white, or colour tones (default gray)
-  --black-level N           black level threshold of --mode bw, 0 to 255, default 127
-  --tone NAME               tone of a PNG output: grayscale, cyanotype, palladium_1, palladium_2,
-                            platinum_1, platinum_2, platinum_palladium, selenium, selenium_brown,
-                            sepia_1 .. sepia_4, silver, silver_gelatin
-  --density-low MIN-MAX     dot sizes in low-density zones, 4 to 8, default 4-8
-  --density-high MIN-MAX    dot sizes in high-density zones, 4 to 8, default 4-8
-  --contrast-threshold N    density between the two zones, 0 to 255, default 127
-  --borders-threshold T     threshold of the borders image, -5.0 to 5.0, default 5.0
-  --color R,G,B[,A]         ink of the colour-stippled image, default 255,0,0
-Which image:
-  --image stippling|halftoning|borders|original|color-original|color-stippling
-                            default stippling; the colour images need a .png OUTPUT
-                            (color-stippling also .svg), and only the stippled images can be
-                            written at 600 or 1200 ppi
-Vector output (an .svg OUTPUT, a page of the print's size in millimetres; with
---image color-stippling the ink's dots come in a second layer, one layer per pen):
-  --svg-dots shapes|circles|points   each dot as its own outline traced from the 1200 ppi
-                            sheets (default), as a circle of its area, or as one touch of a
-                            pen; circles and points are ordered to keep the pen's travel short
-  --pen-width MM            stroke width of points, 0.01 to 10, default 0.3
-Program:
-  --data DIR                folder holding dots/ and tones/; without it the folder named by
-                            STIPPON_DATA, else share/stippon beside the program's folder, else
-                            the working directory
-  --verbose, --quiet        more or fewer messages on standard error
-  --help, --version
-
-Exit status: 0 success, 1 other failure (e.g. not enough memory), 2 bad usage, 3 input or
-data files unreadable or no data folder found, 4 output not written.
-)";
 }
 
 }  // namespace stippon

@@ -10,31 +10,28 @@
 
 namespace stippon {
 
-// A custom size typed as one edge in a unit; the other edge follows from the aspect ratio.
-struct _typed_size {
-  bool is_height = false;
-  float value = 0.0f;
-  _output_units units = units_millimeters;
-};
-
 // Everything the command line decides; the defaults are those of the desktop program.
 struct _batch_options {
-  std::string input;
-  std::string output;
+  std::vector<std::string> inputs;  // INPUT, or with --output-dir every INPUT
+  std::string output;               // OUTPUT, or with --output-dir the first INPUT's print
+  std::string output_dir;           // --output-dir: a print of every INPUT in this folder
+  std::string format = "png";       // --format: the ending of the prints in --output-dir
+  bool skip_existing = false;
   _document_settings settings;
-  _typed_size typed;  // meaningful when the size is size_custom
+  // A custom size: one edge in the settings' units; the other follows from the aspect ratio.
+  float typed_edge = 0.0f;
+  bool typed_height = false;
   _resolution_position resolution = resolution_300;
   _list_position image = list_stippling;  // the image written
-  // --black-point, --white-point, --gamma as typed, checked together once all are read.
-  float black_point = 0.0f;
-  float white_point = 255.0f;
-  float gamma = 1.0f;
-  _svg_options svg;  // an .svg OUTPUT
+  _svg_options svg;                       // an .svg OUTPUT
   std::optional<uint32_t> seed;
   std::string data_dir;  // --data; empty: looked up (see _data_location)
+  unsigned threads = 0;  // --threads; 0: the cores available
   bool verbose = false;
   bool quiet = false;
 
+  // With --output-dir, the print of `input`: DIR/<its name without the ending>.<format>.
+  std::string print_name(const std::string& input) const;
   // PNG, TIFF or PDF: files that hold a toned or colour picture.
   bool colour_output() const;
   bool svg_output() const;
@@ -48,12 +45,10 @@ enum _parse_action { action_run, action_help, action_version, action_usage_error
 struct _parse_result {
   _parse_action action = action_run;
   _batch_options options;
-  std::string message;  // what was wrong, for action_usage_error
+  std::string message;  // the help text, or what was wrong for action_usage_error
 };
 
 // Parses the arguments after the program name. Numbers must parse whole and lie in range.
 _parse_result parse_batch_options(const std::vector<std::string>& arguments);
-
-std::string batch_usage();
 
 }  // namespace stippon

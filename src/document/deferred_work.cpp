@@ -20,32 +20,43 @@ void _stipple_document::put_back_work(const _document_work& work) {
   pending = owed;
 }
 
-void _stipple_document::drop_work(const _document_settings& settings, float width) {
+void _stipple_document::drop_work(const _document_settings& settings) {
   pending = {};
   current = settings;
-  made_width = width;
 }
 
 _preview_size _stipple_document::planned_preview() const {
   if (!image_loaded) return {};
-  return preview_size(made_width, input_image->width, input_image->height);
+  return preview_size(current.width, input_image->width, input_image->height);
 }
 
-bool _stipple_document::keep_drawing(unsigned done, unsigned total) const {
+bool _stipple_document::keep_drawing(_work_progress::_stage stage, unsigned done,
+                                     unsigned total) const {
   if (control == nullptr) return true;
-  if (total > 0)
-    control->set_done(static_cast<unsigned>(uint64_t(done) * _work_control::WHOLE / total));
+  control->set_done(progress.at(stage, done, total));
   return !control->cancelled();
+}
+
+_work_sizes _stipple_document::work_sizes(const _document_work& work) const {
+  _work_sizes sizes;
+  if (!input_image) return sizes;
+  const float w = work.regrids() ? work.width() : current.width;
+  const _preview_size print = preview_size(w, input_image->width, input_image->height);
+  const double scale = current.stipple.scale_factor;
+  sizes.input_pixels = double(input_image->width) * input_image->height;
+  sizes.print_pixels = double(print.width) * print.height;
+  sizes.cells = sizes.print_pixels / (scale * scale);
+  sizes.colour = current.colour_stippling || (!work.restipples() && color_stippling.width > 0);
+  return sizes;
 }
 
 std::unique_ptr<_stipple_document> _stipple_document::worker_copy(
     const _document_work& work) const {
-  auto copy = std::make_unique<_stipple_document>();
+  std::unique_ptr<_stipple_document> copy(new _stipple_document(pool));
   copy->current = current;
   copy->limit = limit;
   copy->image_loaded = image_loaded;
   copy->enlargement = enlargement;
-  copy->made_width = made_width;
   copy->dot_sheets = dot_sheets;
   copy->input_image = input_image;
   copy->matcher = matcher;
@@ -69,12 +80,14 @@ std::unique_ptr<_stipple_document> _stipple_document::worker_copy(
 
 bool _stipple_document::run_work(const _document_work& work, _work_control& run_control) {
   control = &run_control;
+  progress = _work_progress(work, work_sizes(work));
   if (work.regrids()) {
     derive(work.width());
   } else if (work.retones()) {
-    derive(made_width);
+    derive(current.width);
   } else if (work.reborders() && image_loaded) {
     find_borders(original_image, current.borders_threshold, borders_image);
+    keep_drawing(_work_progress::borders, 1, 1);
   }
   // The colour dots take their ink from the colour field.
   if (work.reinks()) color_original.fill(current.ink);
@@ -91,7 +104,6 @@ bool _stipple_document::run_work(const _document_work& work, _work_control& run_
 void _stipple_document::adopt_work(_stipple_document&& done, const _document_work& work) {
   image_loaded = done.image_loaded;
   enlargement = done.enlargement;
-  made_width = done.made_width;
   matcher = std::move(done.matcher);
   original_image = std::move(done.original_image);
   borders_image = std::move(done.borders_image);
@@ -102,7 +114,6 @@ void _stipple_document::adopt_work(_stipple_document&& done, const _document_wor
     stippling_image.samples = std::move(done.stippling_image.samples);
   }
   if (work.restipples() || work.reinks()) color_stippling = std::move(done.color_stippling);
-  if (work.regrids() && on_grid) on_grid(enlarged());
 }
 
 }  // namespace stippon

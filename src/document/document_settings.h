@@ -10,7 +10,7 @@ namespace stippon {
 // The ink of the colour-stippled picture until the user picks another.
 inline constexpr _pixel DEFAULT_INK = {255, 0, 0, 255};
 // The borders threshold a new picture's "Borders" image is computed with; the panel's slider
-// holds ten times it.
+// and the preferences hold ten times it.
 inline constexpr float DEFAULT_BORDERS_THRESHOLD = 5.0f;
 inline constexpr float BORDERS_SLIDER_STEPS = 10.0f;
 
@@ -25,19 +25,15 @@ enum _list_position {
 };
 inline constexpr int LIST_SIZE = 6;
 
-// Which end of which dot-size pair a value is for.
-enum _dot_size_field {
-  dot_low_density_min = 0,
-  dot_low_density_max,
-  dot_high_density_min,
-  dot_high_density_max
-};
-
 // Every choice the user makes about one print: the stippling parameters and the output request.
+// A document takes it whole (_stipple_document::apply) and makes what the difference needs.
 struct _document_settings {
   _stipple_settings stipple;
   _output_size output_size = size_a5;
   _output_units output_units = units_millimeters;
+  // The print's width in pixels at 300 ppi: a sheet or "Optimal" makes it from the photograph,
+  // "Custom" takes it as typed. A value that gives no picture keeps the width the images have.
+  float width = 0.0f;
   _mode_device device = device_grayscale;
   // One remembered save resolution per colour mode.
   _resolution_position save_resolution[3] = {resolution_300, resolution_300, resolution_300};
@@ -50,7 +46,12 @@ struct _document_settings {
 
   bool operator==(const _document_settings&) const = default;
   _resolution_position resolution() const { return save_resolution[device]; }
-  unsigned short& dot_size(_dot_size_field field);
+
+  // The value with the rules that tie its fields together kept: dot sizes within the loaded
+  // sheets and each pair's minimum at or below its maximum, a packing and a typed width that
+  // are positive numbers, black and white stippling exactly in the Black&White mode, no tone in
+  // Gray-scale, and the white point above the black point.
+  _document_settings normalised() const;
 };
 
 }  // namespace stippon

@@ -39,8 +39,8 @@ float least_width(float rows, float aspect) {
 
 }  // namespace
 
-_output_geometry::_output_geometry(unsigned input_width, unsigned input_height,
-                                   float scale_factor, int texture_limit)
+_output_geometry::_output_geometry(unsigned input_width, unsigned input_height, float scale_factor,
+                                   int texture_limit)
     : W(static_cast<float>(input_width)),
       H(static_cast<float>(input_height)),
       scale_factor(scale_factor),
@@ -65,9 +65,9 @@ float _output_geometry::typed_width(float value, bool is_height, _output_units u
   return to_pixels(is_height ? (W / H) * value : value, units);
 }
 
-float _output_geometry::reading_width(_output_size size, unsigned preview_width) const {
+float _output_geometry::reading_width(_output_size size, float kept_width) const {
   const float w = size != size_custom ? target_width(size)
-                  : preview_width > 0 ? static_cast<float>(preview_width)
+                  : kept_width > 0.0f ? kept_width
                                       : W * scale_factor;
   return usable(w) ? w : W * scale_factor;
 }

@@ -24,8 +24,8 @@ class _output_geometry {
   // A typed edge in the given units; a height becomes a width through the aspect ratio first.
   float typed_width(float value, bool is_height, _output_units units) const;
   // The width a newly read input is processed at: the target width of a sheet or "Optimal";
-  // "Custom" keeps the preview's width (or starts at the input's scale).
-  float reading_width(_output_size size, unsigned preview_width) const;
+  // "Custom" keeps the print's width (or starts at the input's scale).
+  float reading_width(_output_size size, float kept_width) const;
 
   // At least one halftone cell and one row in every image of the pipeline.
   bool usable(float w) const;

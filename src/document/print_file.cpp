@@ -55,6 +55,7 @@ _print_result _stipple_document::write_print(const std::string& file,
 
   const std::unique_ptr<_print_writer> writer = make_print_writer(*format);
   writer->on_progress = progress;
+  writer->set_pool(pool.get());
   // A PGM stays grey; the other formats take the tone of the picture on screen.
   const _texture* ramp = toned && *format != _print_format::pgm ? &tones[current.tone] : nullptr;
   _print_kind kind;
@@ -88,8 +89,9 @@ bool _stipple_document::write_stippled(_print_writer& writer, int row, _print_ki
   const int k = output_scale(row);
   _random_stream stream;
   const _dot_plan plan = grey_plan(k, stream);
-  const _banded_print print(plan, dot_sheets->row(row), stippling_image.height * k,
-                            stippling_image.width * k, current.stipple);
+  _banded_print print(plan, dot_sheets->row(row), stippling_image.height * k,
+                      stippling_image.width * k, current.stipple);
+  print.set_pool(pool.get());
   _print_rows rows(print.width(), kind, ramp);
   return print.print_bytes([&](const unsigned char* bytes, unsigned, unsigned count) {
     return writer.write_rows(rows.from_grey(bytes, count), count);
@@ -99,8 +101,9 @@ bool _stipple_document::write_stippled(_print_writer& writer, int row, _print_ki
 bool _stipple_document::write_colour_stippled(_print_writer& writer, int row) {
   const int k = output_scale(row);
   const _dot_plan plan = colour_plan(k);
-  const _banded_print print(plan, dot_sheets->row(row), stippling_image.height * k,
-                            stippling_image.width * k, current.stipple);
+  _banded_print print(plan, dot_sheets->row(row), stippling_image.height * k,
+                      stippling_image.width * k, current.stipple);
+  print.set_pool(pool.get());
   _print_rows rows(print.width(), _print_kind::rgb, nullptr);
   return print.print_colour(
       [&](const _pixel* texels, unsigned, unsigned count) {

@@ -26,15 +26,18 @@ auto into_raster(std::vector<T>& cells, unsigned height, unsigned width) {
   };
 }
 
-unsigned short dot_size(int value) {
-  // The stippler indexes the dot sheet row with the size: only loaded sizes may reach it.
-  return static_cast<unsigned short>(std::clamp(value, DOT_SIZE_MIN, DOT_SIZE_MAX));
-}
-
 }  // namespace
 
-_stipple_document::_stipple_document()
-    : dot_sheets(std::make_shared<_dot_sheets>()), input_image(std::make_shared<const _image>()) {}
+_stipple_document::_stipple_document() : _stipple_document(std::make_shared<_thread_pool>()) {}
+
+_stipple_document::_stipple_document(std::shared_ptr<_thread_pool> threads)
+    : pool(std::move(threads)),
+      dot_sheets(std::make_shared<_dot_sheets>()),
+      input_image(std::make_shared<const _image>()) {}
+
+void _stipple_document::set_threads(unsigned threads) {
+  pool = std::make_shared<_thread_pool>(threads);
+}
 
 bool _stipple_document::load_dots(const std::string& dir) {
   return dot_sheets->load(limit, dir, on_oversize_input) == 1;
@@ -68,8 +71,9 @@ bool _stipple_document::read_input(const std::string& file_name, int max_edge) {
 
 bool _stipple_document::read(const std::string& file_name) {
   if (!read_input(file_name)) return false;
-  update_images(
-      fitted_width(geometry().reading_width(current.output_size, planned_preview().width)));
+  const _output_geometry shape = geometry();
+  // "Custom" keeps the print's width: the picture's before, or one kept from an earlier run.
+  update_images(fitted_width(shape.reading_width(current.output_size, current.width), shape));
   return true;
 }
 
@@ -78,8 +82,7 @@ _output_geometry _stipple_document::geometry() const {
                           limit);
 }
 
-float _stipple_document::fitted_width(float w) {
-  const _output_geometry shape = geometry();
+float _stipple_document::fitted_width(float w, const _output_geometry& shape) {
   if (shape.fits_texture(w)) return w;
   if (on_texture_fallback) on_texture_fallback();
   return shape.fallback_width();
@@ -87,9 +90,8 @@ float _stipple_document::fitted_width(float w) {
 
 void _stipple_document::update_images(float w) {
   if (input_image->width == 0 || input_image->height == 0) return;
-  current.ink = DEFAULT_INK;
   if (deferring) {
-    made_width = w;
+    current.width = w;
     image_loaded = image_loaded || geometry().usable(w);
     pending.add_grid(w);
     return;
@@ -99,15 +101,19 @@ void _stipple_document::update_images(float w) {
 }
 
 bool _stipple_document::derive(float w) {
-  made_width = w;
+  current.width = w;
   const float W = static_cast<float>(input_image->width);
   enlargement = (w / current.stipple.scale_factor) / W;
-  if (on_grid) on_grid(enlarged());
   // The identity lookup leaves every sample as it is, and it costs no calibration.
   const _tone_lookup lookup =
       matcher.lookup(current.stipple, dot_sheets->row(resolution_300), current.tone_match);
   derive_halftone_grid(*input_image, enlargement, current.borders_threshold, original_image,
-                       borders_image, halftoning_image, lookup);
+                       borders_image, halftoning_image, lookup, [this](_grid_step step) {
+                         const _work_progress::_stage stages[] = {_work_progress::resample,
+                                                                  _work_progress::borders,
+                                                                  _work_progress::halftone};
+                         keep_drawing(stages[step], 1, 1);
+                       });
   if (original_image.width == 0 || original_image.height == 0) return false;
 
   color_original.dimensions(original_image.height, original_image.width);
@@ -146,7 +152,10 @@ void _stipple_document::stamp_grey(_image& target, int row) const {
   _random_stream stream;
   const _dot_plan plan = grey_plan(output_scale(row), stream);
   _banded_print print(plan, dot_sheets->row(row), target.height, target.width, current.stipple);
-  print.set_progress([this](unsigned done, unsigned total) { return keep_drawing(done, total); });
+  print.set_progress([this](unsigned done, unsigned total) {
+    return keep_drawing(_work_progress::stipple, done, total);
+  });
+  print.set_pool(pool.get());
   print.print_grey(into_raster(target.samples, target.height, target.width));
 }
 
@@ -166,188 +175,82 @@ void _stipple_document::stipple_colour() {
   const _dot_plan plan = colour_plan(1);
   _banded_print print(plan, dot_sheets->row(resolution_300), color_stippling.height,
                       color_stippling.width, current.stipple);
-  print.set_progress(
-      [this](unsigned, unsigned) { return control == nullptr || !control->cancelled(); });
+  print.set_progress([this](unsigned done, unsigned total) {
+    return keep_drawing(_work_progress::colour, done, total);
+  });
+  print.set_pool(pool.get());
   print.print_colour(
       into_raster(color_stippling.texels, color_stippling.height, color_stippling.width), PAPER);
 }
 
-void _stipple_document::refresh() {
-  if (!image_loaded) return;
-  // A matched tone depends on the dots: the halftone is made again for the new ones.
-  const bool retone = current.tone_match.matching != tone_matching_none;
+void _stipple_document::apply(const _document_settings& settings) {
+  _document_settings target = settings.normalised();
+  if (!image_loaded) {
+    current = target;
+    return;
+  }
+  const _document_work work = work_for(target);
+  current = target;
   if (deferring) {
-    if (retone) pending.add_tones();
+    pending.add(work);
+    return;
+  }
+  _work_control unstoppable;
+  run_work(work, unstoppable);
+}
+
+_document_work _stipple_document::work_for(_document_settings& target) {
+  const float w = new_width(target);
+  const bool regrid = w > 0.0f || target.stipple.scale_factor != current.stipple.scale_factor;
+  target.width = w > 0.0f ? w : current.width;
+  const bool restipple =
+      !(target.stipple == current.stipple) || target.colour_stippling != current.colour_stippling;
+  // A matched tone depends on the dots: the halftone is made again for new ones.
+  const bool matched = target.tone_match.matching != tone_matching_none;
+  _document_work work;
+  // The print keeps its size when only the packing changes: the cells within it change.
+  if (regrid) work.add_grid(target.width);
+  if (!(target.tone_match == current.tone_match) || (matched && restipple)) work.add_tones();
+  if (target.borders_threshold != current.borders_threshold) work.add_borders();
+  if (restipple) work.add_stipple();
+  if (!(target.ink == current.ink)) work.add_ink();
+  return work;
+}
+
+// A typed or restored width wins over the size it comes with; "Custom" keeps the current width
+// until one is typed.
+float _stipple_document::new_width(const _document_settings& target) {
+  const _output_geometry shape(input_image->width, input_image->height, target.stipple.scale_factor,
+                               limit);
+  float w = 0.0f;
+  if (target.width > 0.0f && target.width != current.width)
+    w = target.width;
+  else if (target.output_size != current.output_size)
+    w = shape.target_width(target.output_size);
+  return shape.usable(w) ? fitted_width(w, shape) : 0.0f;
+}
+
+void _stipple_document::restipple() {
+  if (!image_loaded) return;
+  if (deferring) {
     pending.add_stipple();
-    return;
+  } else if (!stippling_image.samples.empty()) {
+    stipple_preview();
   }
-  if (retone) derive(made_width);
-  stipple_preview();
-}
-
-void _stipple_document::set_size(_output_size size) {
-  current.output_size = size;
-  const _output_geometry shape = geometry();
-  const float w = shape.target_width(size);
-  // "Custom" keeps the current output until a width or a height is typed.
-  if (shape.usable(w)) set_size_output(w);
-}
-
-void _stipple_document::set_size_output(float w) {
-  if (!image_loaded) return;
-  update_images(fitted_width(w));
-}
-
-void _stipple_document::set_width(float value) {
-  set_typed_edge(value, false);
-}
-
-void _stipple_document::set_height(float value) {
-  set_typed_edge(value, true);
-}
-
-void _stipple_document::set_typed_edge(float value, bool is_height) {
-  const _output_geometry shape = geometry();
-  const float w = shape.typed_width(value, is_height, current.output_units);
-  if (image_loaded && shape.usable(w)) set_size_output(w);
-}
-
-bool _stipple_document::set_scale_factor(float value) {
-  if (!std::isfinite(value) || value <= 0.0f) return false;
-  current.stipple.scale_factor = value;
-  // The print keeps its size: only the cells within it change.
-  if (image_loaded) update_images(made_width);
-  return true;
-}
-
-void _stipple_document::set_save_resolution(_resolution_position position) {
-  if (position < resolution_1200 || position > resolution_300) return;
-  current.save_resolution[current.device] = position;
-}
-
-void _stipple_document::set_displacement(float value) {
-  current.stipple.displacement = value;
-  refresh();
-}
-
-void _stipple_document::set_merging_function(_merging_function merging) {
-  current.stipple.merging_function = merging;
-  refresh();
-}
-
-void _stipple_document::set_random_distribution(_random_distribution distribution) {
-  current.stipple.random_distribution = distribution;
-  refresh();
-}
-
-void _stipple_document::set_device(_mode_device device) {
-  if (device < device_grayscale || device > device_color_tones) return;
-  current.device = device;
-  set_black_white(device == device_black_white);
-  if (device == device_grayscale) current.tone = 0;
-}
-
-void _stipple_document::set_black_white(bool on) {
-  current.stipple.black_white = on;
-  refresh();
-}
-
-void _stipple_document::set_black_level(int level) {
-  current.stipple.black_level = level;
-  refresh();
-}
-
-bool _stipple_document::set_tone(int tone) {
-  if (tone < 0 || tone >= TONE_COUNT) return false;
-  current.tone = tone;
-  return true;
-}
-
-void _stipple_document::set_contrast_threshold(int threshold) {
-  current.stipple.contrast_threshold = threshold;
-  refresh();
-}
-
-unsigned short _stipple_document::set_dot_size(_dot_size_field field, int value) {
-  // The other end of the pair: min and max of one zone are neighbours in the enumeration.
-  const bool is_min = field == dot_low_density_min || field == dot_high_density_min;
-  const auto other = static_cast<_dot_size_field>(is_min ? field + 1 : field - 1);
-  const unsigned short other_end = current.dot_size(other);
-  const bool crosses = is_min ? other_end < value : other_end > value;
-  current.dot_size(field) = crosses ? other_end : dot_size(value);
-  refresh();
-  return current.dot_size(field);
-}
-
-void _stipple_document::set_borders_slider(int value) {
-  current.stipple.borders_slider_value = value;
-  current.borders_threshold = value / BORDERS_SLIDER_STEPS;
-  if (image_loaded) {
-    if (deferring) {
-      pending.add_borders();
-    } else {
-      find_borders(original_image, current.borders_threshold, borders_image);
-    }
-  }
-  refresh();
-}
-
-void _stipple_document::set_colour_stippling(bool on) {
-  current.colour_stippling = on;
-  // A deferred run draws it in any case: its stippling is owed.
-  if (on && image_loaded && !deferring) size_colour_stippling();
-  refresh();
-}
-
-void _stipple_document::set_tone_match(const _tone_settings& tone_match) {
-  current.tone_match = tone_match;
-  if (!image_loaded) return;
-  if (deferring) {
-    pending.add_tones();
-    return;
-  }
-  derive(made_width);
-  stipple_preview();
-}
-
-void _stipple_document::set_ink(_pixel ink) {
-  current.ink = ink;
-  if (deferring) {
-    if (image_loaded) pending.add_ink();
-    return;
-  }
-  color_original.fill(ink);
-  // Only a colour-stippled picture that exists is redrawn in the new ink.
-  if (image_loaded && (current.colour_stippling || color_stippling.width > 0)) stipple_colour();
 }
 
 void _stipple_document::new_seeds() {
   preview_seed = time(nullptr);
+  restipple();
 }
 
 void _stipple_document::set_seed(uint32_t seed) {
   preview_seed = seed;
+  restipple();
 }
 
 int64_t _stipple_document::pattern_seed() const {
   return preview_seed;
-}
-
-void _stipple_document::reset_general() {
-  const _document_settings defaults;
-  current.output_units = defaults.output_units;
-  current.output_size = defaults.output_size;
-  current.stipple.scale_factor = defaults.stipple.scale_factor;
-  current.stipple.displacement = defaults.stipple.displacement;
-  current.stipple.merging_function = defaults.stipple.merging_function;
-  current.stipple.random_distribution = defaults.stipple.random_distribution;
-  current.stipple.black_white = defaults.stipple.black_white;
-  current.stipple.black_level = defaults.stipple.black_level;
-  current.tone = defaults.tone;
-  current.tone_match = defaults.tone_match;
-  current.device = defaults.device;
-  std::copy(std::begin(defaults.save_resolution), std::end(defaults.save_resolution),
-            std::begin(current.save_resolution));
 }
 
 const _image* _stipple_document::list_image(int position) const {

@@ -10,8 +10,10 @@
 #include "document/output_geometry.h"
 #include "document/svg_options.h"
 #include "document/work_control.h"
+#include "document/work_progress.h"
 #include "image/image.h"
 #include "image/texture.h"
+#include "parallel/thread_pool.h"
 #include "print/print_writer.h"
 #include "stipple/banded_print.h"
 #include "stipple/dot_library.h"
@@ -38,17 +40,15 @@ struct _svg_result : _print_result {
 
 // One print in the making: the photograph, every image derived from it, the settings that shape
 // them, and the dot sheets and tone ramps they are drawn with. The window and the batch program
-// both drive it; it has no display. Operations recompute just what a change affects: the whole
-// pipeline for a new size or packing factor, the stippling for a dot parameter, nothing for a
-// tone or a unit.
+// both drive it; it has no display. Its settings change as one value, and only what the change
+// affects is made again: the whole pipeline for a new size or packing factor, the stippling for
+// a dot parameter, nothing for a tone or a unit.
 class _stipple_document {
  public:
   // Hooks for the front end's messages. A read refused because an edge exceeds the limit:
   std::function<void(int limit)> on_oversize_input;
   // A requested width that does not fit the texture limit was replaced by the fallback width:
   std::function<void()> on_texture_fallback;
-  // A new halftone grid was made; enlarged when the input had to be scaled up for it:
-  std::function<void(bool enlarged)> on_grid;
 
   _stipple_document();
   _stipple_document(const _stipple_document&) = delete;
@@ -63,17 +63,24 @@ class _stipple_document {
 
   // --- settings ---
   const _document_settings& settings() const { return current; }
-  // Replaces every setting without recomputing anything.
-  void set_settings(const _document_settings& settings) { current = settings; }
+  // The one way the settings change. The value is normalised and compared with the current one,
+  // and the work the difference needs is done, or recorded while deferring: a new grid for a new
+  // width, size or packing, the halftone again for new levels, gamma or matching (and for new
+  // dots while matching), the borders, the stippling, the ink. Before a picture it is only kept.
+  void apply(const _document_settings& settings);
   int texture_limit() const { return limit; }
   void set_texture_limit(int value) { limit = value; }
+  // Stippling and prints are made on this many threads (0: the cores available), shared with
+  // the worker copies; the images and files are the same whatever the number.
+  void set_threads(unsigned threads);
+  unsigned threads() const { return pool->threads(); }
 
   // --- reading ---
   // Reads the input alone, a photograph of any kind the photo reader knows, refused from its
   // header when an edge exceeds max_edge (the texture limit when 0). On failure every image
   // stays as it was and read_failure() gives the reason.
   bool read_input(const std::string& file_name, int max_edge = 0);
-  // Reads and processes at the width of the chosen size.
+  // Reads and processes at the width of the chosen size ("Custom": the width the settings hold).
   bool read(const std::string& file_name);
   bool loaded() const { return image_loaded; }
   // Why the last read failed, in words for a message ("truncated", "too large: ...").
@@ -81,66 +88,28 @@ class _stipple_document {
 
   // --- the pipeline ---
   _output_geometry geometry() const;
-  // The target width the images were last made at (pixels at 300 ppi); 0 before a picture.
-  float output_width() const { return made_width; }
-  // w, or the fallback width when w's preview would not fit the texture limit.
-  float fitted_width(float w);
-  // The whole pipeline at target width w (pixels at 300 ppi); a new picture starts over in the
-  // default ink, as the window's colour swatch does.
-  void update_images(float w);
   // The halftone grid of width w: resampled input, borders, halftone, colour field in the
   // current ink, and a white preview of the right size. False when the grid has no cells.
   bool derive(float w);
-  // The 300 ppi preview and, while it is on, the colour-stippled picture, whose draws continue
-  // the random sequence where the grey ones end.
-  void stipple_preview();
-  // Stipples again with the current parameters and seeds.
-  void refresh();
-
-  // --- changes (each recomputes what it affects once a picture is loaded) ---
-  void set_size(_output_size size);
-  void set_units(_output_units units) { current.output_units = units; }
-  // A typed edge in the current units; a value that gives no picture changes nothing.
-  void set_width(float value);
-  void set_height(float value);
-  bool set_scale_factor(float value);
-  void set_save_resolution(_resolution_position position);
-  void set_displacement(float value);
-  void set_merging_function(_merging_function merging);
-  void set_random_distribution(_random_distribution distribution);
-  void set_device(_mode_device device);
-  void set_black_white(bool on);
-  void set_black_level(int level);
-  bool set_tone(int tone);
-  void set_contrast_threshold(int threshold);
-  // A size that would cross the other end of its pair takes that end; returns the stored size.
-  unsigned short set_dot_size(_dot_size_field field, int value);
-  // Recomputes this picture's borders at slider value / 10, the threshold a new size keeps.
-  void set_borders_slider(int value);
-  void set_colour_stippling(bool on);
-  // Levels, gamma and tone matching: the whole pipeline again.
-  void set_tone_match(const _tone_settings& tone_match);
-  void set_ink(_pixel ink);
-  // A new seed from the clock, or the one given; refresh stipples with it.
+  // A new seed from the clock, or the one given. A preview already drawn is drawn again with it;
+  // a print drawn in bands takes it as it is written.
   void new_seeds();
   void set_seed(uint32_t seed);
   // The seed of the dot pattern.
   int64_t pattern_seed() const;
-  // The General panel's defaults, without recomputing.
-  void reset_general();
 
-  // --- deferred work (document_work.cpp) ---
-  // While deferring, changes record what they need instead of computing it: the settings move
-  // at once and the images follow in a run, possibly on another thread, that makes the union of
-  // the changes once. The batch never defers.
+  // --- deferred work (deferred_work.cpp) ---
+  // While deferring, apply records what a change needs instead of computing it: the settings
+  // move at once and the images follow in a run, possibly on another thread, that makes the
+  // union of the changes once. The batch never defers.
   void defer_work(bool on) { deferring = on; }
   bool work_pending() const { return !pending.empty(); }
   // The work owed, which the caller now runs.
   _document_work take_work();
   // A run that did not finish owes its work again, before anything recorded since.
   void put_back_work(const _document_work& work);
-  // The settings and the width of the images that exist, for a cancelled change to go back to.
-  void drop_work(const _document_settings& settings, float width);
+  // The settings of the images that exist, for a cancelled change to go back to.
+  void drop_work(const _document_settings& settings);
   // A document that can run `work` on another thread while this one stays as it is: it shares
   // the input and the dot sheets, and copies only the images the work reads.
   std::unique_ptr<_stipple_document> worker_copy(const _document_work& work) const;
@@ -183,16 +152,20 @@ class _stipple_document {
                         const _band_progress& progress = {});
 
  private:
+  // A worker copy, on the threads of the document it copies.
+  explicit _stipple_document(std::shared_ptr<_thread_pool> threads);
+
   _document_settings current;
   int limit = DEFAULT_TEXTURE_LIMIT;
   bool image_loaded = false;
   float enlargement = 1.0f;
-  float made_width = 0.0f;  // the target width of the current halftone grid
   std::string failure;
   bool deferring = false;
   _document_work pending;
   _work_control* control = nullptr;  // set while a run may be cancelled
+  _work_progress progress;           // the stages of that run
 
+  std::shared_ptr<_thread_pool> pool;
   // Loaded once, then only read: worker copies share them.
   std::shared_ptr<_dot_sheets> dot_sheets;
   _texture tones[TONE_COUNT];
@@ -207,8 +180,9 @@ class _stipple_document {
   _texture color_original;
   _texture color_stippling;
 
-  // False when a run was cancelled while drawing.
-  bool keep_drawing(unsigned done, unsigned total) const;
+  // Tells the run's control how far a stage has got; false when the run was cancelled.
+  bool keep_drawing(_work_progress::_stage stage, unsigned done, unsigned total) const;
+  _work_sizes work_sizes(const _document_work& work) const;
   void size_colour_stippling();
   void stipple_colour();
   // The grey draws of the preview's seeds at output scale k, and the stream where they end.
@@ -221,8 +195,20 @@ class _stipple_document {
   bool write_stippled(_print_writer& writer, int row, _print_kind kind, const _texture* ramp);
   bool write_colour(_print_writer& writer, const _texture& picture, _print_kind kind);
   bool write_colour_stippled(_print_writer& writer, int row);
-  void set_size_output(float w);
-  void set_typed_edge(float value, bool is_height);
+  // The work that going from the current settings to target needs; target takes the width the
+  // images are to be made at.
+  _document_work work_for(_document_settings& target);
+  // The width a new size or a typed width asks for, when it gives a picture; 0 otherwise.
+  float new_width(const _document_settings& target);
+  // w, or the fallback width when w's preview would not fit the texture limit.
+  float fitted_width(float w, const _output_geometry& shape);
+  // The whole pipeline at target width w.
+  void update_images(float w);
+  // The 300 ppi preview and, while it is on, the colour-stippled picture, whose draws continue
+  // the random sequence where the grey ones end.
+  void stipple_preview();
+  // The stippling again after new seeds, where a preview was drawn.
+  void restipple();
 };
 
 }  // namespace stippon

@@ -1,20 +1,21 @@
 #include "print/print_pdf.h"
 
 #include <podofo/podofo.h>
-#include <zlib.h>
 
-#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
+#include <mutex>
 #include <streambuf>
 #include <string>
+
+#include "print/bilevel_bits.h"
 
 namespace stippon {
 
 namespace {
 
 constexpr double POINTS_PER_INCH = 72.0;
-constexpr size_t DEFLATE_CHUNK = size_t{1} << 16;
 const char* const IMAGE_PREFIX = "Print";
 
 // PoDoFo writes to a std::ostream; this one ends in the atomic file's stream and keeps the errno
@@ -59,39 +60,6 @@ class file_buffer : public std::streambuf {
   int failure = 0;
 };
 
-// Compresses the image data as it comes and appends it to the image's stream.
-// PoDoFo's own Flate filter has no level and runs at zlib's default, which takes about three
-// times as long on a stippled print for a file a tenth smaller.
-class deflater {
- public:
-  explicit deflater(int level) : ready(deflateInit(&z, level) == Z_OK), out(DEFLATE_CHUNK) {}
-  ~deflater() {
-    if (ready) deflateEnd(&z);
-  }
-  deflater(const deflater&) = delete;
-  deflater& operator=(const deflater&) = delete;
-
-  bool ok() const { return ready; }
-  // With Z_FINISH the stream is ended, with everything still held inside.
-  void push(PoDoFo::PdfStream& stream, const char* data, size_t size, int flush) {
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
-    z.avail_in = static_cast<uInt>(size);
-    int result = Z_OK;
-    do {
-      z.next_out = out.data();
-      z.avail_out = static_cast<uInt>(out.size());
-      result = deflate(&z, flush);
-      const size_t produced = out.size() - z.avail_out;
-      if (produced > 0) stream.Append(reinterpret_cast<const char*>(out.data()), produced);
-    } while (result == Z_OK && (z.avail_out == 0 || flush == Z_FINISH));
-  }
-
- private:
-  z_stream z{};
-  bool ready;
-  std::vector<Bytef> out;
-};
-
 // A PDF number as the document writes its page box: fixed, six decimals, trailing zeros dropped.
 std::string number(double value) {
   char text[64];
@@ -113,9 +81,8 @@ struct _print_pdf::document {
   PoDoFo::PdfStreamedDocument pdf{&device, PoDoFo::ePdfVersion_1_4};
   PoDoFo::PdfImage image{&pdf, IMAGE_PREFIX};
   PoDoFo::PdfStream* data = nullptr;  // the image's stream while rows are appended
-  deflater flate;
 
-  document(FILE* file, int level) : buffer(file), flate(level) {}
+  explicit document(FILE* file) : buffer(file) {}
 };
 
 _print_pdf::_print_pdf() = default;
@@ -129,7 +96,12 @@ bool _print_pdf::start() {
   PdfError::EnableLogging(false);
   const bool bilevel = kind() == _print_kind::bilevel;
   try {
-    pdf = std::make_unique<document>(stream(), deflate_level);
+    // PoDoFo dates a new document with localtime(), whose result is one buffer for the whole
+    // process: prints made on several threads begin their documents one at a time.
+    static std::mutex dating;
+    std::unique_lock<std::mutex> lock(dating);
+    pdf = std::make_unique<document>(stream());
+    lock.unlock();
     pdf->pdf.GetInfo()->SetCreator(PdfString("Stippon " STIPPON_VERSION));
     pdf->image.SetImageColorSpace(kind() == _print_kind::rgb ? ePdfColorSpace_DeviceRGB
                                                              : ePdfColorSpace_DeviceGray);
@@ -139,43 +111,75 @@ bool _print_pdf::start() {
     image.AddKey("Height", PdfVariant(static_cast<pdf_int64>(height())));
     image.AddKey("BitsPerComponent", PdfVariant(static_cast<pdf_int64>(bilevel ? 1 : 8)));
     image.AddKey(PdfName::KeyFilter, PdfName("FlateDecode"));
-    if (!pdf->flate.ok()) return fail("Cannot write " + target() + ": out of memory");
     pdf->data = pdf->image.GetObject()->GetStream();
     // No filter of PoDoFo's, and the Filter key kept: the rows come deflated already.
     pdf->data->BeginAppend(TVecFilters(), true, false);
   } catch (const PdfError& error) {
     return fail_library(error.what());
   }
-  if (bilevel) line.resize((width() + 7) / 8);
-  return pdf->buffer.error() == 0 || fail_library(nullptr);
+  if (pdf->buffer.error() != 0) return fail_library(nullptr);
+  joined = std::make_unique<_zlib_join>();
+  blocks = std::make_unique<_block_pipeline<_deflated_block>>(
+      pool(), row_bytes(), block_rows(),
+      [this](const uint8_t* rows, unsigned count, _deflated_block& block) {
+        _block_deflater deflater(block);
+        deflate_rows(rows, count, deflater);
+      },
+      [this](const _deflated_block& block) { return write_block(block); });
+  return true;
+}
+
+// DeviceGray at one bit: 1 is white, the most significant bit the leftmost pixel.
+void _print_pdf::deflate_rows(const uint8_t* rows, unsigned count,
+                              _block_deflater& deflater) const {
+  const bool bilevel = kind() == _print_kind::bilevel;
+  std::vector<uint8_t> packed(bilevel ? (size_t{width()} + 7) / 8 : 0);
+  for (unsigned r = 0; r < count; ++r, rows += row_bytes()) {
+    if (bilevel) {
+      pack_bilevel(rows, width(), true, packed.data());
+      deflater.add(packed.data(), packed.size());
+    } else {
+      deflater.add(rows, row_bytes());
+    }
+  }
+  deflater.finish();
+}
+
+// Runs inside the pipeline (but for the stream's end), which must not be discarded there: a
+// failure is only noted, and the caller fails with it.
+bool _print_pdf::append(const uint8_t* data, size_t size) {
+  try {
+    pdf->data->Append(reinterpret_cast<const char*>(data), size);
+  } catch (const PoDoFo::PdfError& error) {
+    append_error = error.what();
+    return false;
+  }
+  return pdf->buffer.error() == 0;
+}
+
+bool _print_pdf::write_block(const _deflated_block& block) {
+  joined->add(block);
+  if (!joined_begun) {
+    joined_begun = true;
+    const std::array<uint8_t, 2> header = _zlib_join::header();
+    if (!append(header.data(), header.size())) return false;
+  }
+  return append(block.bytes.data(), block.bytes.size());
 }
 
 bool _print_pdf::put(const uint8_t* row) {
-  const char* bytes = reinterpret_cast<const char*>(row);
-  size_t size = row_bytes();
-  if (!line.empty()) {
-    // DeviceGray at one bit: 1 is white, the most significant bit the leftmost pixel.
-    std::fill(line.begin(), line.end(), 0);
-    for (unsigned x = 0; x < width(); ++x)
-      if (row[x] == BILEVEL_WHITE)
-        line[x >> 3] = static_cast<char>(line[x >> 3] | (0x80u >> (x & 7)));
-    bytes = line.data();
-    size = line.size();
-  }
-  try {
-    pdf->flate.push(*pdf->data, bytes, size, Z_NO_FLUSH);
-  } catch (const PoDoFo::PdfError& error) {
-    return fail_library(error.what());
-  }
-  return pdf->buffer.error() == 0 || fail_library(nullptr);
+  return blocks->add(row) || fail_library(append_error.empty() ? nullptr : append_error.c_str());
 }
 
 bool _print_pdf::finish() {
   using namespace PoDoFo;
   const double page_width = width() * POINTS_PER_INCH / ppi();
   const double page_height = height() * POINTS_PER_INCH / ppi();
+  if (!blocks->finish()) return fail_library(append_error.empty() ? nullptr : append_error.c_str());
+  const std::array<uint8_t, 6> end = joined->trailer();
+  if (!append(end.data(), end.size()))
+    return fail_library(append_error.empty() ? nullptr : append_error.c_str());
   try {
-    pdf->flate.push(*pdf->data, nullptr, 0, Z_FINISH);
     pdf->data->EndAppend();
     pdf->data = nullptr;
     PdfPage* page = pdf->pdf.CreatePage(PdfRect(0, 0, page_width, page_height));
@@ -196,6 +200,10 @@ bool _print_pdf::finish() {
 }
 
 void _print_pdf::release() {
+  blocks.reset();  // waits for the blocks in flight
+  joined.reset();
+  joined_begun = false;
+  append_error.clear();
   if (pdf && pdf->data != nullptr) {
     // PoDoFo frees what it holds for a stream only when the stream is ended.
     pdf->buffer.drop_output();
@@ -205,7 +213,6 @@ void _print_pdf::release() {
     }
   }
   pdf.reset();
-  line.clear();
 }
 
 bool _print_pdf::fail_library(const char* what) {

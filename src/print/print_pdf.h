@@ -1,16 +1,20 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "print/zlib_blocks.h"
+#include "parallel/block_pipeline.h"
 #include "print/print_writer.h"
 
 namespace stippon {
 
 // One PDF page of the print's physical size (pixels / ppi inches) holding the print as one Flate
 // image at its own resolution: 1-bit grey for black and white, 8-bit grey or RGB. PoDoFo's
-// streamed document writes the image data to the file as the rows come, so memory follows the
-// row. Paper has no transparency: RGBA prints are not held.
+// streamed document writes the image data to the file as the blocks of rows come, deflated
+// apart on the pool's threads into one zlib stream, so memory follows the rows. Paper has no
+// transparency: RGBA prints are not held.
 class _print_pdf : public _print_writer {
  public:
   _print_pdf();
@@ -28,8 +32,16 @@ class _print_pdf : public _print_writer {
   // fail() with the reason of the write error, or of PoDoFo's exception.
   bool fail_library(const char* what);
 
+  // Deflates rows, packed to bits when black and white; on any thread.
+  void deflate_rows(const uint8_t* rows, unsigned count, _block_deflater& deflater) const;
+  bool append(const uint8_t* data, size_t size);
+  bool write_block(const _deflated_block& block);
+
   std::unique_ptr<document> pdf;
-  std::vector<char> line;  // a black and white row packed to bits
+  std::unique_ptr<_zlib_join> joined;
+  bool joined_begun = false;
+  std::string append_error;  // PoDoFo's exception while appending a block
+  std::unique_ptr<_block_pipeline<_deflated_block>> blocks;
 };
 
 }  // namespace stippon

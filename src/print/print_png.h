@@ -2,16 +2,19 @@
 
 #include <png.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "print/zlib_blocks.h"
+#include "parallel/block_pipeline.h"
 #include "print/print_writer.h"
 
 namespace stippon {
 
-// PNG through libpng, one png_write_row per row, the one PNG writer: 8-bit grey, 1-bit grey
-// (packed by libpng) for black and white, 8-bit RGB or RGBA, with the resolution in a pHYs chunk
-// (none at ppi 0, as for the tone ramps).
+// PNG: 8-bit grey, 1-bit grey for black and white, 8-bit RGB or RGBA, with the resolution in a
+// pHYs chunk (none at ppi 0, as for the tone ramps). libpng writes the header and frames the chunks; the image data is one zlib stream
+// of blocks of rows (no filter) deflated apart on the pool's threads, each block an IDAT chunk.
 class _print_png : public _print_writer {
  public:
   ~_print_png() override;
@@ -31,11 +34,18 @@ class _print_png : public _print_writer {
   // fail() with the reason of a libpng step that did not complete.
   bool fail_step();
 
+  // Deflates rows, each after its filter byte; on any thread.
+  void deflate_rows(const uint8_t* rows, unsigned count, _block_deflater& deflater) const;
+  bool write_chunk(const png_byte* name, const uint8_t* data, size_t size);
+  bool write_block(const _deflated_block& block);
+
   png_structp png = nullptr;
   png_infop info = nullptr;
-  std::string message;         // libpng's last error
-  int write_error = 0;         // errno of a failed write
-  std::vector<png_byte> bits;  // a black and white row as the 0/1 values png_set_packing takes
+  std::string message;  // libpng's last error
+  int write_error = 0;  // errno of a failed write
+  std::unique_ptr<_zlib_join> joined;
+  bool joined_begun = false;
+  std::unique_ptr<_block_pipeline<_deflated_block>> blocks;
 };
 
 }  // namespace stippon

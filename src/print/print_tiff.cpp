@@ -40,8 +40,19 @@ bool _print_tiff::start() {
   tiff = TIFFClientOpenExt(target().c_str(), big ? "w8" : "w", this, on_read, on_write, on_seek,
                            on_close, on_size, on_map, on_unmap, options.get());
   if (tiff == nullptr || !set_fields()) return fail_library();
-  line.resize(kind() == _print_kind::bilevel ? (width() + 7) / 8 : row_bytes());
+  const _tiff_strip_encoder encoder(kind(), width());
+  strips = std::make_unique<_block_pipeline<_tiff_strip>>(
+      pool(), row_bytes(), strip_rows(),
+      [encoder](const uint8_t* rows, unsigned count, _tiff_strip& strip) {
+        encoder.encode(rows, count, strip);
+      },
+      [this](const _tiff_strip& strip) { return write_strip(strip); });
   return true;
+}
+
+unsigned _print_tiff::strip_rows() const {
+  const size_t stored_row = kind() == _print_kind::bilevel ? (width() + 7) / 8 : row_bytes();
+  return static_cast<unsigned>(std::clamp<size_t>(STRIP_BYTES / stored_row, 1, height()));
 }
 
 bool _print_tiff::set_fields() {
@@ -50,9 +61,6 @@ bool _print_tiff::set_fields() {
   const uint16_t photometric = bilevel                       ? PHOTOMETRIC_MINISWHITE
                                : kind() == _print_kind::grey ? PHOTOMETRIC_MINISBLACK
                                                              : PHOTOMETRIC_RGB;
-  const size_t stored_row = bilevel ? (width() + 7) / 8 : row_bytes();
-  const uint32_t strip_rows =
-      static_cast<uint32_t>(std::clamp<size_t>(STRIP_BYTES / stored_row, 1, height()));
   bool set = TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width()) &&
              TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height()) &&
              TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, bilevel ? 1 : 8) &&
@@ -70,37 +78,43 @@ bool _print_tiff::set_fields() {
   if (bilevel) {
     set = set && TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
   } else {
-    set = set && TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE) &&
-          TIFFSetField(tiff, TIFFTAG_ZIPQUALITY, deflate_level) &&
-          TIFFSetField(tiff, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+    // Stippled rows deflate smaller without a predictor.
+    set = set && TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
   }
-  return set && TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, strip_rows);
+  return set && TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, strip_rows());
 }
 
 bool _print_tiff::put(const uint8_t* row) {
-  if (kind() == _print_kind::bilevel) {
-    // Min-is-white: a set bit is black, the most significant bit the leftmost pixel.
-    std::fill(line.begin(), line.end(), 0);
-    for (unsigned x = 0; x < width(); ++x)
-      if (row[x] != BILEVEL_WHITE) line[x >> 3] |= static_cast<uint8_t>(0x80u >> (x & 7));
-  } else {
-    std::copy_n(row, line.size(), line.begin());
+  return strips->add(row) || fail_library();
+}
+
+// Runs inside the pipeline, which must not be discarded there: a failure is only noted, and the
+// caller of the pipeline fails with it.
+bool _print_tiff::write_strip(const _tiff_strip& strip) {
+  if (!strip.error.empty()) {
+    if (message.empty()) message = strip.error;
+    return false;
   }
-  if (TIFFWriteScanline(tiff, line.data(), rows_written(), 0) < 0) return fail_library();
+  if (TIFFWriteRawStrip(tiff, strips_written, const_cast<uint8_t*>(strip.bytes.data()),
+                        tmsize_t(strip.bytes.size())) < 0)
+    return false;
+  ++strips_written;
   return true;
 }
 
 bool _print_tiff::finish() {
+  if (!strips->finish()) return fail_library();
   return TIFFFlush(tiff) == 1 || fail_library();
 }
 
 void _print_tiff::release() {
-  if (tiff != nullptr) TIFFCleanup(tiff);  // frees without flushing what is not yet written
+  strips.reset();  // waits for the strips in flight
+  if (tiff != nullptr) TIFFCleanup(tiff);
   tiff = nullptr;
   descriptor = -1;
   message.clear();
   write_error = 0;
-  line.clear();
+  strips_written = 0;
 }
 
 bool _print_tiff::fail_library() {

@@ -2,17 +2,21 @@
 
 #include <tiffio.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "print/tiff_strip.h"
+#include "parallel/block_pipeline.h"
 #include "print/print_writer.h"
 
 namespace stippon {
 
-// TIFF through libtiff, one TIFFWriteScanline per row into strips of bounded size: black and white
-// as 1-bit CCITT Group 4 (min-is-white, the fax convention), grey, RGB and RGBA (unassociated
-// alpha) as 8-bit Deflate with horizontal differencing. The resolution goes in XResolution and
-// YResolution with the unit inch. libtiff writes straight to the temporary file's descriptor.
+// TIFF through libtiff in strips of bounded size: black and white as 1-bit CCITT Group 4
+// (min-is-white, the fax convention), grey, RGB and RGBA (unassociated alpha) as 8-bit Deflate.
+// The strips are encoded on the pool's threads and written raw, in order. The resolution goes in
+// XResolution and YResolution with the unit inch. libtiff writes straight to the temporary
+// file's descriptor.
 class _print_tiff : public _print_writer {
  public:
   ~_print_tiff() override;
@@ -26,6 +30,8 @@ class _print_tiff : public _print_writer {
 
  private:
   bool set_fields();
+  unsigned strip_rows() const;
+  bool write_strip(const _tiff_strip& strip);
   // fail() with the reason libtiff or the system gave.
   bool fail_library();
 
@@ -42,9 +48,10 @@ class _print_tiff : public _print_writer {
 
   TIFF* tiff = nullptr;
   int descriptor = -1;
-  std::string message;        // libtiff's first error
-  int write_error = 0;        // errno of a failed write
-  std::vector<uint8_t> line;  // the row handed to libtiff, which may change it in place
+  std::string message;  // libtiff's first error
+  int write_error = 0;  // errno of a failed write
+  uint32_t strips_written = 0;
+  std::unique_ptr<_block_pipeline<_tiff_strip>> strips;
 };
 
 }  // namespace stippon

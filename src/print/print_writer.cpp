@@ -43,13 +43,25 @@ bool _print_writer::commit() {
   return rename_over_target();
 }
 
+unsigned _print_writer::block_rows() const {
+  constexpr size_t BLOCK_BYTES = size_t{1} << 20;
+  return static_cast<unsigned>(std::clamp<size_t>(BLOCK_BYTES / row_bytes(), 1, rows));
+}
+
+// Whole rows are checked at once, which vectorises; the first grey sample is sought only in a
+// row that has one.
 bool _print_writer::check_bilevel(const uint8_t* row) {
+  int grey_samples = 0;
+#pragma omp simd reduction(| : grey_samples)
+  for (unsigned x = 0; x < columns; ++x)
+    grey_samples |= (row[x] != BILEVEL_BLACK) & (row[x] != BILEVEL_WHITE);
+  if (grey_samples == 0) return true;
   const uint8_t* end = row + columns;
   const uint8_t* grey =
       std::find_if(row, end, [](uint8_t v) { return v != BILEVEL_BLACK && v != BILEVEL_WHITE; });
-  if (grey == end) return true;
-  return fail("The black and white print " + target() + " has the sample " + std::to_string(*grey) +
-              " at row " + std::to_string(done) + ", column " + std::to_string(grey - row));
+  return fail("The black and white print " + target() + " has the sample " +
+              std::to_string(*grey) + " at row " + std::to_string(done) + ", column " +
+              std::to_string(grey - row));
 }
 
 }  // namespace stippon

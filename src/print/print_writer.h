@@ -6,6 +6,7 @@
 
 #include "print/print_file.h"
 #include "print/print_kind.h"
+#include "parallel/thread_pool.h"
 
 namespace stippon {
 
@@ -26,6 +27,9 @@ class _print_writer : public _print_file {
   virtual bool holds(_print_kind kind) const = 0;
   // Whether the format must state a resolution; those that need not write none for ppi 0.
   virtual bool needs_resolution() const { return true; }
+  // Compressed formats compress blocks of rows on the pool's threads and write them in order:
+  // the file is the same on any number of threads. The pool must outlive the writes.
+  void set_pool(_thread_pool* pool) { threads = pool; }
 
   // Starts a print of width x height pixels at ppi pixels per inch. Discards a print still open.
   bool open(const std::string& target, unsigned width, unsigned height, unsigned ppi,
@@ -41,10 +45,6 @@ class _print_writer : public _print_file {
  protected:
   _print_writer() = default;
 
-  // Prints run to hundreds of megapixels: zlib's level 3 keeps the write in seconds, and on
-  // stippled pictures it compresses about as well as the default level.
-  static constexpr int deflate_level = 3;
-
   // The format's steps; each returns false after calling fail() or fail_system().
   virtual bool start() = 0;                  // the temporary exists: set up, write the header
   virtual bool put(const uint8_t* row) = 0;  // one row of the print
@@ -55,6 +55,10 @@ class _print_writer : public _print_file {
   unsigned ppi() const { return resolution; }
   _print_kind kind() const { return pixels; }
   size_t row_bytes() const { return size_t{columns} * bytes_per_pixel(pixels); }
+  _thread_pool* pool() const { return threads; }
+  // Rows of the blocks a format compresses apart: about a mebibyte of samples each, so that the
+  // blocks are the same for a print whatever the threads.
+  unsigned block_rows() const;
 
  private:
   bool check_bilevel(const uint8_t* row);
@@ -64,6 +68,7 @@ class _print_writer : public _print_file {
   unsigned resolution = 0;
   _print_kind pixels = _print_kind::grey;
   unsigned done = 0;
+  _thread_pool* threads = nullptr;
 };
 
 }  // namespace stippon

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
 #include "image/image.h"
 #include "image/pixel.h"
+#include "parallel/thread_pool.h"
 #include "stipple/dot_plan.h"
 #include "stipple/stipple_settings.h"
 
@@ -36,6 +38,10 @@ class _banded_print {
   // Rows per band, 64 unless set; at least 1.
   void set_band_rows(unsigned rows);
   void set_progress(_band_progress progress) { progress_ = std::move(progress); }
+  // Bands are stamped on the pool's threads, as many at once as it has, and still handed on one
+  // at a time, in order, on the calling thread; without a pool (or with one thread) they are
+  // stamped there. The pool must outlive the print.
+  void set_pool(_thread_pool* pool) { pool_ = pool; }
 
   // Each runs the whole print through the sink: true when every band was handed on, false when
   // the sink or the progress stopped it (or a grey print was asked of a colour plan, or the
@@ -56,9 +62,13 @@ class _banded_print {
   void stamp_colour(unsigned band, _pixel paper, _pixel* texels) const;
 
  private:
-  template <class Band>
-  bool run(Band band) const;
+  // Stamps the bands into slots with make(band, slot) and hands them to take(slot, top, rows).
+  template <class Slot, class Make, class Take>
+  bool run(std::vector<Slot>& slots, const Make& make, const Take& take) const;
   bool fits() const;
+  // Fills and stamps a window of columns of a band, from `left` to the window's width or the
+  // print's edge, into samples whose rows are `stride` apart.
+  void stamp_grey_window(unsigned band, unsigned left, float* samples, size_t stride) const;
   // The output rows [low, high) of a band, row 0 at the bottom of the print.
   int64_t band_high(unsigned band) const { return int64_t(height_) - int64_t(band) * band_rows_; }
 
@@ -67,10 +77,14 @@ class _banded_print {
   unsigned height_;
   unsigned width_;
   bool black_white_;
+  // Every sample of the sheets lies in [0, 255], as a sheet read from a file does: the ground
+  // stays there under every rule, so that no black and white product leaves its range.
+  bool sheets_of_bytes_ = true;
   unsigned short black_level_;
   _merging_function merging_;
   unsigned band_rows_ = 64;
   _band_progress progress_;
+  _thread_pool* pool_ = nullptr;
 };
 
 }  // namespace stippon

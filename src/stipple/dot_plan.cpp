@@ -21,6 +21,20 @@ size_t candidates(const _image& halftone, const _image* borders) {
   return count;
 }
 
+// The first index of [low, high) for which `before` no longer holds, by bisection. (Ranges over
+// an iota view would say the same, but clang's fuzzing build cannot compile them.)
+template <class Before>
+size_t partition_point(size_t low, size_t high, Before before) {
+  while (low < high) {
+    const size_t middle = low + (high - low) / 2;
+    if (before(middle))
+      low = middle + 1;
+    else
+      high = middle;
+  }
+  return low;
+}
+
 // The signed difference of two wrapped positions, when it fits in a byte.
 bool byte_offset(uint32_t position, uint32_t base, int8_t& offset) {
   const int32_t difference = int32_t(position - base);
@@ -211,6 +225,20 @@ void _dot_plan::close() {
     high_after_[g] =
         g + 1 == groups ? group_high_[g] : std::max(high_after_[g + 1], group_high_[g]);
   }
+}
+
+// A compact dot's corner lies within a byte's offset of its halftone column's grid position, and
+// it reaches at most the widest dot beyond: grid positions outside the reach cannot meet the
+// columns. Grid positions grow with the halftone column.
+_dot_plan::_index_range _dot_plan::dots_near(size_t g, int64_t left, int64_t right) const {
+  const size_t begin = group_start_[g], end = group_start_[g + 1];
+  if (!compact_ || (left == INT64_MIN && right == INT64_MAX)) return {begin, end};
+  const int64_t widest = int64_t(output_scale_) * (DOT_SLOTS - 1);
+  const int64_t from = left - INT8_MAX - widest, to = right - INT8_MIN;
+  const auto grid = [&](size_t i) { return int64_t(grid_position(halftone_columns_[i])); };
+  const size_t first = partition_point(begin, end, [&](size_t i) { return grid(i) <= from; });
+  const size_t last = partition_point(first, end, [&](size_t i) { return grid(i) < to; });
+  return {first, last};
 }
 
 // A group meeting [low, high) reaches above low and starts below high. So do the running maximum

@@ -50,11 +50,19 @@ class _dot_plan {
   // signed positions, meet the output rows [low, high) (row 0 at the bottom), in draw order.
   template <class Visit>
   void each_dot_meeting(int64_t low, int64_t high, Visit&& visit) const {
+    each_dot_near(low, high, INT64_MIN, INT64_MAX, visit);
+  }
+  // As each_dot_meeting, for the dots that may reach the output columns [left, right) too: every
+  // dot that does, in draw order, and a few beside them. A group's dots go left to right by
+  // their halftone column, so a compact plan finds the few near the columns by bisection.
+  template <class Visit>
+  void each_dot_near(int64_t low, int64_t high, int64_t left, int64_t right, Visit&& visit) const {
     const size_t last = end_group(low, high);
     for (size_t g = first_group(low, high); g < last; ++g) {
       if (group_low_[g] >= high || group_high_[g] <= low) continue;
       const uint32_t row_base = grid_position(group_rows_[g]);
-      for (size_t i = group_start_[g]; i < group_start_[g + 1]; ++i) {
+      const _index_range near = dots_near(g, left, right);
+      for (size_t i = near.begin; i < near.end; ++i) {
         const _placed_dot dot = get(i, row_base);
         const int64_t top = signed_position(dot.row);
         if (top < high && top + int64_t(output_scale_) * dot.size > low) visit(dot);
@@ -81,6 +89,12 @@ class _dot_plan {
   void close();
   size_t first_group(int64_t low, int64_t high) const;
   size_t end_group(int64_t low, int64_t high) const;
+  struct _index_range {
+    size_t begin = 0;
+    size_t end = 0;
+  };
+  // The dots of group g that may reach the output columns [left, right).
+  _index_range dots_near(size_t g, int64_t left, int64_t right) const;
 
   float scale_factor_ = 0.0f;
   int output_scale_ = 0;

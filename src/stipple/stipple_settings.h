@@ -19,7 +19,6 @@ struct _stipple_settings {
   unsigned short high_density_min = 4;
   unsigned short high_density_max = 8;
   int contrast_threshold = 127;
-  int borders_slider_value = 50;
   bool black_white = false;
   int black_level = 127;
   _merging_function merging_function = merging_product;

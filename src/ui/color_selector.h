@@ -1,38 +1,33 @@
 #pragma once
 
 #include <QColor>
-#include <QFrame>
-#include <QMouseEvent>
 #include <QWidget>
-#include <functional>
-#include <optional>
+
+class QFrame;
+class QMouseEvent;
 
 namespace stippon {
 
-// A colour swatch: a left click opens a colour dialog (alpha included) and reports the choice.
+// A colour swatch: it shows a colour, and a left click asks the user for another in a colour
+// dialog (alpha included) that starts from it.
 class _color_selector : public QWidget {
   Q_OBJECT
 
  public:
-  // Asks the user for a colour starting from the given one; nothing when cancelled.
-  using _picker = std::function<std::optional<QColor>(const QColor&)>;
+  explicit _color_selector(QWidget* parent = nullptr);
 
-  QFrame* frame = nullptr;
-  QColor color;
-  // Defaults to the modal colour dialog; replaceable so the choice can be scripted.
-  _picker pick_color;
-
-  explicit _color_selector(QColor colour);
-
-  void set_color(QColor colour);
-
-  static std::optional<QColor> pick_with_dialog(const QColor& initial);
+  QColor color() const;
+  void show_color(const QColor& colour);
 
  signals:
-  void color_changed();
+  // The user chose a colour; the swatch shows it once it is shown again.
+  void color_picked(const QColor& colour);
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
+
+ private:
+  QFrame* frame = nullptr;
 };
 
 }  // namespace stippon

@@ -46,7 +46,7 @@ _command_line::_command_line(const QStringList& arguments) {
 
 QString _command_line::usage() {
   return R"(Usage: stippon [--data DIR] [FILE]
-Turns a grey photograph into a stippled print. FILE, when given, is opened at start.
+Turns a photograph into a stippled print. FILE, when given, is opened at start.
 
   --data DIR    folder holding dots/ and tones/ (and icons/, images/); without it the folder
                 named by STIPPON_DATA, else share/stippon beside the program's folder, else

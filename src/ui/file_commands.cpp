@@ -8,13 +8,12 @@
 #include <chrono>
 #include <cstdio>
 
-#include "controller/gl_widget.h"
+#include "controller/controller.h"
 #include "files/file_access.h"
 #include "photo/photo_reader.h"
 #include "print/print_format.h"
 #include "ui/busy_cursor.h"
-#include "ui/general_tab.h"
-#include "ui/settings_history.h"
+#include "ui/picture_view.h"
 #include "ui/status_line.h"
 #include "ui/window.h"
 
@@ -38,22 +37,6 @@ class _busy_flag {
  private:
   bool& flag;
   bool was;
-};
-
-// A save reads the document's images: they are brought up to date first, and no run may replace
-// them while the save's progress dialog lets events through.
-class _work_hold {
- public:
-  explicit _work_hold(_gl_widget* gl) : gl(gl) {
-    gl->finish_work();
-    gl->hold_work(true);
-  }
-  ~_work_hold() { gl->hold_work(false); }
-  _work_hold(const _work_hold&) = delete;
-  _work_hold& operator=(const _work_hold&) = delete;
-
- private:
-  _gl_widget* gl;
 };
 
 std::string local_name(const QString& name) {
@@ -104,24 +87,22 @@ QString _window::dialog_folder(const QString& fallback) const {
 
 bool _window::load_image(const QString& name, bool fresh) {
   _busy_flag guard(busy);
-  // A change still waiting to be recorded belongs to the picture before.
-  history->flush();
   const auto start = std::chrono::steady_clock::now();
   bool read = false;
   {
     _busy_cursor cursor;
-    read = gl_widget->read_image(local_name(name));
+    read = controller_->read(local_name(name));
   }
   const QString file_name = QFileInfo(name).fileName();
   if (!read) {
     status->show_done(tr("Could not read %1").arg(file_name));
     // A linked file read again may be caught half-written: its poll decides when to tell.
     if (fresh) {
-      report({failure_reading, name, QString::fromStdString(gl_widget->document().read_failure())});
+      report(
+          {failure_reading, name, QString::fromStdString(controller_->document().read_failure())});
     }
     return false;
   }
-  history->take_current();
   // Panels, saving and the view's commands stay available from the first image on.
   tab_widget->setEnabled(true);
   save_action->setEnabled(true);
@@ -130,13 +111,13 @@ bool _window::load_image(const QString& name, bool fresh) {
   setWindowTitle(tr("%1 \u2014 Stippon").arg(file_name));
   status->show_file(name);
   if (fresh) {
-    gl_widget->fit_all();
+    view_->fit_all();
     const QFileInfo info(name);
     kept.add_recent_file(info.absoluteFilePath());
     kept.set_last_folder(info.absolutePath());
     fill_recent_menu();
   }
-  const _image& input = gl_widget->document().input();
+  const _image& input = controller_->document().input();
   status->show_done(done_text(fresh ? tr("Opened") : tr("Read again"), name, input.width,
                               input.height, seconds_since(start)),
                     name);
@@ -175,7 +156,7 @@ void _window::link_file() {
   // Poll even when this first read failed: the other program may still be writing the file.
   if (!link_timer) {
     link_timer = new QTimer(this);
-    connect(link_timer, SIGNAL(timeout()), this, SLOT(check_linked_file()));
+    connect(link_timer, &QTimer::timeout, this, &_window::check_linked_file);
   }
   link_timer->start(LINK_POLL_MS);
 }
@@ -202,12 +183,12 @@ void _window::check_linked_file() {
     linked_modified = QDateTime();
     return;
   }
-  report({failure_reading, name, QString::fromStdString(gl_widget->document().read_failure())});
+  report({failure_reading, name, QString::fromStdString(controller_->document().read_failure())});
 }
 
 bool _window::save_file() {
-  if (!gl_widget->image_loaded()) return false;
-  const _document_settings& settings = gl_widget->document().settings();
+  if (!controller_->loaded()) return false;
+  const _document_settings& settings = controller_->settings();
   // A PGM holds grey samples only: said where the format is chosen.
   const QString pgm_filter =
       settings.tone != 0 ? tr("PGM image, grey without the tone (*.pgm)") : tr("PGM image (*.pgm)");
@@ -236,39 +217,23 @@ bool _window::save_file() {
 bool _window::save_svg(const QString& name) {
   const std::optional<_svg_dots> dots = ask_svg_dots();
   if (!dots) return false;
-  _busy_flag guard(busy);
-  const _work_hold hold(gl_widget);
-  const auto start = std::chrono::steady_clock::now();
   _svg_options options;
   options.dots = *dots;
-  QProgressDialog progress(tr("Saving file..."), tr("Cancel"), 0, 100, this);
-  progress.setWindowModality(Qt::WindowModal);
-  progress.setMinimumDuration(0);
-  _svg_result result;
-  {
-    _busy_cursor cursor;
-    result = gl_widget->document().write_svg(
-        local_name(name), options, [&progress](unsigned done, unsigned total) {
-          progress.setValue(int(uint64_t(done) * 100 / std::max(total, 1u)));
-          QApplication::processEvents();
-          return !progress.wasCanceled();
-        });
-  }
-  const bool cancelled = progress.wasCanceled();
-  if (result.written) {
-    note_saved(name, result.width, result.height, seconds_since(start));
-    return true;
-  }
-  if (cancelled)
-    status->show_done(tr("Saving %1 cancelled").arg(QFileInfo(name).fileName()));
-  else
-    report({failure_writing, name, write_reason(name, writer_reason(result.error))});
-  return false;
+  size_t drawn = 0;
+  return write_file(
+      name,
+      [&](const _band_progress& progress) -> _print_result {
+        const _svg_result result = controller_->write_svg(local_name(name), options, progress);
+        drawn = result.dots;
+        return result;
+      },
+      // A drawing has a page and dots, not pixels.
+      [&drawn](const _print_result& page) { return drawing_text(page.width, page.height, drawn); });
 }
 
 // "<photo>_<ppi>ppi.png" in the folder of the last save or open.
 QString _window::suggested_save_name() const {
-  const int ppi = VECRES[gl_widget->document().settings().resolution()];
+  const int ppi = VECRES[controller_->settings().resolution()];
   const QString photo =
       QFileInfo(QFile::decodeName(QByteArray::fromStdString(linked_file_name))).completeBaseName();
   const QString file = QString("%1_%2ppi.%3").arg(photo).arg(ppi).arg(DEFAULT_SAVE_SUFFIX);
@@ -276,38 +241,43 @@ QString _window::suggested_save_name() const {
   return folder.isEmpty() ? file : QDir(folder).filePath(file);
 }
 
-void _window::note_saved(const QString& name, unsigned width, unsigned height, double seconds) {
-  status->show_done(done_text(tr("Saved"), name, width, height, seconds), name);
-  kept.set_last_folder(QFileInfo(name).absolutePath());
-}
-
 // At 300 ppi the picture on screen, tone and colour included (a PGM: the grey image shown last);
 // at 600 and 1200 ppi the stippled print, or the colour-stippled one while it is on, drawn in
-// bands and written as they are made. The dialog's Cancel leaves no file behind.
+// bands and written as they are made.
 bool _window::save_print(const QString& name) {
-  _busy_flag guard(busy);
-  const _work_hold hold(gl_widget);
-  const auto start = std::chrono::steady_clock::now();
-  _stipple_document& document = gl_widget->document();
-  const _resolution_position position = document.settings().resolution();
+  const _document_settings& settings = controller_->settings();
+  const _resolution_position position = settings.resolution();
   const bool pgm = *print_format_of(local_name(name)) == _print_format::pgm;
-  int picture = pgm ? gl_widget->grey_position() : gl_widget->picture_position();
+  int picture = pgm ? controller_->grey_image() : controller_->picture_image();
   if (position != resolution_300)
-    picture = document.settings().colour_stippling && !pgm ? list_color_stippling : list_stippling;
-  const bool toned = document.settings().tone != 0;
+    picture = settings.colour_stippling && !pgm ? list_color_stippling : list_stippling;
+  const bool toned = settings.tone != 0;
+  return write_file(
+      name,
+      [&](const _band_progress& progress) {
+        return controller_->write_print(local_name(name), position, picture, toned, progress);
+      },
+      [](const _print_result& print) { return pixels_text(print.width, print.height); });
+}
 
+// A save with its progress dialog, whose Cancel leaves no file behind; the status bar or a box
+// then says what became of the file.
+bool _window::write_file(const QString& name,
+                         const std::function<_print_result(const _band_progress&)>& write,
+                         const std::function<QString(const _print_result&)>& what) {
+  _busy_flag guard(busy);
+  const auto start = std::chrono::steady_clock::now();
   QProgressDialog progress(tr("Saving file..."), tr("Cancel"), 0, 100, this);
   progress.setWindowModality(Qt::WindowModal);
   progress.setMinimumDuration(0);
   _print_result result;
   {
     _busy_cursor cursor;
-    result = document.write_print(local_name(name), position, picture, toned,
-                                  [&progress](unsigned done, unsigned total) {
-                                    progress.setValue(int(uint64_t(done) * 100 / total));
-                                    QApplication::processEvents();
-                                    return !progress.wasCanceled();
-                                  });
+    result = write([&progress](unsigned done, unsigned total) {
+      progress.setValue(int(uint64_t(done) * 100 / std::max(total, 1u)));
+      QApplication::processEvents();
+      return !progress.wasCanceled();
+    });
   }
   const bool cancelled = progress.wasCanceled();
   if (!cancelled) progress.setValue(progress.maximum());
@@ -315,7 +285,8 @@ bool _window::save_print(const QString& name) {
   std::printf("CPU time=%f\n", seconds);
   std::fflush(stdout);
   if (result.written) {
-    note_saved(name, result.width, result.height, seconds);
+    status->show_done(done_text(tr("Saved"), name, what(result), seconds), name);
+    kept.set_last_folder(QFileInfo(name).absolutePath());
     return true;
   }
   if (cancelled)

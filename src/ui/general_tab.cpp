@@ -1,13 +1,22 @@
 #include "ui/general_tab.h"
 
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QDoubleValidator>
 #include <QFrame>
 #include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QSlider>
+#include <QSpinBox>
 #include <QVBoxLayout>
 #include <cmath>
+#include <optional>
 
-#include "controller/gl_widget.h"
+#include "controller/controller.h"
 #include "tones/tone_table.h"
 #include "ui/line_edit.h"
 
@@ -27,8 +36,37 @@ QGroupBox* centred_group(const QString& title) {
   return group;
 }
 
-QSlider* horizontal_slider(int minimum, int maximum, int step, int tick_interval) {
-  auto* slider = new QSlider(Qt::Horizontal);
+QGroupBox* boxed(const QString& title, QWidget* widget) {
+  auto* box = new QVBoxLayout;
+  box->addWidget(widget);
+  QGroupBox* group = centred_group(title);
+  group->setLayout(box);
+  return group;
+}
+
+// The packing and randomness sliders' steps; typed, both are taken to the hundredth.
+constexpr float PACKING_STEPS = 10.0f;
+constexpr float RANDOMNESS_STEPS = 32.0f;
+constexpr double HUNDREDTHS = 100.0;
+constexpr int TYPED_DECIMALS = 2;
+constexpr float PACKING_MIN = 1.0f;
+constexpr float PACKING_MAX = 6.0f;
+constexpr float RANDOMNESS_MAX = 1.0f;
+// Millimetres to the hundredth and inches to the thousandth, as a ruler reads them.
+constexpr int MM_DECIMALS = 2;
+constexpr int INCH_DECIMALS = 3;
+// No typed edge beyond this many units: no display shows a larger picture.
+constexpr double EDGE_MAX = 1.0e6;
+
+template <class T>
+T* named(T* widget, const char* name) {
+  widget->setObjectName(QString::fromLatin1(name));
+  return widget;
+}
+
+QSlider* horizontal_slider(const char* name, int minimum, int maximum, int step,
+                           int tick_interval) {
+  auto* slider = named(new QSlider(Qt::Horizontal), name);
   slider->setRange(minimum, maximum);
   slider->setSingleStep(step);
   slider->setTickPosition(QSlider::TicksBelow);
@@ -54,8 +92,8 @@ constexpr int LEVEL_MAX = 255;
 constexpr int GAMMA_DECIMALS = 2;
 constexpr double GAMMA_STEP = 0.1;
 
-QSpinBox* level_spin_box(int value) {
-  auto* spin_box = new QSpinBox;
+QSpinBox* level_spin_box(const char* name, int value) {
+  auto* spin_box = named(new QSpinBox, name);
   spin_box->setRange(0, LEVEL_MAX);
   spin_box->setValue(value);
   // Typing "200" recomputes once, on Return or on leaving the field, not at "2" and "20".
@@ -69,11 +107,45 @@ void make_display_only(_line_edit* edit, const QString& text) {
   edit->setEnabled(false);
 }
 
+int decimals(_output_units units) {
+  return units == units_millimeters ? MM_DECIMALS : units == units_inches ? INCH_DECIMALS : 0;
+}
+
+// An edge of `pixels` at 300 ppi in the units; pixels are counted at the save resolution, k of
+// them to a 300 ppi pixel, as the status bar counts them.
+QString dimension_text(unsigned pixels, _output_units units, int k) {
+  if (units == units_pixels) return QString::number(uint64_t(pixels) * unsigned(k));
+  return QString::number(from_pixels(pixels, units), 'f', decimals(units));
+}
+
+// Numbers as the panel writes them, whatever the user's locale: a point before the decimals.
+QDoubleValidator* number_validator(double low, double high, int places, QObject* parent) {
+  auto* validator = new QDoubleValidator(low, high, places, parent);
+  validator->setNotation(QDoubleValidator::StandardNotation);
+  validator->setLocale(QLocale::c());
+  return validator;
+}
+
+// A typed number within [low, high], to the hundredth; nothing for other text.
+std::optional<float> typed_hundredths(const QString& text, float low, float high) {
+  bool ok = false;
+  const double value = QLocale::c().toDouble(text, &ok);
+  if (!ok || !(value >= low && value <= high)) return std::nullopt;
+  return float(std::lround(value * HUNDREDTHS)) / float(HUNDREDTHS);
+}
+
+// A slider's value field that also takes a typed value.
+void make_typed(_line_edit* field, float low, float high) {
+  field->setReadOnly(false);
+  field->setEnabled(true);
+  field->setValidator(number_validator(low, high, TYPED_DECIMALS, field));
+}
+
 }  // namespace
 
-_general_tab::_general_tab(_gl_widget* gl_widget, QWidget* parent)
-    : QWidget(parent), gl_widget(gl_widget) {
-  validator = new QIntValidator(10, 9999, this);
+_general_tab::_general_tab(_controller* controller, QWidget* parent)
+    : QWidget(parent), controller(controller) {
+  edge_validator = number_validator(0.0, EDGE_MAX, MM_DECIMALS, this);
 
   auto* layout = new QVBoxLayout;
   layout->addWidget(build_output_group());
@@ -84,60 +156,65 @@ _general_tab::_general_tab(_gl_widget* gl_widget, QWidget* parent)
   layout->addWidget(build_save_group());
   layout->addWidget(build_tone_group());
   layout->addWidget(horizontal_line());
-  auto* new_dots_button = new QPushButton(QStringLiteral("New dots distribution"));
+  auto* new_dots_button =
+      named(new QPushButton(QStringLiteral("New dots distribution")), "new_dots_button");
   layout->addWidget(new_dots_button);
   layout->addWidget(horizontal_line());
-  reset_button = new QPushButton(QStringLiteral("Reset"));
+  auto* reset_button = named(new QPushButton(QStringLiteral("Reset")), "reset_button");
   layout->addWidget(reset_button);
   layout->addStretch(1);
   setLayout(layout);
 
-  connect(new_dots_button, SIGNAL(clicked()), gl_widget, SLOT(new_dots_distribution()));
-  connect(reset_button, SIGNAL(clicked()), gl_widget, SLOT(reset_general_parameters()));
+  connect(new_dots_button, &QPushButton::clicked, controller, &_controller::new_dots);
+  connect(reset_button, &QPushButton::clicked, this, &_general_tab::reset);
+  connect(controller, &_controller::settings_changed, this, &_general_tab::show_settings);
+  show_settings();
 }
 
-_line_edit* _general_tab::new_line_edit() {
-  auto* edit = new _line_edit;
+QComboBox* _general_tab::new_combo(const char* name, std::initializer_list<const char*> items,
+                                   const QString& tooltip) {
+  auto* combo = named(new QComboBox, name);
+  for (const char* item : items) combo->addItem(tr(item));
+  combo->setToolTip(tooltip);
+  return combo;
+}
+
+_line_edit* _general_tab::new_line_edit(const char* name) {
+  auto* edit = named(new _line_edit, name);
   edit->setAlignment(Qt::AlignRight);
-  edit->setValidator(validator);
   return edit;
 }
 
 QGroupBox* _general_tab::build_output_group() {
-  size_combo = new QComboBox;
-  for (const char* name :
-       {"A4", "A5", "A6", "A7", "A8", "A9", "A10", "Optimal for input", "Custom"})
-    size_combo->addItem(tr(name));
-  size_combo->setCurrentIndex(size_a5);
-  size_combo->setToolTip(tr("Size of the output image bounding box"));
+  size_combo = new_combo("size_combo",
+                         {"A4", "A5", "A6", "A7", "A8", "A9", "A10", "Optimal for input", "Custom"},
+                         tr("Size of the output image bounding box"));
+  units_combo =
+      new_combo("units_combo", {"Millimeters", "Inches", "Pixels"}, tr("Units of measurement"));
 
-  units_combo = new QComboBox;
-  for (const char* name : {"Millimeters", "Inches", "Pixels"}) units_combo->addItem(tr(name));
-  units_combo->setCurrentIndex(units_millimeters);
-  units_combo->setToolTip(tr("Units of measurement"));
-
-  width_line_edit = new_line_edit();
+  width_line_edit = new_line_edit("width_line_edit");
+  width_line_edit->setValidator(edge_validator);
   make_display_only(width_line_edit, QStringLiteral("0"));
   width_line_edit->setToolTip(
       tr("Display the width\nIf Output size is CUSTOM, the user can change the widht in the "
          "selected UNITS, computing the height to maintain the aspect ratio"));
-  height_line_edit = new_line_edit();
+  height_line_edit = new_line_edit("height_line_edit");
+  height_line_edit->setValidator(edge_validator);
   make_display_only(height_line_edit, QStringLiteral("0"));
   height_line_edit->setToolTip(
       tr("Display the height\nIf Output size is CUSTOM, the user can change the height in the "
          "selected UNITS, computing the width to maintain the aspect ratio"));
-  width_label = new QLabel(tr("Spatial width:"));
+  width_label = named(new QLabel(tr("Spatial width:")), "width_label");
   width_label->setEnabled(false);
-  height_label = new QLabel(tr("Spatial height:"));
+  height_label = named(new QLabel(tr("Spatial height:")), "height_label");
   height_label->setEnabled(false);
 
-  save_resolution_combo = new QComboBox;
-  fill_save_resolutions(true);
-  save_resolution_combo->setCurrentIndex(resolution_300);
-  save_resolution_combo->setToolTip(
+  save_resolution_combo = new_combo(
+      "save_resolution_combo", {},
       tr("This value allows to change the output resolution\n300ppi: mode to print in low "
          "resolution mono printers and for on-screen files\n600ppi: mode to print in medium "
          "resolution mono printers\n1200ppi: mode to print in high resolution mono printers"));
+  fill_save_resolutions(true);
 
   auto* grid = new QGridLayout;
   grid->addWidget(new QLabel(tr("Spatial size:")), 0, 0, Qt::AlignRight);
@@ -153,102 +230,123 @@ QGroupBox* _general_tab::build_output_group() {
   auto* group = centred_group(tr("Output size and resolution"));
   group->setLayout(grid);
 
-  connect(units_combo, SIGNAL(currentIndexChanged(int)), this, SLOT(set_units_slot(int)));
-  connect(size_combo, SIGNAL(currentIndexChanged(int)), this, SLOT(set_size_slot(int)));
-  connect(width_line_edit, SIGNAL(tabPressed()), this, SLOT(set_width_slot()));
-  connect(height_line_edit, SIGNAL(tabPressed()), this, SLOT(set_height_slot()));
-  connect(save_resolution_combo, SIGNAL(currentIndexChanged(int)), this,
-          SLOT(set_save_resolution_slot(int)));
+  connect(units_combo, &QComboBox::currentIndexChanged, this, [this](int index) {
+    edit("Units", false, [index](_document_settings& s) { s.output_units = _output_units(index); });
+  });
+  connect(size_combo, &QComboBox::currentIndexChanged, this, [this](int index) {
+    edit("Output Size", false,
+         [index](_document_settings& s) { s.output_size = _output_size(index); });
+  });
+  connect(width_line_edit, &_line_edit::tabPressed, this, [this] { edit_edge(false); });
+  connect(height_line_edit, &_line_edit::tabPressed, this, [this] { edit_edge(true); });
+  // Each entry carries its resolution position, so a list holding "300ppi" alone still gives
+  // 300 ppi rather than its row number.
+  connect(save_resolution_combo, &QComboBox::currentIndexChanged, this, [this](int row) {
+    const QVariant position = save_resolution_combo->itemData(row);
+    if (!position.isValid()) return;  // sent while the list is emptied
+    edit("Resolution", false, [&position](_document_settings& s) {
+      s.save_resolution[s.device] = _resolution_position(position.toInt());
+    });
+  });
+  return group;
+}
+
+QGroupBox* _general_tab::slider_group(const _slider_group& shape, _line_edit*& value,
+                                      QSlider*& slider) {
+  value = new_line_edit(shape.value_name);
+  make_display_only(value, QString());
+  value->setToolTip(tr(shape.value_tip));
+  slider =
+      horizontal_slider(shape.slider_name, shape.minimum, shape.maximum, shape.step, shape.ticks);
+  slider->setToolTip(tr(shape.slider_tip));
+  auto* group = centred_group(tr(shape.title));
+  group->setLayout(slider_grid(value, slider, tr(shape.low), tr(shape.high)));
   return group;
 }
 
 QGroupBox* _general_tab::build_packing_group() {
-  scale_factor_line_edit = new_line_edit();
-  make_display_only(scale_factor_line_edit, QStringLiteral("2.00"));
-  scale_factor_line_edit->setToolTip(tr("Display the stippling packing factor"));
-  scale_factor_slider = horizontal_slider(10, 60, 2, 5);
-  scale_factor_slider->setValue(20);
-  scale_factor_slider->setToolTip(
-      tr("This value allows to pack the stipples in a sparse or denser form\nDefault value is 2"));
-
-  auto* group = centred_group(tr("Stipple packing factor"));
-  group->setLayout(slider_grid(scale_factor_line_edit, scale_factor_slider, tr("Low"), tr("High")));
-  connect(scale_factor_slider, SIGNAL(valueChanged(int)), this, SLOT(set_scale_factor_slot(int)));
+  QGroupBox* group = slider_group(
+      {"Stipple packing factor", "scale_factor_line_edit", "Display the stippling packing factor",
+       "scale_factor_slider", 10, 60, 2, 5,
+       "This value allows to pack the stipples in a sparse or denser form\nDefault value is 2",
+       "Low", "High"},
+      scale_factor_line_edit, scale_factor_slider);
+  connect(scale_factor_slider, &QSlider::valueChanged, this, [this](int value) {
+    edit("Packing", true, [value](_document_settings& s) {
+      s.stipple.scale_factor = packing_to_scale(value / PACKING_STEPS);
+    });
+  });
+  make_typed(scale_factor_line_edit, PACKING_MIN, PACKING_MAX);
+  connect(scale_factor_line_edit, &_line_edit::tabPressed, this, [this] {
+    const auto packing = typed_hundredths(scale_factor_line_edit->text(), PACKING_MIN, PACKING_MAX);
+    edit("Packing", false, [packing](_document_settings& s) {
+      if (packing) s.stipple.scale_factor = packing_to_scale(*packing);
+    });
+  });
   return group;
 }
 
 QGroupBox* _general_tab::build_displacement_group() {
-  displacement_line_edit = new_line_edit();
-  make_display_only(displacement_line_edit, QStringLiteral("0.25"));
-  displacement_line_edit->setToolTip(tr("Display the displacement"));
-  displacement_slider = horizontal_slider(0, 32, 1, 2);
-  displacement_slider->setValue(8);
-  displacement_slider->setToolTip(
-      tr("This value allows to change the displacement added to the computed location of each "
-         "dot\nDefault value is 0.25"));
-
-  auto* group = centred_group(tr("Stipple placement randomness"));
-  group->setLayout(slider_grid(displacement_line_edit, displacement_slider, tr("None"), tr("Max")));
-  connect(displacement_slider, SIGNAL(valueChanged(int)), this, SLOT(set_displacement_slot(int)));
+  QGroupBox* group = slider_group(
+      {"Stipple placement randomness", "displacement_line_edit", "Display the displacement",
+       "displacement_slider", 0, 32, 1, 2,
+       "This value allows to change the displacement added to the computed location of each "
+       "dot\nDefault value is 0.25",
+       "None", "Max"},
+      displacement_line_edit, displacement_slider);
+  connect(displacement_slider, &QSlider::valueChanged, this, [this](int value) {
+    edit("Randomness", true,
+         [value](_document_settings& s) { s.stipple.displacement = value / RANDOMNESS_STEPS; });
+  });
+  make_typed(displacement_line_edit, 0.0f, RANDOMNESS_MAX);
+  connect(displacement_line_edit, &_line_edit::tabPressed, this, [this] {
+    const auto randomness = typed_hundredths(displacement_line_edit->text(), 0.0f, RANDOMNESS_MAX);
+    edit("Randomness", false, [randomness](_document_settings& s) {
+      if (randomness) s.stipple.displacement = *randomness;
+    });
+  });
   return group;
 }
 
 QGroupBox* _general_tab::build_merging_group() {
-  merging_function_combo = new QComboBox;
-  merging_function_combo->addItem(tr("Product"));
-  merging_function_combo->addItem(tr("Minimum"));
-  merging_function_combo->setCurrentIndex(merging_product);
-  merging_function_combo->setToolTip(
+  merging_function_combo = new_combo(
+      "merging_function_combo", {"Product", "Minimum"},
       tr("This value allows to change the merging function:\nProduct-> "
          "Color=(Ground_color*Dot_color)/255\nMinimum-> Color=MIN(Ground_color,Dot_color)"));
-
-  auto* box = new QVBoxLayout;
-  box->addWidget(merging_function_combo);
-  auto* group = centred_group(tr("Merging function"));
-  group->setLayout(box);
-  connect(merging_function_combo, SIGNAL(activated(int)), this,
-          SLOT(set_merging_function_slot(int)));
-  return group;
+  connect(merging_function_combo, &QComboBox::activated, this, [this](int index) {
+    edit("Merging", false,
+         [index](_document_settings& s) { s.stipple.merging_function = _merging_function(index); });
+  });
+  return boxed(tr("Merging function"), merging_function_combo);
 }
 
 QGroupBox* _general_tab::build_distribution_group() {
-  random_distribution_combo = new QComboBox;
-  random_distribution_combo->addItem(tr("Random"));
-  random_distribution_combo->addItem(tr("Normal"));
-  random_distribution_combo->setCurrentIndex(distribution_random);
-  random_distribution_combo->setToolTip(
-      tr("This value allows to change the random function distribution"));
-
-  auto* box = new QVBoxLayout;
-  box->addWidget(random_distribution_combo);
-  auto* group = centred_group(tr("Random distribution"));
-  group->setLayout(box);
-  connect(random_distribution_combo, SIGNAL(activated(int)), this,
-          SLOT(set_random_distribution_slot(int)));
-  return group;
+  random_distribution_combo =
+      new_combo("random_distribution_combo", {"Random", "Normal"},
+                tr("This value allows to change the random function distribution"));
+  connect(random_distribution_combo, &QComboBox::activated, this, [this](int index) {
+    edit("Distribution", false, [index](_document_settings& s) {
+      s.stipple.random_distribution = _random_distribution(index);
+    });
+  });
+  return boxed(tr("Random distribution"), random_distribution_combo);
 }
 
 QGroupBox* _general_tab::build_black_level_group() {
-  black_level_line_edit = new_line_edit();
-  make_display_only(black_level_line_edit, QStringLiteral("127"));
-  black_level_line_edit->setToolTip(tr("Display the black level threshold"));
-  black_level_slider = horizontal_slider(0, 255, 1, 15);
-  black_level_slider->setValue(gl_widget->document().settings().stipple.black_level);
-  black_level_slider->setToolTip(tr("Controls which tones are black and which tones are white"));
-
-  black_level_group = centred_group(tr("Black level threshold"));
-  black_level_group->setLayout(
-      slider_grid(black_level_line_edit, black_level_slider, tr("0"), tr("255")));
-  black_level_group->setEnabled(false);
+  black_level_group =
+      named(slider_group({"Black level threshold", "black_level_line_edit",
+                          "Display the black level threshold", "black_level_slider", 0, 255, 1, 15,
+                          "Controls which tones are black and which tones are "
+                          "white",
+                          "0", "255"},
+                         black_level_line_edit, black_level_slider),
+            "black_level_group");
   return black_level_group;
 }
 
 QGroupBox* _general_tab::build_save_group() {
-  device_combo = new QComboBox;
-  for (const char* name : {"Gray-scale", "Black&White", "Color tones"})
-    device_combo->addItem(tr(name));
-  device_combo->setCurrentIndex(device_grayscale);
-  device_combo->setToolTip(
+  device_combo = new_combo(
+      "device_combo", {"Gray-scale", "Black&White", "Color tones"},
       tr("This value allows to change the number of colors of the output\nGray-scale: Normal "
          "mode\nBlack-and-white: mode to print in high resolution mono printers. The user must "
          "select the black threshold\nColor tones: mode to obtain images with color tones"));
@@ -260,15 +358,10 @@ QGroupBox* _general_tab::build_save_group() {
   auto* device_frame = new QFrame;
   device_frame->setLayout(device_grid);
 
-  stippling_tone_combo = new QComboBox;
+  stippling_tone_combo = new_combo("stippling_tone_combo", {},
+                                   tr("Controls which tone is used when Color tones is selected"));
   for (const _tone_entry& tone : TONES) stippling_tone_combo->addItem(tr(tone.label));
-  stippling_tone_combo->setCurrentIndex(0);
-  stippling_tone_combo->setToolTip(tr("Controls which tone is used when Color tones is selected"));
-  auto* tones_box = new QVBoxLayout;
-  tones_box->addWidget(stippling_tone_combo);
-  color_tones_group = centred_group(tr("Color tones"));
-  color_tones_group->setLayout(tones_box);
-  color_tones_group->setEnabled(false);
+  color_tones_group = named(boxed(tr("Color tones"), stippling_tone_combo), "color_tones_group");
 
   auto* box = new QVBoxLayout;
   box->addWidget(device_frame);
@@ -277,27 +370,30 @@ QGroupBox* _general_tab::build_save_group() {
   auto* group = centred_group(tr("Save parameters"));
   group->setLayout(box);
 
-  connect(device_combo, SIGNAL(currentIndexChanged(int)), this, SLOT(set_device_slot(int)));
-  connect(black_level_slider, SIGNAL(valueChanged(int)), this, SLOT(set_black_level_slot(int)));
-  connect(stippling_tone_combo, SIGNAL(activated(int)), gl_widget, SLOT(set_stippling_tone(int)));
+  connect(device_combo, &QComboBox::currentIndexChanged, this, [this](int index) {
+    edit("Colours", false, [index](_document_settings& s) { s.device = _mode_device(index); });
+  });
+  connect(black_level_slider, &QSlider::valueChanged, this, [this](int level) {
+    edit("Black Level", true, [level](_document_settings& s) { s.stipple.black_level = level; });
+  });
+  connect(stippling_tone_combo, &QComboBox::activated, this, [this](int tone) {
+    edit("Tone", false, [tone](_document_settings& s) { s.tone = tone; });
+  });
   return group;
 }
 
 QGroupBox* _general_tab::build_tone_group() {
-  tone_matching_combo = new QComboBox;
-  for (const char* name : {"None", "Grey levels", "Linear light"})
-    tone_matching_combo->addItem(tr(name));
-  tone_matching_combo->setCurrentIndex(tone_matching_none);
-  tone_matching_combo->setToolTip(
+  tone_matching_combo = new_combo(
+      "tone_matching_combo", {"None", "Grey levels", "Linear light"},
       tr("What a flat grey prints as\nNone: the halftone takes the grey as it is\nGrey levels: the "
          "ink covers as much as the grey is dark\nLinear light: the ink leaves the light of the "
          "picture's linear values"));
-  black_point_spin_box = level_spin_box(0);
+  black_point_spin_box = level_spin_box("black_point_spin_box", 0);
   black_point_spin_box->setToolTip(tr("Greys at or below this level print black"));
-  white_point_spin_box = level_spin_box(LEVEL_MAX);
+  white_point_spin_box = level_spin_box("white_point_spin_box", LEVEL_MAX);
   white_point_spin_box->setToolTip(
       tr("Greys at or above this level print white\nAlways above the black point"));
-  gamma_spin_box = new QDoubleSpinBox;
+  gamma_spin_box = named(new QDoubleSpinBox, "gamma_spin_box");
   gamma_spin_box->setDecimals(GAMMA_DECIMALS);
   gamma_spin_box->setRange(_levels::GAMMA_MIN, _levels::GAMMA_MAX);
   gamma_spin_box->setSingleStep(GAMMA_STEP);
@@ -318,102 +414,23 @@ QGroupBox* _general_tab::build_tone_group() {
   auto* group = centred_group(tr("Tone"));
   group->setLayout(grid);
 
-  connect(tone_matching_combo, SIGNAL(currentIndexChanged(int)), this, SLOT(set_tone_match_slot()));
-  for (QSpinBox* spin_box : {black_point_spin_box, white_point_spin_box})
-    connect(spin_box, SIGNAL(valueChanged(int)), this, SLOT(set_tone_match_slot()));
-  connect(gamma_spin_box, SIGNAL(valueChanged(double)), this, SLOT(set_tone_match_slot()));
+  connect(tone_matching_combo, &QComboBox::currentIndexChanged, this,
+          [this] { edit_tone_match("Tone Matching", false); });
+  connect(black_point_spin_box, &QSpinBox::valueChanged, this,
+          [this] { edit_tone_match("Black Point", true); });
+  connect(white_point_spin_box, &QSpinBox::valueChanged, this,
+          [this] { edit_tone_match("White Point", true); });
+  connect(gamma_spin_box, &QDoubleSpinBox::valueChanged, this,
+          [this] { edit_tone_match("Gamma", true); });
   return group;
 }
 
-// Each entry carries its resolution position, so a list holding "300ppi" alone still hands
-// 300 ppi to the controller rather than its row number.
 void _general_tab::fill_save_resolutions(bool all) {
   if (all) {
     save_resolution_combo->addItem(tr("1200ppi"), int(resolution_1200));
     save_resolution_combo->addItem(tr("600ppi"), int(resolution_600));
   }
   save_resolution_combo->addItem(tr("300ppi"), int(resolution_300));
-}
-
-void _general_tab::show_save_resolution(int position) {
-  const int row = save_resolution_combo->findData(position);
-  if (row >= 0) save_resolution_combo->setCurrentIndex(row);
-}
-
-// --- setters: show a value the controller holds ---
-
-void _general_tab::set_size(_output_size size) {
-  size_combo->setCurrentIndex(size);
-}
-
-void _general_tab::set_units(_output_units units) {
-  units_combo->setCurrentIndex(units);
-}
-
-void _general_tab::set_save_resolution(_resolution_position position) {
-  show_save_resolution(position);
-}
-
-void _general_tab::set_merging_function(_merging_function merging) {
-  merging_function_combo->setCurrentIndex(merging);
-}
-
-void _general_tab::set_random_distribution(_random_distribution distribution) {
-  random_distribution_combo->setCurrentIndex(distribution);
-}
-
-namespace {
-
-QString dimension_text(float value, _output_units units) {
-  if (units == units_pixels) return QString::asprintf("%d", static_cast<int>(value));
-  return QString::asprintf("%5.5f", value);
-}
-
-}  // namespace
-
-void _general_tab::set_width(float value) {
-  width_line_edit->setText(dimension_text(value, gl_widget->document().settings().output_units));
-}
-
-void _general_tab::set_height(float value) {
-  height_line_edit->setText(dimension_text(value, gl_widget->document().settings().output_units));
-}
-
-void _general_tab::set_scale_factor(float value) {
-  scale_factor_line_edit->setText(QString::asprintf("%2.2f", value));
-  scale_factor_slider->setValue(static_cast<int>(value * 10.0f));
-}
-
-void _general_tab::set_displacement(float value) {
-  displacement_line_edit->setText(QString::asprintf("%2.2f", value));
-  displacement_slider->setValue(static_cast<int>(value * 32.0f));
-}
-
-void _general_tab::set_black_level(int value) {
-  black_level_line_edit->setText(QString::asprintf("%d", value));
-  black_level_slider->setValue(value);
-}
-
-void _general_tab::set_device(_mode_device mode) {
-  device_combo->setCurrentIndex(mode);
-  black_level_slider->setValue(gl_widget->document().settings().stipple.black_level);
-  stippling_tone_combo->setCurrentIndex(gl_widget->document().settings().tone);
-  switch (mode) {
-    case device_grayscale:
-    case device_black_white:
-      save_resolution_combo->clear();
-      fill_save_resolutions(true);
-      save_resolution_combo->setCurrentIndex(resolution_300);
-      black_level_group->setEnabled(mode == device_black_white);
-      color_tones_group->setEnabled(false);
-      break;
-    case device_color_tones:
-      save_resolution_combo->clear();
-      fill_save_resolutions(false);
-      black_level_group->setEnabled(false);
-      color_tones_group->setEnabled(true);
-      break;
-  }
 }
 
 // A white point at or below the black point is never offered: each spin box stops one level
@@ -438,21 +455,8 @@ void _general_tab::show_tone_match(const _tone_settings& tones) {
   bound_points();
 }
 
-void _general_tab::enable_custom_size(bool custom) {
-  for (_line_edit* edit : {width_line_edit, height_line_edit}) {
-    edit->setReadOnly(!custom);
-    edit->setEnabled(custom);
-  }
-  width_label->setEnabled(custom);
-  height_label->setEnabled(custom);
-}
-
-void _general_tab::enable_mode_groups(_mode_device mode) {
-  black_level_group->setEnabled(mode == device_black_white);
-  color_tones_group->setEnabled(mode == device_color_tones);
-}
-
-void _general_tab::show_settings(const _document_settings& settings) {
+void _general_tab::show_settings() {
+  const _document_settings& settings = controller->settings();
   const QSignalBlocker quiet[] = {QSignalBlocker(size_combo),
                                   QSignalBlocker(units_combo),
                                   QSignalBlocker(scale_factor_slider),
@@ -465,155 +469,94 @@ void _general_tab::show_settings(const _document_settings& settings) {
                                   QSignalBlocker(stippling_tone_combo)};
   const _stipple_settings& stipple = settings.stipple;
   size_combo->setCurrentIndex(settings.output_size);
-  enable_custom_size(settings.output_size == size_custom);
+  // Only "Custom" takes a typed width or height.
+  const bool custom = settings.output_size == size_custom;
+  for (_line_edit* edit : {width_line_edit, height_line_edit}) {
+    edit->setReadOnly(!custom);
+    edit->setEnabled(custom);
+  }
+  width_label->setEnabled(custom);
+  height_label->setEnabled(custom);
   units_combo->setCurrentIndex(settings.output_units);
-  const long packing = std::lround(10.0f * PACKING_CELL_PIXELS / stipple.scale_factor);
-  scale_factor_slider->setValue(int(packing));
-  scale_factor_line_edit->setText(QString::asprintf("%2.2f", packing / 10.0f));
-  displacement_slider->setValue(int(std::lround(stipple.displacement * 32.0f)));
+  edge_validator->setDecimals(decimals(settings.output_units));
+  show_dimensions();
+  const double packing = PACKING_CELL_PIXELS / double(stipple.scale_factor);
+  scale_factor_slider->setValue(int(std::lround(packing * PACKING_STEPS)));
+  scale_factor_line_edit->setText(
+      QString::number(std::round(packing * HUNDREDTHS) / HUNDREDTHS, 'f', TYPED_DECIMALS));
+  displacement_slider->setValue(int(std::lround(stipple.displacement * RANDOMNESS_STEPS)));
   displacement_line_edit->setText(QString::asprintf("%2.2f", stipple.displacement));
   merging_function_combo->setCurrentIndex(stipple.merging_function);
   random_distribution_combo->setCurrentIndex(stipple.random_distribution);
   device_combo->setCurrentIndex(settings.device);
   save_resolution_combo->clear();
   fill_save_resolutions(settings.device != device_color_tones);
-  show_save_resolution(settings.resolution());
-  enable_mode_groups(settings.device);
+  const int row = save_resolution_combo->findData(int(settings.resolution()));
+  if (row >= 0) save_resolution_combo->setCurrentIndex(row);
+  black_level_group->setEnabled(settings.device == device_black_white);
+  color_tones_group->setEnabled(settings.device == device_color_tones);
   black_level_slider->setValue(stipple.black_level);
   black_level_line_edit->setText(QString::asprintf("%d", stipple.black_level));
   stippling_tone_combo->setCurrentIndex(settings.tone);
   show_tone_match(settings.tone_match);
 }
 
-// --- slots: until an image is loaded each puts its control back and leaves the controller be ---
-
-void _general_tab::set_units_slot(int index) {
-  if (!gl_widget->image_loaded()) {
-    units_combo->setCurrentIndex(units_millimeters);
-    return;
-  }
-  if (index >= units_millimeters && index <= units_pixels)
-    gl_widget->set_units(static_cast<_output_units>(index));
+// The size asked for, also while the picture is still being made; nothing before a picture.
+void _general_tab::show_dimensions() {
+  if (!controller->loaded()) return;
+  const _preview_size preview = controller->document().planned_preview();
+  const _document_settings& settings = controller->settings();
+  const int k = output_scale(settings.resolution());
+  width_line_edit->setText(dimension_text(preview.width, settings.output_units, k));
+  height_line_edit->setText(dimension_text(preview.height, settings.output_units, k));
 }
 
-void _general_tab::set_size_slot(int index) {
-  if (!gl_widget->image_loaded()) {
-    size_combo->setCurrentIndex(size_a5);
-    return;
-  }
-  if (index < size_a4 || index > size_custom) return;
-  enable_custom_size(index == size_custom);
-  gl_widget->set_size(static_cast<_output_size>(index));
+void _general_tab::edit(const char* step, bool continuous,
+                        const std::function<void(_document_settings&)>& change) {
+  _document_settings settings = controller->settings();
+  change(settings);
+  controller->edit(settings, tr(step), continuous);
 }
 
-// A text that does not parse reaches the controller as 0.0, which keeps the current output.
-void _general_tab::set_width_slot() {
-  gl_widget->set_width(width_line_edit->text().toFloat());
+// A text that does not parse gives 0.0, which asks for no width; a width that makes no picture
+// changes nothing either, and the panel shows the current dimensions again. Typed pixels are
+// those of the save resolution.
+void _general_tab::edit_edge(bool is_height) {
+  const _line_edit* field = is_height ? height_line_edit : width_line_edit;
+  const _document_settings& settings = controller->settings();
+  float value = QLocale::c().toFloat(field->text());
+  if (settings.output_units == units_pixels) value /= float(output_scale(settings.resolution()));
+  const float w =
+      controller->document().geometry().typed_width(value, is_height, settings.output_units);
+  edit(is_height ? "Height" : "Width", false, [w](_document_settings& s) { s.width = w; });
 }
 
-void _general_tab::set_height_slot() {
-  gl_widget->set_height(height_line_edit->text().toFloat());
-}
-
-void _general_tab::set_scale_factor_slot(int value) {
-  if (!gl_widget->image_loaded()) {
-    scale_factor_slider->setValue(30);
-    return;
-  }
-  const float packing = value / 10.0f;
-  scale_factor_line_edit->setText(QString::asprintf("%2.2f", packing));
-  gl_widget->set_scale_factor(6.0f / packing);
-}
-
-void _general_tab::set_displacement_slot(int value) {
-  if (!gl_widget->image_loaded()) {
-    displacement_slider->setValue(1);
-    return;
-  }
-  const float displacement = value * 0.03125f;
-  displacement_line_edit->setText(QString::asprintf("%2.2f", displacement));
-  gl_widget->set_displacement(displacement);
-}
-
-void _general_tab::set_merging_function_slot(int index) {
-  if (!gl_widget->image_loaded()) {
-    merging_function_combo->setCurrentIndex(merging_product);
-    return;
-  }
-  gl_widget->set_merging_function(index);
-}
-
-void _general_tab::set_random_distribution_slot(int index) {
-  if (!gl_widget->image_loaded()) {
-    random_distribution_combo->setCurrentIndex(distribution_random);
-    return;
-  }
-  gl_widget->set_random_distribution(index);
-}
-
-void _general_tab::set_device_slot(int Element) {
-  if (!gl_widget->image_loaded()) {
-    device_combo->setCurrentIndex(device_grayscale);
-    return;
-  }
-  // The resolution list reports its new position before the controller switches mode, so that
-  // position is stored for the mode being left.
-  switch (Element) {
-    case device_grayscale:
-      black_level_group->setEnabled(false);
-      color_tones_group->setEnabled(false);
-      stippling_tone_combo->setCurrentIndex(0);
-      show_save_resolution(gl_widget->document().settings().save_resolution[device_grayscale]);
-      break;
-    case device_black_white:
-      black_level_group->setEnabled(true);
-      color_tones_group->setEnabled(false);
-      show_save_resolution(gl_widget->document().settings().save_resolution[device_black_white]);
-      break;
-    case device_color_tones:
-      black_level_group->setEnabled(false);
-      color_tones_group->setEnabled(true);
-      show_save_resolution(gl_widget->document().settings().save_resolution[device_color_tones]);
-      break;
-    default:
-      return;  // the list never holds another mode; the controller indexes by it
-  }
-  gl_widget->set_device(static_cast<_mode_device>(Element));
-}
-
-void _general_tab::set_save_resolution_slot(int Element) {
-  if (Element < 0) return;  // sent while the list is emptied
-  if (!gl_widget->image_loaded()) {
-    save_resolution_combo->setCurrentIndex(0);
-    return;
-  }
-  const QVariant position = save_resolution_combo->itemData(Element);
-  if (position.isValid())
-    gl_widget->set_save_resolution(static_cast<_resolution_position>(position.toInt()));
-}
-
-void _general_tab::set_black_level_slot(int Level) {
-  if (!gl_widget->image_loaded()) {
-    black_level_slider->setValue(0);
-    return;
-  }
-  black_level_line_edit->setText(QString::asprintf("%d", Level));
-  gl_widget->set_black_level(Level);
-}
-
-// Before an image the group shows the document's values again, so that the ones kept from the
-// last run stay on show.
-void _general_tab::set_tone_match_slot() {
-  if (!gl_widget->image_loaded()) {
-    show_tone_match(gl_widget->document().settings().tone_match);
-    return;
-  }
+void _general_tab::edit_tone_match(const char* step, bool continuous) {
   bound_points();
   _tone_settings tones;
   tones.matching = static_cast<_tone_matching>(tone_matching_combo->currentIndex());
   tones.levels = _levels(float(black_point_spin_box->value()), float(white_point_spin_box->value()),
                          float(gamma_spin_box->value()));
-  gl_widget->set_tone_match(tones);
+  edit(step, continuous, [&tones](_document_settings& s) { s.tone_match = tones; });
+}
+
+// The panel's own choices back to their defaults, as one step.
+void _general_tab::reset() {
+  const _document_settings defaults;
+  edit("General Reset", false, [&defaults](_document_settings& s) {
+    s.output_units = defaults.output_units;
+    s.output_size = defaults.output_size;
+    s.stipple.scale_factor = defaults.stipple.scale_factor;
+    s.stipple.displacement = defaults.stipple.displacement;
+    s.stipple.merging_function = defaults.stipple.merging_function;
+    s.stipple.random_distribution = defaults.stipple.random_distribution;
+    s.stipple.black_level = defaults.stipple.black_level;
+    s.device = defaults.device;
+    s.tone = defaults.tone;
+    s.tone_match = defaults.tone_match;
+    std::copy(std::begin(defaults.save_resolution), std::end(defaults.save_resolution),
+              std::begin(s.save_resolution));
+  });
 }
 
 }  // namespace stippon

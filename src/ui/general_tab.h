@@ -1,32 +1,38 @@
 #pragma once
 
-#include <QComboBox>
-#include <QDoubleSpinBox>
-#include <QGroupBox>
-#include <QIntValidator>
-#include <QLabel>
-#include <QPushButton>
-#include <QSlider>
-#include <QSpinBox>
 #include <QWidget>
+#include <functional>
+#include <initializer_list>
 
 #include "document/document_settings.h"
-#include "image/image.h"
-#include "stipple/output.h"
+
+class QComboBox;
+class QDoubleSpinBox;
+class QGroupBox;
+class QDoubleValidator;
+class QLabel;
+class QSlider;
+class QSpinBox;
 
 namespace stippon {
 
-class _gl_widget;
+class _controller;
 class _line_edit;
 
 // The "General" panel: output size, units, resolution, packing, placement, merging, distribution,
-// colour mode and tone (levels, gamma and tone matching). Holds no parameter of its own; every
-// control ends in a controller operation.
+// colour mode and tone (levels, gamma and tone matching). It holds no setting of its own: it
+// shows the controller's settings and sends each change of a control as an edit of them. Its
+// controls are found by their object names.
 class _general_tab : public QWidget {
   Q_OBJECT
 
  public:
-  _gl_widget* gl_widget = nullptr;
+  _general_tab(_controller* controller, QWidget* parent = nullptr);
+
+ private:
+  _controller* controller = nullptr;
+  // Takes the decimals of the chosen units.
+  QDoubleValidator* edge_validator = nullptr;
   QComboBox* size_combo = nullptr;
   QComboBox* units_combo = nullptr;
   _line_edit* width_line_edit = nullptr;
@@ -50,45 +56,14 @@ class _general_tab : public QWidget {
   QSpinBox* black_point_spin_box = nullptr;
   QSpinBox* white_point_spin_box = nullptr;
   QDoubleSpinBox* gamma_spin_box = nullptr;
-  QPushButton* reset_button = nullptr;
 
-  _general_tab(_gl_widget* gl_widget, QWidget* parent);
-
-  // Shows a settings value in every control without handing anything to the controller.
-  void show_settings(const _document_settings& settings);
-
-  void set_size(_output_size size);
-  void set_units(_output_units units);
-  void set_save_resolution(_resolution_position position);
-  void set_merging_function(_merging_function merging);
-  void set_random_distribution(_random_distribution distribution);
-  void set_width(float value);
-  void set_height(float value);
-  void set_scale_factor(float value);
-  void set_displacement(float value);
-  void set_black_level(int value);
-  void set_device(_mode_device mode);
-  // Shows tone settings, with each point's range kept on its side of the other's value.
-  void show_tone_match(const _tone_settings& tones);
-
- protected slots:
-  void set_units_slot(int index);
-  void set_size_slot(int index);
-  void set_width_slot();
-  void set_height_slot();
-  void set_scale_factor_slot(int value);
-  void set_displacement_slot(int value);
-  void set_merging_function_slot(int index);
-  void set_random_distribution_slot(int index);
-  void set_device_slot(int Element);
-  void set_save_resolution_slot(int Element);
-  void set_black_level_slot(int Level);
-  // Any control of the Tone group: the four values go to the controller together.
-  void set_tone_match_slot();
-
- private:
-  QIntValidator* validator = nullptr;
-
+  // A slider with its value shown above it, between its two ends' labels.
+  struct _slider_group {
+    const char *title, *value_name, *value_tip, *slider_name;
+    int minimum, maximum, step, ticks;
+    const char *slider_tip, *low, *high;
+  };
+  QGroupBox* slider_group(const _slider_group& shape, _line_edit*& value, QSlider*& slider);
   QGroupBox* build_output_group();
   QGroupBox* build_packing_group();
   QGroupBox* build_displacement_group();
@@ -97,12 +72,25 @@ class _general_tab : public QWidget {
   QGroupBox* build_save_group();
   QGroupBox* build_black_level_group();
   QGroupBox* build_tone_group();
-  _line_edit* new_line_edit();
+  QComboBox* new_combo(const char* name, std::initializer_list<const char*> items,
+                       const QString& tooltip);
+  _line_edit* new_line_edit(const char* name);
   void fill_save_resolutions(bool all);
-  void enable_custom_size(bool custom);
-  void enable_mode_groups(_mode_device mode);
-  void show_save_resolution(int position);
+
+  // Shows the controller's settings in every control without sending anything.
+  void show_settings();
+  void show_dimensions();
+  void show_tone_match(const _tone_settings& tones);
+  // Each point's range stops one level short of the other's value.
   void bound_points();
+
+  // Sends the settings with one change as an undo step named `step`.
+  void edit(const char* step, bool continuous,
+            const std::function<void(_document_settings&)>& change);
+  // A typed edge in the chosen units; a text that is not a number changes nothing.
+  void edit_edge(bool is_height);
+  void edit_tone_match(const char* step, bool continuous);
+  void reset();
 };
 
 }  // namespace stippon

@@ -5,18 +5,31 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QSpinBox>
 #include <QVBoxLayout>
+#include <cmath>
 
-#include "controller/gl_widget.h"
+#include "controller/controller.h"
+#include "stipple/dot_library.h"
 #include "ui/color_selector.h"
-#include "ui/list_item.h"
 
 namespace stippon {
 
 namespace {
+
+// The entries of the image list, in the order of the list positions.
+const char* const LIST_LABELS[LIST_SIZE] = {"Color original", "Original",  "Borders",
+                                            "Halftoning",     "Stippling", "Color stippling"};
+
+template <class T>
+T* named(T* widget, const char* name) {
+  widget->setObjectName(QString::fromLatin1(name));
+  return widget;
+}
 
 QGroupBox* centred_group(const QString& title, QLayout* layout) {
   auto* group = new QGroupBox(title);
@@ -25,14 +38,13 @@ QGroupBox* centred_group(const QString& title, QLayout* layout) {
   return group;
 }
 
-QSlider* horizontal_slider(int minimum, int maximum, int tick_interval, int value) {
-  auto* slider = new QSlider(Qt::Horizontal);
+QSlider* horizontal_slider(const char* name, int minimum, int maximum, int tick_interval) {
+  auto* slider = named(new QSlider(Qt::Horizontal), name);
   slider->setRange(minimum, maximum);
   slider->setSingleStep(1);
   slider->setTickPosition(QSlider::TicksBelow);
   slider->setTickInterval(tick_interval);
   slider->setTracking(false);
-  slider->setValue(value);
   return slider;
 }
 
@@ -42,10 +54,15 @@ QHBoxLayout* row_of(std::initializer_list<QWidget*> widgets) {
   return row;
 }
 
+_pixel ink_of(const QColor& colour) {
+  return _pixel(colour.red() & 0xff, colour.green() & 0xff, colour.blue() & 0xff,
+                colour.alpha() & 0xff);
+}
+
 }  // namespace
 
-_images_tab::_images_tab(_gl_widget* gl_widget, QWidget* parent)
-    : QWidget(parent), gl_widget(gl_widget) {
+_images_tab::_images_tab(_controller* controller, QWidget* parent)
+    : QWidget(parent), controller(controller) {
   auto* layout = new QVBoxLayout;
   layout->addWidget(build_contrast_group());
   layout->addWidget(build_borders_group());
@@ -54,36 +71,55 @@ _images_tab::_images_tab(_gl_widget* gl_widget, QWidget* parent)
   auto* line = new QFrame;
   line->setFrameStyle(QFrame::HLine);
   layout->addWidget(line);
-  reset_button = new QPushButton(QStringLiteral("Reset"));
+  auto* reset_button = named(new QPushButton(QStringLiteral("Reset")), "reset_button");
   layout->addWidget(reset_button);
   layout->addStretch(1);
   setLayout(layout);
 
-  connect(reset_button, SIGNAL(clicked()), gl_widget, SLOT(reset_images_parameters()));
+  connect(reset_button, &QPushButton::clicked, this, &_images_tab::reset);
+  connect(controller, &_controller::settings_changed, this, &_images_tab::show_settings);
+  // A new photograph, or a picture of another entry: the list shows which.
+  connect(controller, &_controller::picture_ready, this,
+          [this](const _texture&, int position) { images_list->setCurrentRow(position); });
+  show_settings();
 }
 
-QSpinBox* _images_tab::new_dot_size_spin_box(int value, const QString& tooltip) {
-  auto* spin_box = new QSpinBox;
-  spin_box->setRange(4, 8);
+QSpinBox* _images_tab::dot_size_spin_box(const char* name, const char* step,
+                                         unsigned short _stipple_settings::*field,
+                                         const QString& tooltip) {
+  auto* spin_box = named(new QSpinBox, name);
+  spin_box->setRange(DOT_SIZE_MIN, DOT_SIZE_MAX);
   spin_box->setSingleStep(1);
   spin_box->setAlignment(Qt::AlignRight);
   spin_box->setMinimumWidth(40);
-  spin_box->setValue(value);
   spin_box->setToolTip(tooltip);
+  connect(spin_box, &QSpinBox::valueChanged, this, [this, step, field](int value) {
+    edit(step, true, [field, value](_document_settings& s) {
+      s.stipple.*field = static_cast<unsigned short>(value);
+    });
+  });
   return spin_box;
 }
 
 QWidget* _images_tab::build_contrast_group() {
-  const _stipple_settings& settings = gl_widget->document().settings().stipple;
-  low_density_min_spin_box = new_dot_size_spin_box(
-      settings.low_density_min, tr("Minimum value of dot size for low density zones"));
-  low_density_max_spin_box = new_dot_size_spin_box(
-      settings.low_density_max, tr("Maximum value of dot size for low density zones"));
-  high_density_min_spin_box = new_dot_size_spin_box(
-      settings.high_density_min, tr("Minimum value of dot size for high density zones"));
-  high_density_max_spin_box = new_dot_size_spin_box(
-      settings.high_density_max, tr("Maximum value of dot size for high density zones"));
-  threshold_slider = horizontal_slider(0, 255, 15, settings.contrast_threshold);
+  const struct {
+    QSpinBox*& spin_box;
+    const char *name, *step;
+    unsigned short _stipple_settings::*field;
+    const char* tooltip;
+  } sizes[] = {
+      {low_density_min_spin_box, "low_density_min_spin_box", "Low Density Min",
+       &_stipple_settings::low_density_min, "Minimum value of dot size for low density zones"},
+      {low_density_max_spin_box, "low_density_max_spin_box", "Low Density Max",
+       &_stipple_settings::low_density_max, "Maximum value of dot size for low density zones"},
+      {high_density_min_spin_box, "high_density_min_spin_box", "High Density Min",
+       &_stipple_settings::high_density_min, "Minimum value of dot size for high density zones"},
+      {high_density_max_spin_box, "high_density_max_spin_box", "High Density Max",
+       &_stipple_settings::high_density_max, "Maximum value of dot size for high density zones"},
+  };
+  for (const auto& size : sizes)
+    size.spin_box = dot_size_spin_box(size.name, size.step, size.field, tr(size.tooltip));
+  threshold_slider = horizontal_slider("threshold_slider", 0, 255, 15);
   threshold_slider->setToolTip(
       tr("To the left: more low density dots\nTo the right: more high density dots"));
 
@@ -98,89 +134,100 @@ QWidget* _images_tab::build_contrast_group() {
                                        new QLabel(tr("Max:")), high_density_max_spin_box})));
   QGroupBox* group = centred_group(tr("Contrast"), box);
 
-  connect(low_density_min_spin_box, SIGNAL(valueChanged(int)), gl_widget,
-          SLOT(set_contrast_low_density_min(int)));
-  connect(low_density_max_spin_box, SIGNAL(valueChanged(int)), gl_widget,
-          SLOT(set_contrast_low_density_max(int)));
-  connect(threshold_slider, SIGNAL(valueChanged(int)), gl_widget,
-          SLOT(set_contrast_threshold(int)));
-  connect(high_density_min_spin_box, SIGNAL(valueChanged(int)), gl_widget,
-          SLOT(set_contrast_high_density_min(int)));
-  connect(high_density_max_spin_box, SIGNAL(valueChanged(int)), gl_widget,
-          SLOT(set_contrast_high_density_max(int)));
+  connect(threshold_slider, &QSlider::valueChanged, this, [this](int threshold) {
+    edit("Threshold", true,
+         [threshold](_document_settings& s) { s.stipple.contrast_threshold = threshold; });
+  });
   return group;
 }
 
 QWidget* _images_tab::build_borders_group() {
-  const _stipple_settings& settings = gl_widget->document().settings().stipple;
-  borders_slider = horizontal_slider(-50, 50, 5, settings.borders_slider_value);
+  borders_slider = horizontal_slider("borders_slider", -50, 50, 5);
   borders_slider->setToolTip(
       tr("Controls the appearance of borders: more to the left, less to the right"));
   QGroupBox* group =
       centred_group(tr("Borders threshold"),
                     row_of({new QLabel(tr("All ")), borders_slider, new QLabel(tr("None"))}));
-  connect(borders_slider, SIGNAL(valueChanged(int)), gl_widget, SLOT(set_borders_threshold(int)));
+  connect(borders_slider, &QSlider::valueChanged, this, [this](int value) {
+    edit("Borders", true,
+         [value](_document_settings& s) { s.borders_threshold = value / BORDERS_SLIDER_STEPS; });
+  });
   return group;
 }
 
 QWidget* _images_tab::build_color_group() {
-  colour_check_box = new QCheckBox;
-  colour_check_box->setChecked(false);
+  colour_check_box = named(new QCheckBox, "colour_check_box");
   colour_check_box->setToolTip(
       tr("Activates or deactivates the updating of the color stippled image"));
-  color_selector = new _color_selector(image_color);
+  color_selector = named(new _color_selector, "color_selector");
   QGroupBox* group = centred_group(tr("Image color"), row_of({colour_check_box, color_selector}));
-  connect(colour_check_box, SIGNAL(stateChanged(int)), gl_widget,
-          SLOT(active_color_stippling(int)));
-  connect(color_selector, SIGNAL(color_changed()), this, SLOT(set_image_color()));
+  connect(colour_check_box, &QCheckBox::toggled, this, [this](bool on) {
+    edit("Colour Stippling", false, [on](_document_settings& s) { s.colour_stippling = on; });
+  });
+  connect(color_selector, &_color_selector::color_picked, this, [this](const QColor& colour) {
+    edit("Ink", false, [&colour](_document_settings& s) { s.ink = ink_of(colour); });
+  });
   return group;
 }
 
 QWidget* _images_tab::build_images_group() {
-  images_list = new QListWidget;
+  images_list = named(new QListWidget, "images_list");
   images_list->setToolTip(tr("Selects which images is shown or saved"));
+  for (const char* label : LIST_LABELS) images_list->addItem(tr(label));
   auto* box = new QVBoxLayout;
   box->addWidget(images_list);
   QGroupBox* group = centred_group(tr("Images"), box);
-  connect(images_list, SIGNAL(itemClicked(QListWidgetItem*)), gl_widget,
-          SLOT(item_clicked(QListWidgetItem*)));
+  connect(images_list, &QListWidget::itemClicked, this,
+          [this](QListWidgetItem* item) { controller->show_image(images_list->row(item)); });
   return group;
 }
 
-void _images_tab::show_settings(const _document_settings& settings) {
+void _images_tab::show_settings() {
+  const _document_settings& settings = controller->settings();
   const _stipple_settings& stipple = settings.stipple;
-  const std::pair<QSpinBox*, int> sizes[] = {{low_density_min_spin_box, stipple.low_density_min},
-                                             {low_density_max_spin_box, stipple.low_density_max},
-                                             {high_density_min_spin_box, stipple.high_density_min},
-                                             {high_density_max_spin_box, stipple.high_density_max}};
-  for (const auto& [spin_box, value] : sizes) {
-    const QSignalBlocker quiet(spin_box);
-    spin_box->setValue(value);
+  const struct {
+    QSpinBox* spin_box;
+    int value, low, high;
+  } sizes[] = {
+      {low_density_min_spin_box, stipple.low_density_min, DOT_SIZE_MIN, stipple.low_density_max},
+      {low_density_max_spin_box, stipple.low_density_max, stipple.low_density_min, DOT_SIZE_MAX},
+      {high_density_min_spin_box, stipple.high_density_min, DOT_SIZE_MIN, stipple.high_density_max},
+      {high_density_max_spin_box, stipple.high_density_max, stipple.high_density_min,
+       DOT_SIZE_MAX}};
+  for (const auto& size : sizes) {
+    const QSignalBlocker quiet(size.spin_box);
+    size.spin_box->setRange(size.low, size.high);
+    size.spin_box->setValue(size.value);
   }
   const QSignalBlocker quiet[] = {QSignalBlocker(threshold_slider), QSignalBlocker(borders_slider),
                                   QSignalBlocker(colour_check_box)};
   threshold_slider->setValue(stipple.contrast_threshold);
-  borders_slider->setValue(stipple.borders_slider_value);
+  borders_slider->setValue(int(std::lround(settings.borders_threshold * BORDERS_SLIDER_STEPS)));
   colour_check_box->setChecked(settings.colour_stippling);
-  color_selector->set_color(QColor(settings.ink.r, settings.ink.g, settings.ink.b, settings.ink.a));
+  const _pixel ink = settings.ink;
+  color_selector->show_color(QColor(ink.r, ink.g, ink.b, ink.a));
 }
 
-void _images_tab::add_item(const char* name, QListWidgetItem* item) {
-  item->setData(Qt::DisplayRole, tr(name));
-  images_list->addItem(item);
+void _images_tab::edit(const char* step, bool continuous,
+                       const std::function<void(_document_settings&)>& change) {
+  _document_settings settings = controller->settings();
+  change(settings);
+  controller->edit(settings, tr(step), continuous);
 }
 
-void _images_tab::set_item(const char* name, int position) {
-  add_item(name, new _list_item(position));
-}
-
-void _images_tab::set_selected_item(int row) {
-  QListWidgetItem* item = images_list->item(row);
-  if (item != nullptr && item->listWidget() != nullptr) item->setSelected(true);
-}
-
-void _images_tab::set_image_color() {
-  gl_widget->set_color_image(color_selector->color);
+// The panel's own choices back to their defaults, as one step.
+void _images_tab::reset() {
+  const _document_settings defaults;
+  edit("Images Reset", false, [&defaults](_document_settings& s) {
+    for (unsigned short _stipple_settings::*field :
+         {&_stipple_settings::low_density_min, &_stipple_settings::low_density_max,
+          &_stipple_settings::high_density_min, &_stipple_settings::high_density_max})
+      s.stipple.*field = defaults.stipple.*field;
+    s.stipple.contrast_threshold = defaults.stipple.contrast_threshold;
+    s.borders_threshold = defaults.borders_threshold;
+    s.colour_stippling = defaults.colour_stippling;
+    s.ink = defaults.ink;
+  });
 }
 
 }  // namespace stippon

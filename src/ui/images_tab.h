@@ -1,26 +1,32 @@
 #pragma once
 
-#include <QCheckBox>
-#include <QColor>
-#include <QListWidget>
-#include <QPushButton>
-#include <QSlider>
-#include <QSpinBox>
 #include <QWidget>
+#include <functional>
 
 #include "document/document_settings.h"
 
+class QCheckBox;
+class QListWidget;
+class QSlider;
+class QSpinBox;
+
 namespace stippon {
 
-class _gl_widget;
+class _controller;
 class _color_selector;
 
 // The "Images" panel: contrast, border and colour-stippling settings, and the list of the six
-// computed images through which one is chosen for display and saving.
+// computed images through which one is chosen for display and saving. Like the General panel it
+// shows the controller's settings and sends edits of them; its controls are found by their
+// object names.
 class _images_tab : public QWidget {
   Q_OBJECT
 
  public:
+  _images_tab(_controller* controller, QWidget* parent = nullptr);
+
+ private:
+  _controller* controller = nullptr;
   QSpinBox* low_density_min_spin_box = nullptr;
   QSpinBox* low_density_max_spin_box = nullptr;
   QSpinBox* high_density_min_spin_box = nullptr;
@@ -28,30 +34,23 @@ class _images_tab : public QWidget {
   QSlider* threshold_slider = nullptr;
   QSlider* borders_slider = nullptr;
   QCheckBox* colour_check_box = nullptr;
-  QPushButton* reset_button = nullptr;
   QListWidget* images_list = nullptr;
-  _gl_widget* gl_widget = nullptr;
   _color_selector* color_selector = nullptr;
-  QColor image_color = QColor(Qt::red);
 
-  _images_tab(_gl_widget* gl_widget, QWidget* parent);
-
-  // Shows a settings value in every control without handing anything to the controller.
-  void show_settings(const _document_settings& settings);
-  // Adds the entry of a list position of the document's images.
-  void set_item(const char* name, int position);
-  void set_selected_item(int row);
-
- private slots:
-  void set_image_color();
-
- private:
   QWidget* build_contrast_group();
   QWidget* build_borders_group();
   QWidget* build_color_group();
   QWidget* build_images_group();
-  QSpinBox* new_dot_size_spin_box(int value, const QString& tooltip);
-  void add_item(const char* name, QListWidgetItem* item);
+  // A dot size spin box that edits one field of the settings.
+  QSpinBox* dot_size_spin_box(const char* name, const char* step,
+                              unsigned short _stipple_settings::*field, const QString& tooltip);
+
+  // Shows the controller's settings in every control without sending anything; each dot size
+  // offers only the sizes that keep its pair in order.
+  void show_settings();
+  void edit(const char* step, bool continuous,
+            const std::function<void(_document_settings&)>& change);
+  void reset();
 };
 
 }  // namespace stippon

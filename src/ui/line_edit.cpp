@@ -23,12 +23,17 @@ bool is_commit_key(const QEvent* event) {
 
 }  // namespace
 
+// One key press arrives as shortcut override, press and release: clearing the flag first reports
+// the edit once, whether or not the receiver writes the field back.
+void _line_edit::commit() {
+  if (!isModified()) return;
+  setModified(false);
+  emit tabPressed();
+}
+
 bool _line_edit::event(QEvent* event) {
   if (is_commit_key(event) && isModified()) {
-    // One key press arrives as shortcut override, press and release: clearing the flag first
-    // reports the edit once, whether or not the receiver writes the field back.
-    setModified(false);
-    emit tabPressed();
+    commit();
     return true;
   }
   return QLineEdit::event(event);

@@ -12,6 +12,8 @@ class _line_edit : public QLineEdit {
 
  public:
   _line_edit();
+  // Reports text the user has edited, as Tab does; nothing otherwise.
+  void commit();
 
  signals:
   void tabPressed();

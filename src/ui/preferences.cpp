@@ -1,5 +1,6 @@
 #include "ui/preferences.h"
 
+#include <QColor>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
@@ -15,9 +16,25 @@ namespace {
 const char* const FILE_NAME = "mottle.ini";
 const char* const RECENT_KEY = "recent_files";
 const char* const FOLDER_KEY = "last_folder";
-// The packing and randomness sliders' steps: the settings hold what the sliders make of them.
-const float PACKING_STEPS = 10.0f;
-const float RANDOMNESS_STEP = 0.03125f;
+const char* const IMAGES_GROUP = "images";
+
+// How a group of the General panel's choices is named and how it counts the packing and the
+// randomness. The panel's own numbers now; earlier versions wrote slider steps under "general",
+// which Qt's INI format keeps apart from its [General] section of top-level keys as [%General]
+// and reads back as "General": such a group is read when the new one is missing, then removed.
+struct _general_group {
+  const char* name;
+  double packing_unit;
+  double randomness_unit;
+};
+const _general_group GENERAL = {"general_tab", 1.0, 1.0};
+const _general_group OLD_GENERAL = {"General", 10.0, 32.0};
+// The packing is kept to the hundredth, as the panel takes it.
+const double PACKING_HUNDREDTHS = 100.0;
+const double PACKING_MIN = 1.0;
+const double PACKING_MAX = 6.0;
+// A kept custom width, in pixels at 300 ppi, beyond which no display shows a picture.
+const double WIDTH_MAX = 1.0e6;
 
 // An integer setting within [low, high], or the fallback.
 int bounded(const QSettings& file, const char* key, int low, int high, int fallback) {
@@ -26,14 +43,26 @@ int bounded(const QSettings& file, const char* key, int low, int high, int fallb
   return ok && value >= low && value <= high ? value : fallback;
 }
 
-void read_general(const QSettings& file, _document_settings& s) {
+// A number within [low, high], if the file holds one.
+std::optional<double> number(const QSettings& file, const char* key, double low, double high) {
+  bool ok = false;
+  const double value = file.value(key).toDouble(&ok);
+  if (!ok || !(value >= low && value <= high)) return std::nullopt;
+  return value;
+}
+
+void read_general(const QSettings& file, const _general_group& group, _document_settings& s) {
   s.output_size = _output_size(bounded(file, "size", size_a4, size_custom, s.output_size));
   s.output_units =
       _output_units(bounded(file, "units", units_millimeters, units_pixels, s.output_units));
-  const int packing = bounded(file, "packing", 10, 60, -1);
-  if (packing > 0) s.stipple.scale_factor = packing_to_scale(packing / PACKING_STEPS);
-  const int randomness = bounded(file, "randomness", 0, 32, -1);
-  if (randomness >= 0) s.stipple.displacement = randomness * RANDOMNESS_STEP;
+  if (const auto width = number(file, "width", 0.0, WIDTH_MAX)) s.width = float(*width);
+  const double p = group.packing_unit;
+  if (const auto packing = number(file, "packing", PACKING_MIN * p, PACKING_MAX * p))
+    s.stipple.scale_factor = packing_to_scale(
+        float(std::lround(*packing / p * PACKING_HUNDREDTHS)) / float(PACKING_HUNDREDTHS));
+  const double r = group.randomness_unit;
+  if (const auto randomness = number(file, "randomness", 0.0, r))
+    s.stipple.displacement = float(*randomness / r);
   s.stipple.merging_function = _merging_function(
       bounded(file, "merging", merging_product, merging_minimum, s.stipple.merging_function));
   s.stipple.random_distribution =
@@ -85,9 +114,11 @@ void read_images(const QSettings& file, _document_settings& s) {
   pair("low_density_min", "low_density_max", p.low_density_min, p.low_density_max);
   pair("high_density_min", "high_density_max", p.high_density_min, p.high_density_max);
   p.contrast_threshold = bounded(file, "threshold", 0, 255, p.contrast_threshold);
-  p.borders_slider_value = bounded(file, "borders", -50, 50, p.borders_slider_value);
-  s.borders_threshold = p.borders_slider_value / BORDERS_SLIDER_STEPS;
+  const int borders = int(std::lround(s.borders_threshold * BORDERS_SLIDER_STEPS));
+  s.borders_threshold = bounded(file, "borders", -50, 50, borders) / BORDERS_SLIDER_STEPS;
   s.colour_stippling = bounded(file, "colour_stippling", 0, 1, s.colour_stippling) == 1;
+  const QColor ink = QColor::fromString(file.value("ink").toString());
+  if (ink.isValid()) s.ink = _pixel(ink.red(), ink.green(), ink.blue(), ink.alpha());
 }
 
 }  // namespace
@@ -149,11 +180,12 @@ void _preferences::set_last_folder(const QString& folder) {
 _document_settings _preferences::settings(const _document_settings& defaults) const {
   QSettings file(path, QSettings::IniFormat);
   _document_settings s = defaults;
-  file.beginGroup("general");
-  read_general(file, s);
+  const _general_group& general = file.childGroups().contains(GENERAL.name) ? GENERAL : OLD_GENERAL;
+  file.beginGroup(general.name);
+  read_general(file, general, s);
   read_tone(file, s);
   file.endGroup();
-  file.beginGroup("images");
+  file.beginGroup(IMAGES_GROUP);
   read_images(file, s);
   file.endGroup();
   return s;
@@ -161,12 +193,14 @@ _document_settings _preferences::settings(const _document_settings& defaults) co
 
 void _preferences::set_settings(const _document_settings& s) {
   QSettings file(path, QSettings::IniFormat);
-  file.beginGroup("general");
+  file.remove(OLD_GENERAL.name);
+  file.beginGroup(GENERAL.name);
   file.setValue("size", int(s.output_size));
   file.setValue("units", int(s.output_units));
-  file.setValue("packing",
-                int(std::lround(PACKING_STEPS * PACKING_CELL_PIXELS / s.stipple.scale_factor)));
-  file.setValue("randomness", int(std::lround(s.stipple.displacement / RANDOMNESS_STEP)));
+  file.setValue("width", double(s.width));
+  const double packing = PACKING_CELL_PIXELS / double(s.stipple.scale_factor);
+  file.setValue("packing", std::round(packing * PACKING_HUNDREDTHS) / PACKING_HUNDREDTHS);
+  file.setValue("randomness", double(s.stipple.displacement));
   file.setValue("merging", int(s.stipple.merging_function));
   file.setValue("distribution", int(s.stipple.random_distribution));
   file.setValue("colours", int(s.device));
@@ -180,14 +214,15 @@ void _preferences::set_settings(const _document_settings& s) {
   file.setValue("white_point", int(std::lround(s.tone_match.levels.white())));
   file.setValue("gamma", double(s.tone_match.levels.gamma()));
   file.endGroup();
-  file.beginGroup("images");
+  file.beginGroup(IMAGES_GROUP);
   file.setValue("low_density_min", s.stipple.low_density_min);
   file.setValue("low_density_max", s.stipple.low_density_max);
   file.setValue("high_density_min", s.stipple.high_density_min);
   file.setValue("high_density_max", s.stipple.high_density_max);
   file.setValue("threshold", s.stipple.contrast_threshold);
-  file.setValue("borders", s.stipple.borders_slider_value);
+  file.setValue("borders", int(std::lround(s.borders_threshold * BORDERS_SLIDER_STEPS)));
   file.setValue("colour_stippling", s.colour_stippling ? 1 : 0);
+  file.setValue("ink", QColor(s.ink.r, s.ink.g, s.ink.b, s.ink.a).name(QColor::HexArgb));
   file.endGroup();
 }
 

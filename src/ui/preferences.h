@@ -34,8 +34,8 @@ class _preferences {
   QString last_folder() const;
   void set_last_folder(const QString& folder);
 
-  // The General and Images choices over the given defaults; values out of range keep the
-  // default. The ink is not kept: every new picture starts in the default ink.
+  // The General and Images choices, the ink and a custom width included, over the given
+  // defaults; values out of range keep the default.
   _document_settings settings(const _document_settings& defaults) const;
   void set_settings(const _document_settings& settings);
 

@@ -20,10 +20,6 @@ const QChar TIMES(0x00D7);
 constexpr int WORK_WHOLE = 1000;
 constexpr int WORK_BAR_WIDTH = 160;
 
-QString pixels_text(unsigned width, unsigned height) {
-  return QString("%1 %2 %3").arg(width).arg(TIMES).arg(height);
-}
-
 // The panel's own conversion, with as many decimals as the unit needs to be read off a ruler.
 QString length_text(unsigned width, unsigned height, _output_units units) {
   const int decimals = units == units_inches ? 2 : 1;
@@ -37,13 +33,18 @@ QString length_text(unsigned width, unsigned height, _output_units units) {
 
 }  // namespace
 
+QString pixels_text(unsigned width, unsigned height) {
+  return QString("%1 %2 %3").arg(width).arg(TIMES).arg(height);
+}
+
 _status_line::_status_line(QStatusBar* bar) {
   message = new QLabel;
   note = new QLabel(tr("Enlarged input"));
   note->setStyleSheet("color: red");
   note->setToolTip(
-      tr("The output needs more pixels than the photograph has, so it is enlarged and may look "
-         "softer.\nChoose a smaller size or a lower packing, or open a larger photograph."));
+      tr("The red frame: the output needs more pixels than the photograph has, so the photograph "
+         "is enlarged and the print may look softer.\nChoose a smaller size or a lower packing, "
+         "or open a larger original."));
   note->setVisible(false);
   file = new QLabel;
   size = new QLabel;
@@ -70,6 +71,10 @@ void _status_line::show_done(const QString& text, const QString& path) {
   message->setToolTip(path);
 }
 
+void _status_line::take_back(const QString& text) {
+  if (message->text() == text) show_done(QString());
+}
+
 void _status_line::show_file(const QString& path) {
   file->setText(QFileInfo(path).fileName());
   file->setToolTip(path);
@@ -86,14 +91,12 @@ void _status_line::show_print(const _stipple_document& doc) {
   const int position = settings.resolution();
   const unsigned k = static_cast<unsigned>(output_scale(position));
   const QString print = tr("%1 px at %2 ppi").arg(pixels_text(w * k, h * k)).arg(VECRES[position]);
-  if (settings.output_units == units_pixels && k == 1) {
+  // Pixels are counted at the save resolution, as the panel counts them.
+  if (settings.output_units == units_pixels) {
     size->setText(print);
     return;
   }
-  const QString length = settings.output_units == units_pixels
-                             ? pixels_text(w, h) + " px"
-                             : length_text(w, h, settings.output_units);
-  size->setText(length + " \u00B7 " + print);
+  size->setText(length_text(w, h, settings.output_units) + " \u00B7 " + print);
 }
 
 void _status_line::show_zoom(double scale) {
@@ -118,14 +121,22 @@ void _status_line::end_work() {
   cancel->setVisible(false);
 }
 
-QString done_text(const QString& verb, const QString& path, unsigned width, unsigned height,
-                  double seconds) {
+QString done_text(const QString& verb, const QString& path, const QString& what, double seconds) {
   const QString absolute = QFileInfo(path).absoluteFilePath();
   const QString relative = QDir::current().relativeFilePath(absolute);
   const QString shown = relative.startsWith("..") ? QFileInfo(path).fileName() : relative;
   return QString("%1 %2, %3, in %4 s")
-      .arg(verb, QDir::toNativeSeparators(shown), pixels_text(width, height))
+      .arg(verb, QDir::toNativeSeparators(shown), what)
       .arg(seconds, 0, 'f', 1);
+}
+
+QString done_text(const QString& verb, const QString& path, unsigned width, unsigned height,
+                  double seconds) {
+  return done_text(verb, path, pixels_text(width, height), seconds);
+}
+
+QString drawing_text(unsigned width, unsigned height, size_t dots) {
+  return tr("%1, %2 dots").arg(length_text(width, height, units_millimeters)).arg(dots);
 }
 
 }  // namespace stippon

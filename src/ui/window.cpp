@@ -1,5 +1,6 @@
 #include "ui/window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -18,11 +19,13 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QUrl>
+#include <cstdlib>
 
-#include "controller/gl_widget.h"
+#include "controller/controller.h"
+#include "ui/control_filter.h"
 #include "ui/general_tab.h"
 #include "ui/images_tab.h"
-#include "ui/settings_history.h"
+#include "ui/picture_view.h"
 #include "ui/status_line.h"
 
 namespace stippon {
@@ -30,6 +33,14 @@ namespace stippon {
 namespace {
 
 const int PANEL_MAX_WIDTH = 220;
+// What the status bar says while it holds: a cancel until a run succeeds, and a colour
+// stippling chosen but off until it is on or another picture is chosen.
+const char* const CANCELLED_TEXT = QT_TRANSLATE_NOOP("stippon::_window",
+                                                     "Cancelled: the picture keeps its previous "
+                                                     "settings");
+const char* const COLOUR_OFF_TEXT =
+    QT_TRANSLATE_NOOP("stippon::_window",
+                      "Color stippling is off (Images tab): the grey stippling is shown and saved");
 // The first extension a filter such as "TIFF image (*.tif *.tiff)" names.
 QString filter_suffix(const QString& filter) {
   const int star = filter.indexOf("*.");
@@ -76,9 +87,12 @@ _window::_window(const std::string& data_folder) : data_folder(data_folder) {
     if (!chosen) return std::nullopt;
     return static_cast<_svg_dots>(forms.indexOf(form));
   };
-  warn = [this](const QString& title, const QString& text) {
-    QMessageBox::warning(this, title, text, QMessageBox::Ok);
+  warn = [this](const QString& title, const QString& text) { show_warning(title, text); };
+  screen_density = [this] {
+    const QScreen* where = view_->screen();
+    return where != nullptr ? where->physicalDotsPerInch() : 0.0;
   };
+  controller_ = new _controller(this);
 
   auto* central = new QWidget(this);
 
@@ -90,9 +104,11 @@ _window::_window(const std::string& data_folder) : data_folder(data_folder) {
   auto* frame_layout = new QHBoxLayout;
   frame_layout->setContentsMargins(1, 1, 1, 1);
 
-  gl_widget = new _gl_widget(this, view_frame);
-  gl_widget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-  frame_layout->addWidget(gl_widget);
+  view_ = new _picture_view(view_frame);
+  view_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  view_->set_hint(tr("Open a photograph (Ctrl+O) or drop one here") + "\n\n" +
+                  tr("JPEG, PNG, TIFF, WebP, BMP, GIF, PGM, PPM or PBM"));
+  frame_layout->addWidget(view_);
   view_frame->setLayout(frame_layout);
 
   auto* layout = new QHBoxLayout;
@@ -104,24 +120,21 @@ _window::_window(const std::string& data_folder) : data_folder(data_folder) {
   setCentralWidget(central);
 
   status = std::make_unique<_status_line>(statusBar());
-  history = new _settings_history(gl_widget, this);
   create_actions();
   create_edit_menu();
   create_view_menu();
   setWindowTitle(tr("Stippon"));
   setAcceptDrops(true);
-  connect(gl_widget, &_gl_widget::view_changed, this, [this] {
-    if (gl_widget->image_loaded()) status->show_zoom(gl_widget->zoom());
-  });
-  connect(history, &_settings_history::changed, this, &_window::show_print_status);
+  connect_parts();
   connect_work();
 
   QIcon icon;
   for (const char* file : APP_ICON_FILES) icon.addFile(data_path(file));
   setWindowIcon(icon);
 
-  gl_widget->read_dots(data_folder);
-  gl_widget->read_tones(data_folder);
+  // Without the dot sheets or the first tone the program cannot work: it ends once the box has
+  // named what is missing.
+  if (!controller_->read_dots(data_folder) || !controller_->read_tones(data_folder)) std::exit(-1);
   read_settings();
 }
 
@@ -132,10 +145,16 @@ QString _window::data_path(const QString& name) const {
 }
 
 QWidget* _window::build_side_panel() {
+  general = new _general_tab(controller_);
+  general->setObjectName(QStringLiteral("general_tab"));
+  images = new _images_tab(controller_);
+  images->setObjectName(QStringLiteral("images_tab"));
   tab_widget = new QTabWidget;
   tab_widget->setEnabled(false);
-  tab_widget->addTab(scrolled(gl_widget->general_tab()), tr("General"));
-  tab_widget->addTab(scrolled(gl_widget->images_tab()), tr("Images"));
+  _control_filter::install(general);
+  _control_filter::install(images);
+  tab_widget->addTab(scrolled(general), tr("General"));
+  tab_widget->addTab(scrolled(images), tr("Images"));
   tab_widget->setMaximumWidth(std::max(PANEL_MAX_WIDTH, tab_widget->minimumSizeHint().width()));
   return tab_widget;
 }
@@ -145,13 +164,13 @@ void _window::create_actions() {
       new QAction(QIcon(data_path("icons/fileopen.png")), tr("&Open input file normally"), this);
   open_action->setShortcuts(QKeySequence::Open);
   open_action->setToolTip(tr("Open a file"));
-  connect(open_action, SIGNAL(triggered()), this, SLOT(open_file()));
+  connect(open_action, &QAction::triggered, this, &_window::open_file);
 
   link_action = new QAction(QIcon(data_path("icons/fileopen.png")),
                             tr("&Link to input file that is open elsewhere"), this);
   link_action->setToolTip(
       tr("Links an input file, whichs allows to work with a live version of the input file"));
-  connect(link_action, SIGNAL(triggered()), this, SLOT(link_file()));
+  connect(link_action, &QAction::triggered, this, &_window::link_file);
 
   save_action = new QAction(QIcon(data_path("icons/filesave.png")),
                             tr("&Save resulting stipple image "), this);
@@ -159,12 +178,12 @@ void _window::create_actions() {
   save_action->setToolTip(tr("Save a file"));
   // Nothing to save until an image has been read.
   save_action->setEnabled(false);
-  connect(save_action, SIGNAL(triggered()), this, SLOT(save_file()));
+  connect(save_action, &QAction::triggered, this, &_window::save_file);
 
   exit_action = new QAction(QIcon(data_path("icons/exit.png")), tr("&Exit..."), this);
   exit_action->setShortcut(QKeySequence(tr("Ctrl+Q")));
   exit_action->setToolTip(tr("Exit the application"));
-  connect(exit_action, SIGNAL(triggered()), this, SLOT(close()));
+  connect(exit_action, &QAction::triggered, this, &_window::close);
 
   recent_menu = new QMenu(tr("Open &Recent"), this);
   recent_menu->setIcon(QIcon(data_path("icons/fileopen.png")));
@@ -186,13 +205,15 @@ void _window::create_actions() {
 }
 
 void _window::create_edit_menu() {
-  undo_action = history->stack()->createUndoAction(this, tr("&Undo"));
+  undo_action = controller_->history()->createUndoAction(this, tr("&Undo"));
   undo_action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-  redo_action = history->stack()->createRedoAction(this, tr("&Redo"));
+  redo_action = controller_->history()->createRedoAction(this, tr("&Redo"));
   redo_action->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
   edit_menu = menuBar()->addMenu(tr("&Edit"));
   edit_menu->addAction(undo_action);
   edit_menu->addAction(redo_action);
+  // A value still being typed is a step of its own before the menu offers what to undo.
+  connect(edit_menu, &QMenu::aboutToShow, this, &_control_filter::commit_typing);
 }
 
 void _window::create_view_menu() {
@@ -201,20 +222,45 @@ void _window::create_view_menu() {
     QAction* action = view_menu->addAction(text);
     action->setShortcuts(keys);
     action->setEnabled(false);  // until there is a picture
-    connect(action, &QAction::triggered, gl_widget, slot);
+    connect(action, &QAction::triggered, view_, slot);
     return action;
   };
-  fit_action = add(tr("&Fit"), {QKeySequence(Qt::CTRL | Qt::Key_0)}, [this] { gl_widget->fit(); });
+  fit_action = add(tr("&Fit"), {QKeySequence(Qt::CTRL | Qt::Key_0)}, [this] { view_->fit(); });
   pixels_action = add(tr("&Print pixels 1:1"), {QKeySequence(Qt::CTRL | Qt::Key_1)},
-                      [this] { gl_widget->set_zoom(1.0); });
-  actual_size_action = add(tr("&Actual size"), {}, [this] { gl_widget->actual_size(); });
+                      [this] { view_->set_zoom(1.0); });
+  // One millimetre of paper as one millimetre of screen, from the screen's physical density.
+  actual_size_action = add(tr("&Actual size"), {}, [this] {
+    const double density = screen_density();
+    if (density > 0.0) view_->set_zoom(density / controller_->picture_ppi());
+  });
   view_menu->addSeparator();
   // Ctrl+= too: on many keyboards "+" needs Shift.
   zoom_in_action =
       add(tr("Zoom &in"), {QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)},
-          [this] { gl_widget->zoom_by(_gl_widget::ZOOM_STEP); });
+          [this] { view_->zoom_by(VIEW_ZOOM_STEP); });
   zoom_out_action = add(tr("Zoom &out"), {QKeySequence::ZoomOut},
-                        [this] { gl_widget->zoom_by(1.0 / _gl_widget::ZOOM_STEP); });
+                        [this] { view_->zoom_by(1.0 / VIEW_ZOOM_STEP); });
+}
+
+// The view shows the controller's pictures and tells it the display's limit; the status bar
+// follows the zoom, the print's size and the enlarged input.
+void _window::connect_parts() {
+  connect(controller_, &_controller::picture_ready, view_, &_picture_view::show_picture);
+  connect(controller_, &_controller::picture_ready, this, [this](const _texture&, int position) {
+    set_frame_warning(controller_->document().enlarged());
+    if (controller_->picture_image() != position)
+      status->show_done(tr(COLOUR_OFF_TEXT));
+    else
+      status->take_back(tr(COLOUR_OFF_TEXT));
+  });
+  connect(view_, &_picture_view::max_texture_size_found, controller_,
+          &_controller::set_texture_limit);
+  connect(view_, &_picture_view::view_changed, this, [this] {
+    if (controller_->loaded()) status->show_zoom(view_->zoom());
+  });
+  connect(controller_, &_controller::settings_changed, this, &_window::show_print_status);
+  connect(controller_, &_controller::message, this,
+          [this](const QString& title, const QString& text) { warn(title, text); });
 }
 
 void _window::fill_recent_menu() {
@@ -242,6 +288,8 @@ void _window::set_frame_warning(bool on) {
   QPalette palette;
   palette.setBrush(QPalette::All, QPalette::WindowText, QBrush(on ? Qt::red : Qt::black));
   view_frame->setPalette(palette);
+  // The red frame explains itself on hovering, as the status bar's note does.
+  view_frame->setToolTip(on ? status->note->toolTip() : QString());
   status->show_enlarged(on);
 }
 
@@ -249,38 +297,44 @@ void _window::report(const _failure& failure) {
   warn(failure.title(), failure.text());
 }
 
+void _window::show_warning(const QString& title, const QString& text) {
+  QApplication::setOverrideCursor(Qt::ArrowCursor);
+  QMessageBox::warning(this, title, text, QMessageBox::Ok);
+  QApplication::restoreOverrideCursor();
+}
+
 void _window::show_print_status() {
-  status->show_print(gl_widget->document());
+  status->show_print(controller_->document());
 }
 
 void _window::connect_work() {
-  connect(gl_widget, &_gl_widget::work_progress, this, [this](int thousandths, bool cancellable) {
-    status->show_work(thousandths, cancellable);
-  });
-  connect(gl_widget, &_gl_widget::work_ended, this, [this] {
+  connect(
+      controller_, &_controller::work_progress, this,
+      [this](int thousandths, bool cancellable) { status->show_work(thousandths, cancellable); });
+  connect(controller_, &_controller::work_finished, this, [this](bool cancelled) {
+    if (cancelled)
+      status->show_done(tr(CANCELLED_TEXT));
+    else
+      status->take_back(tr(CANCELLED_TEXT));
     status->end_work();
     show_print_status();
   });
-  connect(status->cancel, &QPushButton::clicked, gl_widget, &_gl_widget::cancel_work);
-  connect(gl_widget, &_gl_widget::settings_restored, this, [this] {
-    history->take_current();
-    show_print_status();
-    status->show_done(tr("Cancelled: the picture keeps its previous settings"));
-  });
+  connect(status->cancel, &QPushButton::clicked, controller_, &_controller::cancel_work);
 }
 
 void _window::write_settings() {
   kept.set_geometry(QRect(pos(), size()));
-  kept.set_settings(gl_widget->document().settings());
+  kept.set_settings(controller_->settings());
 }
 
-// The remembered size, within the screen, or the default; the remembered choices as if restored
-// by the panels, before any picture.
+// The remembered size, within the screen and at least the smallest readable, or the default; the
+// remembered choices as if restored by the panels, before any picture.
 void _window::read_settings() {
   const QScreen* where = screen();
   const QRect available = where != nullptr ? where->availableGeometry() : QRect();
   const QSize largest =
       available.isValid() ? available.size() : QSize(DEFAULT_WIDTH, DEFAULT_HEIGHT);
+  setMinimumSize(QSize(MIN_WIDTH, MIN_HEIGHT).boundedTo(largest));
   const std::optional<QRect> remembered = kept.geometry();
   if (remembered && !remembered->size().isEmpty()) {
     resize(remembered->size().boundedTo(largest));
@@ -290,8 +344,7 @@ void _window::read_settings() {
   } else {
     resize(QSize(DEFAULT_WIDTH, DEFAULT_HEIGHT).boundedTo(largest));
   }
-  gl_widget->apply_settings(kept.settings(_document_settings()), 0.0f);
-  history->take_current();
+  controller_->restore(kept.settings(_document_settings()));
 }
 
 namespace {

@@ -8,23 +8,27 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <functional>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "controller/failure.h"
+#include "document/stipple_document.h"
 #include "document/svg_options.h"
 #include "stipple/output.h"
-#include "ui/failure.h"
 #include "ui/preferences.h"
 
 namespace stippon {
 
-class _gl_widget;
-class _settings_history;
+class _controller;
+class _general_tab;
+class _images_tab;
+class _picture_view;
 class _status_line;
 
 // The main window: the framed view, the panels' tab widget, the File, Edit and View menus and
-// the status bar.
+// the status bar. It makes the controller, the view and the panels and wires them together;
+// the controller's messages become its boxes.
 class _window : public QMainWindow {
   Q_OBJECT
 
@@ -32,14 +36,16 @@ class _window : public QMainWindow {
   // The window's size when nothing is remembered, unless the screen is smaller.
   static constexpr int DEFAULT_WIDTH = 1000;
   static constexpr int DEFAULT_HEIGHT = 900;
+  // The smallest size at which the panel and the status bar stay readable, unless the screen
+  // is smaller.
+  static constexpr int MIN_WIDTH = 960;
+  static constexpr int MIN_HEIGHT = 600;
 
-  _gl_widget* gl_widget = nullptr;
   QTabWidget* tab_widget = nullptr;
   QTimer* link_timer = nullptr;
   QDateTime linked_modified;
   QFrame* view_frame = nullptr;
   std::string linked_file_name;
-  _settings_history* history = nullptr;
   std::unique_ptr<_status_line> status;
 
   QMenu* file_menu = nullptr;
@@ -65,6 +71,9 @@ class _window : public QMainWindow {
   std::function<void(const QString& title, const QString& text)> warn;
   // Which dots an SVG drawing holds; nothing when the choice is cancelled.
   std::function<std::optional<_svg_dots>()> ask_svg_dots;
+  // The physical density of the view's screen, in dots per inch of the view's own (device
+  // independent) pixels; 0 when it is not known. Tests give their own.
+  std::function<double()> screen_density;
 
   // Reads the remembered window geometry and choices from the preferences.
   // data_folder holds dots/, tones/, icons/ and images/ (see _data_location).
@@ -73,6 +82,8 @@ class _window : public QMainWindow {
 
   // Opens a photograph as File > Open does, without the dialog: the file given at start.
   bool open(const QString& name);
+  _controller& controller() const { return *controller_; }
+  _picture_view* view() const { return view_; }
 
   // The enlarged-input warning: a red frame around the view and a note in the status bar.
   void set_frame_warning(bool on);
@@ -94,6 +105,10 @@ class _window : public QMainWindow {
 
  private:
   _preferences kept;
+  _controller* controller_ = nullptr;
+  _picture_view* view_ = nullptr;
+  _general_tab* general = nullptr;
+  _images_tab* images = nullptr;
   // True while a file is read or written: the linked-file poll must not rebuild the images then.
   bool busy = false;
   // A linked file that fails to read is retried a few ticks, then only after it changes again.
@@ -104,8 +119,11 @@ class _window : public QMainWindow {
   void create_actions();
   void create_edit_menu();
   void create_view_menu();
+  void connect_parts();
   void fill_recent_menu();
   void report(const _failure& failure);
+  // A box that does not wear the busy cursor of the work that waits for it.
+  void show_warning(const QString& title, const QString& text);
   void show_print_status();
   // The progress of long recomputations in the status bar, and what a cancel did.
   void connect_work();
@@ -123,7 +141,10 @@ class _window : public QMainWindow {
   bool save_print(const QString& name);
   bool save_svg(const QString& name);
   QString suggested_save_name() const;
-  void note_saved(const QString& name, unsigned width, unsigned height, double seconds);
+  // `what` says what a written file holds, for the status bar.
+  bool write_file(const QString& name,
+                  const std::function<_print_result(const _band_progress&)>& write,
+                  const std::function<QString(const _print_result&)>& what);
   QString dialog_folder(const QString& fallback) const;
 };
 

@@ -37,6 +37,7 @@ TEST(BatchUsage, BadUsageExitsTwoWritingNothingHelpAndVersion) {
       {{CAMERA, OUT, "--density-high", "8-4"}, "--density-high 8-4 is out of range"},
       {{CAMERA, OUT, "--color", "1,2,3,4,5"}, "--color needs R,G,B or R,G,B,A"},
       {{CAMERA, OUT, "--seed", "4294967296"}, "--seed 4294967296 is out of range"},
+      {{CAMERA, OUT, "--threads", "0"}, "--threads 0 is out of range (1 to 256)"},
       {{CAMERA, OUT, "--width", "18cm"}, "--width needs a number and a unit"},
       {{CAMERA, OUT, "--width", "0mm"}, "--width must be above zero"},
       {{CAMERA, OUT, "--width", "100mm", "--height", "50mm"}, "either --width or --height"},
@@ -56,6 +57,11 @@ TEST(BatchUsage, BadUsageExitsTwoWritingNothingHelpAndVersion) {
       {{CAMERA, SVG, "--ppi", "1200"}, "an .svg OUTPUT has no pixels: leave out --ppi"},
       {{CAMERA, SVG, "--image", "halftoning"},
        "an .svg OUTPUT holds the dots of --image stippling"},
+      {{"--output-dir", "@d"}, "--output-dir needs at least one INPUT"},
+      {{"--output-dir", "@d", CAMERA, "-"}, "standard input (-) has no name to print under"},
+      {{"--output-dir", "@d", CAMERA, "--format", "jpg"},
+       "--format must be one of png, tif, pdf, pgm, svg, not 'jpg'"},
+      {{CAMERA, OUT, "--skip-existing"}, "--format and --skip-existing need --output-dir"},
       // The print would replace the photograph: refused before anything is read.
       {{"@out.pgm", "@./out.pgm"}, "is the input"},
       // Known only once the input is read, and still bad usage.
@@ -144,6 +150,8 @@ TEST(BatchRun, SeedsAndMessages) {
   const auto [first, quiet] = print("a.pgm", {"--seed", "7"});
   EXPECT_EQ(quiet, "");
   EXPECT_EQ(print("r\u00e9sultat \u00fc.PGM", {"--seed=7"}).first, first);
+  EXPECT_EQ(print("f.png", {"--seed", "7", "--ppi", "1200", "--threads", "1"}).first,
+            print("g.png", {"--seed", "7", "--ppi", "1200", "--threads", "3"}).first);
   EXPECT_NE(print("c.pgm", {"--seed", "8"}).first, first);
   // Without --seed the clock gives one; --verbose prints it and --seed repeats the pattern.
   const auto [clocked, err] = print("d.pgm", {"--verbose"});

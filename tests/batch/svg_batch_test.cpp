@@ -28,7 +28,7 @@ TEST(BatchSvg, WritesTheDocumentsFile) {
   ASSERT_TRUE(doc.load_dots(DATA));
   _document_settings settings = doc.settings();
   settings.output_size = size_a10;
-  doc.set_settings(settings);
+  doc.apply(settings);
   ASSERT_TRUE(doc.read(CAMERA));
   doc.set_seed(21);
   ASSERT_TRUE(doc.write_svg(scratch / "document.svg", {}).written);
@@ -61,8 +61,8 @@ TEST(BatchSvg, VerboseTellsThePensTravel) {
   const size_t at = result.err.find("pen-up travel ");
   ASSERT_NE(at, std::string::npos) << result.err;
   ASSERT_EQ(std::sscanf(result.err.c_str() + at,
-                        "pen-up travel %lf m row by row, %lf m in strips, %lf m improved\n",
-                        &drawn, &strips, &improved),
+                        "pen-up travel %lf m row by row, %lf m in strips, %lf m improved\n", &drawn,
+                        &strips, &improved),
             3)
       << result.err;
   EXPECT_LT(improved, strips);

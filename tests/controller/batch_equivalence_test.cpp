@@ -1,50 +1,42 @@
-// The batch and the desktop controller make the same print: for the same file, choices and seed,
-// stippon-batch writes the bytes the save command writes.
-#include <QColor>
-#include <functional>
-
+// The batch and the desktop program make the same print: for the same file, choices and seed,
+// stippon-batch writes the bytes the window's save writes.
 #include "batch/batch_runner.h"
+#include "controller_fixture.h"
 #include "photo/photo_reader.h"
-#include "window_fixture.h"
 
 namespace stippon::testing {
 namespace {
 
 const std::string CHELSEA = STIPPON_DATA_DIR "/images/chelsea_gray.pgm";  // 451 x 300
-const uint32_t SEED = 1234567;
 
-class BatchEquivalence : public WindowFixture {
+class BatchEquivalence : public ControllerFixture {
  protected:
-  _scratch scratch;
-
-  // Opens Chelsea with the size already on the sheet, as the window leaves it.
+  // Opens Chelsea on a sheet, as the window does once the size is chosen.
   void open_chelsea(_output_size size) {
     change([size](_document_settings& s) { s.output_size = size; });
-    ASSERT_TRUE(gl->read_image(CHELSEA));
-    gl->set_size(size);
+    load(CHELSEA);
   }
 
-  // "New dots distribution" with a chosen seed instead of the clock's. The colour dots continue
-  // the random sequence of the grey ones, so both are made afresh.
-  void seed() {
-    doc().set_seed(SEED);
-    gl->refresh();
+  // "New dots distribution": the batch's --seed takes the seed the window drew from the clock.
+  std::string new_dots() {
+    controller.new_dots();
+    return std::to_string(static_cast<uint32_t>(doc().pattern_seed()));
   }
 
-  // Runs the batch on Chelsea with the seed and returns the bytes it wrote to `name`.
+  // Runs the batch on Chelsea and returns the bytes it wrote to `name`.
   std::string batch_output(const std::string& name, std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), {CHELSEA, scratch / name});
-    arguments.insert(arguments.end(), {"--seed", std::to_string(SEED), "--data", STIPPON_DATA_DIR});
+    arguments.insert(arguments.end(), {"--data", STIPPON_DATA_DIR});
     const _batch_result result = run_batch(arguments, scratch);
     EXPECT_EQ(result.status, 0) << result.err;
     return read_file(scratch / name);
   }
 
-  void expect_same_png(const std::vector<std::string>& arguments, const _texture& desktop) {
-    batch_output("batch.png", arguments);
-    _texture batch;
-    ASSERT_TRUE(_photo_reader().read_colour(scratch / "batch.png", batch));
-    EXPECT_TRUE(same_texels(batch, desktop)) << "the two pictures differ";
+  // The print as the window's save writes it.
+  std::string window_output(const std::string& name, _resolution_position resolution, int position,
+                            bool toned) {
+    EXPECT_TRUE(controller.write_print(scratch / name, resolution, position, toned, {}).written);
+    return read_file(scratch / name);
   }
 };
 
@@ -52,74 +44,74 @@ TEST_F(BatchEquivalence, StippledPrintsAt300600And1200ppi) {
   open_chelsea(size_a8);
   const struct {
     const char* name;
-    std::vector<std::string> options;         // the batch's spelling of the choices
-    std::function<void(_gl_widget&)> choose;  // the same choices made in the panels
+    std::vector<std::string> options;                 // the batch's spelling of the choices
+    std::function<void(_document_settings&)> choose;  // the same choices as the panels make them
   } prints[] = {
-      {"defaults", {}, [](_gl_widget&) {}},
+      {"defaults", {}, [](_document_settings&) {}},
       {"every stippling choice changed",
        {"--packing", "2.5", "--randomness", "0.5", "--merging", "minimum", "--distribution",
         "normal", "--mode", "bw", "--black-level", "100", "--density-low", "5-7"},
-       [](_gl_widget& widget) {
-         widget.set_scale_factor(6.0f / (25 / 10.0f));  // the panel's slider positions 25, 16
-         widget.set_displacement(16 * 0.03125f);
-         widget.set_merging_function(merging_minimum);
-         widget.set_random_distribution(distribution_normal);
-         widget.set_device(device_black_white);
-         widget.set_black_level(100);
-         widget.set_contrast_low_density_min(5);
-         widget.set_contrast_low_density_max(7);
+       [](_document_settings& s) {
+         s.stipple.scale_factor = packing_to_scale(25 / 10.0f);  // the sliders at 25 and 16
+         s.stipple.displacement = 16 / 32.0f;
+         s.stipple.merging_function = merging_minimum;
+         s.stipple.random_distribution = distribution_normal;
+         s.device = device_black_white;
+         s.stipple.black_level = 100;
+         s.stipple.low_density_min = 5;
+         s.stipple.low_density_max = 7;
        }},
       // On top of the choices above, which the window keeps.
       {"tone matching with levels",
        {"--packing", "2.5", "--randomness", "0.5", "--merging", "minimum", "--distribution",
         "normal", "--mode", "bw", "--black-level", "100", "--density-low", "5-7", "--tone-match",
         "grey", "--gamma", "1.4"},
-       [](_gl_widget& widget) {
-         _tone_settings tones;
-         tones.matching = tone_matching_grey;
-         tones.levels = _levels(0.0f, 255.0f, 1.4f);
-         widget.set_tone_match(tones);
+       [](_document_settings& s) {
+         s.tone_match.matching = tone_matching_grey;
+         s.tone_match.levels = _levels(0.0f, 255.0f, 1.4f);
        }},
   };
   const std::pair<_resolution_position, const char*> resolutions[] = {
       {resolution_300, "300"}, {resolution_600, "600"}, {resolution_1200, "1200"}};
   for (const auto& print : prints) {
     SCOPED_TRACE(print.name);
-    print.choose(*gl);
-    seed();
+    edit(print.name, print.choose);
+    const std::string seed = new_dots();
     for (const auto& [position, ppi] : resolutions) {
       SCOPED_TRACE(ppi);
-      // As the window's save writes it.
-      ASSERT_TRUE(
-          doc().write_print(scratch / "desktop.pgm", position, list_stippling, false).written);
-      std::vector<std::string> arguments = {"--size", "A8", "--ppi", ppi};
+      std::vector<std::string> arguments = {"--size", "A8", "--ppi", ppi, "--seed", seed};
       arguments.insert(arguments.end(), print.options.begin(), print.options.end());
-      EXPECT_TRUE(batch_output("batch.pgm", arguments) == read_file(scratch / "desktop.pgm"))
+      EXPECT_TRUE(batch_output("batch.pgm", arguments) ==
+                  window_output("window.pgm", position, list_stippling, false))
           << "the two prints differ";
     }
   }
 }
 
-// The PNG pictures: the colour-stippled one and the toned print.
+// The PNG pictures: the toned print and the colour-stippled one.
 TEST_F(BatchEquivalence, ColourStipplingAndTonedPicture) {
   open_chelsea(size_a9);
-  // Only this picture's borders follow the slider; the batch computes them so at once.
-  gl->set_borders_threshold(30);
-  gl->set_contrast_threshold(90);
-  gl->set_contrast_high_density_min(5);
-  gl->set_contrast_high_density_max(6);
-  gl->active_color_stippling(0);
-  gl->set_color_image(QColor(0, 128, 255));
-  gl->set_device(device_color_tones);
-  gl->set_stippling_tone(6);  // "Platinum Palladium"
-  seed();
-  std::vector<std::string> options(
-      {"--size", "A9", "--mode", "tones", "--tone", "platinum_palladium", "--borders-threshold",
-       "3", "--contrast-threshold", "90", "--density-high", "5-6", "--color", "0,128,255"});
-  gl->finish_work();
-  expect_same_png(options, gl->display_texture());
+  edit("Borders", [](_document_settings& s) { s.borders_threshold = 30 / 10.0f; });
+  edit("Threshold", [](_document_settings& s) { s.stipple.contrast_threshold = 90; });
+  edit("High Density Min", [](_document_settings& s) { s.stipple.high_density_min = 5; });
+  edit("High Density Max", [](_document_settings& s) { s.stipple.high_density_max = 6; });
+  edit("Colour Stippling", [](_document_settings& s) { s.colour_stippling = true; });
+  edit("Ink", [](_document_settings& s) { s.ink = _pixel(0, 128, 255, 255); });
+  edit("Colours", [](_document_settings& s) { s.device = device_color_tones; });
+  edit("Tone", [](_document_settings& s) { s.tone = 6; });  // "Platinum Palladium"
+  std::vector<std::string> options({"--size", "A9", "--mode", "tones", "--tone",
+                                    "platinum_palladium", "--borders-threshold", "3",
+                                    "--contrast-threshold", "90", "--density-high", "5-6",
+                                    "--color", "0,128,255", "--seed", new_dots()});
+  EXPECT_TRUE(batch_output("batch.png", options) ==
+              window_output("window.png", resolution_300, list_stippling, true));
+  // The picture on screen is the one saved.
+  _texture saved;
+  ASSERT_TRUE(_photo_reader().read_colour(scratch / "window.png", saved));
+  EXPECT_TRUE(same_texels(saved, picture));
   options.insert(options.end(), {"--image", "color-stippling"});
-  expect_same_png(options, doc().colour_stippled());
+  EXPECT_TRUE(batch_output("batch.png", options) ==
+              window_output("window.png", resolution_300, list_color_stippling, false));
 }
 
 }  // namespace

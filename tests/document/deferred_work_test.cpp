@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "document/stipple_document.h"
+#include "document/test_pictures.h"
 
 namespace stippon::testing {
 namespace {
@@ -15,12 +16,13 @@ constexpr uint32_t SEED = 1234;
 
 using _change = std::function<void(_stipple_document&)>;
 
-bool same_samples(const _image& a, const _image& b) {
-  return a.width == b.width && a.height == b.height && a.samples == b.samples;
-}
-
-bool same_texels(const _texture& a, const _texture& b) {
-  return a.width == b.width && a.height == b.height && a.texels == b.texels;
+// A change of settings as a front end hands it over: the whole value, edited.
+_change edit(std::function<void(_document_settings&)> change) {
+  return [change](_stipple_document& doc) {
+    _document_settings settings = doc.settings();
+    change(settings);
+    doc.apply(settings);
+  };
 }
 
 class DeferredWork : public ::testing::Test {
@@ -32,13 +34,12 @@ class DeferredWork : public ::testing::Test {
       ASSERT_TRUE(doc->load_dots(STIPPON_DATA_DIR));
       _document_settings settings;
       settings.output_size = size_a9;
-      doc->set_settings(settings);
+      doc->apply(settings);
     }
     deferred.defer_work(true);
     for (_stipple_document* doc : {&eager, &deferred}) {
       ASSERT_TRUE(doc->read(STIPPON_DATA_DIR "/images/camera.pgm"));
       doc->set_seed(SEED);
-      doc->refresh();
     }
   }
 
@@ -50,13 +51,13 @@ class DeferredWork : public ::testing::Test {
     bool complete = false;
     std::thread([&] { complete = copy->run_work(work, control); }).join();
     ASSERT_TRUE(complete);
+    EXPECT_EQ(control.done(), _work_control::WHOLE);
     doc.adopt_work(std::move(*copy), work);
   }
 
   void expect_same_images() {
     EXPECT_FALSE(deferred.work_pending());
     EXPECT_EQ(deferred.settings(), eager.settings());
-    EXPECT_EQ(deferred.output_width(), eager.output_width());
     EXPECT_TRUE(same_samples(deferred.original(), eager.original()));
     EXPECT_TRUE(same_samples(deferred.borders(), eager.borders()));
     EXPECT_TRUE(same_samples(deferred.halftone(), eager.halftone()));
@@ -71,31 +72,24 @@ const struct {
   std::vector<_change> changes;
 } BURSTS[] = {
     {"a new size, then dot parameters",
-     {[](_stipple_document& d) { d.set_size(size_a8); },
-      [](_stipple_document& d) { d.set_displacement(0.3f); },
-      [](_stipple_document& d) { d.set_dot_size(dot_high_density_max, 9); }}},
+     {edit([](_document_settings& s) { s.output_size = size_a8; }),
+      edit([](_document_settings& s) { s.stipple.displacement = 0.3f; }),
+      edit([](_document_settings& s) { s.stipple.high_density_max = 9; })}},
     {"borders, colour stippling and an ink",
-     {[](_stipple_document& d) { d.set_borders_slider(30); },
-      [](_stipple_document& d) { d.set_colour_stippling(true); },
-      [](_stipple_document& d) { d.set_ink(_pixel(0, 128, 255, 255)); }}},
-    {"an ink, then a new packing that starts over in the default ink",
-     {[](_stipple_document& d) { d.set_colour_stippling(true); },
-      [](_stipple_document& d) { d.set_ink(_pixel(0, 200, 0, 255)); },
-      [](_stipple_document& d) { d.set_scale_factor(2.5f); }}},
+     {edit([](_document_settings& s) { s.borders_threshold = 3.0f; }),
+      edit([](_document_settings& s) { s.colour_stippling = true; }),
+      edit([](_document_settings& s) { s.ink = _pixel(0, 128, 255, 255); })}},
+    {"an ink, then a new packing that keeps it",
+     {edit([](_document_settings& s) { s.colour_stippling = true; }),
+      edit([](_document_settings& s) { s.ink = _pixel(0, 200, 0, 255); }),
+      edit([](_document_settings& s) { s.stipple.scale_factor = 2.5f; })}},
     {"tone matching, then dots that it is measured for",
-     {[](_stipple_document& d) {
-        _tone_settings tones;
-        tones.matching = tone_matching_grey;
-        d.set_tone_match(tones);
-      },
-      [](_stipple_document& d) { d.set_contrast_threshold(90); },
-      [](_stipple_document& d) { d.set_black_white(true); }}},
+     {edit([](_document_settings& s) { s.tone_match.matching = tone_matching_grey; }),
+      edit([](_document_settings& s) { s.stipple.contrast_threshold = 90; }),
+      edit([](_document_settings& s) { s.device = device_black_white; })}},
     {"a typed width, then new seeds",
-     {[](_stipple_document& d) { d.set_width(30.0f); },
-      [](_stipple_document& d) {
-        d.set_seed(SEED + 1);
-        d.refresh();
-      }}},
+     {edit([](_document_settings& s) { s.width = 354.0f; }),
+      [](_stipple_document& d) { d.set_seed(SEED + 1); }}},
 };
 
 // A burst of changes costs one run, and every change's work is in it.
@@ -114,19 +108,25 @@ TEST_F(DeferredWork, ABurstRunsOnceForTheLastValues) {
 }
 
 // A run superseded by a change stops unfinished; its work is owed again together with the
-// change's, and the images on the front stay whole meanwhile.
+// change's, and the images on the front stay whole meanwhile. A run's progress counts the
+// grid's work as well as the dots'.
 TEST_F(DeferredWork, ASupersededRunIsOwedAgain) {
   run_on_thread(deferred);
   const _image before = deferred.preview();
-  eager.set_size(size_a8);
-  deferred.set_size(size_a8);
+  const _change a8 = edit([](_document_settings& s) { s.output_size = size_a8; });
+  a8(eager);
+  a8(deferred);
   const _document_work work = deferred.take_work();
   std::unique_ptr<_stipple_document> copy = deferred.worker_copy(work);
   _work_control control;
   control.cancel();
   EXPECT_FALSE(copy->run_work(work, control));
-  eager.set_displacement(0.2f);
-  deferred.set_displacement(0.2f);
+  // No cancel stops a grid half made: the run counted its share, and drew no dot.
+  EXPECT_GT(control.done(), 0u);
+  EXPECT_LT(control.done(), _work_control::WHOLE);
+  const _change displacement = edit([](_document_settings& s) { s.stipple.displacement = 0.2f; });
+  displacement(eager);
+  displacement(deferred);
   deferred.put_back_work(work);
   EXPECT_TRUE(same_samples(deferred.preview(), before));
   run_on_thread(deferred);
@@ -137,11 +137,10 @@ TEST_F(DeferredWork, ASupersededRunIsOwedAgain) {
 TEST_F(DeferredWork, DroppedWorkKeepsTheImages) {
   run_on_thread(deferred);
   const _document_settings settings = deferred.settings();
-  const float width = deferred.output_width();
   const _preview_size size = deferred.planned_preview();
-  deferred.set_size(size_a7);
+  edit([](_document_settings& s) { s.output_size = size_a7; })(deferred);
   EXPECT_GT(deferred.planned_preview().width, size.width);
-  deferred.drop_work(settings, width);
+  deferred.drop_work(settings);
   EXPECT_FALSE(deferred.work_pending());
   EXPECT_EQ(deferred.planned_preview().width, size.width);
   expect_same_images();

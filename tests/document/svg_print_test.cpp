@@ -2,19 +2,14 @@
 // its layers and dots, the likeness to the raster print and the pen's travel.
 #include <gtest/gtest.h>
 
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
 
+#include "batch/batch_runner.h"
 #include "document/stipple_document.h"
-#include "image/scratch.h"
 #include "photo/photo_reader.h"
-
-extern char** environ;
 
 namespace stippon::testing {
 namespace {
@@ -82,22 +77,14 @@ double travel(const std::vector<std::pair<double, double>>& points) {
   return length;
 }
 
-int run(const std::vector<std::string>& arguments) {
-  std::vector<char*> argv;
-  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  int status = -1;
-  if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 // The file drawn at 300 dpi on white by rsvg-convert, as grey samples (row 0 at the bottom).
 _image rendered(const std::string& svg, const scratch_dir& scratch) {
   const std::string png = scratch / "rendered.png";
-  EXPECT_EQ(run({"rsvg-convert", "--dpi-x", "300", "--dpi-y", "300", "--background-color", "white",
-                 "--output", png, svg}),
+  EXPECT_EQ(run_program("rsvg-convert",
+                        {"--dpi-x", "300", "--dpi-y", "300", "--background-color", "white",
+                         "--output", png, svg},
+                        scratch)
+                .status,
             0);
   _texture texture;
   _image grey;
@@ -161,10 +148,9 @@ class SvgPrint : public ::testing::Test {
     ASSERT_TRUE(doc.load_dots(STIPPON_DATA_DIR));
     _document_settings settings = doc.settings();
     settings.output_size = size_a9;  // 438 x 438 pixels, about ten thousand dots
-    doc.set_settings(settings);
+    doc.apply(settings);
     ASSERT_TRUE(doc.read(CAMERA));
     doc.set_seed(11);
-    doc.refresh();
   }
 
   _svg write(const _svg_options& options, const std::string& name = "print.svg") {
@@ -310,8 +296,10 @@ TEST_F(SvgPrint, NothingIsDrawnOffThePage) {
 
 // With colour stippling on, the ink's dots (black halftone and border samples) are a second pen.
 TEST_F(SvgPrint, ColourStipplingIsASecondPen) {
-  doc.set_ink(_pixel(0, 128, 255, 255));
-  doc.set_colour_stippling(true);
+  _document_settings settings = doc.settings();
+  settings.ink = _pixel(0, 128, 255, 255);
+  settings.colour_stippling = true;
+  doc.apply(settings);
   for (const _svg_dots kind : {svg_shapes, svg_circles}) {
     _svg_options options;
     options.dots = kind;

@@ -29,20 +29,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       arguments.back() += static_cast<char>(data[i]);
   }
   _parse_result parsed = parse_batch_options(arguments);
-  fuzzing::require(parsed.action != action_usage_error || !parsed.message.empty());
+  // Every refusal says why, and help is the text that --help prints.
+  fuzzing::require(parsed.action == action_run || parsed.action == action_version ||
+                   !parsed.message.empty());
   if (parsed.action != action_run) return 0;
-  // Only sizes that stay small: the run, not the stippling of a poster, is what is fuzzed.
+  // Only sizes that stay small, and one print: the run, not the stippling of a poster or a
+  // folder of them, is what is fuzzed.
   _batch_options& options = parsed.options;
   if (options.resolution != resolution_300 || options.settings.output_size == size_optimal ||
-      options.settings.output_size < size_a8 || options.settings.output_size == size_custom)
+      options.settings.output_size < size_a8 || options.settings.output_size == size_custom ||
+      !options.output_dir.empty())
     return 0;
   static const std::string photo = small_photo();
-  options.input = fuzzing::as_file(reinterpret_cast<const uint8_t*>(photo.data()), photo.size());
+  const std::string input =
+      fuzzing::as_file(reinterpret_cast<const uint8_t*>(photo.data()), photo.size());
   const std::string extension = options.output.substr(options.output.rfind('.') + 1);
-  options.output = "/tmp/stippon-fuzz-print." + extension;
+  const std::string output = "/tmp/stippon-fuzz-print." + extension;
   options.data_dir = STIPPON_DATA_DIR;
   options.quiet = true;
-  _batch_run(options).run();
-  std::remove(options.output.c_str());
+  _console console(false);
+  _batch_printer(options, console, false).print(input, output);
+  std::remove(output.c_str());
   return 0;
 }

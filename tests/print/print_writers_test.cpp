@@ -241,18 +241,39 @@ TEST(PrintWriters, EveryFormatKindAndResolution) {
   EXPECT_EQ(checked, 39);
 }
 
-// Rows of 72 000 bytes of noise, wider than a print at 1200 ppi over 20 inches: five TIFF strips
-// of at most 1 MiB, and more deflated data from one row than the PDF's 64 KiB output block.
-TEST(PrintWriters, SeveralStripsAndDeflateBlocks) {
+// Several strips and deflate blocks, compressed on 2 and 3 threads, make the file of one thread:
+// rows of 72 000 bytes of noise, wider than a print at 1200 ppi over 20 inches (Deflate strips of
+// 14 rows, more deflated data from one row than an output step), and a black and white print of
+// 1000 bytes a packed row (Group 4 strips of 1048 rows).
+TEST(PrintWriters, SeveralStripsAndBlocksOnAnyNumberOfThreads) {
   scratch_dir dir;
-  const raster print = noise(24000, 60, 3);
-  for (const auto& [format, name] : {std::pair(_print_format::tiff, dir / "big.tif"),
-                                     std::pair(_print_format::pdf, dir / "big.pdf")}) {
-    auto writer = make_print_writer(format);
-    ASSERT_EQ(write_print(*writer, name, print, 600, _print_kind::rgb), "");
-    EXPECT_TRUE(read_back(format, name, print, dir) == print) << name;
-  }
-  EXPECT_EQ(line_of(run("tiffinfo '" + dir / "big.tif" + "'"), "Rows/Strip:"), "Rows/Strip: 14");
+  const raster bilevel = synthetic(_print_kind::bilevel, 8000, 1100);
+  const raster rgb = noise(24000, 60, 3);
+  _thread_pool two(2), three(3);
+  const std::string extensions[] = {".pgm", ".png", ".tif", ".pdf"};
+  for (const auto format : {_print_format::png, _print_format::tiff, _print_format::pdf})
+    for (const raster* print : {&bilevel, &rgb}) {
+      const _print_kind kind = print == &rgb ? _print_kind::rgb : _print_kind::bilevel;
+      const std::string name = dir / ("print" + extensions[int(format)]);
+      std::string first;
+      for (_thread_pool* pool : {(_thread_pool*)nullptr, &two, &three}) {
+        SCOPED_TRACE(name + " on " + std::to_string(pool ? pool->threads() : 1) + " threads");
+        auto writer = make_print_writer(format);
+        writer->set_pool(pool);
+        ASSERT_EQ(write_print(*writer, name, *print, 600, kind), "");
+        // A PDF's bytes hold the time it was made.
+        const std::string bytes = format == _print_format::pdf ? "" : read_file(name);
+        if (pool == nullptr) first = bytes;
+        EXPECT_TRUE(bytes == first);
+        if (pool == nullptr || format == _print_format::pdf) {
+          EXPECT_TRUE(read_back(format, name, *print, dir) == *print);
+        }
+      }
+      if (format == _print_format::tiff) {
+        EXPECT_EQ(line_of(run("tiffinfo '" + name + "'"), "Rows/Strip:"),
+                  print == &rgb ? "Rows/Strip: 14" : "Rows/Strip: 1048");
+      }
+    }
 }
 
 // The streamed PGM writer and the whole-raster one write the same bytes.

@@ -66,17 +66,21 @@ bool bands_agree(const std::vector<Sample>& whole, unsigned height, unsigned ban
 }
 
 bool grey_agrees(const _dot_plan& plan, _image** dots, const _image& whole,
-                 const _stipple_settings& settings, unsigned band_rows) {
+                 const _stipple_settings& settings, unsigned band_rows,
+                 _thread_pool* pool = nullptr) {
   _banded_print print(plan, dots, whole.height, whole.width, settings);
   print.set_band_rows(band_rows);
+  print.set_pool(pool);
   return bands_agree(whole.samples, whole.height, band_rows,
                      [&](const auto& sink) { return print.print_grey(sink); });
 }
 
 bool colour_agrees(const _dot_plan& plan, _image** dots, const _texture& whole,
-                   const _stipple_settings& settings, unsigned band_rows) {
+                   const _stipple_settings& settings, unsigned band_rows,
+                   _thread_pool* pool = nullptr) {
   _banded_print print(plan, dots, whole.height, whole.width, settings);
   print.set_band_rows(band_rows);
+  print.set_pool(pool);
   return bands_agree(whole.texels, whole.height, band_rows,
                      [&](const auto& sink) { return print.print_colour(sink, WHITE); });
 }
@@ -155,9 +159,12 @@ void expect_colour_prints_agree(_scene& scene, const _stipple_settings& settings
       _dot_plan::colour(settings, scene.halftone, scene.borders, source, k, stream);
   EXPECT_EQ(stream.next(), next_draw);
   ASSERT_GT(plan.size(), 1000u);
+  _thread_pool pool(3);
   for (unsigned band_rows : BAND_HEIGHTS) {
     SCOPED_TRACE(::testing::Message() << "bands of " << band_rows);
     EXPECT_TRUE(colour_agrees(plan, library.row(position), whole, settings, band_rows));
+    EXPECT_TRUE(colour_agrees(plan, library.row(position), whole, settings, band_rows, &pool))
+        << "on 3 threads";
   }
 }
 
@@ -196,6 +203,55 @@ TEST(BandedPrint, GreyEqualsTheWholeRasterOnATinyPrint) {
   expect_grey_prints_agree(scene, settings, resolution_1200, library);
 }
 
+// Random halftones with the widest jitter, so that dots hang off every edge of small prints and
+// straddle the windows a band is stamped in, printed in bands on 1, 2 and 3 threads against the
+// plain per-sample stippling of the whole raster: every merging rule, at every output scale,
+// over sheets of noise whose last variants lie beyond the sheet, and for black and white over
+// sheets with samples beyond bytes too.
+TEST(BandedPrint, GreyEqualsThePerSamplePathOnRandomPlans) {
+  auto bytes = noise_sheets(7), beyond = noise_sheets(7);
+  for (_image& sheet : beyond.owned) {
+    sheet.samples[1] = 300.0f;
+    sheet.samples[sheet.samples.size() / 2] = -2.5f;
+  }
+  // clang-format off
+  struct { const char* name; bool black_white; unsigned short level; _merging_function merging;
+           _sheet_table* sheets; }
+      rules[] = {{"product", false, 0, merging_product, &bytes},
+                 {"minimum", false, 0, merging_minimum, &bytes},
+                 {"black and white at 127", true, 127, merging_product, &bytes},
+                 {"black and white at 1", true, 1, merging_minimum, &bytes},
+                 {"black and white at 250", true, 250, merging_product, &bytes},
+                 {"black and white beyond bytes", true, 140, merging_product, &beyond}};
+  // clang-format on
+  _thread_pool two(2), three(3);
+  for (uint32_t seed : {11u, 12u, 13u})
+    for (int position : {resolution_300, resolution_600, resolution_1200})
+      for (const auto& rule : rules) {
+        SCOPED_TRACE(::testing::Message()
+                     << "seed " << seed << ", " << position << ", " << rule.name);
+        _image halftone = white(9 + seed % 3, 100);  // 1200 columns at 1200 ppi: two windows
+        for (size_t i = 0; i < halftone.samples.size(); ++i)
+          if ((i * 2654435761u + seed * 40503u) % 7 < 3) halftone.samples[i] = 0.0f;
+        const _stipple_settings settings{.displacement = 1.0f,
+                                         .black_white = rule.black_white,
+                                         .black_level = rule.level,
+                                         .merging_function = rule.merging,
+                                         .random_distribution = distribution_normal};
+        const int k = output_scale(position);
+        _image plain = white(halftone.height * 3 * k, halftone.width * 3 * k);
+        _random_stream stream(seed);
+        _image** sheets = rule.sheets->row(position);
+        reference::stippling2(plain, settings, k, halftone, sheets, seed);
+        const _dot_plan plan = _dot_plan::grey(settings, halftone, k, stream);
+        ASSERT_GT(plan.size(), 20u);
+        for (unsigned band_rows : {1u, 5u, 64u})
+          for (_thread_pool* pool : {(_thread_pool*)nullptr, &two, &three})
+            EXPECT_TRUE(grey_agrees(plan, sheets, plain, settings, band_rows, pool))
+                << "bands of " << band_rows << ", " << (pool ? pool->threads() : 1) << " threads";
+      }
+}
+
 // The bytes handed on are the bytes the PGM writer writes for the whole raster, top row first.
 TEST(BandedPrint, BytesAreThoseOfThePgmFile) {
   _library library;
@@ -225,7 +281,8 @@ TEST(BandedPrint, BytesAreThoseOfThePgmFile) {
   EXPECT_TRUE(bytes == pgm.substr(header.size()));
 }
 
-// The sink or the progress stops the print at once; the progress counts rows up to the total.
+// The sink or the progress stops the print at once, also while later bands are being stamped
+// on other threads; the progress counts rows up to the total.
 TEST(BandedPrint, SinkAndProgressStopThePrint) {
   auto sheets = noise_sheets();
   const _stipple_settings settings;
@@ -234,34 +291,40 @@ TEST(BandedPrint, SinkAndProgressStopThePrint) {
   const _dot_plan plan = _dot_plan::grey(settings, scene.halftone, 1, stream);
   const unsigned height = scene.preview.height, width = scene.preview.width;
   ASSERT_EQ(height, 310u);
-  _banded_print print(plan, sheets.row(resolution_300), height, width, settings);
-  print.set_band_rows(100);
+  _thread_pool three(3);
+  for (_thread_pool* pool : {(_thread_pool*)nullptr, &three}) {
+    SCOPED_TRACE(pool ? "3 threads" : "1 thread");
+    _banded_print print(plan, sheets.row(resolution_300), height, width, settings);
+    print.set_pool(pool);
+    print.set_band_rows(10);
+    std::vector<unsigned> tops, done;
+    const auto every_band = [&](const float*, unsigned top, unsigned) {
+      tops.push_back(top);
+      return true;
+    };
+    EXPECT_FALSE(print.print_grey([&](const float*, unsigned top, unsigned) {
+      tops.push_back(top);
+      return tops.size() < 2;
+    })) << "the sink stops after the second band";
+    EXPECT_EQ(tops, (std::vector<unsigned>{0, 10}));
 
-  std::vector<unsigned> tops, done;
-  const auto every_band = [&](const float*, unsigned top, unsigned) {
-    tops.push_back(top);
-    return true;
-  };
-  EXPECT_FALSE(print.print_grey([&](const float*, unsigned top, unsigned) {
-    tops.push_back(top);
-    return tops.size() < 2;
-  })) << "the sink stops after the second band";
-  EXPECT_EQ(tops, (std::vector<unsigned>{0, 100}));
+    print.set_band_rows(100);
+    tops.clear();
+    print.set_progress([&](unsigned rows, unsigned total) {
+      EXPECT_EQ(total, height);
+      done.push_back(rows);
+      return true;
+    });
+    EXPECT_TRUE(print.print_grey(every_band));
+    EXPECT_EQ(tops, (std::vector<unsigned>{0, 100, 200, 300}));
+    EXPECT_EQ(done, (std::vector<unsigned>{100, 200, 300, 310}));
 
-  tops.clear();
-  print.set_progress([&](unsigned rows, unsigned total) {
-    EXPECT_EQ(total, height);
-    done.push_back(rows);
-    return true;
-  });
-  EXPECT_TRUE(print.print_grey(every_band));
-  EXPECT_EQ(tops, (std::vector<unsigned>{0, 100, 200, 300}));
-  EXPECT_EQ(done, (std::vector<unsigned>{100, 200, 300, 310}));
-
-  tops.clear();
-  print.set_progress([&](unsigned rows, unsigned) { return rows < 200; });
-  EXPECT_FALSE(print.print_grey(every_band));
-  EXPECT_EQ(tops, (std::vector<unsigned>{0, 100})) << "the progress stops after 200 rows";
+    print.set_band_rows(10);
+    tops.clear();
+    print.set_progress([&](unsigned rows, unsigned) { return rows < 20; });
+    EXPECT_FALSE(print.print_grey(every_band));
+    EXPECT_EQ(tops, (std::vector<unsigned>{0, 10})) << "the progress stops after 20 rows";
+  }
 }
 
 }  // namespace

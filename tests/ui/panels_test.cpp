@@ -1,13 +1,22 @@
-// The General and Images panels on the real window.
+// The General and Images panels on the real window: each control sends its edit, shows the
+// settings it is given back, and is undone with the Edit menu's keys.
+#include <QCheckBox>
 #include <QColorDialog>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSlider>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 
-#include "controller/window_fixture.h"
 #include "ui/color_selector.h"
 #include "ui/line_edit.h"
+#include "window_fixture.h"
 
 namespace stippon {
 namespace {
@@ -21,38 +30,21 @@ void pick(QComboBox* combo, int index) {
   emit combo->activated(index);
 }
 
-// Before any image every control springs back, and so leaves the controller be.
-TEST_F(Panels, ImageGatePutsEachControlBack) {
-  window->tab_widget->setEnabled(true);  // as after a file that then failed to load
-  general->scale_factor_slider->setValue(45);
-  EXPECT_EQ(general->scale_factor_slider->value(), 30);
-  general->displacement_slider->setValue(20);
-  EXPECT_EQ(general->displacement_slider->value(), 1);
-  general->black_level_slider->setValue(200);
-  EXPECT_EQ(general->black_level_slider->value(), 0);
-  // Each list: the pick, and the row it springs back to.
-  const std::tuple<QComboBox*, int, int> lists[] = {
-      {general->units_combo, units_pixels, units_millimeters},
-      {general->size_combo, size_custom, size_a5},
-      {general->save_resolution_combo, resolution_600, 0},
-      {general->device_combo, device_color_tones, device_grayscale},
-      {general->merging_function_combo, merging_minimum, merging_product},
-      {general->random_distribution_combo, distribution_normal, distribution_random}};
-  for (const auto& [list, picked, back] : lists) {
-    pick(list, picked);
-    EXPECT_EQ(list->currentIndex(), back) << picked;
-  }
-  general->tone_matching_combo->setCurrentIndex(tone_matching_grey);
-  general->black_point_spin_box->setValue(40);
-  general->gamma_spin_box->setValue(2.0);
-  EXPECT_EQ(general->tone_matching_combo->currentIndex(), tone_matching_none);
-  EXPECT_EQ(general->black_point_spin_box->value(), 0);
-  EXPECT_EQ(general->gamma_spin_box->value(), 1.0);
-  EXPECT_FALSE(general->width_line_edit->isEnabled());
-  EXPECT_FALSE(general->color_tones_group->isEnabled());
+// Before any picture the controller takes no edit: each control shows its setting again.
+TEST_F(Panels, BeforeAPictureEachControlShowsItsSettingAgain) {
+  window->tab_widget->setEnabled(true);
+  general<QSlider>("scale_factor_slider")->setValue(45);
+  EXPECT_EQ(general<QSlider>("scale_factor_slider")->value(), 20);
+  images<QSlider>("borders_slider")->setValue(-20);
+  EXPECT_EQ(images<QSlider>("borders_slider")->value(), 50);
+  pick(general<QComboBox>("device_combo"), device_color_tones);
+  EXPECT_EQ(general<QComboBox>("device_combo")->currentIndex(), device_grayscale);
+  general<QSpinBox>("black_point_spin_box")->setValue(40);
+  EXPECT_EQ(general<QSpinBox>("black_point_spin_box")->value(), 0);
+  EXPECT_FALSE(general<_line_edit>("width_line_edit")->isEnabled());
+  EXPECT_EQ(general<_line_edit>("width_line_edit")->text(), "0");
   EXPECT_EQ(settings().stipple.scale_factor, 3.0f);
-  EXPECT_EQ(settings().device, device_grayscale);
-  EXPECT_TRUE(settings().tone_match == _tone_settings());
+  EXPECT_FALSE(window->undo_action->isEnabled());
 }
 
 // Only "Custom" opens the width and height fields. An edited field hands its value in the chosen
@@ -60,21 +52,22 @@ TEST_F(Panels, ImageGatePutsEachControlBack) {
 // makes no picture changes nothing. The panel then shows the dimensions of the output.
 TEST_F(Panels, CustomSizeTakesTypedSizesOnce) {
   load("coffee_gray.pgm");  // 600 x 400
-  for (int size : {size_custom, size_a9, size_custom}) {
-    general->size_combo->setCurrentIndex(size);
-    EXPECT_EQ(settings().output_size, size);
-    EXPECT_EQ(general->width_line_edit->isEnabled(), size == size_custom);
-    EXPECT_EQ(general->height_label->isEnabled(), size == size_custom);
-    EXPECT_EQ(general->width_line_edit->isReadOnly(), size != size_custom);
+  auto* size = general<QComboBox>("size_combo");
+  _line_edit* const w = general<_line_edit>("width_line_edit");
+  _line_edit* const h = general<_line_edit>("height_line_edit");
+  for (int choice : {size_custom, size_a9, size_custom}) {
+    size->setCurrentIndex(choice);
+    EXPECT_EQ(settings().output_size, choice);
+    EXPECT_EQ(w->isEnabled(), choice == size_custom);
+    EXPECT_EQ(general<QLabel>("height_label")->isEnabled(), choice == size_custom);
+    EXPECT_EQ(w->isReadOnly(), choice != size_custom);
   }
   const uint32_t width = doc().preview().width;
-  QSignalSpy unedited(general->width_line_edit, SIGNAL(tabPressed()));
-  QTest::keyClick(general->width_line_edit, Qt::Key_Tab);
-  QTest::keyClick(general->width_line_edit, Qt::Key_Enter);
+  QSignalSpy unedited(w, &_line_edit::tabPressed);
+  QTest::keyClick(w, Qt::Key_Tab);
+  QTest::keyClick(w, Qt::Key_Enter);
   EXPECT_EQ(unedited.count(), 0);
   EXPECT_EQ(doc().preview().width, width);
-  _line_edit* const w = general->width_line_edit;
-  _line_edit* const h = general->height_line_edit;
   const struct {
     _line_edit* field;
     _output_units units;
@@ -83,8 +76,8 @@ TEST_F(Panels, CustomSizeTakesTypedSizesOnce) {
     uint32_t width;
     const char* shown;
   } rows[] = {
-      {w, units_millimeters, Qt::Key_Tab, "100", 1181, "99.99133"},  // 100 * 300 / 25.4 = 1181.1
-      {w, units_inches, Qt::Key_Return, "2", 600, "2.00000"},
+      {w, units_millimeters, Qt::Key_Tab, "100", 1181, "99.99"},  // 100 * 300 / 25.4 = 1181.1
+      {w, units_inches, Qt::Key_Return, "2", 600, "2.000"},
       {h, units_pixels, Qt::Key_Tab, "200", 300, "200"},
       {w, units_pixels, Qt::Key_Tab, "not a number", 300, "300"},
       {w, units_pixels, Qt::Key_Tab, "nan", 300, "300"},
@@ -94,8 +87,8 @@ TEST_F(Panels, CustomSizeTakesTypedSizesOnce) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.typed);
-    general->units_combo->setCurrentIndex(row.units);
-    QSignalSpy spy(row.field, SIGNAL(tabPressed()));
+    general<QComboBox>("units_combo")->setCurrentIndex(row.units);
+    QSignalSpy spy(row.field, &_line_edit::tabPressed);
     row.field->clear();
     QTest::keyClicks(row.field, row.typed);
     QTest::keyClick(row.field, row.key);
@@ -103,122 +96,271 @@ TEST_F(Panels, CustomSizeTakesTypedSizesOnce) {
     EXPECT_EQ(doc().preview().width, row.width);
     EXPECT_EQ(row.field->text(), row.shown);
   }
-  EXPECT_TRUE(messages.empty());
+  // Pixels are those of the save resolution, as in the status bar.
+  general<QComboBox>("save_resolution_combo")->setCurrentIndex(resolution_600);
+  EXPECT_EQ(w->text(), "600");
+  w->clear();
+  QTest::keyClicks(w, "800");
+  QTest::keyClick(w, Qt::Key_Tab);
+  EXPECT_EQ(doc().preview().width, 400u);
+  EXPECT_EQ(w->text(), "800");
+  EXPECT_EQ(window->status->size->text(), QString::fromUtf8("800 × 532 px at 600 ppi"));
+  // Shown at once, before the picture is made: 1000 mm are 11811 pixels, 999.998 mm.
+  general<QComboBox>("units_combo")->setCurrentIndex(units_millimeters);
+  w->clear();
+  QTest::keyClicks(w, "1000");
+  QTest::keyClick(w, Qt::Key_Tab);
+  EXPECT_EQ(w->text(), "1000.00");
+  EXPECT_TRUE(warnings.empty());
 }
 
-// The sliders show their values and hand them over, each mode opens its own group, and a white
-// point is never offered at or below the black point; the reset puts back every default, in the
-// panel and in the controller, and the very same picture, and the dimensions of the A5 sheet then
-// read in each unit.
-TEST_F(Panels, ChoicesAndTheirReset) {
+// The sliders show their values and hand them over, each mode opens its own group and keeps its
+// own resolution, and a white point is never offered at or below the black point; the reset
+// puts back every default, in the panel and in the controller, and the very same picture, and
+// the dimensions of the A5 sheet then read in each unit.
+TEST_F(Panels, GeneralChoicesAndTheirReset) {
   load("coffee_gray.pgm");  // 600 x 400: 2480 x 1653 pixels on A5
-  general->reset_button->click();
+  general<QPushButton>("reset_button")->click();
   const _image first = doc().preview();
-  general->scale_factor_slider->setValue(25);
-  EXPECT_EQ(general->scale_factor_line_edit->text(), "2.50");
+  general<QSlider>("scale_factor_slider")->setValue(25);
+  EXPECT_EQ(general<_line_edit>("scale_factor_line_edit")->text(), "2.50");
   EXPECT_EQ(settings().stipple.scale_factor, 6.0f / 2.5f);
-  general->displacement_slider->setValue(32);
-  EXPECT_EQ(general->displacement_line_edit->text(), "1.00");
+  general<QSlider>("displacement_slider")->setValue(32);
+  EXPECT_EQ(general<_line_edit>("displacement_line_edit")->text(), "1.00");
   EXPECT_EQ(settings().stipple.displacement, 1.0f);
-  general->device_combo->setCurrentIndex(device_color_tones);
-  EXPECT_FALSE(general->black_level_group->isEnabled());
-  EXPECT_TRUE(general->color_tones_group->isEnabled());
-  pick(general->stippling_tone_combo, 7);
+  // Both fields take a typed value within the slider's range, to the hundredth.
+  const struct {
+    const char *field, *typed, *shown, *slider;
+    int position;
+  } typed[] = {{"scale_factor_line_edit", "2.374", "2.37", "scale_factor_slider", 24},
+               {"scale_factor_line_edit", "7", "2.37", "scale_factor_slider", 24},
+               {"displacement_line_edit", "0.3", "0.30", "displacement_slider", 10}};
+  for (const auto& row : typed) {
+    auto* field = general<_line_edit>(row.field);
+    field->clear();
+    QTest::keyClicks(field, row.typed);
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(field->text(), row.shown) << row.typed;
+    EXPECT_EQ(general<QSlider>(row.slider)->value(), row.position) << row.typed;
+  }
+  EXPECT_EQ(settings().stipple.scale_factor, 6.0f / 2.37f);
+  EXPECT_EQ(settings().stipple.displacement, 0.3f);
+  auto* resolution = general<QComboBox>("save_resolution_combo");
+  resolution->setCurrentIndex(resolution_1200);
+  auto* mode = general<QComboBox>("device_combo");
+  mode->setCurrentIndex(device_color_tones);
+  EXPECT_FALSE(general<QGroupBox>("black_level_group")->isEnabled());
+  EXPECT_TRUE(general<QGroupBox>("color_tones_group")->isEnabled());
+  EXPECT_EQ(resolution->count(), 1);  // colour tones are saved at 300 ppi
+  pick(general<QComboBox>("stippling_tone_combo"), 7);
   EXPECT_EQ(settings().tone, 7);
-  general->device_combo->setCurrentIndex(device_grayscale);  // untoned
-  EXPECT_FALSE(general->color_tones_group->isEnabled());
-  EXPECT_EQ(general->stippling_tone_combo->currentIndex(), 0);
+  mode->setCurrentIndex(device_grayscale);  // untoned
+  EXPECT_FALSE(general<QGroupBox>("color_tones_group")->isEnabled());
+  EXPECT_EQ(general<QComboBox>("stippling_tone_combo")->currentIndex(), 0);
   EXPECT_EQ(settings().tone, 0);
-  general->device_combo->setCurrentIndex(device_black_white);
-  EXPECT_TRUE(general->black_level_group->isEnabled());
-  EXPECT_FALSE(general->color_tones_group->isEnabled());
-  general->units_combo->setCurrentIndex(units_inches);
-  pick(general->merging_function_combo, merging_minimum);
-  general->save_resolution_combo->setCurrentIndex(resolution_600);
-  general->size_combo->setCurrentIndex(size_custom);
-  general->tone_matching_combo->setCurrentIndex(tone_matching_linear);
-  general->black_point_spin_box->setValue(100);
-  EXPECT_EQ(general->white_point_spin_box->minimum(), 101);
-  general->white_point_spin_box->setValue(50);  // held one above the black point
-  EXPECT_EQ(general->white_point_spin_box->value(), 101);
-  EXPECT_EQ(general->black_point_spin_box->maximum(), 100);
-  general->gamma_spin_box->setValue(0.5);
+  EXPECT_EQ(resolution->currentText(), "1200ppi");
+  mode->setCurrentIndex(device_black_white);
+  EXPECT_TRUE(general<QGroupBox>("black_level_group")->isEnabled());
+  EXPECT_EQ(resolution->currentText(), "300ppi");
+  general<QSlider>("black_level_slider")->setValue(200);
+  EXPECT_EQ(general<_line_edit>("black_level_line_edit")->text(), "200");
+  general<QComboBox>("units_combo")->setCurrentIndex(units_inches);
+  pick(general<QComboBox>("merging_function_combo"), merging_minimum);
+  pick(general<QComboBox>("random_distribution_combo"), distribution_normal);
+  general<QComboBox>("size_combo")->setCurrentIndex(size_custom);
+  general<QComboBox>("tone_matching_combo")->setCurrentIndex(tone_matching_linear);
+  auto* black = general<QSpinBox>("black_point_spin_box");
+  auto* white = general<QSpinBox>("white_point_spin_box");
+  black->setValue(100);
+  EXPECT_EQ(white->minimum(), 101);
+  white->setValue(50);  // held one above the black point
+  EXPECT_EQ(white->value(), 101);
+  EXPECT_EQ(black->maximum(), 100);
+  general<QDoubleSpinBox>("gamma_spin_box")->setValue(0.5);
+  EXPECT_EQ(settings().tone_match.levels, _levels(100.0f, 101.0f, 0.5f));
+  EXPECT_EQ(settings().stipple.black_level, 200);
+  EXPECT_EQ(settings().stipple.random_distribution, distribution_normal);
 
-  general->reset_button->click();
+  general<QPushButton>("reset_button")->click();
+  EXPECT_EQ(window->undo_action->text(), "&Undo General Reset");
   EXPECT_TRUE(same_samples(doc().preview(), first));
   EXPECT_TRUE(settings().tone_match == _tone_settings());
-  EXPECT_EQ(settings().device, device_grayscale);
-  EXPECT_EQ(general->tone_matching_combo->currentIndex(), tone_matching_none);
-  EXPECT_EQ(general->black_point_spin_box->value(), 0);
-  EXPECT_EQ(general->white_point_spin_box->value(), 255);
-  EXPECT_EQ(general->gamma_spin_box->value(), 1.0);
-  EXPECT_EQ(general->size_combo->currentIndex(), size_a5);
-  EXPECT_FALSE(general->width_line_edit->isEnabled());
-  EXPECT_EQ(general->scale_factor_line_edit->text(), "2.00");
-  EXPECT_EQ(general->displacement_line_edit->text(), "0.25");
-  EXPECT_EQ(general->merging_function_combo->currentIndex(), merging_product);
-  EXPECT_EQ(general->device_combo->currentIndex(), device_grayscale);
-  EXPECT_FALSE(general->black_level_group->isEnabled());
-  EXPECT_EQ(general->save_resolution_combo->currentText(), "300ppi");
   EXPECT_TRUE(settings().stipple == _stipple_settings());
+  EXPECT_EQ(settings().device, device_grayscale);
   for (_resolution_position position : settings().save_resolution)
     EXPECT_EQ(position, resolution_300);
+  EXPECT_EQ(general<QComboBox>("tone_matching_combo")->currentIndex(), tone_matching_none);
+  EXPECT_EQ(black->value(), 0);
+  EXPECT_EQ(white->value(), 255);
+  EXPECT_EQ(general<QDoubleSpinBox>("gamma_spin_box")->value(), 1.0);
+  EXPECT_EQ(general<QComboBox>("size_combo")->currentIndex(), size_a5);
+  EXPECT_FALSE(general<_line_edit>("width_line_edit")->isEnabled());
+  EXPECT_EQ(general<_line_edit>("scale_factor_line_edit")->text(), "2.00");
+  EXPECT_EQ(general<_line_edit>("displacement_line_edit")->text(), "0.25");
+  EXPECT_EQ(general<QComboBox>("merging_function_combo")->currentIndex(), merging_product);
+  EXPECT_EQ(mode->currentIndex(), device_grayscale);
+  EXPECT_FALSE(general<QGroupBox>("black_level_group")->isEnabled());
+  EXPECT_EQ(resolution->currentText(), "300ppi");
 
   const std::tuple<_output_units, const char*, const char*> units[] = {
-      {units_millimeters, "209.97333", "139.95399"},  // 139.954 held as a float
+      {units_millimeters, "209.97", "139.95"},
       {units_pixels, "2480", "1653"},
-      {units_inches, "8.26667", "5.51000"}};
+      {units_inches, "8.267", "5.510"}};
   for (const auto& [unit, width, height] : units) {
-    general->units_combo->setCurrentIndex(unit);
-    EXPECT_EQ(general->width_line_edit->text(), width);
-    EXPECT_EQ(general->height_line_edit->text(), height);
+    general<QComboBox>("units_combo")->setCurrentIndex(unit);
+    EXPECT_EQ(general<_line_edit>("width_line_edit")->text(), width);
+    EXPECT_EQ(general<_line_edit>("height_line_edit")->text(), height);
   }
   EXPECT_TRUE(same_samples(doc().preview(), first));  // units never change the output
 }
 
-// The resolution list hands its new row over before the mode changes: with Gray-scale at 1200 ppi
-// and Black&White at 300 ppi, choosing Black&White shows 300ppi and leaves both at 300 ppi.
-TEST_F(Panels, ResolutionIsStoredBeforeTheModeChanges) {
-  load();
-  general->save_resolution_combo->setCurrentIndex(resolution_1200);
-  EXPECT_EQ(settings().save_resolution[device_grayscale], resolution_1200);
-  change([](_document_settings& s) { s.save_resolution[device_black_white] = resolution_300; });
-  general->device_combo->setCurrentIndex(device_black_white);
-  EXPECT_EQ(general->save_resolution_combo->currentText(), "300ppi");
-  EXPECT_EQ(settings().save_resolution[device_grayscale], resolution_300);
-  EXPECT_EQ(settings().save_resolution[device_black_white], resolution_300);
+// A colour picked in the dialog (alpha included, starting from the ink) paints the swatch and
+// the colour field; Cancel changes nothing.
+void pick_colour(QWidget* selector, bool accept, const QColor& chosen, QColor* initial = nullptr) {
+  QTimer timer;  // answers the dialog once it is open
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr) return;
+    timer.stop();
+    EXPECT_TRUE(dialog->testOption(QColorDialog::ShowAlphaChannel));
+    if (initial != nullptr) *initial = dialog->currentColor();
+    accept ? (dialog->setCurrentColor(chosen), dialog->accept()) : dialog->reject();
+  });
+  timer.start(10);
+  QTest::mouseClick(selector, Qt::LeftButton);
 }
 
-// The swatch opens the colour dialog (alpha included) at its colour; OK paints the swatch and the
-// flat colour field, Cancel changes nothing.
-TEST_F(Panels, SwatchDialogOkAndCancel) {
-  load();
-  _color_selector* selector = gl->images_tab()->color_selector;
-  QSignalSpy spy(selector, SIGNAL(color_changed()));
-  const QColor chosen(10, 20, 30, 40);
-  for (const bool accept : {true, false}) {
-    SCOPED_TRACE(accept);
-    QColor initial;
-    bool alpha_shown = false;
-    QTimer timer;  // answers the dialog once it is open
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-      auto* dialog = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
-      if (dialog == nullptr) return;
-      timer.stop();
-      initial = dialog->currentColor();
-      alpha_shown = dialog->testOption(QColorDialog::ShowAlphaChannel);
-      accept ? (dialog->setCurrentColor(chosen), dialog->accept()) : dialog->reject();
-    });
-    timer.start(10);
-    QTest::mouseClick(selector, Qt::LeftButton);
-    EXPECT_EQ(initial, accept ? QColor(Qt::red) : chosen);
-    EXPECT_TRUE(alpha_shown);
-    EXPECT_EQ(spy.count(), 1);
-    EXPECT_EQ(selector->color, chosen);
-    EXPECT_EQ(selector->frame->palette().color(QPalette::Inactive, QPalette::Window), chosen);
-    for (const _pixel& texel : doc().colour_field().texels)
-      ASSERT_EQ(texel, _pixel(10, 20, 30, 40));
+// Each control of the Images panel hands its setting over and is a step of its own; a dot size
+// offers only the sizes that keep its pair in order; the swatch opens the colour dialog at the
+// ink. The panel's Reset puts back its own controls and the picture they made, as one step.
+TEST_F(Panels, ImagesChoicesAndTheirReset) {
+  load("coffee_gray.pgm");
+  const _image first = doc().preview();
+  const _image first_borders = doc().borders();
+  auto* low_min = images<QSpinBox>("low_density_min_spin_box");
+  auto* selector = images<_color_selector>("color_selector");
+  const std::function<void()> changes[] = {
+      [&] { images<QSpinBox>("low_density_max_spin_box")->setValue(6); },
+      [&] { low_min->setValue(8); },
+      [&] { images<QSpinBox>("high_density_max_spin_box")->setValue(5); },
+      [&] { images<QSlider>("threshold_slider")->setValue(40); },
+      [&] { images<QSlider>("borders_slider")->setValue(-20); },
+      [&] { images<QCheckBox>("colour_check_box")->setChecked(true); },
+      [&] {
+        QColor initial;
+        pick_colour(selector, false, QColor(1, 2, 3));
+        pick_colour(selector, true, QColor(10, 20, 30, 40), &initial);
+        EXPECT_EQ(initial, QColor(Qt::red));
+      }};
+  for (const auto& change : changes) change();
+  EXPECT_EQ(low_min->value(), 6);
+  EXPECT_EQ(low_min->maximum(), 6);
+  EXPECT_EQ(controller->history()->count(), 7);
+  EXPECT_EQ(window->undo_action->text(), "&Undo Ink");
+  EXPECT_EQ(settings().stipple.low_density_min, 6);
+  EXPECT_EQ(settings().stipple.high_density_max, 5);
+  EXPECT_EQ(settings().stipple.contrast_threshold, 40);
+  EXPECT_EQ(settings().borders_threshold, -2.0f);
+  EXPECT_EQ(settings().ink, _pixel(10, 20, 30, 40));
+  EXPECT_EQ(selector->color(), QColor(10, 20, 30, 40));
+  EXPECT_FALSE(same_samples(doc().borders(), first_borders));
+  for (const _pixel& texel : doc().colour_field().texels) ASSERT_EQ(texel, _pixel(10, 20, 30, 40));
+
+  images<QPushButton>("reset_button")->click();
+  EXPECT_EQ(controller->history()->count(), 8);
+  EXPECT_EQ(low_min->value(), 4);
+  EXPECT_EQ(images<QSpinBox>("high_density_max_spin_box")->value(), 8);
+  EXPECT_EQ(images<QSlider>("threshold_slider")->value(), 127);
+  EXPECT_EQ(images<QSlider>("borders_slider")->value(), 50);
+  EXPECT_FALSE(images<QCheckBox>("colour_check_box")->isChecked());
+  EXPECT_EQ(selector->color(), QColor(Qt::red));
+  EXPECT_TRUE(settings().stipple == _stipple_settings());
+  EXPECT_EQ(settings().borders_threshold, DEFAULT_BORDERS_THRESHOLD);
+  EXPECT_EQ(settings().ink, DEFAULT_INK);
+  EXPECT_TRUE(same_samples(doc().preview(), first));
+  EXPECT_TRUE(same_samples(doc().borders(), first_borders));
+
+  window->undo_action->trigger();
+  EXPECT_EQ(images<QSlider>("borders_slider")->value(), -20);
+  EXPECT_TRUE(images<QCheckBox>("colour_check_box")->isChecked());
+  EXPECT_EQ(selector->color(), QColor(10, 20, 30, 40));
+}
+
+// Ctrl+Z and Ctrl+Shift+Z walk the steps, and the panels follow; a slider's burst of key presses
+// is one step.
+TEST_F(Panels, TheKeysWalkTheStepsAndThePanelsFollow) {
+  window->show();
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  load("coffee_gray.pgm");
+  const _document_settings start = settings();
+  const _image first = doc().preview();
+  auto* packing = general<QSlider>("scale_factor_slider");
+  for (int press = 0; press < 3; ++press) QTest::keyClick(packing, Qt::Key_Right);
+  EXPECT_EQ(general<_line_edit>("scale_factor_line_edit")->text(), "2.60");
+  pick(general<QComboBox>("merging_function_combo"), merging_minimum);
+  images<QSpinBox>("high_density_max_spin_box")->setValue(6);
+  general<QComboBox>("device_combo")->setCurrentIndex(device_black_white);
+  EXPECT_EQ(controller->history()->count(), 4);
+  EXPECT_EQ(window->undo_action->text(), "&Undo Colours");
+  const _document_settings end = settings();
+
+  window->setFocus();  // not in a field, which keeps Ctrl+Z for its own text
+  for (int step = 0; step < 4; ++step)
+    QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(settings(), start);
+  EXPECT_TRUE(same_samples(doc().preview(), first));
+  EXPECT_EQ(packing->value(), 20);
+  EXPECT_EQ(general<QComboBox>("merging_function_combo")->currentIndex(), merging_product);
+  EXPECT_EQ(images<QSpinBox>("high_density_max_spin_box")->value(), 8);
+  EXPECT_FALSE(general<QGroupBox>("black_level_group")->isEnabled());
+  EXPECT_FALSE(window->undo_action->isEnabled());
+
+  for (int step = 0; step < 4; ++step)
+    QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(settings(), end);
+  EXPECT_EQ(general<_line_edit>("scale_factor_line_edit")->text(), "2.60");
+  EXPECT_EQ(general<QComboBox>("device_combo")->currentIndex(), device_black_white);
+  EXPECT_TRUE(general<QGroupBox>("black_level_group")->isEnabled());
+
+  // A value still being typed is handed over first: Ctrl+Z undoes it, Ctrl+Shift+Z makes it.
+  const struct {
+    QWidget* field;
+    const char* typed;
+    const char* step;
+  } typing[] = {{general<QDoubleSpinBox>("gamma_spin_box"), "1.5", "Gamma"},
+                {general<_line_edit>("scale_factor_line_edit"), "3.3", "Packing"}};
+  for (const auto& row : typing) {
+    SCOPED_TRACE(row.step);
+    const _document_settings typed_over = settings();
+    row.field->setFocus();
+    ASSERT_TRUE(row.field->hasFocus());
+    QTest::keyClick(row.field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(row.field, row.typed);
+    QTest::keyClick(row.field, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(settings(), typed_over);
+    EXPECT_EQ(window->redo_action->text(), QString("&Redo ") + row.step);
+    QTest::keyClick(row.field, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_NE(settings(), typed_over);
   }
+  EXPECT_EQ(settings().tone_match.levels.gamma(), 1.5f);
+  EXPECT_EQ(settings().stipple.scale_factor, 6.0f / 3.3f);
+}
+
+// Clicking an entry of the list shows its picture; a new photograph selects the stippling again.
+TEST_F(Panels, TheListChoosesThePicture) {
+  load("camera.pgm");
+  auto* list = images<QListWidget>("images_list");
+  const char* labels[] = {"Color original", "Original",  "Borders",
+                          "Halftoning",     "Stippling", "Color stippling"};
+  ASSERT_EQ(list->count(), 6);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(list->item(i)->text(), labels[i]);
+  EXPECT_EQ(list->selectedItems(), QList<QListWidgetItem*>{list->item(list_stippling)});
+  emit list->itemClicked(list->item(list_borders));
+  EXPECT_EQ(controller->shown_image(), list_borders);
+  load("coffee_gray.pgm");
+  EXPECT_EQ(controller->shown_image(), list_stippling);
+  EXPECT_EQ(list->selectedItems(), QList<QListWidgetItem*>{list->item(list_stippling)});
 }
 
 }  // namespace

@@ -1,18 +1,50 @@
 // What the window keeps between runs: its geometry, the recent files, the last folder and the
 // panels' choices, in mottle.ini.
+#include <QCheckBox>
+#include <QComboBox>
 #include <QMenu>
 #include <QScreen>
 #include <QSettings>
 #include <QTest>
 
-#include "controller/window_fixture.h"
+#include "ui/color_selector.h"
 #include "ui/line_edit.h"
 #include "ui/preferences.h"
+#include "window_fixture.h"
 
 namespace stippon {
 namespace {
 
-using Preferences = WindowFixture;
+QByteArray contents(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Each start of the program in a working folder of its own, with a copy of the file the last
+// start left: a file Qt has written in this process would be answered from its memory.
+class Preferences : public WindowFixture {
+ protected:
+  std::vector<std::unique_ptr<QTemporaryDir>> starts;
+
+  // Another start, from the file the last one left on closing, or from the text given.
+  void start_again(const QByteArray& text = {}) {
+    if (text.isEmpty()) window->close();
+    const QByteArray kept = text.isEmpty() ? contents("mottle.ini") : text;
+    window.reset();
+    starts.push_back(std::make_unique<QTemporaryDir>());
+    const QString next = starts.back()->path();
+    for (const char* name : {"dots", "tones", "icons"})
+      ASSERT_TRUE(QFile::link(QString(STIPPON_DATA_DIR "/") + name, next + "/" + name));
+    QDir::setCurrent(next);
+    write_text("mottle.ini", kept);
+    make_window(false);
+  }
+  static void write_text(const QString& path, const QByteArray& text) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(text), text.size());
+  }
+};
 
 QStringList recent_entries(QMenu* menu) {
   QStringList texts;
@@ -30,7 +62,8 @@ TEST_F(Preferences, TheFileGoesWhereItCanBeWritten) {
   EXPECT_TRUE(QFileInfo(home.home.filePath(".config/Stippon")).isDir());
 }
 
-// The geometry written on closing is read back by the next window, within the screen.
+// The geometry written on closing is read back by the next window, within the screen and at
+// least the window's smallest.
 TEST_F(Preferences, TheGeometryIsReadBack) {
   const QSize screen = window->screen()->availableSize();
   const struct {
@@ -38,7 +71,8 @@ TEST_F(Preferences, TheGeometryIsReadBack) {
     QRect written;
     QSize read;
   } rows[] = {
-      {"small", QRect(20, 30, 640, 480), QSize(640, 480)},
+      {"small", QRect(20, 30, 1040, 680), QSize(1040, 680)},
+      {"smaller than the smallest", QRect(20, 30, 640, 480), QSize(960, 600)},
       {"larger than the screen", QRect(0, 0, 5000, 4000), screen},
   };
   for (const auto& row : rows) {
@@ -53,10 +87,10 @@ TEST_F(Preferences, TheGeometryIsReadBack) {
     make_window();
     EXPECT_EQ(window->size(), row.read);
   }
-  window->resize(700, 500);
+  window->resize(1100, 700);
   window->close();
   make_window();
-  EXPECT_EQ(window->size(), QSize(700, 500));
+  EXPECT_EQ(window->size(), QSize(1100, 700));
 }
 
 // A second window lists the files the first one opened, newest first, eight at most, and opens
@@ -92,42 +126,104 @@ TEST_F(Preferences, RecentFilesAcrossTwoWindows) {
   EXPECT_TRUE(window->preferences().recent_files().isEmpty());
 }
 
-// The panels' choices come back in the next window, in the panels and in the document.
-TEST_F(Preferences, ThePanelsChoicesAreKept) {
-  load("coffee_gray.pgm");
-  general->size_combo->setCurrentIndex(size_a9);
-  general->units_combo->setCurrentIndex(units_inches);
-  general->scale_factor_slider->setValue(34);
-  general->device_combo->setCurrentIndex(device_color_tones);
-  general->stippling_tone_combo->setCurrentIndex(9);
-  emit general->stippling_tone_combo->activated(9);
-  gl->images_tab()->low_density_max_spin_box->setValue(6);
-  gl->images_tab()->borders_slider->setValue(-10);
-  gl->images_tab()->colour_check_box->setChecked(true);
-  general->tone_matching_combo->setCurrentIndex(tone_matching_linear);
-  general->black_point_spin_box->setValue(20);
-  general->white_point_spin_box->setValue(230);
-  general->gamma_spin_box->setValue(1.8);
-  const _document_settings chosen = settings();
-  window->close();
+// Every control of both panels as "name=value", the ink's swatch included.
+QStringList panel_controls(const _window& window) {
+  QStringList shown;
+  for (const char* panel : {"general_tab", "images_tab"}) {
+    for (const QWidget* w : window.findChild<QWidget*>(panel)->findChildren<QWidget*>()) {
+      QString value;
+      if (const auto* combo = qobject_cast<const QComboBox*>(w)) value = combo->currentText();
+      if (const auto* slider = qobject_cast<const QSlider*>(w)) value.setNum(slider->value());
+      if (const auto* spin = qobject_cast<const QAbstractSpinBox*>(w)) value = spin->text();
+      if (const auto* check = qobject_cast<const QCheckBox*>(w)) value.setNum(check->isChecked());
+      if (const auto* edit = qobject_cast<const _line_edit*>(w)) value = edit->text();
+      if (const auto* swatch = qobject_cast<const _color_selector*>(w))
+        value = swatch->color().name(QColor::HexArgb);
+      if (!w->objectName().isEmpty() && !value.isNull())
+        shown << QString("%1/%2=%3").arg(panel, w->objectName(), value);
+    }
+  }
+  return shown;
+}
 
-  make_window();  // which makes its runs small with A10 once it has read the choices
-  EXPECT_EQ(general->size_combo->currentIndex(), size_a9);
-  EXPECT_EQ(settings().output_units, units_inches);
-  EXPECT_EQ(settings().stipple.scale_factor, chosen.stipple.scale_factor);
-  EXPECT_EQ(settings().device, device_color_tones);
-  EXPECT_EQ(settings().tone, 9);
-  EXPECT_EQ(settings().stipple.low_density_max, 6);
-  EXPECT_EQ(settings().borders_threshold, -1.0f);
-  EXPECT_TRUE(settings().colour_stippling);
-  EXPECT_TRUE(settings().tone_match == chosen.tone_match);
-  EXPECT_EQ(general->gamma_spin_box->value(), 1.8);
-  EXPECT_EQ(general->scale_factor_line_edit->text(), "3.40");
-  EXPECT_EQ(general->stippling_tone_combo->currentIndex(), 9);
-  EXPECT_TRUE(general->color_tones_group->isEnabledTo(window->tab_widget));
-  EXPECT_EQ(gl->images_tab()->borders_slider->value(), -10);
-  EXPECT_TRUE(gl->images_tab()->colour_check_box->isChecked());
-  EXPECT_FALSE(window->undo_action->isEnabled());  // restored, not changed
+// The sections of an INI file, in order.
+QStringList sections(const QString& path) {
+  QStringList found;
+  for (const QByteArray& line : contents(path).split('\n'))
+    if (line.startsWith('[')) found << QString::fromUtf8(line);
+  return found;
+}
+
+// Two starts of the program, each reading the file the one before left from the disk: every
+// choice of both panels, the ink and a custom width come back, and the file keeps one section
+// per group.
+TEST_F(Preferences, EveryChoiceComesBackAfterARestart) {
+  load("coffee_gray.pgm");
+  const auto pick = [](QComboBox* combo, int index) {
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+  };
+  general<QComboBox>("save_resolution_combo")->setCurrentIndex(resolution_1200);
+  general<QComboBox>("size_combo")->setCurrentIndex(size_custom);
+  general<_line_edit>("width_line_edit")->clear();
+  QTest::keyClicks(general<_line_edit>("width_line_edit"), "61.5");
+  QTest::keyClick(general<_line_edit>("width_line_edit"), Qt::Key_Tab);
+  general<QComboBox>("units_combo")->setCurrentIndex(units_inches);
+  general<QSlider>("scale_factor_slider")->setValue(27);
+  general<QSlider>("displacement_slider")->setValue(11);
+  pick(general<QComboBox>("merging_function_combo"), merging_minimum);
+  pick(general<QComboBox>("random_distribution_combo"), distribution_normal);
+  general<QComboBox>("device_combo")->setCurrentIndex(device_color_tones);
+  pick(general<QComboBox>("stippling_tone_combo"), 9);
+  general<QComboBox>("tone_matching_combo")->setCurrentIndex(tone_matching_grey);
+  general<QSpinBox>("black_point_spin_box")->setValue(20);
+  general<QSpinBox>("white_point_spin_box")->setValue(230);
+  general<QDoubleSpinBox>("gamma_spin_box")->setValue(1.6);
+  images<QSpinBox>("low_density_max_spin_box")->setValue(6);
+  images<QSpinBox>("high_density_min_spin_box")->setValue(5);
+  images<QSlider>("threshold_slider")->setValue(100);
+  images<QSlider>("borders_slider")->setValue(-10);
+  images<QCheckBox>("colour_check_box")->setChecked(true);
+  emit images<_color_selector>("color_selector")->color_picked(QColor(0, 90, 200, 180));
+  controller->finish_work();
+  const _document_settings chosen = settings();
+  const QStringList shown = panel_controls(*window);
+  ASSERT_EQ(shown.size(), 27) << shown.join("\n").toStdString();
+  EXPECT_EQ(chosen.ink, _pixel(0, 90, 200, 180));
+
+  for (int start = 1; start <= 2; ++start) {
+    SCOPED_TRACE(start);
+    start_again();
+    EXPECT_EQ(sections("mottle.ini"), (QStringList{"[General]", "[general_tab]", "[images]"}));
+    EXPECT_EQ(settings(), chosen);
+    EXPECT_FALSE(window->undo_action->isEnabled());  // restored, not changed
+    load("coffee_gray.pgm");
+    EXPECT_EQ(panel_controls(*window), shown);
+    EXPECT_EQ(settings(), chosen);
+    EXPECT_EQ(doc().colour_field().get(0, 0), chosen.ink);
+  }
+}
+
+// A file of an earlier version, whose General choices went to the section [%General] (twice after
+// two runs), gives them back once and is tidied at the next close.
+TEST_F(Preferences, AFileOfAnEarlierVersionIsReadOnce) {
+  start_again(
+      "[General]\nwidth=1100\nheight=700\n\n"
+      "[%General]\npacking=20\ngamma=1\n\n[images]\nthreshold=90\n\n"
+      "[%General]\npacking=27\nrandomness=5\ngamma=1.6\ntone_matching=1\n"
+      "resolution_grey=0\nblack_point=20\nwhite_point=255\n");
+  EXPECT_EQ(general<_line_edit>("scale_factor_line_edit")->text(), "2.70");
+  EXPECT_EQ(general<_line_edit>("displacement_line_edit")->text(), "0.16");
+  EXPECT_EQ(general<QComboBox>("save_resolution_combo")->currentText(), "1200ppi");
+  EXPECT_EQ(general<QComboBox>("tone_matching_combo")->currentText(), "Grey levels");
+  EXPECT_EQ(general<QDoubleSpinBox>("gamma_spin_box")->value(), 1.6);
+  EXPECT_EQ(general<QSpinBox>("black_point_spin_box")->value(), 20);
+  EXPECT_EQ(images<QSlider>("threshold_slider")->value(), 90);
+  EXPECT_EQ(window->size(), QSize(1100, 700));
+  start_again();
+  EXPECT_EQ(sections("mottle.ini"), (QStringList{"[General]", "[general_tab]", "[images]"}));
+  EXPECT_EQ(general<_line_edit>("scale_factor_line_edit")->text(), "2.70");
+  EXPECT_EQ(settings().stipple.displacement, 0.15625f);
 }
 
 // Values that no control can hold keep their defaults.
@@ -135,10 +231,14 @@ TEST_F(Preferences, ValuesOutOfRangeKeepTheirDefaults) {
   {
     QSettings file(folder.filePath("mottle.ini"), QSettings::IniFormat);
     const std::pair<const char*, QVariant> junk[] = {
-        {"general/size", 9},          {"general/packing", 61},       {"general/colours", "tones"},
-        {"general/tone", 15},         {"images/low_density_min", 7}, {"images/low_density_max", 5},
-        {"images/threshold", -1},     {"images/borders", 51},        {"general/black_point", 200},
-        {"general/white_point", 100}, {"general/gamma", 11.0},       {"general/tone_matching", 3},
+        {"general_tab/size", 9},          {"general_tab/packing", 6.01},
+        {"general_tab/colours", "tones"}, {"general_tab/tone", 15},
+        {"general_tab/width", -3},        {"general_tab/randomness", 1.5},
+        {"images/low_density_min", 7},    {"images/low_density_max", 5},
+        {"images/threshold", -1},         {"images/borders", 51},
+        {"images/ink", "no colour"},      {"general_tab/black_point", 200},
+        {"general_tab/white_point", 100}, {"general_tab/gamma", 11.0},
+        {"general_tab/tone_matching", 3},
     };
     for (const auto& [key, value] : junk) file.setValue(key, value);
   }

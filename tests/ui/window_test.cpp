@@ -3,21 +3,27 @@
 #include <sys/resource.h>
 
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDropEvent>
+#include <QLabel>
+#include <QListWidget>
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <QWheelEvent>
 #include <cmath>
 #include <csignal>
 
-#include "controller/window_fixture.h"
 #include "photo/photo_reader.h"
+#include "window_fixture.h"
 
 namespace stippon {
 namespace {
@@ -71,26 +77,79 @@ TEST_F(Window, StartsWithDisabledPanelsAndTheMenus) {
                          "&Link to input file that is open elsewhere|", "-",
                          "&Save resulting stipple image |Ctrl+S", "-", "&Exit...|Ctrl+Q"}));
   EXPECT_EQ(entries(window->edit_menu), (QStringList{"&Undo|Ctrl+Z", "&Redo|Ctrl+Shift+Z"}));
+  // The empty view says what to do.
+  auto* hint = view->findChild<QLabel*>("hint");
+  ASSERT_NE(hint, nullptr);
+  EXPECT_TRUE(hint->isVisibleTo(view));
+  EXPECT_EQ(hint->text(),
+            "Open a photograph (Ctrl+O) or drop one here\n\n"
+            "JPEG, PNG, TIFF, WebP, BMP, GIF, PGM, PPM or PBM");
 }
 
-// On a short screen the panels keep their size and scroll.
-TEST_F(Window, ThePanelsScrollInsteadOfSquashing) {
-  window->resize(1000, 600);
+// A notch of the wheel towards the user over a widget.
+void wheel_down(QWidget* widget) {
+  const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
+  QWheelEvent event(at, widget->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QCoreApplication::sendEvent(widget, &event);
+}
+
+// At its smallest the window keeps the panels whole, scrolling, and the status bar readable. The
+// wheel over a list, a slider or a spin box scrolls the panel and changes nothing, unless that
+// control has the focus.
+TEST_F(Window, AtItsSmallestThePanelsScrollAndTheStatusBarReads) {
+  window->resize(1, 1);
+  EXPECT_EQ(window->size(), QSize(960, 600));
   window->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-  for (QWidget* panel : {static_cast<QWidget*>(general), static_cast<QWidget*>(gl->images_tab())}) {
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  for (const char* name : {"general_tab", "images_tab"}) {
+    auto* panel = window->findChild<QWidget*>(name);
     auto* area = qobject_cast<QScrollArea*>(panel->parentWidget()->parentWidget());
     ASSERT_NE(area, nullptr);
     EXPECT_EQ(area->widget(), panel);
     EXPECT_GE(panel->height(), panel->minimumSizeHint().height());
     EXPECT_GE(panel->width(), panel->minimumSizeHint().width());
   }
-  auto* general_area = qobject_cast<QScrollArea*>(general->parentWidget()->parentWidget());
+  auto* general_area = qobject_cast<QScrollArea*>(
+      window->findChild<QWidget*>("general_tab")->parentWidget()->parentWidget());
   EXPECT_TRUE(general_area->verticalScrollBar()->isVisible());
+
+  load();
+  change([](_document_settings& s) {
+    s.output_size = size_a4;  // enlarged: the note shows too
+    s.save_resolution[s.device] = resolution_1200;
+  });
+  controller->finish_work();
+  window->status->show_done(done_text("Saved", "prints/cat_1200ppi.pgm", 14024, 9348, 2.1));
+  QTest::qWait(0);
+  for (const QLabel* label : {window->status->message, window->status->note, window->status->file,
+                              window->status->size, window->status->zoom}) {
+    EXPECT_TRUE(label->isVisible()) << label->text().toStdString();
+    EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+  }
+  EXPECT_GE(view->width(), 400);
+  const _document_settings before = settings();
+  QScrollBar* scroll = general_area->verticalScrollBar();
+  QWidget* controls[] = {general<QComboBox>("merging_function_combo"),
+                         general<QSlider>("scale_factor_slider"),
+                         general<QSpinBox>("black_point_spin_box")};
+  for (QWidget* control : controls) {
+    const int scrolled = scroll->value();
+    wheel_down(control);
+    EXPECT_GT(scroll->value(), scrolled) << control->objectName().toStdString();
+  }
+  EXPECT_EQ(settings(), before);
+  EXPECT_FALSE(window->undo_action->isEnabled());
+  auto* merging = general<QComboBox>("merging_function_combo");
+  merging->setFocus();
+  ASSERT_TRUE(merging->hasFocus());
+  wheel_down(merging);
+  EXPECT_EQ(settings().stipple.merging_function, merging_minimum);
 }
 
-// While the input is enlarged the frame around the view is red and the status bar says so; no
-// box holds the picture back.
+// While the input is enlarged the frame around the view is red and the status bar says so, both
+// with what to do about it; no box holds the picture back.
 TEST_F(Window, TheFrameTurnsRedWhileTheInputIsEnlarged) {
   load();  // 512 pixels wide on A10: 146 cells at the default packing
   window->show();
@@ -103,18 +162,25 @@ TEST_F(Window, TheFrameTurnsRedWhileTheInputIsEnlarged) {
   EXPECT_EQ(drawn(), QColor(Qt::black));
   EXPECT_FALSE(window->status->note->isVisible());
   for (const float scale : {0.5f, 3.0f, 0.5f}) {  // 876 cells, 146, 876 again
-    gl->set_scale_factor(scale);
-    gl->finish_work();
+    change([scale](_document_settings& s) { s.stipple.scale_factor = scale; });
+    controller->finish_work();
     EXPECT_EQ(drawn(), QColor(scale < 1.0f ? Qt::red : Qt::black)) << scale;
     EXPECT_EQ(window->status->note->isVisible(), scale < 1.0f) << scale;
+    // Both explain themselves on hovering.
+    EXPECT_EQ(window->view_frame->toolTip(),
+              scale < 1.0f ? window->status->note->toolTip() : QString());
   }
   EXPECT_EQ(window->status->note->text(), "Enlarged input");
-  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(window->status->note->toolTip(),
+            "The red frame: the output needs more pixels than the photograph has, so the "
+            "photograph is enlarged and the print may look softer.\nChoose a smaller size or a "
+            "lower packing, or open a larger original.");
   EXPECT_TRUE(warnings.empty());
 }
 
 // Every file the reader refuses is named in a box with the reason. Before a picture the panels
-// and saving stay disabled (a cancelled dialog says nothing); after one, the picture stays.
+// and saving stay disabled and the view's hint stays (a cancelled dialog says nothing); after
+// one, the picture stays.
 TEST_F(Window, BrokenFilesAreNamedInABox) {
   QByteArray truncated = "P5\n10 10\n255\n";
   truncated += QByteArray(20, '\x80');
@@ -136,7 +202,7 @@ TEST_F(Window, BrokenFilesAreNamedInABox) {
     if (!first) {  // a name outside ASCII reaches the reader intact
       open(photo("chelsea_gray.pgm", QString::fromUtf8("gato_señorío_ü.pgm")));
       ASSERT_EQ(doc().input().width, 451u);
-      gl->set_max_texture_size(50);  // only the last file exceeds it
+      controller->set_texture_limit(50);  // only the last file exceeds it
     }
     for (const auto& file : files) {
       SCOPED_TRACE(file.name);
@@ -150,6 +216,7 @@ TEST_F(Window, BrokenFilesAreNamedInABox) {
                 QString("Cannot open file: Cannot read file %1:\n%2.").arg(path, file.reason));
       EXPECT_EQ(window->tab_widget->isEnabled(), !first);
       EXPECT_EQ(window->save_action->isEnabled(), !first);
+      EXPECT_EQ(view->findChild<QLabel*>("hint")->isVisibleTo(view), first);
       if (first) continue;
       if (!file.bytes.isNull()) {
         EXPECT_EQ(window->status->message->text(), QString("Could not read ") + file.name);
@@ -162,7 +229,6 @@ TEST_F(Window, BrokenFilesAreNamedInABox) {
       EXPECT_TRUE(save_filters.isEmpty());
     }
   }
-  EXPECT_TRUE(messages.empty());  // the controller adds no box of its own
 }
 
 // The title names the file; the status bar shows what was done, the file, the print's size in
@@ -182,8 +248,8 @@ TEST_F(Window, TheStatusBarAndTheTitle) {
       << status.message->text().toStdString();
   EXPECT_EQ(status.file->text(), "coffee_gray.pgm");
   EXPECT_EQ(status.size->text(), QString::fromUtf8("74.2 × 49.4 mm · 876 × 584 px at 300 ppi"));
-  ASSERT_GE(gl->zoom(), 0.1);  // shown in whole percents
-  EXPECT_EQ(status.zoom->text(), QString("%1 %").arg(std::lround(gl->zoom() * 100)));
+  ASSERT_GE(view->zoom(), 0.1);  // shown in whole percents
+  EXPECT_EQ(status.zoom->text(), QString("%1 %").arg(std::lround(view->zoom() * 100)));
 
   // Each row: a panel choice and the size it shows.
   const struct {
@@ -191,11 +257,11 @@ TEST_F(Window, TheStatusBarAndTheTitle) {
     int row;
     const char* size;
   } choices[] = {
-      {general->units_combo, units_inches, "2.92 × 1.95 in · 876 × 584 px at 300 ppi"},
-      {general->save_resolution_combo, resolution_600,
+      {general<QComboBox>("units_combo"), units_inches, "2.92 × 1.95 in · 876 × 584 px at 300 ppi"},
+      {general<QComboBox>("save_resolution_combo"), resolution_600,
        "2.92 × 1.95 in · 1752 × 1168 px at 600 ppi"},
-      {general->units_combo, units_pixels, "876 × 584 px · 1752 × 1168 px at 600 ppi"},
-      {general->size_combo, size_a9, "620 × 413 px · 1240 × 826 px at 600 ppi"},
+      {general<QComboBox>("units_combo"), units_pixels, "1752 × 1168 px at 600 ppi"},
+      {general<QComboBox>("size_combo"), size_a9, "1240 × 826 px at 600 ppi"},
   };
   for (const auto& choice : choices) {
     choice.list->setCurrentIndex(choice.row);
@@ -203,7 +269,7 @@ TEST_F(Window, TheStatusBarAndTheTitle) {
       return status.size->text() == QString::fromUtf8(choice.size);
     })) << status.size->text().toStdString();
   }
-  general->save_resolution_combo->setCurrentIndex(resolution_600);
+  general<QComboBox>("save_resolution_combo")->setCurrentIndex(resolution_600);
   save_answers = {folder.filePath("coffee_600.pgm")};
   EXPECT_TRUE(run_save());
   EXPECT_TRUE(
@@ -219,8 +285,8 @@ TEST_F(Window, ThePictureOpensFittedAndTheKeysZoom) {
   window->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
   load("coffee_gray.pgm");  // 600 x 400 at A10: 438 x 292
-  const double fit = std::min(gl->width() / 438.0, gl->height() / 292.0);
-  EXPECT_DOUBLE_EQ(gl->zoom(), fit);
+  const double fit = std::min(view->width() / 438.0, view->height() / 292.0);
+  EXPECT_DOUBLE_EQ(view->zoom(), fit);
   const std::pair<QKeyCombination, double> keys[] = {
       {Qt::CTRL | Qt::Key_1, 1.0},      {Qt::CTRL | Qt::Key_Plus, 1.2},
       {Qt::CTRL | Qt::Key_Equal, 1.44}, {Qt::CTRL | Qt::Key_Minus, 1.2},
@@ -228,13 +294,21 @@ TEST_F(Window, ThePictureOpensFittedAndTheKeysZoom) {
   };
   for (const auto& [key, zoom] : keys) {
     QTest::keyClick(window.get(), key.key(), key.keyboardModifiers());
-    EXPECT_NEAR(gl->zoom(), zoom, 1e-12) << QKeySequence(key).toString().toStdString();
+    EXPECT_NEAR(view->zoom(), zoom, 1e-12) << QKeySequence(key).toString().toStdString();
   }
-  EXPECT_TRUE(gl->fitted());
+  EXPECT_TRUE(view->fitted());
   QTest::keyClick(window.get(), Qt::Key_1, Qt::ControlModifier);
   EXPECT_EQ(window->status->zoom->text(), "100 %");
   window->actual_size_action->trigger();
-  EXPECT_DOUBLE_EQ(gl->zoom(), window->screen()->physicalDotsPerInch() / 300.0);
+  EXPECT_DOUBLE_EQ(view->zoom(), view->screen()->physicalDotsPerInch() / 300.0);
+  // A millimetre of paper is a millimetre of screen at the screen's density, 300 pixels of the
+  // preview to the inch.
+  const std::pair<double, const char*> screens[] = {{100.0, "33 %"}, {200.0, "67 %"}};
+  for (const auto& [density, zoom] : screens) {
+    window->screen_density = [density] { return density; };
+    window->actual_size_action->trigger();
+    EXPECT_EQ(window->status->zoom->text(), zoom);
+  }
 }
 
 // The pixels of a saved PNG, bottom row first as the rasters hold them.
@@ -263,16 +337,21 @@ TEST_F(Window, SavesHoldThePictureOnScreenOrThePrint) {
   for (float& sample : preview.samples) sample = float(int(sample) & 0xFF);
   EXPECT_TRUE(same_samples(read_pgm(pgm), preview));
 
-  gl->set_device(device_color_tones);
-  gl->set_stippling_tone(9);  // sepia
+  general<QComboBox>("device_combo")->setCurrentIndex(device_color_tones);
+  general<QComboBox>("stippling_tone_combo")->setCurrentIndex(9);  // sepia
+  emit general<QComboBox>("stippling_tone_combo")->activated(9);
   save_answers = {folder.filePath("sepia.png")};
   EXPECT_TRUE(run_save());
   EXPECT_EQ(QImage(folder.filePath("sepia.png")).dotsPerMeterX(), 11811);
-  const std::vector<_pixel>& shown = gl->display_texture().texels;
+  _texture picture;
+  QObject::connect(controller, &_controller::picture_ready,
+                   [&picture](const _texture& shown) { picture = shown; });
+  controller->show_image(list_stippling);
+  const std::vector<_pixel>& shown = picture.texels;
   EXPECT_TRUE(png_texels(folder.filePath("sepia.png")) == shown);
   EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [](_pixel p) { return p.r != p.b; }));
 
-  gl->set_device(device_grayscale);
+  general<QComboBox>("device_combo")->setCurrentIndex(device_grayscale);
   change([](_document_settings& s) { s.save_resolution[s.device] = resolution_600; });
   save_answers = {folder.filePath("print.pgm"), folder.filePath("print.png")};
   EXPECT_TRUE(run_save());
@@ -285,6 +364,35 @@ TEST_F(Window, SavesHoldThePictureOnScreenOrThePrint) {
     print.emplace_back(int(sample), int(sample), int(sample), 255);
   EXPECT_TRUE(png_texels(folder.filePath("print.png")) == print);
   EXPECT_TRUE(warnings.empty());
+}
+
+// "Color stippling" chosen while colour stippling is off shows the grey stippling, which a save
+// then writes, and the status bar says so; switched on, both hold the colour dots.
+TEST_F(Window, ColourStipplingChosenWhileOffShowsWhatASaveWrites) {
+  load("coffee_gray.pgm");
+  _texture picture;
+  QObject::connect(controller, &_controller::picture_ready,
+                   [&picture](const _texture& shown) { picture = shown; });
+  auto* list = images<QListWidget>("images_list");
+  emit list->itemClicked(list->item(list_color_stippling));
+  const QString off = "Color stippling is off (Images tab): the grey stippling is shown and saved";
+  EXPECT_EQ(window->status->message->text(), off);
+  for (const bool on : {true, false}) {
+    images<QCheckBox>("colour_check_box")->setChecked(on);
+    controller->finish_work();
+    EXPECT_EQ(window->status->message->text(), on ? "" : off);
+    if (on) {
+      EXPECT_TRUE(same_texels(picture, doc().colour_stippled()));
+      EXPECT_TRUE(std::any_of(picture.texels.begin(), picture.texels.end(),
+                              [](_pixel p) { return p.r != p.b; }));
+    } else {
+      EXPECT_TRUE(same_texels(picture, doc().picture(doc().preview(), false)));
+    }
+    const QString name = folder.filePath(on ? "on.png" : "off.png");
+    save_answers = {name};
+    EXPECT_TRUE(run_save());
+    EXPECT_TRUE(png_texels(name) == picture.texels) << on;
+  }
 }
 
 // Names of other kinds are refused and asked again; a name without an extension takes the PNG's;
@@ -445,7 +553,8 @@ TEST_F(Window, PhotographsOpenFromTheDialogAndByDrop) {
             float((77 * qRed(p) + 150 * qGreen(p) + 29 * qBlue(p) + 128) >> 8));
 }
 
-// An SVG drawing asks which dots it holds; circles give one circle a dot, in millimetres.
+// An SVG drawing asks which dots it holds; circles give one circle a dot, in millimetres, and the
+// status bar says so.
 TEST_F(Window, SvgDrawingsAskForTheirDots) {
   load("camera.pgm");
   int asked = 0;
@@ -461,6 +570,44 @@ TEST_F(Window, SvgDrawingsAskForTheirDots) {
   const QByteArray svg = contents(folder.filePath("plot.svg"));
   EXPECT_TRUE(svg.contains("<svg") && svg.contains("mm\"") && svg.contains("<circle"));
   EXPECT_TRUE(warnings.empty());
+  // The status bar gives the page in millimetres (A10 is 26 mm wide) and the dots drawn.
+  const QString saved = QString::fromUtf8(
+                            "^Saved plot\\.svg, 26\\.2 × 26\\.2 mm, %1 dots, in "
+                            "\\d+\\.\\d s$")
+                            .arg(svg.count("<circle"));
+  EXPECT_TRUE(QRegularExpression(saved).match(window->status->message->text()).hasMatch())
+      << window->status->message->text().toStdString();
+}
+
+// While a large picture is made the event loop runs and the view zooms; the status bar's Cancel
+// then keeps the panel as it was (the controller's tests check the picture), and says so.
+TEST_F(Window, TheWindowTakesInputDuringARunAndCancelKeepsThePicture) {
+  load();
+  const QString width_text = general<_line_edit>("width_line_edit")->text();
+  QSignalSpy started(controller, &_controller::work_started);
+  general<QComboBox>("size_combo")->setCurrentIndex(size_a4);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return started.count() > 0; }, 60000));
+  bool ran = false, ran_during_work = false;
+  QTimer::singleShot(0, [&] {
+    ran = true;
+    ran_during_work = controller->working();
+  });
+  ASSERT_TRUE(QTest::qWaitFor([&] { return ran; }, 60000));
+  EXPECT_TRUE(ran_during_work);
+  const double zoom = view->zoom();
+  view->zoom_by(2.0);
+  EXPECT_DOUBLE_EQ(view->zoom(), 2.0 * zoom);
+  window->status->cancel->click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !controller->working(); }, 60000));
+  EXPECT_EQ(general<QComboBox>("size_combo")->currentText(), "A10");
+  EXPECT_EQ(general<_line_edit>("width_line_edit")->text(), width_text);
+  EXPECT_EQ(window->status->message->text(), "Cancelled: the picture keeps its previous settings");
+  // A later run that succeeds takes the note back.
+  QSignalSpy finished(controller, &_controller::work_finished);
+  general<QSlider>("displacement_slider")->setValue(10);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() > 0; }, 60000));
+  EXPECT_EQ(finished.first().first(), false);
+  EXPECT_EQ(window->status->message->text(), "");
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "ui/failure.h"
+#include "controller/failure.h"
 
 #include <QCoreApplication>
 

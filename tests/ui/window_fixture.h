@@ -1,23 +1,28 @@
 // The real main window running in a temporary working directory (so that saved files land there),
-// with its file dialogs, its warning boxes and the controller's messages replaced by scripted
-// answers and records.
+// with its file dialogs and its boxes replaced by scripted answers and records. The panels'
+// controls are found by their object names.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
+#include <QGroupBox>
+#include <QSlider>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
 #include <ostream>
 #include <vector>
 
-#include "controller/gl_widget.h"
-#include "print/raster_file.h"
-#include "ui/general_tab.h"
-#include "ui/images_tab.h"
-#include "ui/settings_history.h"
+#include "controller/controller.h"
+#include "document/test_pictures.h"
+#include "ui/line_edit.h"
+#include "ui/picture_view.h"
 #include "ui/status_line.h"
 #include "ui/window.h"
 
@@ -31,26 +36,8 @@ inline void PrintTo(const QStringList& list, std::ostream* out) {
 
 namespace stippon {
 
-struct _message {
-  QMessageBox::Icon icon;
-  QString title, text;
-};
-
-inline bool same_samples(const _image& a, const _image& b) {
-  return a.width == b.width && a.height == b.height && a.samples == b.samples;
-}
-
-inline bool same_texels(const _texture& a, const _texture& b) {
-  return a.width == b.width && a.height == b.height && a.texels == b.texels;
-}
-
-// The image as the view shows it, with the tone applied when one is given.
-inline _texture shown(const _image& image, const _texture* tone = nullptr) {
-  _texture t;
-  t = image;
-  if (tone != nullptr) t.tone(*tone);
-  return t;
-}
+using testing::same_samples;
+using testing::same_texels;
 
 // Points HOME and XDG_CONFIG_HOME at a folder of its own for its lifetime, so that no test reads
 // or writes the user's preferences.
@@ -85,12 +72,11 @@ class WindowFixture : public ::testing::Test {
   QTemporaryDir folder;
   QString previous_folder = QDir::currentPath();
   std::unique_ptr<_window> window;
-  _gl_widget* gl = nullptr;
-  _general_tab* general = nullptr;
-  QStringList open_answers, save_answers, open_captions, open_folders, save_filters, save_suggestions,
-      open_filters;
-  std::vector<std::pair<QString, QString>> warnings;  // the window's
-  std::vector<_message> messages;                     // the controller's
+  _controller* controller = nullptr;
+  _picture_view* view = nullptr;
+  QStringList open_answers, save_answers, open_captions, open_folders, save_filters,
+      save_suggestions, open_filters;
+  std::vector<std::pair<QString, QString>> warnings;  // the window's boxes
 
   void SetUp() override {
     ASSERT_TRUE(folder.isValid());
@@ -100,16 +86,13 @@ class WindowFixture : public ::testing::Test {
     make_window();
   }
 
-  // A window as the program makes it, with its dialogs and boxes scripted and recorded.
-  void make_window() {
+  // A window as the program makes it, with its dialogs and boxes scripted and recorded; unless
+  // it is to show the kept choices as they are, on A10, which keeps every run small.
+  void make_window(bool small_runs = true) {
     window = std::make_unique<_window>(".");
-    gl = window->gl_widget;
-    general = gl->general_tab();
-    change([](_document_settings& s) { s.output_size = size_a10; });  // keeps every run small
-    gl->set_message_handler(
-        [this](QMessageBox::Icon icon, const QString& title, const QString& text) {
-          messages.push_back({icon, title, text});
-        });
+    controller = &window->controller();
+    view = window->view();
+    if (small_runs) change([](_document_settings& s) { s.output_size = size_a10; });
     window->ask_open_file_name = [this](const QString& caption, const QString& dir,
                                         const QString& filter) {
       open_captions << caption;
@@ -134,48 +117,40 @@ class WindowFixture : public ::testing::Test {
     EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "busy cursor left behind";
   }
 
-  // The document with every change so far worked out, as the window has it once its runs end.
-  _stipple_document& doc() {
-    gl->finish_work();
-    return gl->document();
+  // A control of a panel ("general_tab" or "images_tab") by its object name.
+  template <class T>
+  T* control(const char* panel, const char* name) {
+    QWidget* tab = window->findChild<QWidget*>(panel);
+    T* found = tab != nullptr ? tab->findChild<T*>(name) : nullptr;
+    EXPECT_NE(found, nullptr) << panel << " " << name;
+    return found;
   }
-  const _document_settings& settings() { return gl->document().settings(); }
-  // Changes settings behind the panels' back, without recomputing anything.
+  template <class T>
+  T* general(const char* name) {
+    return control<T>("general_tab", name);
+  }
+  template <class T>
+  T* images(const char* name) {
+    return control<T>("images_tab", name);
+  }
+
+  // The document with every change so far worked out, as the window has it once its runs end.
+  const _stipple_document& doc() {
+    controller->finish_work();
+    return controller->document();
+  }
+  const _document_settings& settings() { return controller->settings(); }
+  // Changes settings behind the panels' back, as the kept choices are: no undo step.
   void change(const std::function<void(_document_settings&)>& edit) {
     _document_settings changed = settings();
     edit(changed);
-    doc().set_settings(changed);
-    window->history->take_current();  // not a change of the user's
+    controller->restore(changed);
   }
 
   // Copies a sample photograph into the working folder under the given name.
   QString photo(const char* sample, const QString& name) {
     EXPECT_TRUE(QFile::copy(QString(STIPPON_DATA_DIR "/images/") + sample, folder.filePath(name)));
     return folder.filePath(name);
-  }
-
-  // Writes a grey ramp with a dark disc, so that halftone and borders have something to work on,
-  // as a PGM file in the working folder and returns its name.
-  std::string pgm(const QString& name, unsigned width, unsigned height) {
-    _image image;
-    image.dimensions(height, width);
-    image.create(true);
-    for (unsigned r = 0; r < height; ++r) {
-      for (unsigned c = 0; c < width; ++c) {
-        const float dx = c - width / 2.0f, dy = r - height / 2.0f;
-        image.put(r, c, dx * dx + dy * dy < height * height / 16.0f ? 30.0f : (c * 255) / width);
-      }
-    }
-    const std::string path = QFile::encodeName(folder.filePath(name)).toStdString();
-    EXPECT_EQ(write_pgm(path, image), "");
-    return path;
-  }
-
-  // Has the controller read a test picture, as the open command does.
-  void load(unsigned width, unsigned height, _output_size size = size_optimal) {
-    change([size](_document_settings& s) { s.output_size = size; });
-    ASSERT_TRUE(gl->read_image(pgm("input.pgm", width, height)));
-    gl->finish_work();
   }
 
   // Runs a private slot of the window, as its menu entry does.
@@ -192,8 +167,8 @@ class WindowFixture : public ::testing::Test {
   // Opens one of the sample photographs with the File menu.
   void load(const char* sample = "camera.pgm") {
     open(QString(STIPPON_DATA_DIR "/images/") + sample);
-    ASSERT_TRUE(gl->image_loaded());
-    gl->finish_work();
+    ASSERT_TRUE(controller->loaded());
+    controller->finish_work();
   }
 };
 

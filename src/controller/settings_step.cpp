@@ -1,9 +1,9 @@
-#include "ui/settings_step.h"
+#include "controller/settings_step.h"
 
 namespace stippon {
 
-_settings_step::_settings_step(const QString& text, int control, const _settings_state& before,
-                               const _settings_state& after, _restore restore)
+_settings_step::_settings_step(const QString& text, int control, const _document_settings& before,
+                               const _document_settings& after, _restore restore)
     : control(control), before(before), after(after), restore(std::move(restore)) {
   setText(text);
 }
