@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ctime>
 #include <vector>
 
 #include "photo/photo_reader.h"
+#include "stipple/borders.h"
+#include "tones/halftone_grid.h"
 
 namespace stippon {
 
@@ -126,7 +129,7 @@ bool _stipple_document::derive(float w) {
 }
 
 _dot_plan _stipple_document::grey_plan(int k, _random_stream& stream) const {
-  stream = seeded_stream(stippling_image);
+  stream = _random_stream(static_cast<unsigned>(preview_seed));
   return _dot_plan::grey(current.stipple, halftoning_image, k, stream);
 }
 
@@ -237,17 +240,17 @@ void _stipple_document::restipple() {
 }
 
 void _stipple_document::new_seeds() {
-  stippling_image.save_seeds();
+  preview_seed = time(nullptr);
   restipple();
 }
 
 void _stipple_document::set_seed(uint32_t seed) {
-  for (_uniform_random& generator : stippling_image.random_generators) generator.seed = seed;
+  preview_seed = seed;
   restipple();
 }
 
 int64_t _stipple_document::pattern_seed() const {
-  return stippling_image.random_generators[5].seed;
+  return preview_seed;
 }
 
 const _image* _stipple_document::list_image(int position) const {

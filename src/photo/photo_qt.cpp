@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "photo/byte_order.h"
 #include "photo/photo_grey.h"
 #include "photo/photo_jpeg.h"
 #include "photo/photo_tiff.h"
@@ -26,13 +27,6 @@ bool qt_kind_read(const QByteArray& format) {
   for (const char* kind : {"jpeg", "tiff", "webp", "bmp", "gif"})
     if (format == kind) return true;
   return false;
-}
-
-uint32_t le16(const unsigned char* p) {
-  return uint32_t{p[1]} << 8 | p[0];
-}
-uint32_t le32(const unsigned char* p) {
-  return uint32_t{p[3]} << 24 | uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0];
 }
 
 // ---- whether the file holds the whole picture ----

@@ -6,10 +6,10 @@
 
 #include "image/sample_cast.h"
 #include "parallel/ordered_run.h"
+#include "stipple/color_ramp.h"
 #include "stipple/dot_library.h"
 #include "stipple/dot_merge.h"
 #include "stipple/dot_placement.h"
-#include "tones/color_ramp.h"
 
 namespace stippon {
 
@@ -31,8 +31,8 @@ struct _window {
   size_t stride = 0;
 };
 
-// Where one planned dot lands in a window: clipped as put_dot clips it against the whole print
-// and its sheet cell, then cut to the window's rows and columns.
+// Where one planned dot lands in a window: clipped once against the whole print and its sheet
+// cell, then cut to the window's rows and columns.
 struct _band_cut {
   const float* sheet_row = nullptr;  // the sheet samples of the cut's bottom row
   size_t sheet_width = 0;

@@ -56,10 +56,6 @@ size_t bytes_of(const std::vector<Size>& values) {
 
 }  // namespace
 
-_random_stream seeded_stream(const _image& preview) {
-  return _random_stream(static_cast<unsigned>(preview.random_generators[5].seed));
-}
-
 _dot_plan::_dot_plan(float scale_factor, int output_scale, bool inked, bool compact)
     : scale_factor_(scale_factor), output_scale_(output_scale), inked_(inked), compact_(compact) {}
 
@@ -129,7 +125,7 @@ void _dot_plan::reserve(size_t dots) {
 }
 
 // Sizes 0 and beyond the sheet slots draw nothing whatever the sheets, and so does a scale of 0 or
-// less, or a dot wider than put_dot takes. The variants of the settings' unsigned short ranges fit
+// less, or a dot wider than 0xFFFF samples. The variants of the settings' unsigned short ranges fit
 // in 16 bits.
 void _dot_plan::add(unsigned halftone_row, unsigned halftone_column, const _placed_dot& dot) {
   const uint64_t n = uint64_t(output_scale_) * dot.size;

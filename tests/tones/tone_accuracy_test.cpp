@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "image/q_image.h"
+#include "tones/halftone_grid.h"
 #include "tones/tone_fixtures.h"
 
 namespace stippon {
@@ -109,9 +110,7 @@ double brightness_error(const _image& input, _tone_matching mode, _tone_matcher&
   const _preview_size size = preview_size(A5_WIDTH, input.width, input.height);
   _image out;
   out.dimensions(size.height, size.width);
-  out.create(true);
-  for (_uniform_random& generator : out.random_generators) generator.seed = 20240607;
-  stipple_grey(out, settings, halftone, borders, dots, 1);
+  stipple_grey(out, settings, halftone, dots, 1, 20240607);
   _image reference;
   resample(input, A5_WIDTH / float(input.width), reference);
   // Blur is linear: blur the difference where both have pixels.

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "stipple/halftoning.h"
 #include "stipple/output.h"
 #include "stipple/stipple_fixtures.h"
 #include "tones/tone_matcher.h"
@@ -23,13 +24,10 @@ inline _stipple_settings at_packing(float packing) {
 inline _image print(_image input, const _tone_lookup& lookup, const _stipple_settings& settings,
                     _image** dots, unsigned rows, unsigned columns) {
   lookup.apply(input);
-  input.halftoning_ostromoukhov();
+  halftoning_ostromoukhov(input);
   _image out;
   out.dimensions(rows, columns);
-  out.create(true);
-  for (_uniform_random& generator : out.random_generators) generator.seed = 20240607;
-  _image borders;
-  stipple_grey(out, settings, input, borders, dots, 1);
+  stipple_grey(out, settings, input, dots, 1, 20240607);
   return out;
 }
 
