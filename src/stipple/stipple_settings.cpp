@@ -26,9 +26,10 @@ void stipple_colour(_texture& target, const _stipple_settings& settings, _image&
       settings.random_distribution);
 }
 
+// The borders and the halftone both only read the original.
 void derive_halftone_grid(const _image& input, float r, float borders_threshold, _image& original,
                           _image& borders, _image& halftone, const _tone_lookup& tones,
-                          const _grid_steps& done) {
+                          const _grid_steps& done, _thread_pool* pool) {
   const auto tell = [&done](_grid_step step) {
     if (done) done(step);
   };
@@ -38,10 +39,26 @@ void derive_halftone_grid(const _image& input, float r, float borders_threshold,
     resample(input, r, original);
   tones.apply(original);
   tell(grid_resampled);
-  borders.getBorders(original, borders_threshold);
-  tell(grid_bordered);
+  const auto find_borders = [&borders, &original, borders_threshold] {
+    borders.getBorders(original, borders_threshold);
+  };
+  std::future<void> found;
+  // However the halftone ends, the borders are finished before the rasters can go.
+  struct _waiting {
+    std::future<void>& found;
+    ~_waiting() {
+      if (found.valid()) found.wait();
+    }
+  } waiting{found};
+  if (pool != nullptr)
+    found = pool->submit(find_borders);
+  else
+    find_borders();
   halftone = original;
   halftone.halftoning_ostromoukhov();
+  if (found.valid()) found.get();
+  // Told here, on the caller's thread, in their order.
+  tell(grid_bordered);
   tell(grid_halftoned);
 }
 
