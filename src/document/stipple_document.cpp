@@ -107,13 +107,15 @@ bool _stipple_document::derive(float w) {
   // The identity lookup leaves every sample as it is, and it costs no calibration.
   const _tone_lookup lookup =
       matcher.lookup(current.stipple, dot_sheets->row(resolution_300), current.tone_match);
-  derive_halftone_grid(*input_image, enlargement, current.borders_threshold, original_image,
-                       borders_image, halftoning_image, lookup, [this](_grid_step step) {
-                         const _work_progress::_stage stages[] = {_work_progress::resample,
-                                                                  _work_progress::borders,
-                                                                  _work_progress::halftone};
-                         keep_drawing(stages[step], 1, 1);
-                       });
+  derive_halftone_grid(
+      *input_image, enlargement, current.borders_threshold, original_image, borders_image,
+      halftoning_image, lookup,
+      [this](_grid_step step) {
+        const _work_progress::_stage stages[] = {_work_progress::resample, _work_progress::borders,
+                                                 _work_progress::halftone};
+        keep_drawing(stages[step], 1, 1);
+      },
+      pool.get());
   if (original_image.width == 0 || original_image.height == 0) return false;
 
   color_original.dimensions(original_image.height, original_image.width);
