@@ -8,6 +8,8 @@
 #include "image/image.h"
 #include "image/q_image.h"
 #include "photo/photo_reader.h"
+#include "stipple/borders.h"
+#include "stipple/halftoning.h"
 
 namespace stippon {
 namespace {
@@ -49,7 +51,7 @@ void BM_Halftoning(benchmark::State& state) {
     state.PauseTiming();
     halftone = source;
     state.ResumeTiming();
-    halftone.halftoning_ostromoukhov();
+    halftoning_ostromoukhov(halftone);
     benchmark::DoNotOptimize(halftone.samples.data());
   }
   label(state, source);
@@ -61,7 +63,7 @@ void BM_Borders(benchmark::State& state) {
   _image borders;
   const float threshold = static_cast<float>(state.range(0)) / 10.0f;
   for (auto _ : state) {
-    borders.getBorders(source, threshold);
+    find_borders(source, threshold, borders);
     benchmark::DoNotOptimize(borders.samples.data());
   }
   label(state, source);
@@ -76,7 +78,7 @@ void BM_Filter2Sobel(benchmark::State& state) {
   mask.set(3, 3, weights);
   _image result;
   for (auto _ : state) {
-    result.filter2(mask, source, cut_same, 1.0f);
+    filter2(mask, source, cut_same, 1.0f, result);
     benchmark::DoNotOptimize(result.samples.data());
   }
   label(state, source);

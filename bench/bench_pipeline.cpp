@@ -9,7 +9,9 @@
 #include "image/q_image.h"
 #include "image/texture.h"
 #include "photo/photo_reader.h"
+#include "stipple/borders.h"
 #include "stipple/dot_library.h"
+#include "stipple/halftoning.h"
 #include "stipple/output.h"
 #include "stipple/stipple_settings.h"
 
@@ -63,7 +65,7 @@ void BM_Borders(benchmark::State& state) {
   _image source = original();
   _image borders;
   for (auto _ : state) {
-    borders.getBorders(source, 5.0f);  // the pipeline's default threshold
+    find_borders(source, 5.0f, borders);  // the pipeline's default threshold
     benchmark::DoNotOptimize(borders.samples.data());
   }
 }
@@ -72,7 +74,7 @@ BENCHMARK(BM_Borders)->Unit(benchmark::kMillisecond)->Repetitions(5);
 void BM_Halftoning(benchmark::State& state) {
   for (auto _ : state) {
     _image halftone = original();
-    halftone.halftoning_ostromoukhov();
+    halftoning_ostromoukhov(halftone);
     benchmark::DoNotOptimize(halftone.samples.data());
   }
   state.counters["width"] = original().width;

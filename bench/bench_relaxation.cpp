@@ -90,7 +90,8 @@ void BM_RelaxA5(benchmark::State& state) {
   size_t dots = 0;
   for (auto _ : state)
     dots = _relaxed_dots::of(document.settings().stipple, document.halftone(), document.original(),
-                             seeded_stream(document.preview()), unsigned(state.range(0)))
+                             _random_stream(unsigned(document.pattern_seed())),
+                             unsigned(state.range(0)))
                .size();
   state.counters["dots"] = double(dots);
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "document/stipple_document.h"
+#include "stipple/borders.h"
 
 namespace stippon {
 
@@ -68,10 +69,8 @@ std::unique_ptr<_stipple_document> _stipple_document::worker_copy(
     copy->relaxed_dots = relaxed_dots;
     copy->relaxed_for = relaxed_for;
   }
-  // The preview's seeds and size, without the samples the work draws again or leaves alone.
-  std::copy(std::begin(stippling_image.random_generators),
-            std::end(stippling_image.random_generators),
-            std::begin(copy->stippling_image.random_generators));
+  // The preview's seed and size, without the samples the work draws again or leaves alone.
+  copy->preview_seed = preview_seed;
   copy->stippling_image.dimensions(stippling_image.height, stippling_image.width);
   // Only whether the colour-stippled picture exists, and its size, matter to a redraw.
   if (color_stippling.width > 0) {
@@ -89,7 +88,7 @@ bool _stipple_document::run_work(const _document_work& work, _work_control& run_
   } else if (work.retones()) {
     derive(current.width);
   } else if (work.reborders() && image_loaded) {
-    borders_image.getBorders(original_image, current.borders_threshold);
+    find_borders(original_image, current.borders_threshold, borders_image);
     keep_drawing(_work_progress::borders, 1, 1);
   }
   // The colour dots take their ink from the colour field.

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ctime>
 #include <vector>
 
 #include "photo/photo_reader.h"
+#include "stipple/borders.h"
+#include "tones/halftone_grid.h"
 
 namespace stippon {
 
@@ -104,13 +107,15 @@ bool _stipple_document::derive(float w) {
   // The identity lookup leaves every sample as it is, and it costs no calibration.
   const _tone_lookup lookup =
       matcher.lookup(current.stipple, dot_sheets->row(resolution_300), current.tone_match);
-  derive_halftone_grid(*input_image, enlargement, current.borders_threshold, original_image,
-                       borders_image, halftoning_image, lookup, [this](_grid_step step) {
-                         const _work_progress::_stage stages[] = {_work_progress::resample,
-                                                                  _work_progress::borders,
-                                                                  _work_progress::halftone};
-                         keep_drawing(stages[step], 1, 1);
-                       });
+  derive_halftone_grid(
+      *input_image, enlargement, current.borders_threshold, original_image, borders_image,
+      halftoning_image, lookup,
+      [this](_grid_step step) {
+        const _work_progress::_stage stages[] = {_work_progress::resample, _work_progress::borders,
+                                                 _work_progress::halftone};
+        keep_drawing(stages[step], 1, 1);
+      },
+      pool.get());
   relaxed_dots.reset();
   if (original_image.width == 0 || original_image.height == 0) return false;
 
@@ -137,8 +142,9 @@ bool _stipple_document::relax_dots() {
   const _size_draws draws = size_draws();
   if (relaxed_dots && relaxed_for == draws) return true;
   const auto cancelled = [this] { return !keep_drawing(_work_progress::stipple, 0, 1); };
-  relaxed_dots = _relaxed_dots::of(current.stipple, halftoning_image, original_image,
-                                   seeded_stream(stippling_image), threads(), cancelled);
+  relaxed_dots =
+      _relaxed_dots::of(current.stipple, halftoning_image, original_image,
+                        _random_stream(static_cast<unsigned>(preview_seed)), threads(), cancelled);
   relaxed_for = draws;
   if (!cancelled()) return true;
   relaxed_dots.reset();
@@ -148,7 +154,7 @@ bool _stipple_document::relax_dots() {
 // Every plan of relaxed placement reads the same places; one asked for before they were made
 // makes its own.
 _dot_plan _stipple_document::grey_plan(int k, _random_stream& stream) const {
-  stream = seeded_stream(stippling_image);
+  stream = _random_stream(static_cast<unsigned>(preview_seed));
   if (current.stipple.placement != placement_relaxed)
     return _dot_plan::grey(current.stipple, halftoning_image, k, stream);
   if (relaxed_dots && relaxed_for == size_draws())
@@ -266,17 +272,17 @@ void _stipple_document::restipple() {
 }
 
 void _stipple_document::new_seeds() {
-  stippling_image.save_seeds();
+  preview_seed = time(nullptr);
   restipple();
 }
 
 void _stipple_document::set_seed(uint32_t seed) {
-  for (_uniform_random& generator : stippling_image.random_generators) generator.seed = seed;
+  preview_seed = seed;
   restipple();
 }
 
 int64_t _stipple_document::pattern_seed() const {
-  return stippling_image.random_generators[5].seed;
+  return preview_seed;
 }
 
 const _image* _stipple_document::list_image(int position) const {

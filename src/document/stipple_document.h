@@ -93,11 +93,11 @@ class _stipple_document {
   // The halftone grid of width w: resampled input, borders, halftone, colour field in the
   // current ink, and a white preview of the right size. False when the grid has no cells.
   bool derive(float w);
-  // New seeds from the clock, or one seed for every generator. A preview already drawn is drawn
-  // again with them; a print drawn in bands takes them as it is written.
+  // A new seed from the clock, or the one given. A preview already drawn is drawn again with it;
+  // a print drawn in bands takes it as it is written.
   void new_seeds();
   void set_seed(uint32_t seed);
-  // The seed handed last to the generator, which alone fixes the dot pattern.
+  // The seed of the dot pattern.
   int64_t pattern_seed() const;
 
   // --- deferred work (deferred_work.cpp) ---
@@ -177,7 +177,8 @@ class _stipple_document {
   _image original_image;
   _image borders_image;
   _image halftoning_image;
-  _image stippling_image;  // the 300 ppi preview; its generators carry the seeds
+  _image stippling_image;    // the 300 ppi preview
+  int64_t preview_seed = 0;  // of the preview's dots, and of every print drawn from them
   _texture color_original;
   _texture color_stippling;
   // What relaxed places depend on besides the halftone grid: the draws of the dots' sizes.

@@ -1,32 +1,8 @@
 #include "image/image.h"
 
 #include <algorithm>
-#include <cstdio>
-
-#include "image/sample_cast.h"
 
 namespace stippon {
-
-_image::_image(const _image& other)
-    : width(other.width), height(other.height), samples(other.samples) {}
-
-_image& _image::operator=(const _image& other) {
-  if (this != &other) {
-    width = other.width;
-    height = other.height;
-    samples = other.samples;
-  }
-  return *this;
-}
-
-_image& _image::operator=(_image&& other) noexcept {
-  if (this != &other) {
-    width = other.width;
-    height = other.height;
-    samples = std::move(other.samples);
-  }
-  return *this;
-}
 
 void _image::dimensions(unsigned rows, unsigned columns) {
   if (rows == 0 || columns == 0) return;
@@ -36,8 +12,10 @@ void _image::dimensions(unsigned rows, unsigned columns) {
 
 void _image::create(bool white) {
   const float value = white ? 255.0f : 0.0f;
-  if (width != 0 && height != 0) samples.assign(size_t{width} * height, value);
-  else if (white) std::fill(samples.begin(), samples.end(), value);
+  if (width != 0 && height != 0)
+    samples.assign(size_t{width} * height, value);
+  else if (white)
+    std::fill(samples.begin(), samples.end(), value);
 }
 
 void _image::set(int rows, int columns, std::vector<float>& values) {
@@ -50,174 +28,9 @@ void _image::put(unsigned row, unsigned column, float value) {
   if (row < height && column < width) samples[size_t{row} * width + column] = value;
 }
 
-void _image::put(unsigned index, float value) {
-  if (index < samples.size()) samples[index] = value;
-}
-
-void _image::put(unsigned row, unsigned column, int value) {
-  put(row, column, static_cast<float>(value));
-}
-
-void _image::put(unsigned index, int value) {
-  put(index, static_cast<float>(value));
-}
-
 float _image::get(unsigned row, unsigned column) const {
   if (row < height && column < width) return samples[size_t{row} * width + column];
   return 0.0f;
-}
-
-float _image::get(unsigned index) const {
-  return index < samples.size() ? samples[index] : 0.0f;
-}
-
-// The black-and-white mode thresholds the product for monochrome printers; otherwise the dot
-// darkens the ground by product or keeps the darker of the two.
-static float merge(float ground, float value, bool black_white, unsigned short black_level,
-                   _merging_function merging) {
-  if (black_white) {
-    const float product = (value * ground) / 255.0f;
-    const auto level = static_cast<unsigned short>(truncate_sample(product));
-    return level < black_level ? 0.0f : 255.0f;
-  }
-  if (merging == merging_minimum) return ground > value ? value : ground;
-  return (value * ground) / 255.0f;
-}
-
-void _image::put_add(unsigned row, unsigned column, float value, bool black_white,
-                     unsigned short black_level, _merging_function merging) {
-  if (row >= height || column >= width) return;
-  float& sample = samples[size_t{row} * width + column];
-  sample = merge(sample, value, black_white, black_level, merging);
-}
-
-void _image::put_add(unsigned index, float value, bool black_white, unsigned short black_level,
-                     _merging_function merging) {
-  if (index >= samples.size()) return;
-  samples[index] = merge(samples[index], value, black_white, black_level, merging);
-}
-
-void _image::put_subtract(unsigned row, unsigned column, float value) {
-  if (row >= height || column >= width) return;
-  float& sample = samples[size_t{row} * width + column];
-  sample = (sample + value) * 0.5f;
-}
-
-void _image::put_subtract(unsigned index, float value) {
-  if (index < samples.size()) samples[index] = (samples[index] + value) * 0.5f;
-}
-
-void _image::swap_pixels(unsigned i, unsigned j) {
-  if (i < samples.size() && j < samples.size()) std::swap(samples[i], samples[j]);
-}
-
-unsigned _image::get_position(unsigned row, unsigned column) const {
-  if (row >= height || column >= width) {
-    std::printf("Error: Row or Col values are outside of the valid range\n");
-    return 4294967295u;
-  }
-  return row * width + column;
-}
-
-void _image::show_values() const {
-  for (uint32_t row = 0; row < height; ++row) {
-    for (uint32_t column = 0; column < width; ++column) std::printf("%8.4f ", get(row, column));
-    std::printf("\n");
-  }
-}
-
-// Element-wise operations run over this image's samples; a shorter second operand is read as far
-// as it reaches, so a size mismatch never reads outside it.
-template <typename Op>
-static _image& combine(_image& left, const _image& right, Op op) {
-  const size_t count = std::min(left.samples.size(), right.samples.size());
-  for (size_t i = 0; i < count; ++i) left.samples[i] = op(left.samples[i], right.samples[i]);
-  return left;
-}
-
-template <typename Op>
-static _image& combine(_image& left, float value, Op op) {
-  for (float& sample : left.samples) sample = op(sample, value);
-  return left;
-}
-
-_image& _image::operator+=(float value) {
-  return combine(*this, value, [](float a, float b) { return a + b; });
-}
-_image& _image::operator-=(float value) {
-  return combine(*this, value, [](float a, float b) { return a - b; });
-}
-_image& _image::operator*=(float value) {
-  return combine(*this, value, [](float a, float b) { return a * b; });
-}
-_image& _image::operator/=(float value) {
-  return combine(*this, value, [](float a, float b) { return a / b; });
-}
-_image& _image::operator+=(const _image& other) {
-  return combine(*this, other, [](float a, float b) { return a + b; });
-}
-_image& _image::operator-=(const _image& other) {
-  return combine(*this, other, [](float a, float b) { return a - b; });
-}
-_image& _image::operator*=(const _image& other) {
-  return combine(*this, other, [](float a, float b) { return a * b; });
-}
-_image& _image::operator/=(const _image& other) {
-  return combine(*this, other, [](float a, float b) { return a / b; });
-}
-
-// Binary operators work on a copy of the left operand, made as by the copy constructor.
-_image _image::operator+(const _image& other) const {
-  _image result(*this);
-  result += other;
-  return result;
-}
-_image _image::operator-(const _image& other) const {
-  _image result(*this);
-  result -= other;
-  return result;
-}
-_image _image::operator*(const _image& other) const {
-  _image result(*this);
-  result *= other;
-  return result;
-}
-_image _image::operator/(const _image& other) const {
-  _image result(*this);
-  result /= other;
-  return result;
-}
-_image _image::operator+(float value) const {
-  _image result(*this);
-  result += value;
-  return result;
-}
-_image _image::operator-(float value) const {
-  _image result(*this);
-  result -= value;
-  return result;
-}
-_image _image::operator*(float value) const {
-  _image result(*this);
-  result *= value;
-  return result;
-}
-_image _image::operator/(float value) const {
-  _image result(*this);
-  result /= value;
-  return result;
-}
-
-_image& _image::normalize() {
-  float sum = 0.0f;
-  for (float sample : samples) sum += sample;
-  return *this /= sum;
-}
-
-float _image::mean() const {
-  double sum = 0.0;
-  for (float sample : samples) sum += static_cast<double>(sample);
-  return static_cast<float>(sum / static_cast<double>(samples.size()));
 }
 
 }  // namespace stippon

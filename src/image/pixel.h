@@ -14,14 +14,6 @@ struct _pixel {
                    unsigned char alpha = 255)
       : r(red), g(green), b(blue), a(alpha) {}
 
-  _pixel& red(unsigned char value) { r = value; return *this; }
-  _pixel& green(unsigned char value) { g = value; return *this; }
-  _pixel& blue(unsigned char value) { b = value; return *this; }
-  _pixel& alpha(unsigned char value) { a = value; return *this; }
-  void set(unsigned char red, unsigned char green, unsigned char blue, unsigned char alpha);
-  void set(_pixel other) { *this = other; }
-  void show_values() const;
-
   bool operator==(const _pixel&) const = default;
 };
 

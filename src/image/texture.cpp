@@ -25,33 +25,8 @@ _pixel _texture::get(unsigned row, unsigned column) const {
   return _pixel();
 }
 
-_pixel* _texture::pixels(unsigned row, unsigned column) {
-  if (row < height && column < width) return &texels[size_t{row} * width + column];
-  return nullptr;
-}
-
 void _texture::fill(_pixel pixel) {
   std::fill(texels.begin(), texels.end(), pixel);
-}
-
-// The product is formed in single precision and divided in double, then truncated.
-static unsigned char multiply(unsigned char ground, unsigned char colour) {
-  const float product = static_cast<float>(ground) * static_cast<float>(colour);
-  return static_cast<unsigned char>(static_cast<double>(product) / 255.0);
-}
-
-void _texture::put_add(unsigned row, unsigned column, _pixel colour, _merging_function merging) {
-  _pixel* texel = pixels(row, column);
-  if (texel == nullptr) return;
-  if (merging == merging_minimum) {
-    texel->r = std::min(texel->r, colour.r);
-    texel->g = std::min(texel->g, colour.g);
-    texel->b = std::min(texel->b, colour.b);
-  } else {
-    texel->r = multiply(texel->r, colour.r);
-    texel->g = multiply(texel->g, colour.g);
-    texel->b = multiply(texel->b, colour.b);
-  }
 }
 
 _texture& _texture::operator=(const _image& image) {

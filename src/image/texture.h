@@ -8,43 +8,26 @@
 
 namespace stippon {
 
-// Colour raster of RGBA texels, row-major, row 0 at the bottom of the picture.
+// Colour raster of RGBA texels, row-major, row 0 at the bottom of the picture. It holds pixels
+// only; colour stippling draws into it through src/stipple.
 class _texture {
  public:
   uint32_t width = 0;
   uint32_t height = 0;
   std::vector<_pixel> texels;
 
-  _texture() = default;
-  _texture(const _texture&) = default;
-  _texture(_texture&&) noexcept = default;
-  _texture& operator=(const _texture&) = default;
-  _texture& operator=(_texture&&) noexcept = default;
-  ~_texture() = default;
-
-  // --- image/texture.cpp ---
+  // Sets the size without touching the texels; a zero edge leaves the size as it was.
   void dimensions(unsigned rows, unsigned columns);
+  // Fills the size with transparent black.
   void create();
+  // Reads and writes outside the texture do nothing (reads give transparent black).
   void put(unsigned row, unsigned column, _pixel pixel);
   _pixel get(unsigned row, unsigned column) const;
-  _pixel* pixels(unsigned row, unsigned column);
   void fill(_pixel pixel);
-  void put_add(unsigned row, unsigned column, _pixel colour, _merging_function merging);
+  // Opaque grey texels of a grey raster's samples, each truncated to its low byte.
   _texture& operator=(const _image& image);
+  // Each texel's red level looked up in the ramp's first row.
   void tone(const _texture& ramp);
-
-  // --- colour stippling (stipple/color_stippling.cpp) ---
-  void put_dot(unsigned row, unsigned column, unsigned size, unsigned variant_row,
-               unsigned variant_column, _image*& dot, _pixel colour, int output_scale,
-               _merging_function merging);
-  void color_stippling(float scale_factor, float displacement_low, float displacement,
-                       _image& halftone, _image& borders, _texture& colour_source, _image** dots,
-                       unsigned short variant_rows, unsigned short variant_max_column,
-                       unsigned short low_density_min, unsigned short low_density_max,
-                       unsigned short high_density_min, unsigned short high_density_max,
-                       unsigned short contrast_threshold, unsigned short unused,
-                       bool black_white, unsigned short black_level, int output_scale,
-                       _merging_function merging, _random_distribution distribution);
 };
 
 }  // namespace stippon

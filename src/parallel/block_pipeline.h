@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <deque>
 #include <functional>
 #include <future>
@@ -20,24 +19,29 @@ namespace stippon {
 // start every block_rows rows whatever the pool, so the file is the same on any number of
 // threads; without a pool each block is encoded and emitted as soon as it is full.
 //
-//   _block_pipeline<std::vector<uint8_t>> blocks(pool, row_bytes, rows_per_block, encode, emit);
+//   _block_pipeline<std::vector<uint8_t>> blocks(pool, stored_row_bytes, rows_per_block, store,
+//                                                encode, emit);
 //   blocks.add(row);    // for every row, top to bottom
 //   blocks.finish();    // the last block, and everything still in flight
 template <class Encoded>
 class _block_pipeline {
  public:
+  // Runs on the adding thread: puts a row into the block as stored_row_bytes bytes (packed, for
+  // instance, so that blocks stay small).
+  using storer = std::function<void(const uint8_t* row, uint8_t* stored)>;
   // Runs on any thread, several at once: must read nothing but its rows, and replaces what
   // `encoded` held (a block's buffers are used again).
   using encoder = std::function<void(const uint8_t* rows, unsigned count, Encoded& encoded)>;
   // Runs on the adding thread, block after block; false stops the pipeline.
   using emitter = std::function<bool(const Encoded& encoded)>;
 
-  _block_pipeline(_thread_pool* pool, size_t row_bytes, unsigned block_rows, encoder encode,
-                  emitter emit)
+  _block_pipeline(_thread_pool* pool, size_t stored_row_bytes, unsigned block_rows, storer store,
+                  encoder encode, emitter emit)
       : pool_(pool),
-        row_bytes_(row_bytes),
+        row_bytes_(stored_row_bytes),
         block_rows_(block_rows == 0 ? 1 : block_rows),
         ahead_(items_ahead(pool)),
+        store_(std::move(store)),
         encode_(std::move(encode)),
         emit_(std::move(emit)) {}
   // Blocks in flight are finished and dropped.
@@ -45,11 +49,11 @@ class _block_pipeline {
   _block_pipeline(const _block_pipeline&) = delete;
   _block_pipeline& operator=(const _block_pipeline&) = delete;
 
-  // Copies one row; false once an emit has failed.
+  // Stores one row; false once an emit has failed.
   bool add(const uint8_t* row) {
     if (failed_) return false;
     if (!filling_) filling_ = spare_block();
-    std::memcpy(filling_->rows.data() + filling_->count * row_bytes_, row, row_bytes_);
+    store_(row, filling_->rows.data() + filling_->count * row_bytes_);
     return ++filling_->count < block_rows_ || submit();
   }
   // Encodes the last rows and emits every block still owed.
@@ -122,6 +126,7 @@ class _block_pipeline {
   size_t row_bytes_;
   unsigned block_rows_;
   size_t ahead_;
+  storer store_;
   encoder encode_;
   emitter emit_;
   bool failed_ = false;

@@ -9,15 +9,12 @@
 #include <cstring>
 #include <vector>
 
+#include "photo/byte_order.h"
 #include "photo/photo_grey.h"
 
 namespace stippon {
 
 namespace {
-
-uint32_t be16(const unsigned char* p) {
-  return uint32_t{p[0]} << 8 | p[1];
-}
 
 struct jpeg_errors {
   jpeg_error_mgr manager;  // first: libjpeg's callbacks get a pointer to it

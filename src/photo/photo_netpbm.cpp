@@ -4,15 +4,12 @@
 #include <cstdio>
 #include <vector>
 
+#include "photo/byte_order.h"
 #include "photo/photo_grey.h"
 
 namespace stippon {
 
 namespace {
-
-uint32_t be16(const unsigned char* p) {
-  return uint32_t{p[0]} << 8 | p[1];
-}
 
 bool is_space(int c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';

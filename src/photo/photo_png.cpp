@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "photo/byte_order.h"
 #include "photo/photo_grey.h"
 
 namespace stippon {
@@ -21,13 +22,6 @@ constexpr uint64_t MAX_DEFLATE_RATIO = 1032;
 // compressed contents from expanding in memory.
 constexpr png_byte UNUSED_CHUNKS[] = "iCCP\0zTXt\0iTXt\0tEXt\0sPLT\0eXIf";
 constexpr int UNUSED_CHUNK_COUNT = 6;
-
-uint32_t be16(const unsigned char* p) {
-  return uint32_t{p[0]} << 8 | p[1];
-}
-uint32_t be32(const unsigned char* p) {
-  return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
-}
 
 // The chunks up to IEND.
 bool png_whole(const unsigned char* data, size_t size) {

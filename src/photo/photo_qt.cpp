@@ -4,8 +4,10 @@
 #include <QByteArray>
 #include <QImage>
 #include <QImageReader>
+#include <algorithm>
 #include <cstdlib>
 
+#include "photo/byte_order.h"
 #include "photo/photo_grey.h"
 #include "photo/photo_jpeg.h"
 #include "photo/photo_tiff.h"
@@ -25,13 +27,6 @@ bool qt_kind_read(const QByteArray& format) {
   for (const char* kind : {"jpeg", "tiff", "webp", "bmp", "gif"})
     if (format == kind) return true;
   return false;
-}
-
-uint32_t le16(const unsigned char* p) {
-  return uint32_t{p[1]} << 8 | p[0];
-}
-uint32_t le32(const unsigned char* p) {
-  return uint32_t{p[3]} << 24 | uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0];
 }
 
 // ---- whether the file holds the whole picture ----
@@ -109,6 +104,26 @@ bool webp_whole(const unsigned char* data, size_t size) {
   return size >= 12 && uint64_t{le32(data + 4)} + 8 <= size;
 }
 
+// The canvas Qt's GIF decoder allocates: the logical screen, or the first frame's extent where
+// it reaches further. Qt's size query disbelieves a screen far larger than the frame while its
+// decoder keeps it, so a few bytes could otherwise ask for gigabytes before the size is checked.
+QSize gif_canvas(const unsigned char* data, size_t size) {
+  if (size < 13) return {};
+  uint64_t pos = 13;
+  if (data[10] & 0x80) pos += 3 * (uint64_t{2} << (data[10] & 7));
+  uint32_t width = le16(data + 6), height = le16(data + 8);
+  while (pos < size && data[pos] == 0x21) {  // extensions before the first image
+    pos += 2;
+    while (pos < size && data[pos] != 0) pos += 1 + uint64_t{data[pos]};
+    ++pos;
+  }
+  if (pos + 9 <= size && data[pos] == 0x2c) {
+    width = std::max(width, le16(data + pos + 1) + le16(data + pos + 5));
+    height = std::max(height, le16(data + pos + 3) + le16(data + pos + 7));
+  }
+  return QSize(static_cast<int>(width), static_cast<int>(height));
+}
+
 bool whole(const QByteArray& format, const unsigned char* data, size_t size) {
   if (format == "jpeg") return jpeg_whole(data, size);
   if (format == "gif") return gif_whole(data, size);
@@ -141,6 +156,11 @@ _decode_result _photo_qt::read(const _photo_file& file, const _accept_size& acce
   if (stored.isValid()) {
     if (reader.transformation() & QImageIOHandler::TransformationRotate90) stored.transpose();
     if (!accept(static_cast<uint64_t>(stored.width()), static_cast<uint64_t>(stored.height())))
+      return _decode_result::refused;
+  }
+  if (format == "gif") {
+    const QSize canvas = gif_canvas(file.data, file.size);
+    if (!accept(static_cast<uint64_t>(canvas.width()), static_cast<uint64_t>(canvas.height())))
       return _decode_result::refused;
   }
   if (!whole(format, file.data, file.size)) return _decode_result::truncated;

@@ -8,24 +8,12 @@
 #include <memory>
 #include <vector>
 
+#include "photo/byte_order.h"
 #include "photo/photo_grey.h"
 
 namespace stippon {
 
 namespace {
-
-uint32_t be16(const unsigned char* p) {
-  return uint32_t{p[0]} << 8 | p[1];
-}
-uint32_t be32(const unsigned char* p) {
-  return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
-}
-uint32_t le16(const unsigned char* p) {
-  return uint32_t{p[1]} << 8 | p[0];
-}
-uint32_t le32(const unsigned char* p) {
-  return uint32_t{p[3]} << 24 | uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0];
-}
 
 // ---- libtiff reading from memory, quietly ----
 

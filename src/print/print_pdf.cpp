@@ -9,8 +9,6 @@
 #include <streambuf>
 #include <string>
 
-#include "print/bilevel_bits.h"
-
 namespace stippon {
 
 namespace {
@@ -120,29 +118,16 @@ bool _print_pdf::start() {
   if (pdf->buffer.error() != 0) return fail_library(nullptr);
   joined = std::make_unique<_zlib_join>();
   blocks = std::make_unique<_block_pipeline<_deflated_block>>(
-      pool(), row_bytes(), block_rows(),
+      pool(), packed_row_bytes(), block_rows(),
+      // DeviceGray at one bit: 1 is white.
+      [this](const uint8_t* row, uint8_t* packed) { pack_row(row, true, packed); },
       [this](const uint8_t* rows, unsigned count, _deflated_block& block) {
         _block_deflater deflater(block);
-        deflate_rows(rows, count, deflater);
+        deflater.add(rows, packed_row_bytes() * count);
+        deflater.finish();
       },
       [this](const _deflated_block& block) { return write_block(block); });
   return true;
-}
-
-// DeviceGray at one bit: 1 is white, the most significant bit the leftmost pixel.
-void _print_pdf::deflate_rows(const uint8_t* rows, unsigned count,
-                              _block_deflater& deflater) const {
-  const bool bilevel = kind() == _print_kind::bilevel;
-  std::vector<uint8_t> packed(bilevel ? (size_t{width()} + 7) / 8 : 0);
-  for (unsigned r = 0; r < count; ++r, rows += row_bytes()) {
-    if (bilevel) {
-      pack_bilevel(rows, width(), true, packed.data());
-      deflater.add(packed.data(), packed.size());
-    } else {
-      deflater.add(rows, row_bytes());
-    }
-  }
-  deflater.finish();
 }
 
 // Runs inside the pipeline (but for the stream's end), which must not be discarded there: a

@@ -32,8 +32,6 @@ class _print_pdf : public _print_writer {
   // fail() with the reason of the write error, or of PoDoFo's exception.
   bool fail_library(const char* what);
 
-  // Deflates rows, packed to bits when black and white; on any thread.
-  void deflate_rows(const uint8_t* rows, unsigned count, _block_deflater& deflater) const;
   bool append(const uint8_t* data, size_t size);
   bool write_block(const _deflated_block& block);
 

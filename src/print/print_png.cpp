@@ -5,8 +5,6 @@
 #include <cmath>
 #include <csetjmp>
 
-#include "print/bilevel_bits.h"
-
 namespace stippon {
 
 namespace {
@@ -80,7 +78,9 @@ bool _print_png::start() {
   if (!run_step(png, write_header, info, &h)) return fail_step();
   joined = std::make_unique<_zlib_join>();
   blocks = std::make_unique<_block_pipeline<_deflated_block>>(
-      pool(), row_bytes(), block_rows(),
+      pool(), packed_row_bytes(), block_rows(),
+      // White is 1 in a 1-bit grey PNG.
+      [this](const uint8_t* row, uint8_t* packed) { pack_row(row, true, packed); },
       [this](const uint8_t* rows, unsigned count, _deflated_block& block) {
         _block_deflater deflater(block);
         deflate_rows(rows, count, deflater);
@@ -89,19 +89,12 @@ bool _print_png::start() {
   return true;
 }
 
-// White is 1 in a 1-bit grey PNG.
 void _print_png::deflate_rows(const uint8_t* rows, unsigned count,
                               _block_deflater& deflater) const {
-  const bool bilevel = kind() == _print_kind::bilevel;
-  std::vector<uint8_t> packed(bilevel ? (size_t{width()} + 7) / 8 : 0);
-  for (unsigned r = 0; r < count; ++r, rows += row_bytes()) {
+  const size_t packed = packed_row_bytes();
+  for (unsigned r = 0; r < count; ++r, rows += packed) {
     deflater.add(&NO_FILTER, 1);
-    if (bilevel) {
-      pack_bilevel(rows, width(), true, packed.data());
-      deflater.add(packed.data(), packed.size());
-    } else {
-      deflater.add(rows, row_bytes());
-    }
+    deflater.add(rows, packed);
   }
   deflater.finish();
 }

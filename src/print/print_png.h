@@ -34,7 +34,7 @@ class _print_png : public _print_writer {
   // fail() with the reason of a libpng step that did not complete.
   bool fail_step();
 
-  // Deflates rows, each after its filter byte; on any thread.
+  // Deflates packed rows, each after its filter byte; on any thread.
   void deflate_rows(const uint8_t* rows, unsigned count, _block_deflater& deflater) const;
   bool write_chunk(const png_byte* name, const uint8_t* data, size_t size);
   bool write_block(const _deflated_block& block);

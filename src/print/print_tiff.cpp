@@ -42,7 +42,9 @@ bool _print_tiff::start() {
   if (tiff == nullptr || !set_fields()) return fail_library();
   const _tiff_strip_encoder encoder(kind(), width());
   strips = std::make_unique<_block_pipeline<_tiff_strip>>(
-      pool(), row_bytes(), strip_rows(),
+      pool(), packed_row_bytes(), strip_rows(),
+      // Min-is-white: a set bit is black.
+      [this](const uint8_t* row, uint8_t* packed) { pack_row(row, false, packed); },
       [encoder](const uint8_t* rows, unsigned count, _tiff_strip& strip) {
         encoder.encode(rows, count, strip);
       },
@@ -51,8 +53,7 @@ bool _print_tiff::start() {
 }
 
 unsigned _print_tiff::strip_rows() const {
-  const size_t stored_row = kind() == _print_kind::bilevel ? (width() + 7) / 8 : row_bytes();
-  return static_cast<unsigned>(std::clamp<size_t>(STRIP_BYTES / stored_row, 1, height()));
+  return static_cast<unsigned>(std::clamp<size_t>(STRIP_BYTES / packed_row_bytes(), 1, height()));
 }
 
 bool _print_tiff::set_fields() {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "print/bilevel_bits.h"
+
 namespace stippon {
 
 bool _print_writer::open(const std::string& target, unsigned width, unsigned height, unsigned ppi,
@@ -48,6 +50,17 @@ unsigned _print_writer::block_rows() const {
   return static_cast<unsigned>(std::clamp<size_t>(BLOCK_BYTES / row_bytes(), 1, rows));
 }
 
+size_t _print_writer::packed_row_bytes() const {
+  return pixels == _print_kind::bilevel ? (size_t{columns} + 7) / 8 : row_bytes();
+}
+
+void _print_writer::pack_row(const uint8_t* row, bool white_set, uint8_t* packed) const {
+  if (pixels == _print_kind::bilevel)
+    pack_bilevel(row, columns, white_set, packed);
+  else
+    std::memcpy(packed, row, row_bytes());
+}
+
 // Whole rows are checked at once, which vectorises; the first grey sample is sought only in a
 // row that has one.
 bool _print_writer::check_bilevel(const uint8_t* row) {
@@ -59,9 +72,8 @@ bool _print_writer::check_bilevel(const uint8_t* row) {
   const uint8_t* end = row + columns;
   const uint8_t* grey =
       std::find_if(row, end, [](uint8_t v) { return v != BILEVEL_BLACK && v != BILEVEL_WHITE; });
-  return fail("The black and white print " + target() + " has the sample " +
-              std::to_string(*grey) + " at row " + std::to_string(done) + ", column " +
-              std::to_string(grey - row));
+  return fail("The black and white print " + target() + " has the sample " + std::to_string(*grey) +
+              " at row " + std::to_string(done) + ", column " + std::to_string(grey - row));
 }
 
 }  // namespace stippon

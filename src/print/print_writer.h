@@ -59,6 +59,11 @@ class _print_writer : public _print_file {
   // Rows of the blocks a format compresses apart: about a mebibyte of samples each, so that the
   // blocks are the same for a print whatever the threads.
   unsigned block_rows() const;
+  // A row as a compressed format keeps it: black and white packed eight pixels to a byte, the
+  // leftmost in the most significant bit, a set bit white when white_set (else black); other
+  // kinds as they come.
+  size_t packed_row_bytes() const;
+  void pack_row(const uint8_t* row, bool white_set, uint8_t* packed) const;
 
  private:
   bool check_bilevel(const uint8_t* row);

@@ -9,8 +9,6 @@
 #include <cstring>
 #include <memory>
 
-#include "print/bilevel_bits.h"
-
 namespace stippon {
 
 namespace {
@@ -86,20 +84,18 @@ void _tiff_strip_encoder::encode(const uint8_t* rows, unsigned count, _tiff_stri
 // The strip of a one-strip TIFF of the print's width and the strip's rows: Group 4 codes each
 // strip from a white reference line of its own, so it is the strip of the whole print.
 void _tiff_strip_encoder::group_4(const uint8_t* rows, unsigned count, _tiff_strip& strip) const {
-  const size_t packed_row = (size_t{width_} + 7) / 8;
-  std::vector<uint8_t> packed(packed_row * count);
-  for (unsigned r = 0; r < count; ++r)
-    pack_bilevel(rows + size_t{r} * width_, width_, false, packed.data() + r * packed_row);
+  const size_t packed = (size_t{width_} + 7) / 8 * count;
   _memory_tiff file;
   TIFF* tiff = file.open();
-  const bool encoded = tiff != nullptr && TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width_) &&
-                       TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, count) &&
-                       TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 1) &&
-                       TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1) &&
-                       TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE) &&
-                       TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4) &&
-                       TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, count) &&
-                       TIFFWriteEncodedStrip(tiff, 0, packed.data(), tmsize_t(packed.size())) >= 0;
+  const bool encoded =
+      tiff != nullptr && TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width_) &&
+      TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, count) &&
+      TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 1) &&
+      TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1) &&
+      TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE) &&
+      TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4) &&
+      TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, count) &&
+      TIFFWriteEncodedStrip(tiff, 0, const_cast<uint8_t*>(rows), tmsize_t(packed)) >= 0;
   if (encoded) {
     const uint64_t offset = TIFFGetStrileOffset(tiff, 0);
     const uint64_t size = TIFFGetStrileByteCount(tiff, 0);

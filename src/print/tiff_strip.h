@@ -22,8 +22,9 @@ class _tiff_strip_encoder {
  public:
   _tiff_strip_encoder(_print_kind kind, unsigned width) : kind_(kind), width_(width) {}
 
-  // count rows of the print's width, bytes_per_pixel(kind) bytes per pixel, top row first.
-  // Reads nothing else, so several strips may be encoded at once.
+  // count rows of the print's width, top row first: black and white packed eight pixels to a
+  // byte with a set bit black, other kinds bytes_per_pixel(kind) bytes per pixel. Reads nothing
+  // else, so several strips may be encoded at once.
   void encode(const uint8_t* rows, unsigned count, _tiff_strip& strip) const;
 
  private:

@@ -1,15 +1,14 @@
 #include "stipple/banded_print.h"
 
 #include <algorithm>
-#include <memory>
 #include <vector>
 
 #include "image/sample_cast.h"
 #include "parallel/ordered_run.h"
+#include "stipple/color_ramp.h"
 #include "stipple/dot_library.h"
 #include "stipple/dot_merge.h"
 #include "stipple/dot_placement.h"
-#include "tones/color_ramp.h"
 
 namespace stippon {
 
@@ -31,8 +30,8 @@ struct _window {
   size_t stride = 0;
 };
 
-// Where one planned dot lands in a window: clipped as put_dot clips it against the whole print
-// and its sheet cell, then cut to the window's rows and columns.
+// Where one planned dot lands in a window: clipped once against the whole print and its sheet
+// cell, then cut to the window's rows and columns.
 struct _band_cut {
   const float* sheet_row = nullptr;  // the sheet samples of the cut's bottom row
   size_t sheet_width = 0;
@@ -223,27 +222,31 @@ bool _banded_print::print_grey(const _grey_band_sink& sink) const {
       });
 }
 
-// The samples of a window are needed only until they are bytes: each stamping holds one
-// window's, so that memory follows the bytes of the bands, not their samples.
+// The samples of a window are needed only until they are bytes: a slot holds one window's
+// beside its band's bytes, so that memory follows the bytes of the bands, not their samples.
 bool _banded_print::print_bytes(const _byte_band_sink& sink) const {
   if (plan_.inked()) return false;
   const size_t band_rows = std::min(band_rows_, height_);
-  std::vector<std::vector<unsigned char>> slots(items_ahead(pool_),
-                                                std::vector<unsigned char>(band_rows * width_));
+  struct _slot {
+    std::vector<unsigned char> bytes;
+    std::vector<float> window;
+  };
+  std::vector<_slot> slots(items_ahead(pool_),
+                           _slot{std::vector<unsigned char>(band_rows * width_),
+                                 std::vector<float>(band_rows * WINDOW_COLUMNS)});
   return run(
       slots,
-      [&](size_t band, std::vector<unsigned char>& slot) {
-        std::vector<float> grey(band_rows * WINDOW_COLUMNS);
+      [&](size_t band, _slot& slot) {
         for (unsigned left = 0; left < width_; left += WINDOW_COLUMNS) {
-          stamp_grey_window(unsigned(band), left, grey.data(), WINDOW_COLUMNS);
+          stamp_grey_window(unsigned(band), left, slot.window.data(), WINDOW_COLUMNS);
           const unsigned columns = std::min(WINDOW_COLUMNS, width_ - left);
           for (unsigned r = 0; r < band_height(unsigned(band)); ++r)
-            low_bytes(grey.data() + size_t(r) * WINDOW_COLUMNS, columns,
-                      slot.data() + size_t(r) * width_ + left);
+            low_bytes(slot.window.data() + size_t(r) * WINDOW_COLUMNS, columns,
+                      slot.bytes.data() + size_t(r) * width_ + left);
         }
       },
-      [&](const std::vector<unsigned char>& slot, unsigned top, unsigned rows) {
-        return sink(slot.data(), top, rows);
+      [&](const _slot& slot, unsigned top, unsigned rows) {
+        return sink(slot.bytes.data(), top, rows);
       });
 }
 

@@ -1,12 +1,11 @@
+#include "stipple/borders.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <cstdio>
 #include <limits>
 #include <optional>
 #include <vector>
-
-#include "image/image.h"
 
 namespace stippon {
 
@@ -322,29 +321,27 @@ class border_rule {
 
 }  // namespace
 
-int _image::filter2(_image& mask, const _image& source, _cut_type cut, float outside) {
+int filter2(const _image& mask, const _image& source, _cut_type cut, float outside,
+            _image& result) {
   // Filtering in place, or into the mask, must read the inputs as they were before the call.
-  if (&source == this) {
+  if (&source == &result) {
     const _image copy(source);
-    return filter2(mask, copy, cut, outside);
+    return filter2(mask, copy, cut, outside, result);
   }
-  if (&mask == this) {
-    _image copy(mask);
-    return filter2(copy, source, cut, outside);
+  if (&mask == &result) {
+    const _image copy(mask);
+    return filter2(copy, source, cut, outside, result);
   }
-  if (mask.width % 2 == 0 || mask.height % 2 == 0 || mask.width != mask.height) {
-    std::printf("Please use odd dimensions for the mask and they must be equal\n");
-    return -1;
-  }
+  if (mask.width % 2 == 0 || mask.height % 2 == 0 || mask.width != mask.height) return -1;
   if (source.height < mask.height || source.width < mask.width) return -1;
   // A raster whose samples do not match its geometry would be read past its end.
   if (!consistent(mask) || !consistent(source)) return -1;
   switch (cut) {
     case cut_same:
-      correlate_same(mask, source, outside, *this);
+      correlate_same(mask, source, outside, result);
       return 0;
     case cut_valid:
-      correlate_valid(mask, source, *this);
+      correlate_valid(mask, source, result);
       return 0;
     case cut_unused:
       return 0;
@@ -354,17 +351,18 @@ int _image::filter2(_image& mask, const _image& source, _cut_type cut, float out
   }
 }
 
-void _image::getBorders(_image& source, float threshold) {
-  if (&source == this) {
-    _image copy(source);
-    getBorders(copy, threshold);
+void find_borders(const _image& source, float threshold, _image& borders) {
+  if (&source == &borders) {
+    const _image copy(source);
+    find_borders(copy, threshold, borders);
     return;
   }
   // The border raster always takes the source's size; a picture too small for the masks (or
   // none at all) has no border pixels.
-  width = source.width;
-  height = source.height;
-  samples.assign(static_cast<size_t>(width) * height, 255.0f);
+  const uint32_t width = source.width, height = source.height;
+  borders.width = width;
+  borders.height = height;
+  borders.samples.assign(static_cast<size_t>(width) * height, 255.0f);
   if (width < 3 || height < 3 || !consistent(source)) return;
 
   // Row by row, so that no picture-sized response rasters are needed.
@@ -378,7 +376,7 @@ void _image::getBorders(_image& source, float threshold) {
     sobel_row(masks, source, scaled ? &*scaled : nullptr, static_cast<int>(r), vertical.data(),
               horizontal.data());
     const float* in = source.samples.data() + static_cast<size_t>(r) * width;
-    float* out = samples.data() + static_cast<size_t>(r) * width;
+    float* out = borders.samples.data() + static_cast<size_t>(r) * width;
     for (uint32_t c = 0; c < width; ++c) out[c] = rule.value(vertical[c], horizontal[c], in[c]);
   }
 }

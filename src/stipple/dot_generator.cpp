@@ -1,13 +1,14 @@
 // Ink blots grown by a small simulation of ink soaking into paper, and sheets of them in the
 // layout of the dot library.
+#include "stipple/dot_generator.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <vector>
 
-#include "image/image.h"
-#include "image/uniform_random.h"
+#include "stipple/uniform_random.h"
 
 namespace stippon {
 namespace {
@@ -214,8 +215,8 @@ void _ink_flow::step(float elongation) {
 
 }  // namespace
 
-_image::_image(unsigned spot, unsigned size, float darkening, unsigned steps, unsigned drops,
-               float elongation, float angle, float absorption, _image* paper) {
+_image grow_blot(unsigned spot, unsigned size, float darkening, unsigned steps, unsigned drops,
+                 float elongation, float angle, float absorption, const _image* paper) {
   // fmod gives exactly what repeated subtraction of 360 would, without looping forever on a
   // huge angle.
   if (angle > 360.0f) angle = std::fmod(angle, 360.0f);
@@ -240,22 +241,25 @@ _image::_image(unsigned spot, unsigned size, float darkening, unsigned steps, un
     paper = &own_paper;
   }
 
-  dimensions(size, size);
-  create(true);
+  _image blot;
+  blot.dimensions(size, size);
+  blot.create(true);
 
-  _ink_flow flow(*this, *paper, darkening, absorption);
+  _ink_flow flow(blot, *paper, darkening, absorption);
   flow.set_focus(focus_column, focus_row);
   for (unsigned drop = 0; drop < drops; ++drop) flow.add_drop(spot, drops);
   for (unsigned step = 0; step < steps; ++step) flow.step(elongation);
+  return blot;
 }
 
-int _image::genDots(int rows, int columns, int cell, float drops_value, float steps_value,
-                    _image* paper) {
+bool grow_blots(_image& sheet, int rows, int columns, int cell, float drops_value,
+                float steps_value, const _image* paper) {
   const int64_t sheet_rows = int64_t(rows) * cell;
   const int64_t sheet_columns = int64_t(columns) * cell;
-  if (rows <= 0 || columns <= 0 || cell <= 0 || sheet_rows * sheet_columns > UINT32_MAX) return 0;
-  dimensions(unsigned(sheet_rows), unsigned(sheet_columns));
-  create(true);
+  if (rows <= 0 || columns <= 0 || cell <= 0 || sheet_rows * sheet_columns > UINT32_MAX)
+    return false;
+  sheet.dimensions(unsigned(sheet_rows), unsigned(sheet_columns));
+  sheet.create(true);
 
   // Negative or non-finite values would be undefined as counts: they mean no extra drops/steps.
   if (!(drops_value >= 0.0f)) drops_value = 0.0f;
@@ -276,17 +280,19 @@ int _image::genDots(int rows, int columns, int cell, float drops_value, float st
         truncate_count(d3 * ((steps_value - fewest_steps) * RANDOM_UNIT) + fewest_steps);
     const float angle = d1 * 360.0f * RANDOM_UNIT - 180.0f;
     const float absorption = 0.1f + d4 * 0.5f * RANDOM_UNIT;
-    const _image blot(1, side, darkening, steps, drops, elongation, angle, absorption, paper);
+    const _image blot =
+        grow_blot(1, side, darkening, steps, drops, elongation, angle, absorption, paper);
 
     const unsigned first_row = (k / unsigned(columns)) * side;
     const unsigned first_column = (k % unsigned(columns)) * side;
     for (unsigned i = 0; i < side; ++i) {
       for (unsigned j = 0; j < side; ++j) {
-        samples[size_t(first_row + i) * width + first_column + j] = blot.samples[i * side + j];
+        sheet.samples[size_t(first_row + i) * sheet.width + first_column + j] =
+            blot.samples[i * side + j];
       }
     }
   }
-  return 0;
+  return true;
 }
 
 }  // namespace stippon

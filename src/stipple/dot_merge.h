@@ -1,8 +1,9 @@
 #pragma once
 
-// The per-sample rules that merge a dot into the ground it falls on: those of _image::put_add for
-// grey and of _texture::put_add for colour. The stippling calls and the banded print both merge
-// through them, one sheet row at a time, so that they give the same samples.
+// The per-sample rules that merge a dot into the ground it falls on: the banded print merges every
+// dot through them, one sheet row at a time. The black-and-white rule thresholds the product for
+// monochrome printers; otherwise the dot darkens the ground by product or keeps the darker of the
+// two. Colour dots are inked through a ramp and merge per channel, the alpha left alone.
 
 #include <algorithm>
 

@@ -1,7 +1,6 @@
 #include "stipple/dot_plan.h"
 
 #include <algorithm>
-#include <ranges>
 
 #include "stipple/dot_library.h"
 
@@ -20,6 +19,20 @@ size_t candidates(const _image& halftone, const _image* borders) {
                (r < border_rows && c < borders->width &&
                 borders->samples[size_t(r) * borders->width + c] == 0.0f);
   return count;
+}
+
+// The first index of [low, high) for which `before` no longer holds, by bisection. (Ranges over
+// an iota view would say the same, but clang's fuzzing build cannot compile them.)
+template <class Before>
+size_t partition_point(size_t low, size_t high, Before before) {
+  while (low < high) {
+    const size_t middle = low + (high - low) / 2;
+    if (before(middle))
+      low = middle + 1;
+    else
+      high = middle;
+  }
+  return low;
 }
 
 // The signed difference of two wrapped positions, when it fits in a byte.
@@ -42,10 +55,6 @@ size_t bytes_of(const std::vector<Size>& values) {
 }
 
 }  // namespace
-
-_random_stream seeded_stream(const _image& preview) {
-  return _random_stream(static_cast<unsigned>(preview.random_generators[5].seed));
-}
 
 _dot_plan::_dot_plan(float scale_factor, int output_scale, bool inked, bool compact)
     : scale_factor_(scale_factor), output_scale_(output_scale), inked_(inked), compact_(compact) {}
@@ -117,7 +126,7 @@ void _dot_plan::reserve(size_t dots) {
 }
 
 // Sizes 0 and beyond the sheet slots draw nothing whatever the sheets, and so does a scale of 0 or
-// less, or a dot wider than put_dot takes. The variants of the settings' unsigned short ranges fit
+// less, or a dot wider than 0xFFFF samples. The variants of the settings' unsigned short ranges fit
 // in 16 bits.
 void _dot_plan::add(unsigned halftone_row, unsigned halftone_column, const _placed_dot& dot) {
   const uint64_t n = uint64_t(output_scale_) * dot.size;
@@ -228,12 +237,9 @@ _dot_plan::_index_range _dot_plan::dots_near(size_t g, int64_t left, int64_t rig
   const int64_t widest = int64_t(output_scale_) * (DOT_SLOTS - 1);
   const int64_t from = left - INT8_MAX - widest, to = right - INT8_MIN;
   const auto grid = [&](size_t i) { return int64_t(grid_position(halftone_columns_[i])); };
-  // The end of an iota range reads as its bound.
-  const auto first = std::ranges::partition_point(std::views::iota(begin, end),
-                                                  [&](size_t i) { return grid(i) <= from; });
-  const auto last = std::ranges::partition_point(std::views::iota(*first, end),
-                                                 [&](size_t i) { return grid(i) < to; });
-  return {*first, *last};
+  const size_t first = partition_point(begin, end, [&](size_t i) { return grid(i) <= from; });
+  const size_t last = partition_point(first, end, [&](size_t i) { return grid(i) < to; });
+  return {first, last};
 }
 
 // A group meeting [low, high) reaches above low and starts below high. So do the running maximum

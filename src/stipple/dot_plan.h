@@ -13,10 +13,6 @@
 
 namespace stippon {
 
-// The generator as stippling2 starts it for this raster: load_seeds hands every generator's seed
-// to srandom() in turn, so the last one alone counts.
-_random_stream seeded_stream(const _image& preview);
-
 // Every dot of one stippling run, drawn in the run's order but not yet stamped, so that the print
 // can be made in bands of rows, and made away from the rasters and the generator it came from.
 // Dots that cannot draw anything whatever the sheets (size 0, or no slot for the size) are left
@@ -34,12 +30,12 @@ class _dot_plan {
  public:
   _dot_plan() = default;
 
-  // The dots of stipple_grey at this output scale, drawn from stream, which is left where
-  // stippling2 leaves random(). Under relaxed placement the dots stand at their relaxed places
-  // (made from this halftone); without them, on the grid.
+  // The dots of grey stippling at this output scale, drawn from stream, which is left after the
+  // last draw. Under relaxed placement the dots stand at their relaxed places (made from this
+  // halftone); without them, on the grid.
   static _dot_plan grey(const _stipple_settings& settings, const _image& halftone, int output_scale,
                         _random_stream& stream, const _relaxed_dots* relaxed = nullptr);
-  // The dots of stipple_colour at this output scale, drawn from stream (after the grey draws
+  // The dots of colour stippling at this output scale, drawn from stream (after the grey draws
   // when it continues the preview's sequence, as the window's colour stippling does).
   static _dot_plan colour(const _stipple_settings& settings, const _image& halftone,
                           const _image& borders, const _texture& colour_source, int output_scale,

@@ -6,8 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "image/uniform_random.h"
 #include "print/raster_file.h"
+#include "stipple/dot_generator.h"
+#include "stipple/uniform_random.h"
 
 namespace stippon {
 namespace {
@@ -110,7 +111,7 @@ _image grow_dot_sheet(unsigned dot_size) {
   srandom(DOT_SHEET_SEED + dot_size);
   _image paper = ink_paper(side);
   _image candidates;
-  candidates.genDots(1, CANDIDATES, int(side), growth.drops, growth.steps, &paper);
+  grow_blots(candidates, 1, CANDIDATES, int(side), growth.drops, growth.steps, &paper);
   for (float& level : candidates.samples) level = std::round(level);
 
   std::vector<std::pair<double, unsigned>> ranking;

@@ -1,20 +1,37 @@
 #pragma once
 
-// The draws of grey and colour stippling, in their order. The stippling calls that stamp straight
-// into a raster and the dot plan that a banded print stamps later both walk the halftone through
-// these two rules, so both place the same dots from the same sequence of draws.
+// The draws of grey and colour stippling, in their order: the dot plan walks the halftone through
+// these two rules, and a banded print stamps what it planned.
 
 #include "image/image.h"
 #include "image/pixel.h"
 #include "image/texture.h"
-#include "image/uniform_random.h"
 #include "stipple/dot_placement.h"
 #include "stipple/relaxation.h"
 #include "stipple/stipple_settings.h"
+#include "stipple/uniform_random.h"
 
 namespace stippon {
 
-// One dot as put_dot takes it: the corner in output samples (truncated toward zero and wrapped),
+// The mean of the halftone samples in the 3 x 3 block around a sample that lie on the raster:
+// colour stippling's measure of how sparse the dots are there.
+inline float halftone_density(const _image& halftone, unsigned row, unsigned column) {
+  float sum = 0.0f;
+  unsigned count = 0;
+  const unsigned rows = filled_rows(halftone);
+  for (int dr = -1; dr <= 1; ++dr) {
+    for (int dc = -1; dc <= 1; ++dc) {
+      const unsigned r = row + unsigned(dr);
+      const unsigned c = column + unsigned(dc);
+      if (r >= rows || c >= halftone.width) continue;
+      sum += halftone.samples[size_t(r) * halftone.width + c];
+      ++count;
+    }
+  }
+  return count == 0 ? 0.0f : sum / float(count);
+}
+
+// One dot as a print stamps it: the corner in output samples (truncated toward zero and wrapped),
 // the size in 300 ppi samples and the cell of the dot sheet; colour stippling adds the ink.
 struct _placed_dot {
   unsigned row = 0;
@@ -41,7 +58,7 @@ class _grey_walk {
     sizes_.set_range(float(low_density_min), float(low_density_max) + 0.5f);
     jitter_.set_range(-displacement, displacement);
   }
-  // The walk of stipple_grey with these settings.
+  // The walk of grey stippling with these settings.
   static _grey_walk of(const _stipple_settings& settings, int output_scale) {
     return _grey_walk(settings.scale_factor, settings.displacement, settings.dot_variant_rows,
                       settings.dot_variant_max_column, settings.low_density_min,
@@ -128,7 +145,7 @@ class _colour_walk {
     variant_column_.set_range(0.0f, float(double(variant_max_column) + 0.9));
     jitter_.set_range(displacement_low * k_, displacement * k_);
   }
-  // The walk of stipple_colour with these settings (no downward or leftward jitter).
+  // The walk of colour stippling with these settings (no downward or leftward jitter).
   static _colour_walk of(const _stipple_settings& settings, int output_scale) {
     return _colour_walk(settings.scale_factor, 0.0f, settings.displacement,
                         settings.dot_variant_rows, settings.dot_variant_max_column,
@@ -154,7 +171,7 @@ class _colour_walk {
         const bool border = r < border_rows && c < borders.width &&
                             borders.samples[size_t(r) * borders.width + c] == 0.0f;
         if (!border && line[c] != 0.0f) continue;
-        const bool sparse = halftone.density(r, c) >= float(contrast_threshold_);
+        const bool sparse = halftone_density(halftone, r, c) >= float(contrast_threshold_);
         const _uniform_random& sizes = sparse ? low_sizes_ : high_sizes_;
         _placed_dot dot;
         dot.size = to_position(sizes.at(source.next()));

@@ -1,9 +1,10 @@
+#include "stipple/halftoning.h"
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
 #include <vector>
 
-#include "image/image.h"
 #include "stipple/coefficients.h"
 
 namespace stippon {
@@ -16,19 +17,6 @@ inline int coefficient_row(double level) {
   if (!(level > 0.0)) return 0;
   if (level >= 255.0) return 255;
   return static_cast<int>(level);
-}
-
-// Spreads one error with the weights of table row `row` (0..255). The share below is the
-// remainder, so the three shares always add up to the whole error.
-inline void spread(int column, double error, int direction, int row, double* current,
-                   double* next) {
-  const int* weights = Coefficients[row];
-  const double sum = static_cast<double>(weights[3]);
-  const double ahead = static_cast<double>(weights[0]) * error / sum;
-  const double behind = static_cast<double>(weights[1]) * error / sum;
-  current[column + direction] += ahead;
-  next[column - direction] += behind;
-  next[column] += error - (ahead + behind);
 }
 
 // One row of the serpentine scan. The level is truncated in double precision, which equals the
@@ -60,7 +48,8 @@ inline void halftone_row(float* samples, int width, int direction, double* curre
 
 }  // namespace
 
-void _image::halftoning_ostromoukhov() {
+void halftoning_ostromoukhov(_image& image) {
+  const uint32_t width = image.width, height = image.height;
   if (width == 0 || height == 0) return;
   // Cells -1 and width of each row absorb the shares pushed past the picture's sides.
   std::vector<double> row_a(width + 2, 0.0);
@@ -70,28 +59,11 @@ void _image::halftoning_ostromoukhov() {
   const int columns = static_cast<int>(width);
   for (uint32_t row = 0; row < height; ++row) {
     const int direction = row % 2 == 0 ? 1 : -1;
-    halftone_row(samples.data() + static_cast<size_t>(row) * width, columns, direction, current,
-                 next);
-    shift_buffers(current, next);
+    halftone_row(image.samples.data() + static_cast<size_t>(row) * width, columns, direction,
+                 current, next);
+    std::swap(current, next);
+    std::fill(next, next + width, 0.0);
   }
-}
-
-void _image::distribute_error_ostromoukhov(int column, double error, int direction, int level,
-                                           double* current, double* next) {
-  spread(column, error, direction, coefficient_row(level), current, next);
-}
-
-void _image::shift_buffers(double*& current, double*& next) {
-  std::swap(current, next);
-  std::fill(next, next + width, 0.0);
-}
-
-void _image::distribute_error_floyd_steinberg(int column, double error, int direction,
-                                              double* current, double* next) {
-  current[column + direction] += error * 7.0 / 16.0;
-  next[column - direction] += error * 3.0 / 16.0;
-  next[column] += error * 5.0 / 16.0;
-  next[column + direction] += error * 1.0 / 16.0;
 }
 
 }  // namespace stippon

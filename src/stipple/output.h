@@ -51,7 +51,8 @@ inline _sheet_edges sheet_edges(int size, float aspect) {
 // A length typed in the given units, in pixels at 300 ppi: millimetres in double precision
 // (multiplied first), inches in single precision.
 inline float to_pixels(float value, _output_units units) {
-  if (units == units_millimeters) return static_cast<float>(value * double(PREVIEW_PPI) / MM_PER_INCH);
+  if (units == units_millimeters)
+    return static_cast<float>(value * double(PREVIEW_PPI) / MM_PER_INCH);
   if (units == units_inches) return value * float(PREVIEW_PPI);
   return value;
 }
@@ -59,7 +60,8 @@ inline float to_pixels(float value, _output_units units) {
 // A length in pixels at 300 ppi in the given units, as the panel shows it: millimetres in double
 // precision, inches in single precision.
 inline float from_pixels(unsigned pixels, _output_units units) {
-  if (units == units_millimeters) return static_cast<float>(pixels * MM_PER_INCH / double(PREVIEW_PPI));
+  if (units == units_millimeters)
+    return static_cast<float>(pixels * MM_PER_INCH / double(PREVIEW_PPI));
   if (units == units_inches) return static_cast<float>(pixels) / float(PREVIEW_PPI);
   return static_cast<float>(pixels);
 }

@@ -30,10 +30,6 @@ void _random_stream::take_state(const _random_stream& other) {
   data_.end_ptr = base + (other.data_.end_ptr - other_base);
 }
 
-void _random_stream::reseed(unsigned seed) {
-  srandom_r(seed, &data_);
-}
-
 long _random_stream::next() {
   int32_t value = 0;
   random_r(&data_, &value);

@@ -18,8 +18,6 @@ class _random_stream {
   _random_stream& operator=(const _random_stream& other);
   ~_random_stream() = default;
 
-  // As srandom(seed): seed 0 gives the sequence of seed 1.
-  void reseed(unsigned seed);
   // As random(): the next draw, 0 .. 2^31 - 1.
   long next();
 
@@ -31,12 +29,6 @@ class _random_stream {
 
   alignas(int32_t) char state_[STATE_BYTES] = {};
   random_data data_ = {};
-};
-
-// The process-wide generator under the same interface, for the calls that share its sequence
-// with the rest of the program (the window's preview, then its colour stippling).
-struct _global_random {
-  long next() { return ::random(); }
 };
 
 }  // namespace stippon

@@ -1,13 +1,12 @@
 #pragma once
 
-#include <functional>
-#include <memory>
-
-#include "image/image.h"
-#include "image/texture.h"
-#include "tones/tone_lookup.h"
-
 namespace stippon {
+
+// How a dot sample merges into the ground it falls on.
+enum _merging_function { merging_product = 0, merging_minimum = 1 };
+
+// How grey stippling draws a dot size.
+enum _random_distribution { distribution_random = 0, distribution_normal = 1 };
 
 // Where the dots stand: on the halftone's grid with random jitter, or relaxed into an even spread
 // that keeps the halftone's count and its density.
@@ -32,28 +31,5 @@ struct _stipple_settings {
 
   bool operator==(const _stipple_settings&) const = default;
 };
-
-// The stippling call: stippling2 on target with these settings and one row of dot sheets.
-void stipple_grey(_image& target, const _stipple_settings& settings, _image& halftone,
-                  _image& borders, _image** dots, int output_scale);
-// The colour call: color_stippling on target (displacement_low 0), inked from colour_source.
-void stipple_colour(_texture& target, const _stipple_settings& settings, _image& halftone,
-                    _image& borders, _texture& colour_source, _image** dots, int output_scale);
-
-// The steps of a halftone grid, each told once done, for a run's progress.
-enum _grid_step { grid_resampled, grid_bordered, grid_halftoned };
-using _grid_steps = std::function<void(_grid_step)>;
-
-// The halftone grid of a target width: the input copied (r == 1) or resampled by r and put
-// through the tone lookup, its borders and its halftone. The identity lookup leaves the samples
-// as they were.
-void derive_halftone_grid(const _image& input, float r, float borders_threshold, _image& original,
-                          _image& borders, _image& halftone,
-                          const _tone_lookup& tones = _tone_lookup(), const _grid_steps& done = {});
-
-// The preview's dots at output scale k (2 for 600 ppi, 4 for 1200 ppi): a new white raster k
-// times the preview's size with the preview's seeds, stippled with the matching dot sheets.
-std::unique_ptr<_image> stipple_hires(_image& preview, const _stipple_settings& settings,
-                                      _image& halftone, _image& borders, _image** dots, int k);
 
 }  // namespace stippon

@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
+#include <optional>
 
 #include "stipple/banded_print.h"
 #include "stipple/dot_library.h"
+#include "stipple/dot_plan.h"
+#include "stipple/halftoning.h"
+#include "stipple/random_stream.h"
 #include "stipple/relaxation.h"
 
 namespace stippon {
@@ -145,37 +148,14 @@ bool patch_for(const _stipple_settings& settings, _image** dots, _patch& patch) 
   return true;
 }
 
-// The calibration's only use of the random generator: its own state array while it stipples,
-// so the process's random() sequence continues afterwards as if nothing had run.
-class _private_random {
- public:
-  _private_random()
-      : previous_(initstate(CALIBRATION_SEED, reinterpret_cast<char*>(state_), sizeof state_)) {}
-  ~_private_random() { setstate(previous_); }
-  _private_random(const _private_random&) = delete;
-  _private_random& operator=(const _private_random&) = delete;
-
-  void seed(_image& print) const {
-    for (_uniform_random& generator : print.random_generators) generator.seed = CALIBRATION_SEED;
-  }
-
- private:
-  int32_t state_[32] = {};  // 128 bytes: the generator glibc's srandom() sets up by default
-  char* previous_;
-};
-
-// Relaxed placement: the patch's dots relaxed over its flat tones, drawn from the print's seeds.
-void stipple_relaxed(_image& print, const _stipple_settings& settings, const _image& tones,
-                     const _image& halftone, _image** dots) {
-  _random_stream stream = seeded_stream(print);
-  const _relaxed_dots places = _relaxed_dots::of(settings, halftone, tones, stream);
-  const _dot_plan plan = _dot_plan::grey(settings, halftone, 1, stream, &places);
-  const _banded_print banded(plan, dots, print.height, print.width, settings);
-  const unsigned width = print.width;
-  banded.print_grey([&](const float* band, unsigned top, unsigned rows) {
+// Stamps a plan into a white raster of the patch's size, row 0 at the bottom.
+void stamp(const _dot_plan& plan, _image** dots, const _stipple_settings& settings, _image& print) {
+  print.create(true);
+  const _banded_print stamped(plan, dots, print.height, print.width, settings);
+  stamped.print_grey([&print](const float* band, unsigned top, unsigned rows) {
     for (unsigned i = 0; i < rows; ++i)
-      std::copy_n(band + size_t(i) * width, width,
-                  print.samples.begin() + size_t(print.height - 1 - top - i) * width);
+      std::copy_n(band + size_t(i) * print.width, print.width,
+                  print.samples.begin() + size_t(print.height - 1 - top - i) * print.width);
     return true;
   });
 }
@@ -229,20 +209,20 @@ _coverage_curve _coverage_curve::measure(const _stipple_settings& settings, _ima
   halftone.dimensions(patch.cells, patch.cells);
   _image print;
   print.dimensions(patch.pixels, patch.pixels);
-  _image borders;  // grey stippling does not read it
   std::vector<double> coverages;
-  const _private_random random;
   _image tones;
   for (const int level : knots()) {
     halftone.samples.assign(size_t(patch.cells) * patch.cells, float(level));
     tones = halftone;
-    halftone.halftoning_ostromoukhov();
-    print.create(true);
-    random.seed(print);
+    halftoning_ostromoukhov(halftone);
+    // Dots drawn as a print's are: planned from a generator of the calibration's own, stamped.
+    // Relaxed, they spread over the patch's flat tone.
+    _random_stream stream(CALIBRATION_SEED);
+    std::optional<_relaxed_dots> places;
     if (settings.placement == placement_relaxed)
-      stipple_relaxed(print, settings, tones, halftone, dots_300);
-    else
-      stipple_grey(print, settings, halftone, borders, dots_300, 1);
+      places = _relaxed_dots::of(settings, halftone, tones, stream);
+    stamp(_dot_plan::grey(settings, halftone, 1, stream, places ? &*places : nullptr), dots_300,
+          settings, print);
     coverages.push_back(mean_ink(print, patch));
   }
   return _coverage_curve(knots(), coverages);

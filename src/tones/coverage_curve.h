@@ -25,8 +25,8 @@ class _coverage_curve {
   _coverage_curve(const std::vector<int>& levels, const std::vector<double>& coverages);
 
   // Stipples flat patches at the KNOTS levels with these settings and 300 ppi sheets (indexed by
-  // dot size), with fixed seeds, and reads the mean ink away from the patch edges. Leaves the
-  // process's random() sequence as it found it.
+  // dot size), as prints are stippled (a dot plan stamped in bands) from a fixed seed of a
+  // generator of its own, and reads the mean ink away from the patch edges.
   static _coverage_curve measure(const _stipple_settings& settings, _image** dots_300);
   // The levels measure() stipples; 127 and 128 on both sides of the halftone's change of pattern,
   // dense towards white, where a level step moves the ink most.

@@ -24,15 +24,6 @@ bool _levels::is_identity() const {
   return black_ == 0.0f && white_ == LEVEL_MAX && gamma_ == 1.0f;
 }
 
-std::string _levels::problem(float black, float white, float gamma) {
-  const auto in_range = [](float v) { return v >= 0.0f && v <= LEVEL_MAX; };
-  if (!in_range(black)) return "The black point must lie between 0 and 255";
-  if (!in_range(white)) return "The white point must lie between 0 and 255";
-  if (!(white > black)) return "The white point must be above the black point";
-  if (!(gamma >= GAMMA_MIN && gamma <= GAMMA_MAX)) return "The gamma must lie between 0.1 and 10";
-  return {};
-}
-
 double _levels::normalized(double level) const {
   const double b = black_;
   const double w = white_;

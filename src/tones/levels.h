@@ -14,7 +14,6 @@ namespace stippon {
 // that a slider dragged past its partner still gives a picture: the points are clamped to
 // 0..255, gamma to GAMMA_MIN..GAMMA_MAX, and a white point at or below the black point makes a
 // hard threshold at B (at or below B black, above it white), the limit of W coming down to B.
-// Front ends that prefer to refuse such values ask problem() first.
 class _levels {
  public:
   static constexpr float GAMMA_MIN = 0.1f;
@@ -28,10 +27,6 @@ class _levels {
   float gamma() const { return gamma_; }
   bool operator==(const _levels&) const = default;
   bool is_identity() const;
-
-  // Empty when the values are in range and W > B, otherwise why not, in a user's words. Judges
-  // the values as given, before clamping.
-  static std::string problem(float black, float white, float gamma);
 
   // The mapped level of an input level, on 0..1 (0 black), before any rounding.
   double normalized(double level) const;

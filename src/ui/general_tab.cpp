@@ -251,15 +251,16 @@ QGroupBox* _general_tab::build_output_group() {
   return group;
 }
 
-QGroupBox* _general_tab::slider_group(const _slider_group& spec, _line_edit*& value,
+QGroupBox* _general_tab::slider_group(const _slider_group& shape, _line_edit*& value,
                                       QSlider*& slider) {
-  value = new_line_edit(spec.value_name);
+  value = new_line_edit(shape.value_name);
   make_display_only(value, QString());
-  value->setToolTip(tr(spec.value_tip));
-  slider = horizontal_slider(spec.slider_name, spec.minimum, spec.maximum, spec.step, spec.ticks);
-  slider->setToolTip(tr(spec.slider_tip));
-  auto* group = centred_group(tr(spec.title));
-  group->setLayout(slider_grid(value, slider, tr(spec.low), tr(spec.high)));
+  value->setToolTip(tr(shape.value_tip));
+  slider =
+      horizontal_slider(shape.slider_name, shape.minimum, shape.maximum, shape.step, shape.ticks);
+  slider->setToolTip(tr(shape.slider_tip));
+  auto* group = centred_group(tr(shape.title));
+  group->setLayout(slider_grid(value, slider, tr(shape.low), tr(shape.high)));
   return group;
 }
 

@@ -63,7 +63,7 @@ class _general_tab : public QWidget {
     int minimum, maximum, step, ticks;
     const char *slider_tip, *low, *high;
   };
-  QGroupBox* slider_group(const _slider_group& spec, _line_edit*& value, QSlider*& slider);
+  QGroupBox* slider_group(const _slider_group& shape, _line_edit*& value, QSlider*& slider);
   QGroupBox* build_output_group();
   QGroupBox* build_packing_group();
   QGroupBox* build_displacement_group();

@@ -397,7 +397,7 @@ TEST_F(SvgPrint, DrawnLikeTheRasterPrint) {
 // order the dots were drawn in, and shorter after the sweep than the strips alone.
 TEST_F(SvgPrint, PenTravelsLittle) {
   // Row by row: the dots of the plan in its order, from the centre of each cell.
-  _random_stream stream = seeded_stream(doc.preview());
+  _random_stream stream(static_cast<unsigned>(doc.pattern_seed()));
   const _dot_plan plan = _dot_plan::grey(doc.settings().stipple, doc.halftone(), 4, stream);
   std::vector<std::pair<double, double>> row_by_row;
   const double sample = PIXEL_MM / 4.0, rows = 438 * 4;

@@ -1,5 +1,5 @@
-// The banded print against stippling the whole raster: the same samples, bit for bit, on halftoned
-// photographs with the real dot library, for every band height.
+// The banded print against the plain per-sample stippling of the whole raster: the same samples,
+// bit for bit, on halftoned photographs with the real dot library, for every band height.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -15,6 +15,7 @@
 #include "stipple/reference_stippling.h"
 #include "stipple/stipple_fixtures.h"
 #include "stipple/stipple_settings.h"
+#include "tones/halftone_grid.h"
 
 namespace stippon {
 namespace {
@@ -27,19 +28,20 @@ const char* const PHOTOS[] = {"astronaut_gray.pgm", "camera.pgm", "chelsea_gray.
                               "coffee_gray.pgm", "gravel.pgm"};
 
 // A photograph prepared as the window prepares it for a print w pixels wide at 300 ppi: the
-// halftone grid and a white preview seeded with the given seed.
+// halftone grid and a white preview, whose dots come from the seed.
 struct _scene {
   _image original, borders, halftone, preview;
+  uint32_t seed;
 
   _scene(const std::string& photo, float w, const _stipple_settings& settings, uint32_t seed,
-         float borders_threshold = 5.0f) {
+         float borders_threshold = 5.0f)
+      : seed(seed) {
     const _image input = read_photo(photo);
     const float r = (w / settings.scale_factor) / float(input.width);
     derive_halftone_grid(input, r, borders_threshold, original, borders, halftone);
     const _preview_size size = preview_size(w, input.width, input.height);
     preview.dimensions(size.height, size.width);
     preview.create(true);
-    for (_uniform_random& generator : preview.random_generators) generator.seed = seed;
   }
 };
 
@@ -87,20 +89,22 @@ bool colour_agrees(const _dot_plan& plan, _image** dots, const _texture& whole,
 // and more rows than the print has.
 const unsigned BAND_HEIGHTS[] = {1, 7, 33, 64, 1000000};
 
-// stipple_hires (the preview itself at scale 1) against the plan drawn from the preview's seed
-// and printed in bands. After the plan the stream stands where random() stands after stippling.
+// The plain stippling of the whole raster k times the preview against the plan drawn from the
+// preview's seed and printed in bands. After the plan the stream stands where random() stands
+// after the plain stippling.
 void expect_grey_prints_agree(_scene& scene, const _stipple_settings& settings, int position,
                               _library& library) {
   _image** dots = library.row(position);
   const int k = output_scale(position);
-  const std::unique_ptr<_image> whole =
-      stipple_hires(scene.preview, settings, scene.halftone, scene.borders, dots, k);
+  const auto whole =
+      std::make_unique<_image>(white(scene.preview.height * k, scene.preview.width * k));
+  reference::stippling2(*whole, settings, k, scene.halftone, dots, scene.seed);
   const long next_draw = ::random();
 
-  _random_stream stream = seeded_stream(scene.preview);
+  _random_stream stream(scene.seed);
   const _dot_plan plan = _dot_plan::grey(settings, scene.halftone, k, stream);
   EXPECT_EQ(stream.next(), next_draw);
-  ASSERT_LT(whole->mean(), 250.0f) << "the photograph was stippled";
+  ASSERT_LT(mean_sample(*whole), 250.0) << "the photograph was stippled";
   for (unsigned band_rows : BAND_HEIGHTS) {
     SCOPED_TRACE(::testing::Message() << "bands of " << band_rows);
     EXPECT_TRUE(grey_agrees(plan, dots, *whole, settings, band_rows));
@@ -141,17 +145,15 @@ TEST(BandedPrint, GreyEqualsTheWholeRasterOnPhotographs) {
 void expect_colour_prints_agree(_scene& scene, const _stipple_settings& settings, int position,
                                 const _texture& source, _library& library) {
   const int k = output_scale(position);
-  _image preview;
-  preview.dimensions(scene.preview.height, scene.preview.width);
-  preview.create(true);
-  preview.copy_seeds(scene.preview);
-  stipple_grey(preview, settings, scene.halftone, scene.borders, library.row(resolution_300), 1);
+  _image preview = white(scene.preview.height, scene.preview.width);
+  reference::stippling2(preview, settings, 1, scene.halftone, library.row(resolution_300),
+                        scene.seed);
   _texture whole = opaque(preview.height * k, preview.width * k, WHITE);
   reference::color_stippling(whole, settings, k, scene.halftone, scene.borders, source,
                              library.row(position));
   const long next_draw = ::random();
 
-  _random_stream stream = seeded_stream(scene.preview);
+  _random_stream stream(scene.seed);
   _dot_plan::grey(settings, scene.halftone, 1, stream);
   const _dot_plan plan =
       _dot_plan::colour(settings, scene.halftone, scene.borders, source, k, stream);
@@ -238,10 +240,9 @@ TEST(BandedPrint, GreyEqualsThePerSamplePathOnRandomPlans) {
                                          .random_distribution = distribution_normal};
         const int k = output_scale(position);
         _image plain = white(halftone.height * 3 * k, halftone.width * 3 * k);
-        for (_uniform_random& generator : plain.random_generators) generator.seed = seed;
-        _random_stream stream = seeded_stream(plain);
+        _random_stream stream(seed);
         _image** sheets = rule.sheets->row(position);
-        reference::stippling2(plain, settings, k, halftone, sheets);
+        reference::stippling2(plain, settings, k, halftone, sheets, seed);
         const _dot_plan plan = _dot_plan::grey(settings, halftone, k, stream);
         ASSERT_GT(plan.size(), 20u);
         for (unsigned band_rows : {1u, 5u, 64u})
@@ -256,8 +257,9 @@ TEST(BandedPrint, BytesAreThoseOfThePgmFile) {
   _library library;
   const _stipple_settings settings{.merging_function = merging_product};
   _scene scene("chelsea_gray.pgm", 438.0f, settings, 99);
-  std::unique_ptr<_image> whole = stipple_hires(scene.preview, settings, scene.halftone,
-                                                scene.borders, library.row(resolution_600), 2);
+  const auto whole =
+      std::make_unique<_image>(white(scene.preview.height * 2, scene.preview.width * 2));
+  reference::stippling2(*whole, settings, 2, scene.halftone, library.row(resolution_600), 99);
   stippon::testing::scratch_dir dir;
   ::testing::internal::CaptureStdout();
   ASSERT_EQ(write_pgm(dir / "whole.pgm", *whole), "");
@@ -267,7 +269,7 @@ TEST(BandedPrint, BytesAreThoseOfThePgmFile) {
       "P5\n" + std::to_string(whole->width) + " " + std::to_string(whole->height) + "\n255\n";
   ASSERT_EQ(pgm.substr(0, header.size()), header);
 
-  _random_stream stream = seeded_stream(scene.preview);
+  _random_stream stream(99);
   const _dot_plan plan = _dot_plan::grey(settings, scene.halftone, 2, stream);
   _banded_print print(plan, library.row(resolution_600), whole->height, whole->width, settings);
   print.set_band_rows(45);
@@ -285,7 +287,7 @@ TEST(BandedPrint, SinkAndProgressStopThePrint) {
   auto sheets = noise_sheets();
   const _stipple_settings settings;
   _scene scene("camera.pgm", 310.0f, settings, 5);
-  _random_stream stream = seeded_stream(scene.preview);
+  _random_stream stream(5);
   const _dot_plan plan = _dot_plan::grey(settings, scene.halftone, 1, stream);
   const unsigned height = scene.preview.height, width = scene.preview.width;
   ASSERT_EQ(height, 310u);

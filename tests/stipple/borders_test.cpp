@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "stipple/borders.h"
 #include "stipple/stipple_fixtures.h"
 
 namespace stippon {
@@ -43,8 +44,8 @@ TEST(Filter2, SobelSumsWorkedByHand) {
   // Four rows of 0, 0, 255, 255 (a vertical step), white paper around.
   _image step = raster(4, 4, {0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 255, 255});
   _image mask_v = vertical_sobel(), mask_h = horizontal_sobel(), v, h;
-  ASSERT_NE(v.filter2(mask_v, step, cut_same, 1.0f), -1);
-  ASSERT_NE(h.filter2(mask_h, step, cut_same, 1.0f), -1);
+  ASSERT_NE(filter2(mask_v, step, cut_same, 1.0f, v), -1);
+  ASSERT_NE(filter2(mask_h, step, cut_same, 1.0f, h), -1);
   // clang-format off
   const float sums[][4] = {  // row, column, vertical, horizontal
       {1, 0, 0, -1020},   // left: paper 1 + 2 + 1 against 0
@@ -70,7 +71,7 @@ TEST(Filter2, MatchesThePlainRulesOnPhotographs) {
     const _image h = reference_filter(horizontal_sobel(), picture);
     for (const auto& [mask, plain] : {std::pair{vertical_sobel(), &v}, {horizontal_sobel(), &h}}) {
       _image result, taps = mask;
-      ASSERT_NE(result.filter2(taps, picture, cut_same, 1.0f), -1);
+      ASSERT_NE(filter2(taps, picture, cut_same, 1.0f, result), -1);
       EXPECT_EQ(differences(result, *plain), 0u) << name;
     }
     for (float t : {0.3f, 0.0f, -0.4f, -1.0f, -1.3f}) {
@@ -83,7 +84,7 @@ TEST(Filter2, MatchesThePlainRulesOnPhotographs) {
         if (std::fabs(v.samples[i]) >= limit || std::fabs(h.samples[i]) >= limit)
           expected.samples[i] = 0.0f;
       }
-      borders.getBorders(picture, t);
+      find_borders(picture, t, borders);
       EXPECT_EQ(differences(borders, expected), 0u) << name << ", threshold " << t;
     }
   }
@@ -111,7 +112,7 @@ TEST(GetBorders, HandWorkedPictures) {
   // clang-format on
   for (auto& c : cases) {
     _image borders = filled(9, 9, 17.0f);
-    borders.getBorders(c.source, c.threshold);
+    find_borders(c.source, c.threshold, borders);
     EXPECT_EQ(differences(borders, raster(c.source.height, c.source.width, c.expected)), 0u)
         << c.name;
   }

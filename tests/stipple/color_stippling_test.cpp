@@ -1,11 +1,12 @@
-// Colour stippling: the size ranges by density and borders, worked by hand. The banded print tests
-// compare the whole of it with the plain per-sample stippling.
+// Colour stippling: the ink ramps and the size ranges by density and borders, worked by hand. The
+// banded print tests compare the whole of it with the plain per-sample stippling.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <vector>
 
 #include "stipple/banded_print.h"
+#include "stipple/color_ramp.h"
 #include "stipple/dot_plan.h"
 #include "stipple/stipple_fixtures.h"
 
@@ -32,6 +33,15 @@ void colour_stipple(_texture& out, const _stipple_settings& settings, const _ima
         return true;
       },
       WHITE);
+}
+
+// An ink's ramp runs from the ink, opaque, to white.
+TEST(ColorRamp, FromAnInk) {
+  const _color_ramp blue(_pixel(0, 0, 255, 0));
+  EXPECT_EQ(blue.get_color(0), _pixel(0, 0, 255, 255));  // the ink, made opaque
+  EXPECT_EQ(blue.get_color(51), _pixel(51, 51, 255, 255));
+  // t in single precision, the blend in double, truncated.
+  EXPECT_EQ(_color_ramp(_pixel(10, 20, 30)).get_color(100), _pixel(106, 112, 118, 255));
 }
 
 // Solid ink sheets. With a grid spacing of 10, wider than any dot, and no jitter, the dot of (r, c)

@@ -1,10 +1,13 @@
-// Grey stippling: the print repeats the preview's dots, and the clipped path is the plain one.
+// Grey stippling: the print repeats the preview's dots, and the planned, banded path is the plain
+// per-sample one.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <map>
 #include <vector>
 
+#include "stipple/dot_merge.h"
+#include "stipple/halftoning.h"
 #include "stipple/reference_stippling.h"
 #include "stipple/stipple_fixtures.h"
 
@@ -12,12 +15,6 @@ namespace stippon {
 namespace {
 
 using namespace fixtures;
-
-void stipple(_image& out, const _stipple_settings& settings, _image halftone, _image** dots,
-             int scale = 1) {
-  _image borders;
-  stipple_grey(out, settings, halftone, borders, dots, scale);
-}
 
 // The dark samples of a raster stippled with marker sheets: position -> code (size and variant).
 std::map<std::pair<unsigned, unsigned>, float> marker_corners(const _image& out, unsigned k) {
@@ -28,7 +25,7 @@ std::map<std::pair<unsigned, unsigned>, float> marker_corners(const _image& out,
 }
 
 // The save repeats the preview: same sizes and variants, positions scaled before truncation.
-TEST(Stippling2, SaveWithCopiedSeedsRepeatsThePreview) {
+TEST(GreyStippling, SaveWithTheSameSeedRepeatsThePreview) {
   // White sheets whose cells carry one dark sample at their first corner, telling the dot's size
   // and variant: a stippled raster then shows where each dot's corner landed and which dot it was.
   _sheet_table sheets;
@@ -47,8 +44,7 @@ TEST(Stippling2, SaveWithCopiedSeedsRepeatsThePreview) {
     const _stipple_settings settings{.merging_function = merging_minimum,
                                      .random_distribution = distribution};
     _image preview = white(60, 72);
-    for (_uniform_random& generator : preview.random_generators) generator.seed = 4242;
-    stipple(preview, settings, halftone, sheets.row(resolution_300));
+    stipple_grey(preview, settings, halftone, sheets.row(resolution_300), 1, 4242);
     const auto expected = marker_corners(preview, 1);
     ASSERT_EQ(expected.size(), 30u);
     for (int position : {resolution_600, resolution_1200}) {
@@ -56,17 +52,39 @@ TEST(Stippling2, SaveWithCopiedSeedsRepeatsThePreview) {
       // dividing the saved corners by k must give back the preview's corners and codes.
       const int k = output_scale(position);
       _image saved = white(60 * k, 72 * k);
-      saved.copy_seeds(preview);
-      stipple(saved, settings, halftone, sheets.row(position), k);
+      stipple_grey(saved, settings, halftone, sheets.row(position), k, 4242);
       EXPECT_EQ(marker_corners(saved, k), expected) << "scale " << k << ", " << distribution;
     }
   }
 }
 
-// The clipped path against the per-sample one on halftoned photographs, small prints keeping the
+// The merge rules worked by hand, for the print's merging and the plain reference's alike.
+TEST(GreyStippling, MergingRules) {
+  // ground, dot, black and white, black level, merging, result
+  const std::tuple<const char*, float, float, bool, int, _merging_function, float> cases[] = {
+      {"product", 100, 77, false, 0, merging_product, (77.0f * 100.0f) / 255.0f},
+      {"minimum keeps darker ground", 100, 200, false, 0, merging_minimum, 100},
+      {"minimum takes darker dot", 100, 50, false, 0, merging_minimum, 50},
+      {"black below level", 255, 100, true, 128, merging_minimum, 0},
+      {"white above level", 255, 200, true, 128, merging_product, 255},
+      {"truncated product below level", 128, 254.9f, true, 128, merging_product, 0},
+      {"level zero always white", 0, 0, true, 0, merging_product, 255},
+  };
+  for (const auto& [name, ground, value, black_white, level, merging, result] : cases) {
+    _image image = raster(1, 2, {ground, ground});
+    reference::put_add(image, 0, 0, value, black_white, level, merging);
+    EXPECT_EQ(image.samples[0], result) << name;
+    const float merged = black_white ? _merge_black_white{(unsigned short)(level)}(ground, value)
+                         : merging == merging_minimum ? _merge_minimum{}(ground, value)
+                                                      : _merge_product{}(ground, value);
+    EXPECT_EQ(merged, result) << name;
+  }
+}
+
+// The planned path against the per-sample one on halftoned photographs, small prints keeping the
 // per-sample path quick. The wide displacement throws dots off every edge and clips them there;
 // sheets of 7 cells leave some variants beyond the sheet, whose samples are skipped.
-TEST(Stippling2, ClippedPathEqualsPerSamplePathOnPhotographs) {
+TEST(GreyStippling, PlannedPathEqualsPerSamplePathOnPhotographs) {
   const _random_distribution normal = distribution_normal;
   // clang-format off
   struct { const char* photo; float width; int position; unsigned columns;
@@ -83,15 +101,13 @@ TEST(Stippling2, ClippedPathEqualsPerSamplePathOnPhotographs) {
     SCOPED_TRACE(testing::Message() << c.photo << " at " << c.width << " px, " << c.position);
     auto sheets = noise_sheets(c.columns);
     _image halftone = resampled(c.photo, c.width);
-    halftone.halftoning_ostromoukhov();
+    halftoning_ostromoukhov(halftone);
     const int k = output_scale(c.position);
     _image fast = white(halftone.height * 3 * k, halftone.width * 3 * k), plain = fast;
-    for (_uniform_random& generator : fast.random_generators) generator.seed = 20240601;
-    plain.copy_seeds(fast);
-    stipple(fast, c.settings, halftone, sheets.row(c.position), k);
-    reference::stippling2(plain, c.settings, k, halftone, sheets.row(c.position));
+    stipple_grey(fast, c.settings, halftone, sheets.row(c.position), k, 20240601);
+    reference::stippling2(plain, c.settings, k, halftone, sheets.row(c.position), 20240601);
     EXPECT_EQ(differences(fast, plain), 0u);
-    EXPECT_LT(fast.mean(), 250.0f) << "the photograph was stippled";
+    EXPECT_LT(mean_sample(fast), 250.0) << "the photograph was stippled";
   }
 }
 

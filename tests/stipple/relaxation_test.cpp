@@ -8,6 +8,7 @@
 
 #include "stipple/banded_print.h"
 #include "stipple/dot_plan.h"
+#include "stipple/halftoning.h"
 #include "stipple/relaxation.h"
 #include "stipple/stipple_fixtures.h"
 #include "stipple/voronoi_cell.h"
@@ -123,7 +124,7 @@ TEST(RelaxedPlacement, FlatPatchesSpreadEvenly) {
     _image tones = filled(CELLS, CELLS, float(level));
     lookup.apply(tones);
     _image halftone = tones;
-    halftone.halftoning_ostromoukhov();
+    halftoning_ostromoukhov(halftone);
     const _random_stream seeded(SEED);
     const _relaxed_dots places = _relaxed_dots::of(settings, halftone, tones, seeded);
     EXPECT_EQ(places.size(),
@@ -163,7 +164,7 @@ TEST(RelaxedPlacement, FlatPatchesSpreadEvenly) {
 TEST(RelaxedPlacement, SamePlacesForAnyThreads) {
   const _image tones = resampled("camera.pgm", 1240.0f);
   _image halftone = tones;
-  halftone.halftoning_ostromoukhov();
+  halftoning_ostromoukhov(halftone);
   _stipple_settings settings;
   settings.placement = placement_relaxed;
   const _random_stream seeded(SEED);

@@ -16,7 +16,9 @@
 #include "image/q_image.h"
 #include "image/texture.h"
 #include "photo/photo_reader.h"
+#include "stipple/banded_print.h"
 #include "stipple/dot_library.h"
+#include "stipple/dot_plan.h"
 #include "stipple/output.h"
 
 namespace stippon::fixtures {
@@ -42,6 +44,12 @@ inline _texture opaque(unsigned rows, unsigned columns, _pixel pixel) {
 }
 
 // Number of samples that differ in any bit; the most there is when the geometry does.
+// The mean sample: a stippled photograph is darker than white paper.
+inline double mean_sample(const _image& image) {
+  double sum = 0.0;
+  for (float sample : image.samples) sum += sample;
+  return image.samples.empty() ? 0.0 : sum / double(image.samples.size());
+}
 inline size_t differences(const _image& a, const _image& b) {
   if (a.width != b.width || a.height != b.height || a.samples.size() != b.samples.size())
     return std::numeric_limits<size_t>::max();
@@ -102,6 +110,23 @@ inline _sheet_table noise_sheets(unsigned columns = 11) {
     for (unsigned s = DOT_SIZE_MIN; s <= DOT_SIZE_MAX; ++s)
       table.put(position, s, noise_sheet(s * output_scale(position), columns, s * 10 + position));
   return table;
+}
+
+// Grey stippling as the programs draw it: the dots planned at output scale k from the sequence of
+// srandom(seed), stamped in bands into out, which keeps its size and starts white.
+inline void stipple_grey(_image& out, const _stipple_settings& settings, const _image& halftone,
+                         _image** dots, int k, uint32_t seed,
+                         const _relaxed_dots* relaxed = nullptr) {
+  _random_stream stream(seed);
+  const _dot_plan plan = _dot_plan::grey(settings, halftone, k, stream, relaxed);
+  out.create(true);
+  const _banded_print print(plan, dots, out.height, out.width, settings);
+  print.print_grey([&out](const float* band, unsigned top, unsigned rows) {
+    for (unsigned i = 0; i < rows; ++i)
+      std::copy_n(band + size_t(i) * out.width, out.width,
+                  out.samples.begin() + size_t(out.height - 1 - top - i) * out.width);
+    return true;
+  });
 }
 
 }  // namespace stippon::fixtures

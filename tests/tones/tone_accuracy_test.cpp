@@ -6,6 +6,7 @@
 
 #include "document/stipple_document.h"
 #include "image/q_image.h"
+#include "tones/halftone_grid.h"
 #include "tones/tone_fixtures.h"
 
 namespace stippon {

@@ -4,9 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
-#include "stipple/banded_print.h"
+#include "stipple/halftoning.h"
 #include "stipple/output.h"
 #include "stipple/relaxation.h"
 #include "stipple/stipple_fixtures.h"
@@ -21,29 +22,16 @@ inline _stipple_settings at_packing(float packing) {
 }
 
 // A halftone stippled at 300 ppi into a white print of the given size, seeded unlike the
-// calibration: on the grid by the stippling call, relaxed over the tones it was made from through
-// a plan of the relaxed places.
-inline _image stippled(const _stipple_settings& settings, const _image& tones, _image halftone,
-                       _image** dots, unsigned rows, unsigned columns) {
+// calibration; relaxed placement spreads the dots over the tones the halftone was made from.
+inline _image stippled(const _stipple_settings& settings, const _image& tones,
+                       const _image& halftone, _image** dots, unsigned rows, unsigned columns) {
+  constexpr uint32_t SEED = 20240607;
+  std::optional<_relaxed_dots> places;
+  if (settings.placement == placement_relaxed)
+    places = _relaxed_dots::of(settings, halftone, tones, _random_stream(SEED));
   _image out;
   out.dimensions(rows, columns);
-  out.create(true);
-  for (_uniform_random& generator : out.random_generators) generator.seed = 20240607;
-  if (settings.placement != placement_relaxed) {
-    _image borders;
-    stipple_grey(out, settings, halftone, borders, dots, 1);
-    return out;
-  }
-  _random_stream stream = seeded_stream(out);
-  const _relaxed_dots places = _relaxed_dots::of(settings, halftone, tones, stream);
-  const _dot_plan plan = _dot_plan::grey(settings, halftone, 1, stream, &places);
-  _banded_print(plan, dots, rows, columns, settings)
-      .print_grey([&](const float* band, unsigned top, unsigned count) {
-        for (unsigned i = 0; i < count; ++i)
-          std::copy_n(band + size_t(i) * columns, columns,
-                      out.samples.begin() + size_t(rows - 1 - top - i) * columns);
-        return true;
-      });
+  stipple_grey(out, settings, halftone, dots, 1, SEED, places ? &*places : nullptr);
   return out;
 }
 
@@ -53,7 +41,7 @@ inline _image print(_image input, const _tone_lookup& lookup, const _stipple_set
                     _image** dots, unsigned rows, unsigned columns) {
   lookup.apply(input);
   _image halftone = input;
-  halftone.halftoning_ostromoukhov();
+  halftoning_ostromoukhov(halftone);
   return stippled(settings, input, halftone, dots, rows, columns);
 }
 

@@ -1,22 +1,12 @@
-// Colour ramps and the installed tones.
+// The installed tones.
 #include <gtest/gtest.h>
 
-#include "tones/color_ramp.h"
 #include "tones/tone_table.h"
 
 namespace stippon {
 namespace {
 
 const std::string DATA = STIPPON_DATA_DIR;
-
-// An ink's ramp runs from the ink, opaque, to white.
-TEST(ColorRamp, FromAnInk) {
-  const _color_ramp blue(_pixel(0, 0, 255, 0));
-  EXPECT_EQ(blue.get_color(0), _pixel(0, 0, 255, 255));  // the ink, made opaque
-  EXPECT_EQ(blue.get_color(51), _pixel(51, 51, 255, 255));
-  // t in single precision, the blend in double, truncated.
-  EXPECT_EQ(_color_ramp(_pixel(10, 20, 30)).get_color(100), _pixel(106, 112, 118, 255));
-}
 
 // The installed tones: tone 0 the identity, every ramp going from dark to light.
 TEST(ToneTable, InstalledTones) {

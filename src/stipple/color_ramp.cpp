@@ -1,4 +1,4 @@
-#include "tones/color_ramp.h"
+#include "stipple/color_ramp.h"
 
 namespace stippon {
 

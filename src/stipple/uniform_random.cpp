@@ -1,6 +1,4 @@
-#include "image/uniform_random.h"
-
-#include <cstdlib>
+#include "stipple/uniform_random.h"
 
 namespace stippon {
 
@@ -8,10 +6,6 @@ void _uniform_random::set_range(float new_low, float new_high) {
   low = new_low;
   high = new_high;
   scale = (high - low) * RANDOM_UNIT;
-}
-
-float _uniform_random::draw() {
-  return at(::random());
 }
 
 }  // namespace stippon
