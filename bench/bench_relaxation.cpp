@@ -1,8 +1,8 @@
 // Relaxed placement against the grid's in the same run, for an A5 print (2480 px wide at 300
 // ppi, packing 2.0) of bench/data's photograph: the window's road from the file to the preview,
-// and the batch's road from the file to a 1200 ppi print; then the relaxation alone on 1 and 2
-// threads. CPU time is the process's, all threads summed; on a busy machine the least of the
-// repetitions ("_min") is the steadiest figure. Run from data/.
+// and the batch's road from the file to a 1200 ppi print, each on 1 and 2 threads; then the
+// relaxation alone. CPU time is the process's, all threads summed; on a busy machine the least of
+// the repetitions ("_min") is the steadiest figure. Run from data/.
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -37,6 +37,7 @@ void BM_ReadToPreviewA5(benchmark::State& state) {
   _stipple_document document;
   if (!document.load_dots(STIPPON_DATA_DIR)) return state.SkipWithError("dot sheets missing");
   document.apply(settings_for(int(state.range(0)), state.range(1) != 0));
+  document.set_threads(unsigned(state.range(2)));
   document.set_seed(42);
   document.read(PHOTO);
   for (auto _ : state) {
@@ -48,8 +49,10 @@ void BM_ReadToPreviewA5(benchmark::State& state) {
                                                     document.halftone().samples.end(), 255.0f)));
 }
 BENCHMARK(BM_ReadToPreviewA5)
-    ->ArgNames({"relaxed", "matched"})
-    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->ArgNames({"relaxed", "matched", "threads"})
+    ->ArgsProduct({{0, 1}, {0}, {1, 2}})
+    ->Args({0, 1, 2})
+    ->Args({1, 1, 2})
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->UseRealTime()
@@ -62,6 +65,7 @@ void BM_ReadToPrint1200A5(benchmark::State& state) {
   _stipple_document document;
   if (!document.load_dots(STIPPON_DATA_DIR)) return state.SkipWithError("dot sheets missing");
   document.apply(settings_for(int(state.range(0)), false));
+  document.set_threads(unsigned(state.range(1)));
   document.set_seed(42);
   for (auto _ : state) {
     document.read(PHOTO);
@@ -72,9 +76,8 @@ void BM_ReadToPrint1200A5(benchmark::State& state) {
   unlink(output.c_str());
 }
 BENCHMARK(BM_ReadToPrint1200A5)
-    ->ArgNames({"relaxed"})
-    ->Arg(0)
-    ->Arg(1)
+    ->ArgNames({"relaxed", "threads"})
+    ->ArgsProduct({{0, 1}, {1, 2}})
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->UseRealTime()
@@ -87,11 +90,11 @@ void BM_RelaxA5(benchmark::State& state) {
   if (!document.load_dots(STIPPON_DATA_DIR)) return state.SkipWithError("dot sheets missing");
   document.apply(settings_for(0, false));
   document.read(PHOTO);
+  _thread_pool pool(unsigned(state.range(0)));
   size_t dots = 0;
   for (auto _ : state)
     dots = _relaxed_dots::of(document.settings().stipple, document.halftone(), document.original(),
-                             _random_stream(unsigned(document.pattern_seed())),
-                             unsigned(state.range(0)))
+                             _random_stream(unsigned(document.pattern_seed())), &pool)
                .size();
   state.counters["dots"] = double(dots);
 }

@@ -144,7 +144,7 @@ bool _stipple_document::relax_dots() {
   const auto cancelled = [this] { return !keep_drawing(_work_progress::stipple, 0, 1); };
   relaxed_dots =
       _relaxed_dots::of(current.stipple, halftoning_image, original_image,
-                        _random_stream(static_cast<unsigned>(preview_seed)), threads(), cancelled);
+                        _random_stream(static_cast<unsigned>(preview_seed)), pool.get(), cancelled);
   relaxed_for = draws;
   if (!cancelled()) return true;
   relaxed_dots.reset();
@@ -160,7 +160,7 @@ _dot_plan _stipple_document::grey_plan(int k, _random_stream& stream) const {
   if (relaxed_dots && relaxed_for == size_draws())
     return _dot_plan::grey(current.stipple, halftoning_image, k, stream, &*relaxed_dots);
   const _relaxed_dots places =
-      _relaxed_dots::of(current.stipple, halftoning_image, original_image, stream, threads());
+      _relaxed_dots::of(current.stipple, halftoning_image, original_image, stream, pool.get());
   return _dot_plan::grey(current.stipple, halftoning_image, k, stream, &places);
 }
 

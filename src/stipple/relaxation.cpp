@@ -4,11 +4,11 @@
 #include <array>
 #include <cmath>
 
+#include "parallel/parallel_chunks.h"
 #include "stipple/darkness_field.h"
 #include "stipple/dot_buckets.h"
 #include "stipple/dot_placement.h"
 #include "stipple/dot_walk.h"
-#include "stipple/parallel_chunks.h"
 #include "stipple/voronoi_cell.h"
 
 namespace stippon {
@@ -246,7 +246,7 @@ void room_for_ink(const std::vector<uint8_t>& sizes, const std::vector<double>& 
 }  // namespace
 
 _relaxed_dots _relaxed_dots::relax(const _image& halftone, const _image& tones,
-                                   const std::vector<uint8_t>& sizes, unsigned threads,
+                                   const std::vector<uint8_t>& sizes, _thread_pool* pool,
                                    const _stop& stop) {
   const unsigned width = halftone.width;
   const unsigned height = filled_rows(halftone);
@@ -276,7 +276,7 @@ _relaxed_dots _relaxed_dots::relax(const _image& halftone, const _image& tones,
     if (!weights.empty()) bounds.build(xs, ys, weights);
     buckets.fill(xs, ys);
     const _round dots(xs, ys, weights, buckets, bounds, width, height);
-    for_each_chunk(count, CHUNK, threads, [&](size_t begin, size_t end) {
+    for_each_chunk(pool, count, CHUNK, [&](size_t begin, size_t end) {
       _voronoi_cell cell;
       for (size_t i = begin; i < end; ++i) {
         if (fixed[i]) continue;
@@ -307,14 +307,14 @@ _relaxed_dots _relaxed_dots::relax(const _image& halftone, const _image& tones,
 }
 
 _relaxed_dots _relaxed_dots::of(const _stipple_settings& settings, const _image& halftone,
-                                const _image& tones, const _random_stream& stream, unsigned threads,
-                                const _stop& stop) {
+                                const _image& tones, const _random_stream& stream,
+                                _thread_pool* pool, const _stop& stop) {
   std::vector<uint8_t> sizes;
   _random_stream draws = stream;
   _grey_walk::of(settings, 1).run(halftone, draws, [&](unsigned, unsigned, const _placed_dot& dot) {
     sizes.push_back(uint8_t(std::min(dot.size, 255u)));
   });
-  return relax(halftone, tones, sizes, threads, stop);
+  return relax(halftone, tones, sizes, pool, stop);
 }
 
 }  // namespace stippon

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "image/image.h"
+#include "parallel/thread_pool.h"
 #include "stipple/random_stream.h"
 
 namespace stippon {
@@ -39,15 +40,15 @@ class _relaxed_dots {
 
   // The dots of halftone (0 where a dot stands) with the sizes they draw, in walk order, relaxed
   // over the darkness of tones (the grid image the halftone was made from, 0 black .. 255
-  // white). Sizes that do not match the dots give every dot the same room. threads 0 uses every
-  // core.
+  // white). Sizes that do not match the dots give every dot the same room. The cells are made on
+  // the pool's threads, or on the calling thread without one.
   static _relaxed_dots relax(const _image& halftone, const _image& tones,
-                             const std::vector<uint8_t>& sizes, unsigned threads = 0,
+                             const std::vector<uint8_t>& sizes, _thread_pool* pool = nullptr,
                              const _stop& stop = {});
   // The dots of a grey stippling run with these settings, whose sizes the walk draws from stream.
   static _relaxed_dots of(const _stipple_settings& settings, const _image& halftone,
-                          const _image& tones, const _random_stream& stream, unsigned threads = 0,
-                          const _stop& stop = {});
+                          const _image& tones, const _random_stream& stream,
+                          _thread_pool* pool = nullptr, const _stop& stop = {});
 
   size_t size() const { return rows_.size(); }
   // Dot i's place before its jitter.

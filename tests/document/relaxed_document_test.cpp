@@ -146,7 +146,7 @@ TEST(RelaxedDocument, SvgCirclesStandAtTheRasterDots) {
   const _stipple_settings& settings = doc->settings().stipple;
   const _random_stream seeded(SEED);
   const _relaxed_dots places =
-      _relaxed_dots::of(settings, doc->halftone(), doc->original(), seeded, 1);
+      _relaxed_dots::of(settings, doc->halftone(), doc->original(), seeded);
   _random_stream stream = seeded;
   const _dot_plan plan = _dot_plan::grey(settings, doc->halftone(), 4, stream, &places);
   const double mm = 25.4 / 1200.0;

@@ -168,9 +168,11 @@ TEST(RelaxedPlacement, SamePlacesForAnyThreads) {
   _stipple_settings settings;
   settings.placement = placement_relaxed;
   const _random_stream seeded(SEED);
-  const _relaxed_dots one = _relaxed_dots::of(settings, halftone, tones, seeded, 1);
-  for (const unsigned threads : {1u, 2u, 3u})
-    EXPECT_TRUE(_relaxed_dots::of(settings, halftone, tones, seeded, threads) == one) << threads;
+  const _relaxed_dots one = _relaxed_dots::of(settings, halftone, tones, seeded);
+  for (const unsigned threads : {1u, 2u, 3u}) {
+    _thread_pool pool(threads);
+    EXPECT_TRUE(_relaxed_dots::of(settings, halftone, tones, seeded, &pool) == one) << threads;
+  }
   // Near-solid ink from darkness 0.6 on: samples of 102 and darker.
   size_t moving = 0, moved = 0;
   for (size_t i = 0, r = 0; r < halftone.height; ++r)
