@@ -29,7 +29,6 @@ struct _grid_point {
 // the number of threads.
 class _relaxed_dots {
  public:
-  static constexpr int ROUNDS = 4;
   // The final jitter, in local spacings per unit of the placement randomness (whose draws run
   // from -randomness to randomness): at the default 0.25 small enough to keep the spread even.
   static constexpr float JITTER_PER_RANDOMNESS = 0.15f;
