@@ -218,6 +218,9 @@ void _command_line::add_options() {
       "how overlapping dots merge (default product)");
   add("--distribution", "random|normal", s.random_distribution,
       "distribution of the dot sizes (default random)");
+  add("--placement", "grid|relaxed", s.placement,
+      "dots on the halftone's grid, or relaxed into an even spread\n"
+      "(default grid)");
   // srandom() takes an unsigned int: larger seeds would only repeat these patterns.
   add("--seed", "N",
       "seed of the dot pattern, 0 to 4294967295; without it the clock\n"

@@ -151,6 +151,7 @@ _general_tab::_general_tab(_controller* controller, QWidget* parent)
   layout->addWidget(build_output_group());
   layout->addWidget(build_packing_group());
   layout->addWidget(build_displacement_group());
+  layout->addWidget(build_placement_group());
   layout->addWidget(build_merging_group());
   layout->addWidget(build_distribution_group());
   layout->addWidget(build_save_group());
@@ -308,6 +309,20 @@ QGroupBox* _general_tab::build_displacement_group() {
   return group;
 }
 
+QGroupBox* _general_tab::build_placement_group() {
+  placement_combo = new_combo(
+      "placement_combo", {"Grid", "Relaxed"},
+      tr("Where the dots stand: on the halftone's grid, or relaxed into an even spread of the same "
+         "tone.\nGrid: each dot strays from its place on the grid by at most 6 times the "
+         "randomness in pixels at 300 ppi.\nRelaxed: each dot strays from its relaxed place by at "
+         "most the randomness times 15% of the spacing between the dots around it."));
+  connect(placement_combo, &QComboBox::activated, this, [this](int index) {
+    edit("Placement", false,
+         [index](_document_settings& s) { s.stipple.placement = _placement(index); });
+  });
+  return boxed(tr("Dot placement"), placement_combo);
+}
+
 QGroupBox* _general_tab::build_merging_group() {
   merging_function_combo = new_combo(
       "merging_function_combo", {"Product", "Minimum"},
@@ -461,6 +476,7 @@ void _general_tab::show_settings() {
                                   QSignalBlocker(units_combo),
                                   QSignalBlocker(scale_factor_slider),
                                   QSignalBlocker(displacement_slider),
+                                  QSignalBlocker(placement_combo),
                                   QSignalBlocker(merging_function_combo),
                                   QSignalBlocker(random_distribution_combo),
                                   QSignalBlocker(device_combo),
@@ -486,6 +502,7 @@ void _general_tab::show_settings() {
       QString::number(std::round(packing * HUNDREDTHS) / HUNDREDTHS, 'f', TYPED_DECIMALS));
   displacement_slider->setValue(int(std::lround(stipple.displacement * RANDOMNESS_STEPS)));
   displacement_line_edit->setText(QString::asprintf("%2.2f", stipple.displacement));
+  placement_combo->setCurrentIndex(stipple.placement);
   merging_function_combo->setCurrentIndex(stipple.merging_function);
   random_distribution_combo->setCurrentIndex(stipple.random_distribution);
   device_combo->setCurrentIndex(settings.device);
@@ -548,6 +565,7 @@ void _general_tab::reset() {
     s.output_size = defaults.output_size;
     s.stipple.scale_factor = defaults.stipple.scale_factor;
     s.stipple.displacement = defaults.stipple.displacement;
+    s.stipple.placement = defaults.stipple.placement;
     s.stipple.merging_function = defaults.stipple.merging_function;
     s.stipple.random_distribution = defaults.stipple.random_distribution;
     s.stipple.black_level = defaults.stipple.black_level;

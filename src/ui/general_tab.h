@@ -19,10 +19,10 @@ namespace stippon {
 class _controller;
 class _line_edit;
 
-// The "General" panel: output size, units, resolution, packing, placement, merging, distribution,
-// colour mode and tone (levels, gamma and tone matching). It holds no setting of its own: it
-// shows the controller's settings and sends each change of a control as an edit of them. Its
-// controls are found by their object names.
+// The "General" panel: output size, units, resolution, packing, randomness, placement, merging,
+// distribution, colour mode and tone (levels, gamma and tone matching). It holds no setting of its
+// own: it shows the controller's settings and sends each change of a control as an edit of them.
+// Its controls are found by their object names.
 class _general_tab : public QWidget {
   Q_OBJECT
 
@@ -43,6 +43,7 @@ class _general_tab : public QWidget {
   _line_edit* scale_factor_line_edit = nullptr;
   QSlider* displacement_slider = nullptr;
   _line_edit* displacement_line_edit = nullptr;
+  QComboBox* placement_combo = nullptr;
   QComboBox* merging_function_combo = nullptr;
   QComboBox* random_distribution_combo = nullptr;
   QComboBox* device_combo = nullptr;
@@ -67,6 +68,7 @@ class _general_tab : public QWidget {
   QGroupBox* build_output_group();
   QGroupBox* build_packing_group();
   QGroupBox* build_displacement_group();
+  QGroupBox* build_placement_group();
   QGroupBox* build_merging_group();
   QGroupBox* build_distribution_group();
   QGroupBox* build_save_group();
