@@ -3,8 +3,6 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QDoubleValidator>
-#include <QFrame>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLocale>
@@ -23,18 +21,6 @@
 namespace stippon {
 
 namespace {
-
-QFrame* horizontal_line() {
-  auto* line = new QFrame;
-  line->setFrameStyle(QFrame::HLine);
-  return line;
-}
-
-QGroupBox* centred_group(const QString& title) {
-  auto* group = new QGroupBox(title);
-  group->setAlignment(Qt::AlignHCenter);
-  return group;
-}
 
 QGroupBox* boxed(const QString& title, QWidget* widget) {
   auto* box = new QVBoxLayout;
@@ -57,23 +43,6 @@ constexpr int MM_DECIMALS = 2;
 constexpr int INCH_DECIMALS = 3;
 // No typed edge beyond this many units: no display shows a larger picture.
 constexpr double EDGE_MAX = 1.0e6;
-
-template <class T>
-T* named(T* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
-
-QSlider* horizontal_slider(const char* name, int minimum, int maximum, int step,
-                           int tick_interval) {
-  auto* slider = named(new QSlider(Qt::Horizontal), name);
-  slider->setRange(minimum, maximum);
-  slider->setSingleStep(step);
-  slider->setTickPosition(QSlider::TicksBelow);
-  slider->setTickInterval(tick_interval);
-  slider->setTracking(false);
-  return slider;
-}
 
 // The pattern shared by the packing, placement and black level groups: the read-only value on
 // top, the slider between its two end labels below.
@@ -144,7 +113,7 @@ void make_typed(_line_edit* field, float low, float high) {
 }  // namespace
 
 _general_tab::_general_tab(_controller* controller, QWidget* parent)
-    : QWidget(parent), controller(controller) {
+    : _settings_panel(controller, parent) {
   edge_validator = number_validator(0.0, EDGE_MAX, MM_DECIMALS, this);
 
   auto* layout = new QVBoxLayout;
@@ -159,16 +128,8 @@ _general_tab::_general_tab(_controller* controller, QWidget* parent)
   auto* new_dots_button =
       named(new QPushButton(QStringLiteral("New dots distribution")), "new_dots_button");
   layout->addWidget(new_dots_button);
-  layout->addWidget(horizontal_line());
-  auto* reset_button = named(new QPushButton(QStringLiteral("Reset")), "reset_button");
-  layout->addWidget(reset_button);
-  layout->addStretch(1);
-  setLayout(layout);
-
   connect(new_dots_button, &QPushButton::clicked, controller, &_controller::new_dots);
-  connect(reset_button, &QPushButton::clicked, this, &_general_tab::reset);
-  connect(controller, &_controller::settings_changed, this, &_general_tab::show_settings);
-  show_settings();
+  finish(layout);
 }
 
 QComboBox* _general_tab::new_combo(const char* name, std::initializer_list<const char*> items,
@@ -216,19 +177,12 @@ QGroupBox* _general_tab::build_output_group() {
          "resolution mono printers\n1200ppi: mode to print in high resolution mono printers"));
   fill_save_resolutions(true);
 
-  auto* grid = new QGridLayout;
-  grid->addWidget(new QLabel(tr("Spatial size:")), 0, 0, Qt::AlignRight);
-  grid->addWidget(size_combo, 0, 1);
-  grid->addWidget(new QLabel(tr("Spatial units:")), 1, 0, Qt::AlignRight);
-  grid->addWidget(units_combo, 1, 1);
-  grid->addWidget(width_label, 2, 0, Qt::AlignRight);
-  grid->addWidget(width_line_edit, 2, 1);
-  grid->addWidget(height_label, 3, 0, Qt::AlignRight);
-  grid->addWidget(height_line_edit, 3, 1);
-  grid->addWidget(new QLabel(tr("Resolution:")), 4, 0, Qt::AlignRight);
-  grid->addWidget(save_resolution_combo, 4, 1);
   auto* group = centred_group(tr("Output size and resolution"));
-  group->setLayout(grid);
+  group->setLayout(labelled_rows({{new QLabel(tr("Spatial size:")), size_combo},
+                                  {new QLabel(tr("Spatial units:")), units_combo},
+                                  {width_label, width_line_edit},
+                                  {height_label, height_line_edit},
+                                  {new QLabel(tr("Resolution:")), save_resolution_combo}}));
 
   connect(units_combo, &QComboBox::currentIndexChanged, this, [this](int index) {
     edit("Units", false, [index](_document_settings& s) { s.output_units = _output_units(index); });
@@ -350,9 +304,7 @@ QGroupBox* _general_tab::build_save_group() {
       tr("This value allows to change the number of colors of the output\nGray-scale: Normal "
          "mode\nBlack-and-white: mode to print in high resolution mono printers. The user must "
          "select the black threshold\nColor tones: mode to obtain images with color tones"));
-  auto* device_grid = new QGridLayout;
-  device_grid->addWidget(new QLabel(tr("Colors:")), 0, 0, Qt::AlignRight);
-  device_grid->addWidget(device_combo, 0, 1);
+  auto* device_grid = labelled_rows({{new QLabel(tr("Colors:")), device_combo}});
   device_grid->setColumnMinimumWidth(1, 150);
   device_grid->setColumnStretch(1, 10);
   auto* device_frame = new QFrame;
@@ -402,17 +354,11 @@ QGroupBox* _general_tab::build_tone_group() {
   gamma_spin_box->setToolTip(tr("Above 1 lightens the middle greys, below 1 darkens them"));
   bound_points();
 
-  auto* grid = new QGridLayout;
-  grid->addWidget(new QLabel(tr("Tone matching:")), 0, 0, Qt::AlignRight);
-  grid->addWidget(tone_matching_combo, 0, 1);
-  grid->addWidget(new QLabel(tr("Black point")), 1, 0, Qt::AlignRight);
-  grid->addWidget(black_point_spin_box, 1, 1);
-  grid->addWidget(new QLabel(tr("White point")), 2, 0, Qt::AlignRight);
-  grid->addWidget(white_point_spin_box, 2, 1);
-  grid->addWidget(new QLabel(tr("Gamma")), 3, 0, Qt::AlignRight);
-  grid->addWidget(gamma_spin_box, 3, 1);
   auto* group = centred_group(tr("Tone"));
-  group->setLayout(grid);
+  group->setLayout(labelled_rows({{new QLabel(tr("Tone matching:")), tone_matching_combo},
+                                  {new QLabel(tr("Black point")), black_point_spin_box},
+                                  {new QLabel(tr("White point")), white_point_spin_box},
+                                  {new QLabel(tr("Gamma")), gamma_spin_box}}));
 
   connect(tone_matching_combo, &QComboBox::currentIndexChanged, this,
           [this] { edit_tone_match("Tone Matching", false); });
@@ -509,13 +455,6 @@ void _general_tab::show_dimensions() {
   const int k = output_scale(settings.resolution());
   width_line_edit->setText(dimension_text(preview.width, settings.output_units, k));
   height_line_edit->setText(dimension_text(preview.height, settings.output_units, k));
-}
-
-void _general_tab::edit(const char* step, bool continuous,
-                        const std::function<void(_document_settings&)>& change) {
-  _document_settings settings = controller->settings();
-  change(settings);
-  controller->edit(settings, tr(step), continuous);
 }
 
 // A text that does not parse gives 0.0, which asks for no width; a width that makes no picture
