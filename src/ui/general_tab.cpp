@@ -184,13 +184,10 @@ QGroupBox* _general_tab::build_output_group() {
                                   {height_label, height_line_edit},
                                   {new QLabel(tr("Resolution:")), save_resolution_combo}}));
 
-  connect(units_combo, &QComboBox::currentIndexChanged, this, [this](int index) {
-    edit("Units", false, [index](_document_settings& s) { s.output_units = _output_units(index); });
-  });
-  connect(size_combo, &QComboBox::currentIndexChanged, this, [this](int index) {
-    edit("Output Size", false,
-         [index](_document_settings& s) { s.output_size = _output_size(index); });
-  });
+  edit_on(units_combo, &QComboBox::currentIndexChanged, "Units", false,
+          [](_document_settings& s, int index) { s.output_units = _output_units(index); });
+  edit_on(size_combo, &QComboBox::currentIndexChanged, "Output Size", false,
+          [](_document_settings& s, int index) { s.output_size = _output_size(index); });
   connect(width_line_edit, &_line_edit::tabPressed, this, [this] { edit_edge(false); });
   connect(height_line_edit, &_line_edit::tabPressed, this, [this] { edit_edge(true); });
   // Each entry carries its resolution position, so a list holding "300ppi" alone still gives
@@ -225,11 +222,10 @@ QGroupBox* _general_tab::build_packing_group() {
        "This value allows to pack the stipples in a sparse or denser form\nDefault value is 2",
        "Low", "High"},
       scale_factor_line_edit, scale_factor_slider);
-  connect(scale_factor_slider, &QSlider::valueChanged, this, [this](int value) {
-    edit("Packing", true, [value](_document_settings& s) {
-      s.stipple.scale_factor = packing_to_scale(value / PACKING_STEPS);
-    });
-  });
+  edit_on(scale_factor_slider, &QSlider::valueChanged, "Packing", true,
+          [](_document_settings& s, int value) {
+            s.stipple.scale_factor = packing_to_scale(value / PACKING_STEPS);
+          });
   make_typed(scale_factor_line_edit, PACKING_MIN, PACKING_MAX);
   connect(scale_factor_line_edit, &_line_edit::tabPressed, this, [this] {
     const auto packing = typed_hundredths(scale_factor_line_edit->text(), PACKING_MIN, PACKING_MAX);
@@ -248,10 +244,9 @@ QGroupBox* _general_tab::build_displacement_group() {
        "dot\nDefault value is 0.25",
        "None", "Max"},
       displacement_line_edit, displacement_slider);
-  connect(displacement_slider, &QSlider::valueChanged, this, [this](int value) {
-    edit("Randomness", true,
-         [value](_document_settings& s) { s.stipple.displacement = value / RANDOMNESS_STEPS; });
-  });
+  edit_on(
+      displacement_slider, &QSlider::valueChanged, "Randomness", true,
+      [](_document_settings& s, int value) { s.stipple.displacement = value / RANDOMNESS_STEPS; });
   make_typed(displacement_line_edit, 0.0f, RANDOMNESS_MAX);
   connect(displacement_line_edit, &_line_edit::tabPressed, this, [this] {
     const auto randomness = typed_hundredths(displacement_line_edit->text(), 0.0f, RANDOMNESS_MAX);
@@ -267,10 +262,10 @@ QGroupBox* _general_tab::build_merging_group() {
       "merging_function_combo", {"Product", "Minimum"},
       tr("This value allows to change the merging function:\nProduct-> "
          "Color=(Ground_color*Dot_color)/255\nMinimum-> Color=MIN(Ground_color,Dot_color)"));
-  connect(merging_function_combo, &QComboBox::activated, this, [this](int index) {
-    edit("Merging", false,
-         [index](_document_settings& s) { s.stipple.merging_function = _merging_function(index); });
-  });
+  edit_on(merging_function_combo, &QComboBox::activated, "Merging", false,
+          [](_document_settings& s, int index) {
+            s.stipple.merging_function = _merging_function(index);
+          });
   return boxed(tr("Merging function"), merging_function_combo);
 }
 
@@ -278,11 +273,10 @@ QGroupBox* _general_tab::build_distribution_group() {
   random_distribution_combo =
       new_combo("random_distribution_combo", {"Random", "Normal"},
                 tr("This value allows to change the random function distribution"));
-  connect(random_distribution_combo, &QComboBox::activated, this, [this](int index) {
-    edit("Distribution", false, [index](_document_settings& s) {
-      s.stipple.random_distribution = _random_distribution(index);
-    });
-  });
+  edit_on(random_distribution_combo, &QComboBox::activated, "Distribution", false,
+          [](_document_settings& s, int index) {
+            s.stipple.random_distribution = _random_distribution(index);
+          });
   return boxed(tr("Random distribution"), random_distribution_combo);
 }
 
@@ -322,15 +316,12 @@ QGroupBox* _general_tab::build_save_group() {
   auto* group = centred_group(tr("Save parameters"));
   group->setLayout(box);
 
-  connect(device_combo, &QComboBox::currentIndexChanged, this, [this](int index) {
-    edit("Colours", false, [index](_document_settings& s) { s.device = _mode_device(index); });
-  });
-  connect(black_level_slider, &QSlider::valueChanged, this, [this](int level) {
-    edit("Black Level", true, [level](_document_settings& s) { s.stipple.black_level = level; });
-  });
-  connect(stippling_tone_combo, &QComboBox::activated, this, [this](int tone) {
-    edit("Tone", false, [tone](_document_settings& s) { s.tone = tone; });
-  });
+  edit_on(device_combo, &QComboBox::currentIndexChanged, "Colours", false,
+          [](_document_settings& s, int index) { s.device = _mode_device(index); });
+  edit_on(black_level_slider, &QSlider::valueChanged, "Black Level", true,
+          [](_document_settings& s, int level) { s.stipple.black_level = level; });
+  edit_on(stippling_tone_combo, &QComboBox::activated, "Tone", false,
+          [](_document_settings& s, int tone) { s.tone = tone; });
   return group;
 }
 

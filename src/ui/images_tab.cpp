@@ -52,10 +52,8 @@ QSpinBox* _images_tab::dot_size_spin_box(const char* name, const char* step,
   spin_box->setAlignment(Qt::AlignRight);
   spin_box->setMinimumWidth(40);
   spin_box->setToolTip(tooltip);
-  connect(spin_box, &QSpinBox::valueChanged, this, [this, step, field](int value) {
-    edit(step, true, [field, value](_document_settings& s) {
-      s.stipple.*field = static_cast<unsigned short>(value);
-    });
+  edit_on(spin_box, &QSpinBox::valueChanged, step, true, [field](_document_settings& s, int value) {
+    s.stipple.*field = static_cast<unsigned short>(value);
   });
   return spin_box;
 }
@@ -93,10 +91,8 @@ QWidget* _images_tab::build_contrast_group() {
                                        new QLabel(tr("Max:")), high_density_max_spin_box})));
   QGroupBox* group = centred_group(tr("Contrast"), box);
 
-  connect(threshold_slider, &QSlider::valueChanged, this, [this](int threshold) {
-    edit("Threshold", true,
-         [threshold](_document_settings& s) { s.stipple.contrast_threshold = threshold; });
-  });
+  edit_on(threshold_slider, &QSlider::valueChanged, "Threshold", true,
+          [](_document_settings& s, int threshold) { s.stipple.contrast_threshold = threshold; });
   return group;
 }
 
@@ -107,10 +103,9 @@ QWidget* _images_tab::build_borders_group() {
   QGroupBox* group =
       centred_group(tr("Borders threshold"),
                     row_of({new QLabel(tr("All ")), borders_slider, new QLabel(tr("None"))}));
-  connect(borders_slider, &QSlider::valueChanged, this, [this](int value) {
-    edit("Borders", true,
-         [value](_document_settings& s) { s.borders_threshold = value / BORDERS_SLIDER_STEPS; });
-  });
+  edit_on(
+      borders_slider, &QSlider::valueChanged, "Borders", true,
+      [](_document_settings& s, int value) { s.borders_threshold = value / BORDERS_SLIDER_STEPS; });
   return group;
 }
 

@@ -38,6 +38,13 @@ class _settings_panel : public QWidget {
   // Sends the settings with one change as an undo step named `step`.
   void edit(const char* step, bool continuous,
             const std::function<void(_document_settings&)>& change);
+  // Each value a control's signal sends becomes an edit, set(settings, value), named `step`.
+  template <class Control, class Signal, class Set>
+  void edit_on(Control* control, Signal signal, const char* step, bool continuous, Set set) {
+    connect(control, signal, this, [this, step, continuous, set](int value) {
+      edit(step, continuous, [&set, value](_document_settings& s) { set(s, value); });
+    });
+  }
   // Ends the panel's column of groups with a line and the "Reset" button, and shows the settings.
   void finish(QVBoxLayout* layout);
 };
