@@ -14,9 +14,9 @@ namespace {
 
 using namespace fixtures;
 
-// Worked values, and the identity. The gamma and level rows agree with ImageMagick 6's -level B%,W%,G and -gamma G
-// on a 0..255 ramp, which truncates where these round: its output is the floor of 255 times
-// normalized() at every level.
+// Worked values, and the identity. The gamma and level rows agree with ImageMagick 6's -level
+// B%,W%,G and -gamma G on a 0..255 ramp, which truncates where these round: its output is the floor
+// of 255 times normalized() at every level.
 TEST(Levels, WorkedValues) {
   struct _case {
     const char* name;
