@@ -6,15 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "print/zlib_blocks.h"
-#include "parallel/block_pipeline.h"
 #include "print/print_writer.h"
+#include "print/zlib_rows.h"
 
 namespace stippon {
 
 // PNG: 8-bit grey, 1-bit grey for black and white, 8-bit RGB or RGBA, with the resolution in a
-// pHYs chunk (none at ppi 0, as for the tone ramps). libpng writes the header and frames the chunks; the image data is one zlib stream
-// of blocks of rows (no filter) deflated apart on the pool's threads, each block an IDAT chunk.
+// pHYs chunk (none at ppi 0, as for the tone ramps). libpng writes the header and frames the
+// chunks; the image data is one zlib stream of blocks of rows (no filter) deflated apart on the
+// pool's threads, each block an IDAT chunk.
 class _print_png : public _print_writer {
  public:
   ~_print_png() override;
@@ -37,15 +37,12 @@ class _print_png : public _print_writer {
   // Deflates packed rows, each after its filter byte; on any thread.
   void deflate_rows(const uint8_t* rows, unsigned count, _block_deflater& deflater) const;
   bool write_chunk(const png_byte* name, const uint8_t* data, size_t size);
-  bool write_block(const _deflated_block& block);
 
   png_structp png = nullptr;
   png_infop info = nullptr;
-  std::string message;  // libpng's last error
-  int write_error = 0;  // errno of a failed write
-  std::unique_ptr<_zlib_join> joined;
-  bool joined_begun = false;
-  std::unique_ptr<_block_pipeline<_deflated_block>> blocks;
+  std::string message;                     // libpng's last error
+  int write_error = 0;                     // errno of a failed write
+  std::unique_ptr<_zlib_rows> image_data;  // while a print is open
 };
 
 }  // namespace stippon

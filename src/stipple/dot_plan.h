@@ -77,6 +77,11 @@ class _dot_plan {
 
  private:
   _dot_plan(float scale_factor, int output_scale, bool inked, bool compact);
+  // The plan of `dots` candidates that walk(add) draws from stream: compact first, drawn again in
+  // the wide form from where the stream was when a dot does not fit.
+  template <typename Walk>
+  static _dot_plan drawn(const _stipple_settings& settings, int output_scale, bool inked,
+                         size_t dots, _random_stream& stream, const Walk& walk);
   // The output position of a halftone row or column, from which a compact dot's corner is
   // offset; any fixed rule would do, as long as adding and reading use the same.
   uint32_t grid_position(unsigned index) const {
