@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "image/image.h"
+#include "image/q_image.h"
 #include "image/texture.h"
 #include "photo/photo_reader.h"
 #include "stipple/banded_print.h"
@@ -62,6 +63,14 @@ inline _image read_photo(const std::string& name) {
   EXPECT_TRUE(
       _photo_reader().read(std::string(STIPPON_DATA_DIR) + "/images/" + name, photo, 65536));
   return photo;
+}
+
+// A photograph resampled, as the controller does, to a third of a print `width` pixels wide.
+inline _image resampled(const std::string& name, float width) {
+  const _image input = read_photo(name);
+  _image original;
+  resample(input, width / 3.0f / float(input.width), original);
+  return original;
 }
 
 // The dot library in data/dots, owned for the test's lifetime.
