@@ -102,6 +102,12 @@ bool _photo_reader::read_file(const std::string& file_name, Decode decode) {
 }
 
 bool _photo_reader::read(const std::string& file_name, _image& image, int max_size) {
+  _rgb_image colour;
+  return read(file_name, image, colour, max_size);
+}
+
+bool _photo_reader::read(const std::string& file_name, _image& image, _rgb_image& colour,
+                         int max_size) {
   const _accept_size accept = [&](uint64_t width, uint64_t height) {
     return check_size(file_name, width, height, max_size);
   };
@@ -109,10 +115,12 @@ bool _photo_reader::read(const std::string& file_name, _image& image, int max_si
     const _photo_format* format = *std::find_if(std::begin(FORMATS), std::end(FORMATS),
                                                 [&](auto f) { return f->recognises(bytes); });
     _decode_notes notes;
-    _decode_result decoded = format->read(bytes, accept, image, notes);
+    _rgb_image rgb;
+    _decode_result decoded = format->read(bytes, accept, image, rgb, notes);
     // The kinds of JPEG and TIFF that libjpeg and libtiff do not read exactly go to Qt.
     if (decoded == _decode_result::other_kind)
-      decoded = QT_FORMAT.read(bytes, accept, image, notes);
+      decoded = QT_FORMAT.read(bytes, accept, image, rgb, notes);
+    if (decoded == _decode_result::read) colour = std::move(rgb);
     format_ = notes.kind;
     damage_ = notes.detail;
     return decoded;

@@ -38,6 +38,11 @@ class _photo_reader {
   // (after the EXIF orientation) before decoding it; max_size <= 0 sets no edge limit. True on
   // success; on failure the image is left as it was, and error() names the file and the reason.
   bool read(const std::string& file_name, _image& image, int max_size = INT_MAX);
+  // As read, and the picture's colour into colour (8-bit RGB after the same depth and paper
+  // rules, so that the grey is grey_of of it), left empty for a grey picture: its colour is
+  // R = G = B = its grey. On failure both are left as they were.
+  bool read(const std::string& file_name, _image& image, _rgb_image& colour,
+            int max_size = INT_MAX);
   // Reads a PNG in colour (8-bit RGBA, row 0 at the bottom), as the tone ramps are kept; any
   // other kind is not a picture here.
   bool read_colour(const std::string& file_name, _texture& texture);
