@@ -6,6 +6,7 @@
 #include "document/document_settings.h"
 
 class QCheckBox;
+class QComboBox;
 class QListWidget;
 class QSlider;
 class QSpinBox;
@@ -36,6 +37,7 @@ class _images_tab : public QWidget {
   QCheckBox* colour_check_box = nullptr;
   QListWidget* images_list = nullptr;
   _color_selector* color_selector = nullptr;
+  QComboBox* colour_source_combo = nullptr;
 
   QWidget* build_contrast_group();
   QWidget* build_borders_group();
