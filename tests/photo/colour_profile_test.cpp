@@ -6,6 +6,8 @@
 #include <png.h>
 #include <tiffio.h>
 
+#include <QColorSpace>
+#include <QImage>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -136,6 +138,16 @@ void write_jpeg(const std::string& name, const bytes& rgb, const bytes& icc) {
   std::fclose(file);
 }
 
+// WebP through Qt, lossless, the profile as Qt keeps it.
+void write_webp(const std::string& name, const bytes& rgb, const bytes& icc) {
+  QImage picture(rgb.data(), int(WIDTH), int(HEIGHT), int(3 * WIDTH), QImage::Format_RGB888);
+  picture = picture.copy();
+  if (!icc.empty())
+    picture.setColorSpace(QColorSpace::fromIccProfile(
+        QByteArray(reinterpret_cast<const char*>(icc.data()), qsizetype(icc.size()))));
+  ASSERT_TRUE(picture.save(QString::fromStdString(name), "webp", 100));
+}
+
 struct photo {
   _image grey;
   _rgb_image colour;
@@ -182,9 +194,10 @@ TEST(ColourProfile, TaggedPhotographsGiveTheGreyOfTheirSrgbColours) {
     writer write;
     bool lossy;  // a JPEG at quality 100 moves a level or two, which the conversion may enlarge
   } cases[] = {
-      {"adobe.png", adobe_rgb(), write_png, false},  {"p3.png", display_p3(), write_png, false},
-      {"adobe.tif", adobe_rgb(), write_tiff, false}, {"p3.tif", display_p3(), write_tiff, false},
-      {"adobe.jpg", adobe_rgb(), write_jpeg, true},  {"p3.jpg", display_p3(), write_jpeg, true}};
+      {"adobe.png", adobe_rgb(), write_png, false},   {"p3.png", display_p3(), write_png, false},
+      {"adobe.tif", adobe_rgb(), write_tiff, false},  {"p3.tif", display_p3(), write_tiff, false},
+      {"adobe.webp", adobe_rgb(), write_webp, false}, {"adobe.jpg", adobe_rgb(), write_jpeg, true},
+      {"p3.jpg", display_p3(), write_jpeg, true}};
   for (const auto& c : cases) {
     const bytes stored = in_space(colours, c.icc);
     c.write(dir / c.name, stored, c.icc);
