@@ -71,7 +71,8 @@ bool _stipple_document::read_input(const std::string& file_name, int max_edge) {
   failure.clear();
   warning = reader.warning();
   input_image = std::make_shared<const _image>(std::move(image));
-  input_colour = std::make_shared<const _rgb_image>(std::move(colour));
+  input_colour =
+      std::make_shared<const _rgb_image>(keeps_colour ? std::move(colour) : _rgb_image());
   return true;
 }
 

@@ -83,6 +83,9 @@ class _stipple_document {
   bool read_input(const std::string& file_name, int max_edge = 0);
   // Reads and processes at the width of the chosen size ("Custom": the width the settings hold).
   bool read(const std::string& file_name);
+  // Whether a read keeps the photograph's colour (3 bytes a pixel) for the colour source "the
+  // photograph": the window does, since the choice may come later; the batch only when asked.
+  void keep_colour(bool keep) { keeps_colour = keep; }
   bool loaded() const { return image_loaded; }
   // Why the last read failed, in words for a message ("truncated", "too large: ...").
   const std::string& read_failure() const { return failure; }
@@ -161,6 +164,7 @@ class _stipple_document {
   _document_settings current;
   int limit = DEFAULT_TEXTURE_LIMIT;
   bool image_loaded = false;
+  bool keeps_colour = true;
   float enlargement = 1.0f;
   std::string failure;
   std::string warning;
