@@ -2,6 +2,7 @@
 // output 4, each writing nothing and keeping an older output; successful runs give the asked
 // size, repeat the pattern of a seed and say only what they are asked to.
 #include <gtest/gtest.h>
+#include <tiffio.h>
 
 #include "batch_runner.h"
 
@@ -174,6 +175,24 @@ TEST(BatchRun, SeedsAndMessages) {
   EXPECT_NE(run_ok(enlarged, scratch).find("warning: the input is enlarged"), std::string::npos);
   enlarged.push_back("--quiet");
   EXPECT_EQ(run_ok(enlarged, scratch), "");
+  // So is a damaged colour profile, which is read as sRGB.
+  const std::string tagged = scratch / "tagged.tif";
+  TIFF* tiff = TIFFOpen(tagged.c_str(), "w");
+  const uint8_t pixels[12] = {200, 30, 30, 30, 200, 30, 30, 30, 200, 90, 90, 90};
+  const std::string garbage(300, 'x');
+  for (const auto& [tag, value] : {std::pair{TIFFTAG_IMAGEWIDTH, 2},
+                                   {TIFFTAG_IMAGELENGTH, 2},
+                                   {TIFFTAG_BITSPERSAMPLE, 8},
+                                   {TIFFTAG_SAMPLESPERPIXEL, 3},
+                                   {TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB}})
+    TIFFSetField(tiff, tag, value);
+  TIFFSetField(tiff, TIFFTAG_ICCPROFILE, uint32_t(garbage.size()), garbage.data());
+  TIFFWriteEncodedStrip(tiff, 0, const_cast<uint8_t*>(pixels), sizeof pixels);
+  TIFFClose(tiff);
+  EXPECT_NE(run_ok({tagged, scratch / "t.pgm", "--size", "A10"}, scratch)
+                .find("warning: " + tagged +
+                      ": the colour profile is damaged; the colours are read as sRGB"),
+            std::string::npos);
 }
 
 // Unreadable input or data exit 3, an output that cannot be written 4; the older output stays
