@@ -1,7 +1,9 @@
 #include "photo/photo_png.h"
 
 #include <png.h>
+#include <zlib.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -18,14 +20,16 @@ constexpr size_t SIGNATURE_BYTES = 8;
 // Deflate codes a 258-byte match in two bits at best, so no compressed stream expands more than
 // 1032 times: a file that declares more pixel bytes than that cannot hold them.
 constexpr uint64_t MAX_DEFLATE_RATIO = 1032;
-// Chunks never used, among them those that libpng would inflate whole: ignoring them keeps their
-// compressed contents from expanding in memory. The colour profile is inflated, within
-// PROFILE_MAX_BYTES.
-constexpr png_byte UNUSED_CHUNKS[] = "zTXt\0iTXt\0tEXt\0sPLT\0eXIf";
-constexpr int UNUSED_CHUNK_COUNT = 5;
-// The largest chunk libpng inflates: ICC profiles of photographs take a few kilobytes, those
-// with lookup tables a few megabytes.
-constexpr png_alloc_size_t PROFILE_MAX_BYTES = 16 << 20;
+// Chunks libpng need not read, among them those that it would inflate whole: ignoring them keeps
+// their compressed contents from expanding in memory. The colour profile is inflated here, within
+// PROFILE_MAX_BYTES, and its checks left to the profile's parser.
+constexpr png_byte UNUSED_CHUNKS[] = "iCCP\0zTXt\0iTXt\0tEXt\0sPLT\0eXIf";
+constexpr int UNUSED_CHUNK_COUNT = 6;
+// The largest profile inflated: photographs' profiles take a few kilobytes, those with lookup
+// tables a few megabytes.
+constexpr size_t PROFILE_MAX_BYTES = 16 << 20;
+// An iCCP chunk: a name of 1 to 79 bytes, its terminating zero, the compression method (0).
+constexpr size_t PROFILE_NAME_MAX = 79;
 
 // The data of the first chunk of a type, or an empty span.
 std::vector<uint8_t> chunk_data(const unsigned char* data, size_t size, const char* type) {
@@ -102,18 +106,30 @@ struct png_structs {
   }
 };
 
-// The embedded profile, inflated. A profile chunk that libpng refused (it checks the profile's
-// header and inflates within PROFILE_MAX_BYTES) is given as the chunk holds it, which no profile
-// parser takes: the picture is then read as sRGB, with a warning.
-std::vector<uint8_t> png_profile(png_structp png, png_infop info, const png_source& source) {
-  png_charp name = nullptr;
-  int compression = 0;
-  png_bytep profile = nullptr;
-  png_uint_32 length = 0;
-  if (png_get_iCCP(png, info, &name, &compression, &profile, &length) == PNG_INFO_iCCP &&
-      profile != nullptr)
-    return std::vector<uint8_t>(profile, profile + length);
-  return chunk_data(source.data, source.size, "iCCP");
+// The embedded profile, inflated: none without an iCCP chunk, and the chunk's bytes as they are
+// when they are no deflated profile within PROFILE_MAX_BYTES, which the profile's parser then
+// refuses, so that the picture is read as sRGB with a warning.
+std::vector<uint8_t> png_profile(const unsigned char* data, size_t size) {
+  const std::vector<uint8_t> chunk = chunk_data(data, size, "iCCP");
+  const auto name_limit = chunk.begin() + ptrdiff_t(std::min(chunk.size(), PROFILE_NAME_MAX + 1));
+  const auto name_end = std::find(chunk.begin(), name_limit, uint8_t{0});
+  const size_t at = size_t(name_end - chunk.begin()) + 2;  // past the zero and the method
+  if (name_end == name_limit || at > chunk.size() || chunk[at - 1] != 0) return chunk;
+  z_stream stream{};
+  if (inflateInit(&stream) != Z_OK) return chunk;
+  std::vector<uint8_t> profile;
+  uint8_t buffer[1 << 14];
+  stream.next_in = const_cast<Bytef*>(chunk.data() + at);
+  stream.avail_in = uInt(chunk.size() - at);
+  int status = Z_OK;
+  while (status == Z_OK && profile.size() <= PROFILE_MAX_BYTES) {
+    stream.next_out = buffer;
+    stream.avail_out = sizeof buffer;
+    status = inflate(&stream, Z_NO_FLUSH);
+    profile.insert(profile.end(), buffer, buffer + (sizeof buffer - stream.avail_out));
+  }
+  inflateEnd(&stream);
+  return status == Z_STREAM_END && profile.size() <= PROFILE_MAX_BYTES ? profile : chunk;
 }
 
 // libpng reports errors by longjmp to the last setjmp: each step runs in its own frame whose
@@ -123,7 +139,6 @@ bool png_header(png_structp png, png_infop info, uint32_t* width, uint32_t* heig
   if (setjmp(png_jmpbuf(png))) return false;
   png_set_sig_bytes(png, SIGNATURE_BYTES);
   png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
-  png_set_chunk_malloc_max(png, PROFILE_MAX_BYTES);
   png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, UNUSED_CHUNKS, UNUSED_CHUNK_COUNT);
   png_read_info(png, info);
   *width = png_get_image_width(png, info);
@@ -239,7 +254,7 @@ _decode_result decode(const _photo_file& file, const _accept_size& accept, Make 
     return png_whole(file.data, file.size) ? _decode_result::damaged : _decode_result::truncated;
   if (!accept(width, height)) return _decode_result::refused;
   if (!png_whole(file.data, file.size)) return _decode_result::truncated;
-  if (profile != nullptr) *profile = png_profile(structs.png, structs.info, source);
+  if (profile != nullptr) *profile = png_profile(file.data, file.size);
   if (uint64_t{file_row_bytes} * height > uint64_t{file.size} * MAX_DEFLATE_RATIO)
     return _decode_result::damaged;
   png_row row{nullptr, 0, 0, width};
