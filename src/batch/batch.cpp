@@ -46,6 +46,7 @@ bool _interrupts_caught::happened() {
 _batch_printer::_batch_printer(const _batch_options& options, _console& console, bool one_of_many)
     : options(options), console(console), many(one_of_many) {
   document.apply(options.settings);
+  document.keep_colour(options.settings.colour_source == colour_photo);
   if (options.threads != 0) document.set_threads(options.threads);
   document.on_oversize_input = [this](int) { oversize = true; };
 }
@@ -92,7 +93,10 @@ _exit_status _batch_printer::read_input() {
   // be made is refused from its header, before its samples are read.
   const bool optimal = options.settings.output_size == size_optimal;
   const int edge = optimal ? static_cast<int>(document.texture_limit() / OPTIMAL_SCALE) : 0;
-  if (document.read_input(input, edge)) return exit_success;
+  if (document.read_input(input, edge)) {
+    if (!document.read_warning().empty()) warn(document.read_warning());
+    return exit_success;
+  }
   const std::string message = "Cannot read " + input + ": " + document.read_failure();
   if (oversize && optimal) return fail(exit_usage, message + " (--size optimal triples each edge)");
   return fail(exit_unreadable, message);

@@ -102,10 +102,13 @@ _reader density(unsigned short& low, unsigned short& high) {
   };
 }
 
-// "R,G,B" or "R,G,B,A", each 0 to 255.
-_reader colour(_pixel& pixel) {
-  return [&pixel](const std::string& name, const std::string& text) {
-    const std::string bad = needs(name, "R,G,B or R,G,B,A (e.g. 255,0,0)", text);
+// "R,G,B" or "R,G,B,A", each 0 to 255, the ink; or "photo", the photograph's colours.
+_reader colour(_document_settings& settings) {
+  return [&settings](const std::string& name, const std::string& text) {
+    settings.colour_source = text == "photo" ? colour_photo : colour_ink;
+    if (text == "photo") return std::string();
+    _pixel& pixel = settings.ink;
+    const std::string bad = needs(name, "R,G,B, R,G,B,A (e.g. 255,0,0) or photo", text);
     unsigned char parts[4] = {0, 0, 0, 255};
     size_t count = 0;
     for (size_t start = 0, comma = 0; comma != std::string::npos; start = comma + 1, ++count) {
@@ -267,8 +270,10 @@ void _command_line::add_options() {
   // The range of the desktop program's borders slider, -50 to 50 tenths.
   add("--borders-threshold", "T", "threshold of the borders image, -5.0 to 5.0, default 5.0",
       number(-5.0f, 5.0f, "-5.0 to 5.0", o.settings.borders_threshold));
-  add("--color", "R,G,B[,A]", "ink of the colour-stippled image, default 255,0,0",
-      colour(o.settings.ink));
+  add("--color", "R,G,B[,A]|photo",
+      "ink of the colour-stippled image, default 255,0,0; photo: each dot\n"
+      "in the photograph's colour at its place",
+      colour(o.settings));
   group = "Which image";
   add("--image", "stippling|halftoning|borders|original|color-original|color-stippling", o.image,
       "default stippling; the colour images need a .png, .tif or .pdf\n"
@@ -355,6 +360,8 @@ std::string _command_line::finish() {
   const bool stippled = o.image == list_stippling || o.image == list_color_stippling;
   if (svg && !stippled)
     return "an .svg OUTPUT holds the dots of --image stippling or color-stippling";
+  if (svg && o.image == list_color_stippling && o.settings.colour_source == colour_photo)
+    return "--color photo: " + std::string(SVG_NO_PHOTO_COLOURS);
   if (svg && given("--ppi")) return "an .svg OUTPUT has no pixels: leave out --ppi";
   if (o.colour_image() && !o.colour_output() && !svg)
     return "--image color-original and color-stippling are colour images: write them as .png, "

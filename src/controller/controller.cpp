@@ -29,6 +29,7 @@ void _controller::set_texture_limit(int size) {
 
 bool _controller::read(const std::string& file_name) {
   if (!doc.read(file_name)) return false;
+  if (!doc.read_warning().empty()) warn(QString::fromStdString(doc.read_warning()));
   ++photo_number;
   shown_valid = false;
   runner.cancel();

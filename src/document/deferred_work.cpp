@@ -59,6 +59,7 @@ std::unique_ptr<_stipple_document> _stipple_document::worker_copy(
   copy->enlargement = enlargement;
   copy->dot_sheets = dot_sheets;
   copy->input_image = input_image;
+  copy->input_colour = input_colour;
   copy->matcher = matcher;
   // A new grid makes these from the input; otherwise the work reads them.
   if (!work.remakes_grid()) {
@@ -92,7 +93,7 @@ bool _stipple_document::run_work(const _document_work& work, _work_control& run_
     keep_drawing(_work_progress::borders, 1, 1);
   }
   // The colour dots take their ink from the colour field.
-  if (work.reinks()) color_original.fill(current.ink);
+  if (work.reinks() && image_loaded) fill_colour_field();
   if (work.restipples() && image_loaded && !run_control.cancelled()) stipple_preview();
   // Dots drawn just now are in the current ink already.
   const bool inked = work.restipples() && current.colour_stippling;

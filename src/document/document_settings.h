@@ -14,6 +14,15 @@ inline constexpr _pixel DEFAULT_INK = {255, 0, 0, 255};
 inline constexpr float DEFAULT_BORDERS_THRESHOLD = 5.0f;
 inline constexpr float BORDERS_SLIDER_STEPS = 10.0f;
 
+// Where the dots of the colour-stippled picture take their colour: all one ink, or each the
+// photograph's colour at its place.
+enum _colour_source { colour_ink = 0, colour_photo };
+
+// Why an SVG print of dots in the photograph's colours is refused.
+inline constexpr char SVG_NO_PHOTO_COLOURS[] =
+    "an SVG print draws each ink with a pen: write dots in the photograph's colours as PNG, "
+    "TIFF or PDF";
+
 // The images of the pipeline in the order of the image list.
 enum _list_position {
   list_color_original = 0,
@@ -40,6 +49,7 @@ struct _document_settings {
   int tone = 0;
   float borders_threshold = DEFAULT_BORDERS_THRESHOLD;
   _pixel ink = DEFAULT_INK;
+  _colour_source colour_source = colour_ink;
   bool colour_stippling = false;
   // Levels, gamma and tone matching, applied to the photograph before it is halftoned.
   _tone_settings tone_match;

@@ -5,8 +5,10 @@
 #include <ctime>
 #include <vector>
 
+#include "image/q_image.h"
 #include "photo/photo_reader.h"
 #include "stipple/borders.h"
+#include "stipple/dot_inks.h"
 #include "tones/halftone_grid.h"
 
 namespace stippon {
@@ -33,7 +35,8 @@ _stipple_document::_stipple_document() : _stipple_document(std::make_shared<_thr
 _stipple_document::_stipple_document(std::shared_ptr<_thread_pool> threads)
     : pool(std::move(threads)),
       dot_sheets(std::make_shared<_dot_sheets>()),
-      input_image(std::make_shared<const _image>()) {}
+      input_image(std::make_shared<const _image>()),
+      input_colour(std::make_shared<const _rgb_image>()) {}
 
 void _stipple_document::set_threads(unsigned threads) {
   pool = std::make_shared<_thread_pool>(threads);
@@ -54,9 +57,10 @@ bool _stipple_document::load_tone(const std::string& dir, int index) {
 bool _stipple_document::read_input(const std::string& file_name, int max_edge) {
   // Read aside: a failed read must leave every image as it was.
   _image image;
+  _rgb_image colour;
   _photo_reader reader;
   const int edge = max_edge > 0 ? max_edge : limit;
-  if (!reader.read(file_name, image, edge)) {
+  if (!reader.read(file_name, image, colour, edge)) {
     // The reason alone: the front ends name the file in their own words.
     const std::string prefix = "Cannot read " + file_name + ": ";
     failure =
@@ -65,7 +69,10 @@ bool _stipple_document::read_input(const std::string& file_name, int max_edge) {
     return false;
   }
   failure.clear();
+  warning = reader.warning();
   input_image = std::make_shared<const _image>(std::move(image));
+  input_colour =
+      std::make_shared<const _rgb_image>(keeps_colour ? std::move(colour) : _rgb_image());
   return true;
 }
 
@@ -119,9 +126,7 @@ bool _stipple_document::derive(float w) {
   relaxed_dots.reset();
   if (original_image.width == 0 || original_image.height == 0) return false;
 
-  color_original.dimensions(original_image.height, original_image.width);
-  color_original.create();
-  color_original.fill(current.ink);
+  fill_colour_field();
 
   // The preview's samples wait for the stippling: a print written in bands never needs them.
   const _preview_size size = preview_size(w, input_image->width, input_image->height);
@@ -162,6 +167,20 @@ _dot_plan _stipple_document::grey_plan(int k, _random_stream& stream) const {
   const _relaxed_dots places =
       _relaxed_dots::of(current.stipple, halftoning_image, original_image, stream, pool.get());
   return _dot_plan::grey(current.stipple, halftoning_image, k, stream, &places);
+}
+
+void _stipple_document::fill_colour_field() {
+  if (current.colour_source == colour_photo) {
+    if (input_colour->empty())
+      color_original = original_image;
+    else
+      resample(*input_colour, original_image.width, original_image.height, color_original);
+    dot_inks(original_image, color_original);
+  } else {
+    color_original.dimensions(original_image.height, original_image.width);
+    color_original.create();
+    color_original.fill(current.ink);
+  }
 }
 
 // The colour draws continue the random sequence where the grey ones of the same seeds end.
@@ -246,6 +265,7 @@ _document_work _stipple_document::work_for(_document_settings& target) {
   if (target.borders_threshold != current.borders_threshold) work.add_borders();
   if (restipple) work.add_stipple();
   if (!(target.ink == current.ink)) work.add_ink();
+  if (target.colour_source != current.colour_source) work.add_ink();
   return work;
 }
 

@@ -13,6 +13,7 @@
 #include "document/work_control.h"
 #include "document/work_progress.h"
 #include "image/image.h"
+#include "image/rgb_image.h"
 #include "image/texture.h"
 #include "parallel/thread_pool.h"
 #include "print/print_writer.h"
@@ -84,14 +85,19 @@ class _stipple_document {
   bool read_input(const std::string& file_name, int max_edge = 0);
   // Reads and processes at the width of the chosen size ("Custom": the width the settings hold).
   bool read(const std::string& file_name);
+  // Whether a read keeps the photograph's colour (3 bytes a pixel) for the colour source "the
+  // photograph": the window does, since the choice may come later; the batch only when asked.
+  void keep_colour(bool keep) { keeps_colour = keep; }
   bool loaded() const { return image_loaded; }
   // Why the last read failed, in words for a message ("truncated", "too large: ...").
   const std::string& read_failure() const { return failure; }
+  // What the last successful read could not honour (a damaged colour profile), or empty.
+  const std::string& read_warning() const { return warning; }
 
   // --- the pipeline ---
   _output_geometry geometry() const;
-  // The halftone grid of width w: resampled input, borders, halftone, colour field in the
-  // current ink, and a white preview of the right size. False when the grid has no cells.
+  // The halftone grid of width w: resampled input, borders, halftone, colour field from the
+  // colour source, and a white preview of the right size. False when the grid has no cells.
   bool derive(float w);
   // A new seed from the clock, or the one given. A preview already drawn is drawn again with it;
   // a print drawn in bands takes it as it is written.
@@ -160,8 +166,10 @@ class _stipple_document {
   _document_settings current;
   int limit = DEFAULT_TEXTURE_LIMIT;
   bool image_loaded = false;
+  bool keeps_colour = true;
   float enlargement = 1.0f;
   std::string failure;
+  std::string warning;
   bool deferring = false;
   _document_work pending;
   _work_control* control = nullptr;  // set while a run may be cancelled
@@ -174,6 +182,8 @@ class _stipple_document {
   _tone_matcher matcher;  // keeps the ink measured for recent dot settings
 
   std::shared_ptr<const _image> input_image;
+  // The photograph's colour, kept for the colour source "the photograph"; empty for a grey one.
+  std::shared_ptr<const _rgb_image> input_colour;
   _image original_image;
   _image borders_image;
   _image halftoning_image;
@@ -198,6 +208,9 @@ class _stipple_document {
   bool keep_drawing(_work_progress::_stage stage, unsigned done, unsigned total) const;
   _work_sizes work_sizes(const _document_work& work) const;
   void size_colour_stippling();
+  // The colour field at the grid's size: the ink everywhere, or the inks that mix to the
+  // photograph's colours (stipple/dot_inks.h), resampled as the grey is.
+  void fill_colour_field();
   void stipple_colour();
   _size_draws size_draws() const;
   // The relaxed places of the halftone's dots, kept until the halftone or the draws change;

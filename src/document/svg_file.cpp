@@ -33,6 +33,11 @@ _svg_result _stipple_document::write_svg(const std::string& file, const _svg_opt
     result.error = file + ": there is no picture to write";
     return result;
   }
+  // A layer is a pen of one ink; a photograph's colours would need a pen for each.
+  if (current.colour_stippling && current.colour_source == colour_photo) {
+    result.error = file + ": " + SVG_NO_PHOTO_COLOURS;
+    return result;
+  }
   result.width = stippling_image.width;
   result.height = stippling_image.height;
   // Positions at 1200 ppi and the sheets of that resolution, whose outlines the pen follows.

@@ -111,4 +111,39 @@ void resample(const _image& input, float r, _image& out) {
   out = _q_image(scaled);
 }
 
+void resample(const _rgb_image& input, uint32_t width, uint32_t height, _texture& out) {
+  _texture field;
+  field.dimensions(height, width);
+  field.create();
+  if (input.width == width && input.height == height) {
+    for (size_t i = 0; i < field.texels.size(); ++i) {
+      const uint8_t* p = input.bytes.data() + 3 * i;
+      field.texels[i] = _pixel(p[0], p[1], p[2]);
+    }
+    out = std::move(field);
+    return;
+  }
+  // Wrapped, not copied: the bytes are RGB888 rows as they are.
+  const QImage wrapped(input.bytes.data(), static_cast<int>(input.width),
+                       static_cast<int>(input.height), qsizetype{3} * input.width,
+                       QImage::Format_RGB888);
+  const QImage scaled = wrapped
+                            .scaled(QSize(static_cast<int>(width), static_cast<int>(height)),
+                                    Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                            .convertToFormat(QImage::Format_RGB32);
+  if (scaled.width() != static_cast<int>(width) || scaled.height() != static_cast<int>(height)) {
+    out = std::move(field);  // Qt could not scale it: black, as a missing picture is
+    return;
+  }
+  for (uint32_t y = 0; y < height; ++y) {
+    const auto* line = reinterpret_cast<const QRgb*>(scaled.constScanLine(static_cast<int>(y)));
+    _pixel* texels = field.texels.data() + size_t{y} * width;
+    for (uint32_t x = 0; x < width; ++x)
+      texels[x] = _pixel(static_cast<unsigned char>(qRed(line[x])),
+                         static_cast<unsigned char>(qGreen(line[x])),
+                         static_cast<unsigned char>(qBlue(line[x])));
+  }
+  out = std::move(field);
+}
+
 }  // namespace stippon

@@ -3,6 +3,7 @@
 #include <QImage>
 
 #include "image/image.h"
+#include "image/rgb_image.h"
 #include "image/texture.h"
 
 namespace stippon {
@@ -23,5 +24,8 @@ class _q_image : public QImage {
 // Resamples the input with Qt's smooth scaling to (trunc(W * r), trunc(H * r)), keeping the
 // aspect ratio, and assigns the result to out.
 void resample(const _image& input, float r, _image& out);
+// Resamples a photograph's colour with the same scaling to width x height, the size its grey
+// was resampled to, into opaque texels (rows in the same order).
+void resample(const _rgb_image& input, uint32_t width, uint32_t height, _texture& out);
 
 }  // namespace stippon

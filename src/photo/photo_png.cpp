@@ -1,7 +1,9 @@
 #include "photo/photo_png.h"
 
 #include <png.h>
+#include <zlib.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -18,10 +20,29 @@ constexpr size_t SIGNATURE_BYTES = 8;
 // Deflate codes a 258-byte match in two bits at best, so no compressed stream expands more than
 // 1032 times: a file that declares more pixel bytes than that cannot hold them.
 constexpr uint64_t MAX_DEFLATE_RATIO = 1032;
-// Chunks never used, among them those that libpng would inflate whole: ignoring them keeps their
-// compressed contents from expanding in memory.
+// Chunks libpng need not read, among them those that it would inflate whole: ignoring them keeps
+// their compressed contents from expanding in memory. The colour profile is inflated here, within
+// PROFILE_MAX_BYTES, and its checks left to the profile's parser.
 constexpr png_byte UNUSED_CHUNKS[] = "iCCP\0zTXt\0iTXt\0tEXt\0sPLT\0eXIf";
 constexpr int UNUSED_CHUNK_COUNT = 6;
+// The largest profile inflated: photographs' profiles take a few kilobytes, those with lookup
+// tables a few megabytes.
+constexpr size_t PROFILE_MAX_BYTES = 16 << 20;
+// An iCCP chunk: a name of 1 to 79 bytes, its terminating zero, the compression method (0).
+constexpr size_t PROFILE_NAME_MAX = 79;
+
+// The data of the first chunk of a type, or an empty span.
+std::vector<uint8_t> chunk_data(const unsigned char* data, size_t size, const char* type) {
+  constexpr size_t frame = 12;
+  for (size_t at = SIGNATURE_BYTES; at + frame <= size;) {
+    const uint32_t length = be32(data + at);
+    if (length > size - at - frame) break;
+    if (std::memcmp(data + at + 4, type, 4) == 0)
+      return std::vector<uint8_t>(data + at + 8, data + at + 8 + length);
+    at += frame + length;
+  }
+  return {};
+}
 
 // The chunks up to IEND.
 bool png_whole(const unsigned char* data, size_t size) {
@@ -84,6 +105,32 @@ struct png_structs {
     if (png) png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
   }
 };
+
+// The embedded profile, inflated: none without an iCCP chunk, and the chunk's bytes as they are
+// when they are no deflated profile within PROFILE_MAX_BYTES, which the profile's parser then
+// refuses, so that the picture is read as sRGB with a warning.
+std::vector<uint8_t> png_profile(const unsigned char* data, size_t size) {
+  const std::vector<uint8_t> chunk = chunk_data(data, size, "iCCP");
+  const auto name_limit = chunk.begin() + ptrdiff_t(std::min(chunk.size(), PROFILE_NAME_MAX + 1));
+  const auto name_end = std::find(chunk.begin(), name_limit, uint8_t{0});
+  const size_t at = size_t(name_end - chunk.begin()) + 2;  // past the zero and the method
+  if (name_end == name_limit || at > chunk.size() || chunk[at - 1] != 0) return chunk;
+  z_stream stream{};
+  if (inflateInit(&stream) != Z_OK) return chunk;
+  std::vector<uint8_t> profile;
+  uint8_t buffer[1 << 14];
+  stream.next_in = const_cast<Bytef*>(chunk.data() + at);
+  stream.avail_in = uInt(chunk.size() - at);
+  int status = Z_OK;
+  while (status == Z_OK && profile.size() <= PROFILE_MAX_BYTES) {
+    stream.next_out = buffer;
+    stream.avail_out = sizeof buffer;
+    status = inflate(&stream, Z_NO_FLUSH);
+    profile.insert(profile.end(), buffer, buffer + (sizeof buffer - stream.avail_out));
+  }
+  inflateEnd(&stream);
+  return status == Z_STREAM_END && profile.size() <= PROFILE_MAX_BYTES ? profile : chunk;
+}
 
 // libpng reports errors by longjmp to the last setjmp: each step runs in its own frame whose
 // locals are trivially destructible, and the objects that own memory live in the caller.
@@ -171,6 +218,14 @@ void row_to_grey(const png_row& row, float* out) {
   }
 }
 
+// A colour row's RGB over white, as row_to_grey makes its grey of it.
+void row_to_rgb(const png_row& row, uint8_t* out) {
+  for (uint32_t x = 0; x < row.width; ++x, out += 3) {
+    const unsigned a = row.channels == 4 ? channel(row, x, 3) : 255;
+    for (int c = 0; c < 3; ++c) out[c] = static_cast<uint8_t>(over_white(channel(row, x, c), a));
+  }
+}
+
 void row_to_colour(const png_row& row, _pixel* out) {
   const bool colour = row.channels >= 3;
   const bool alpha = row.channels == 2 || row.channels == 4;
@@ -185,8 +240,10 @@ void row_to_colour(const png_row& row, _pixel* out) {
 
 // The whole decode; make(width, height) allocates the picture once the size is accepted and
 // returns put(y, row), which stores file row y.
+// The embedded colour profile goes to profile, when given.
 template <class Make>
-_decode_result decode(const _photo_file& file, const _accept_size& accept, Make make) {
+_decode_result decode(const _photo_file& file, const _accept_size& accept, Make make,
+                      std::vector<uint8_t>* profile = nullptr) {
   if (!chunks_fit(file.data, file.size)) return _decode_result::truncated;
   png_source source{file.data, file.size, SIGNATURE_BYTES, {}};
   png_structs structs(&source);
@@ -197,6 +254,7 @@ _decode_result decode(const _photo_file& file, const _accept_size& accept, Make 
     return png_whole(file.data, file.size) ? _decode_result::damaged : _decode_result::truncated;
   if (!accept(width, height)) return _decode_result::refused;
   if (!png_whole(file.data, file.size)) return _decode_result::truncated;
+  if (profile != nullptr) *profile = png_profile(file.data, file.size);
   if (uint64_t{file_row_bytes} * height > uint64_t{file.size} * MAX_DEFLATE_RATIO)
     return _decode_result::damaged;
   png_row row{nullptr, 0, 0, width};
@@ -224,18 +282,31 @@ bool _photo_png::recognises(const _photo_file& file) const {
 }
 
 _decode_result _photo_png::read(const _photo_file& file, const _accept_size& accept, _image& grey,
-                                _decode_notes& notes) const {
+                                _rgb_image& colour, _decode_notes& notes) const {
   _image loaded;
-  const _decode_result result = decode(file, accept, [&](uint32_t width, uint32_t height) {
-    loaded.width = width;
-    loaded.height = height;
-    resize_large(loaded.samples, size_t{width} * height);
-    return [&loaded](uint32_t y, const png_row& row) {
-      row_to_grey(row, loaded.samples.data() + size_t{loaded.height - 1 - y} * loaded.width);
-    };
-  });
+  _rgb_image rgb;
+  const _decode_result result = decode(
+      file, accept,
+      [&](uint32_t width, uint32_t height) {
+        loaded.width = width;
+        loaded.height = height;
+        resize_large(loaded.samples, size_t{width} * height);
+        return [&loaded, &rgb](uint32_t y, const png_row& row) {
+          const size_t at = size_t{loaded.height - 1 - y} * loaded.width;
+          row_to_grey(row, loaded.samples.data() + at);
+          if (row.channels < 3) return;
+          if (rgb.empty()) {
+            rgb.width = loaded.width;
+            rgb.height = loaded.height;
+            resize_large(rgb.bytes, size_t{3} * loaded.width * loaded.height);
+          }
+          row_to_rgb(row, rgb.bytes.data() + 3 * at);
+        };
+      },
+      &notes.profile);
   if (result != _decode_result::read) return result;
   grey = std::move(loaded);
+  colour = std::move(rgb);
   notes.kind = "png";
   return result;
 }

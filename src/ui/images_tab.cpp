@@ -1,6 +1,8 @@
 #include "ui/images_tab.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -114,12 +116,22 @@ QWidget* _images_tab::build_color_group() {
   colour_check_box->setToolTip(
       tr("Activates or deactivates the updating of the color stippled image"));
   color_selector = named(new _color_selector, "color_selector");
-  QGroupBox* group = centred_group(tr("Image color"), row_of({colour_check_box, color_selector}));
+  colour_source_combo = named(new QComboBox, "colour_source_combo");
+  colour_source_combo->addItems({tr("One ink"), tr("The photograph")});
+  colour_source_combo->setToolTip(
+      tr("Draws every dot in the ink, or each in the photograph's color at its place"));
+  QGroupBox* group = centred_group(tr("Image color"),
+                                   row_of({colour_check_box, color_selector, colour_source_combo}));
   connect(colour_check_box, &QCheckBox::toggled, this, [this](bool on) {
     edit("Colour Stippling", false, [on](_document_settings& s) { s.colour_stippling = on; });
   });
   connect(color_selector, &_color_selector::color_picked, this, [this](const QColor& colour) {
     edit("Ink", false, [&colour](_document_settings& s) { s.ink = ink_of(colour); });
+  });
+  connect(colour_source_combo, &QComboBox::currentIndexChanged, this, [this](int index) {
+    edit("Color Source", false, [index](_document_settings& s) {
+      s.colour_source = index == colour_photo ? colour_photo : colour_ink;
+    });
   });
   return group;
 }
@@ -154,12 +166,15 @@ void _images_tab::show_settings() {
     size.spin_box->setValue(size.value);
   }
   const QSignalBlocker quiet[] = {QSignalBlocker(threshold_slider), QSignalBlocker(borders_slider),
-                                  QSignalBlocker(colour_check_box)};
+                                  QSignalBlocker(colour_check_box),
+                                  QSignalBlocker(colour_source_combo)};
   threshold_slider->setValue(stipple.contrast_threshold);
   borders_slider->setValue(int(std::lround(settings.borders_threshold * BORDERS_SLIDER_STEPS)));
   colour_check_box->setChecked(settings.colour_stippling);
   const _pixel ink = settings.ink;
   color_selector->show_color(QColor(ink.r, ink.g, ink.b, ink.a));
+  colour_source_combo->setCurrentIndex(settings.colour_source);
+  color_selector->setEnabled(settings.colour_source == colour_ink);
 }
 
 // The panel's own choices back to their defaults, as one step.
@@ -174,6 +189,7 @@ void _images_tab::reset() {
     s.borders_threshold = defaults.borders_threshold;
     s.colour_stippling = defaults.colour_stippling;
     s.ink = defaults.ink;
+    s.colour_source = defaults.colour_source;
   });
 }
 

@@ -3,6 +3,7 @@
 #include "ui/settings_panel.h"
 
 class QCheckBox;
+class QComboBox;
 class QListWidget;
 class QSlider;
 class QSpinBox;
@@ -29,6 +30,7 @@ class _images_tab : public _settings_panel {
   QCheckBox* colour_check_box = nullptr;
   QListWidget* images_list = nullptr;
   _color_selector* color_selector = nullptr;
+  QComboBox* colour_source_combo = nullptr;
 
   QWidget* build_contrast_group();
   QWidget* build_borders_group();

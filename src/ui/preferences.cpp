@@ -119,6 +119,10 @@ void read_images(const QSettings& file, _document_settings& s) {
   const int borders = int(std::lround(s.borders_threshold * BORDERS_SLIDER_STEPS));
   s.borders_threshold = bounded(file, "borders", -50, 50, borders) / BORDERS_SLIDER_STEPS;
   s.colour_stippling = bounded(file, "colour_stippling", 0, 1, s.colour_stippling) == 1;
+  s.colour_source =
+      bounded(file, "colour_source", colour_ink, colour_photo, s.colour_source) == colour_photo
+          ? colour_photo
+          : colour_ink;
   const QColor ink = QColor::fromString(file.value("ink").toString());
   if (ink.isValid()) s.ink = _pixel(ink.red(), ink.green(), ink.blue(), ink.alpha());
 }
@@ -226,6 +230,7 @@ void _preferences::set_settings(const _document_settings& s) {
   file.setValue("borders", int(std::lround(s.borders_threshold * BORDERS_SLIDER_STEPS)));
   file.setValue("colour_stippling", s.colour_stippling ? 1 : 0);
   file.setValue("ink", QColor(s.ink.r, s.ink.g, s.ink.b, s.ink.a).name(QColor::HexArgb));
+  file.setValue("colour_source", int(s.colour_source));
   file.endGroup();
 }
 

@@ -2,6 +2,7 @@
 // output 4, each writing nothing and keeping an older output; successful runs give the asked
 // size, repeat the pattern of a seed and say only what they are asked to.
 #include <gtest/gtest.h>
+#include <tiffio.h>
 
 #include "batch_runner.h"
 
@@ -35,7 +36,8 @@ TEST(BatchUsage, BadUsageExitsTwoWritingNothingHelpAndVersion) {
       {{CAMERA, OUT, "--randomness", "inf"}, "--randomness needs a number"},
       {{CAMERA, OUT, "--tone", "sepia_1"}, "--tone needs --mode tones"},
       {{CAMERA, OUT, "--density-high", "8-4"}, "--density-high 8-4 is out of range"},
-      {{CAMERA, OUT, "--color", "1,2,3,4,5"}, "--color needs R,G,B or R,G,B,A"},
+      {{CAMERA, OUT, "--color", "1,2,3,4,5"},
+       "--color needs R,G,B, R,G,B,A (e.g. 255,0,0) or photo"},
       {{CAMERA, OUT, "--seed", "4294967296"}, "--seed 4294967296 is out of range"},
       {{CAMERA, OUT, "--threads", "0"}, "--threads 0 is out of range (1 to 256)"},
       {{CAMERA, OUT, "--width", "18cm"}, "--width needs a number and a unit"},
@@ -59,6 +61,8 @@ TEST(BatchUsage, BadUsageExitsTwoWritingNothingHelpAndVersion) {
       {{CAMERA, SVG, "--ppi", "1200"}, "an .svg OUTPUT has no pixels: leave out --ppi"},
       {{CAMERA, SVG, "--image", "halftoning"},
        "an .svg OUTPUT holds the dots of --image stippling"},
+      {{CAMERA, SVG, "--image", "color-stippling", "--color", "photo"},
+       "--color photo: an SVG print draws each ink with a pen"},
       {{"--output-dir", "@d"}, "--output-dir needs at least one INPUT"},
       {{"--output-dir", "@d", CAMERA, "-"}, "standard input (-) has no name to print under"},
       {{"--output-dir", "@d", CAMERA, "--format", "jpg"},
@@ -173,6 +177,24 @@ TEST(BatchRun, SeedsAndMessages) {
   EXPECT_NE(run_ok(enlarged, scratch).find("warning: the input is enlarged"), std::string::npos);
   enlarged.push_back("--quiet");
   EXPECT_EQ(run_ok(enlarged, scratch), "");
+  // So is a damaged colour profile, which is read as sRGB.
+  const std::string tagged = scratch / "tagged.tif";
+  TIFF* tiff = TIFFOpen(tagged.c_str(), "w");
+  const uint8_t pixels[12] = {200, 30, 30, 30, 200, 30, 30, 30, 200, 90, 90, 90};
+  const std::string garbage(300, 'x');
+  for (const auto& [tag, value] : {std::pair{TIFFTAG_IMAGEWIDTH, 2},
+                                   {TIFFTAG_IMAGELENGTH, 2},
+                                   {TIFFTAG_BITSPERSAMPLE, 8},
+                                   {TIFFTAG_SAMPLESPERPIXEL, 3},
+                                   {TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB}})
+    TIFFSetField(tiff, tag, value);
+  TIFFSetField(tiff, TIFFTAG_ICCPROFILE, uint32_t(garbage.size()), garbage.data());
+  TIFFWriteEncodedStrip(tiff, 0, const_cast<uint8_t*>(pixels), sizeof pixels);
+  TIFFClose(tiff);
+  EXPECT_NE(run_ok({tagged, scratch / "t.pgm", "--size", "A10"}, scratch)
+                .find("warning: " + tagged +
+                      ": the colour profile is damaged; the colours are read as sRGB"),
+            std::string::npos);
 }
 
 // Unreadable input or data exit 3, an output that cannot be written 4; the older output stays

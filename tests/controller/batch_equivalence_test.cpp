@@ -4,17 +4,20 @@
 #include "controller_fixture.h"
 #include "photo/photo_reader.h"
 
+#include <set>
+
 namespace stippon::testing {
 namespace {
 
 const std::string CHELSEA = STIPPON_DATA_DIR "/images/chelsea_gray.pgm";  // 451 x 300
+const std::string CHELSEA_COLOUR = STIPPON_DATA_DIR "/images/chelsea.png";
 
 class BatchEquivalence : public ControllerFixture {
  protected:
   // Opens Chelsea on a sheet, as the window does once the size is chosen.
-  void open_chelsea(_output_size size) {
+  void open_chelsea(_output_size size, const std::string& photo = CHELSEA) {
     change([size](_document_settings& s) { s.output_size = size; });
-    load(CHELSEA);
+    load(photo);
   }
 
   // "New dots distribution": the batch's --seed takes the seed the window drew from the clock.
@@ -24,8 +27,9 @@ class BatchEquivalence : public ControllerFixture {
   }
 
   // Runs the batch on Chelsea and returns the bytes it wrote to `name`.
-  std::string batch_output(const std::string& name, std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), {CHELSEA, scratch / name});
+  std::string batch_output(const std::string& name, std::vector<std::string> arguments,
+                           const std::string& photo = CHELSEA) {
+    arguments.insert(arguments.begin(), {photo, scratch / name});
     arguments.insert(arguments.end(), {"--data", STIPPON_DATA_DIR});
     const _batch_result result = run_batch(arguments, scratch);
     EXPECT_EQ(result.status, 0) << result.err;
@@ -118,6 +122,28 @@ TEST_F(BatchEquivalence, ColourStipplingAndTonedPicture) {
   options.insert(options.end(), {"--image", "color-stippling"});
   EXPECT_TRUE(batch_output("batch.png", options) ==
               window_output("window.png", resolution_300, list_color_stippling, false));
+}
+
+// Dots in the photograph's colours, at 300 and 600 ppi: the same bytes, and many colours.
+TEST_F(BatchEquivalence, DotsInThePhotographsColours) {
+  open_chelsea(size_a9, CHELSEA_COLOUR);
+  edit("Colour Stippling", [](_document_settings& s) { s.colour_stippling = true; });
+  edit("Color Source", [](_document_settings& s) { s.colour_source = colour_photo; });
+  const std::string seed = new_dots();
+  for (const auto& [position, ppi] :
+       {std::pair{resolution_300, "300"}, std::pair{resolution_600, "600"}}) {
+    SCOPED_TRACE(ppi);
+    const std::vector<std::string> options = {
+        "--size",          "A9",    "--color", "photo",  "--image",
+        "color-stippling", "--ppi", ppi,       "--seed", seed};
+    EXPECT_TRUE(batch_output("batch.png", options, CHELSEA_COLOUR) ==
+                window_output("window.png", position, list_color_stippling, false));
+  }
+  _texture saved;
+  ASSERT_TRUE(_photo_reader().read_colour(scratch / "window.png", saved));
+  std::set<uint32_t> colours;
+  for (const _pixel& p : saved.texels) colours.insert(uint32_t(p.r) << 16 | p.g << 8 | p.b);
+  EXPECT_GT(colours.size(), 1000u);
 }
 
 }  // namespace
