@@ -190,7 +190,7 @@ TEST_F(Preferences, EveryChoiceComesBackAfterARestart) {
   controller->finish_work();
   const _document_settings chosen = settings();
   const QStringList shown = panel_controls(*window);
-  ASSERT_EQ(shown.size(), 28) << shown.join("\n").toStdString();
+  ASSERT_EQ(shown.size(), 29) << shown.join("\n").toStdString();
   EXPECT_EQ(chosen.ink, _pixel(0, 90, 200, 180));
   EXPECT_EQ(chosen.colour_source, colour_photo);
 
