@@ -1,0 +1,208 @@
+#include "inks/cmyk_separation.h"
+
+#include <lcms2.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace stippon {
+
+namespace {
+
+// Little CMS gives the inks of floating-point CMYK in per cent.
+constexpr double FULL = 100.0;
+// Colours worked out exactly per edge of the lattice; those between are interpolated.
+constexpr unsigned LATTICE_POINTS = 17;
+// Cyan, magenta and yellow are found again within this colour difference (CIE 1976), in at most
+// this many steps, each measured over a change of STEP per cent of an ink.
+constexpr double CLOSE_ENOUGH = 0.05;
+constexpr int STEPS = 16;
+constexpr double STEP = 0.5;
+// A black the other inks cannot bring back to the colour within this difference is lessened,
+// halfway back to the profile's own, at most this many times before the profile's separation is
+// kept.
+constexpr double MATCHED = 1.0;
+constexpr int LESSENINGS = 4;
+// The share of a colour's lightness given to black: the rest leaves cyan, magenta and yellow the
+// room to bring the black ink's own tint back to the colour.
+constexpr double BLACK_SHARE = 0.85;
+constexpr int HALVINGS = 12;
+
+template <class Handle, auto Close>
+struct _closer {
+  void operator()(Handle handle) const {
+    if (handle != nullptr) Close(handle);
+  }
+};
+using _profile = std::unique_ptr<void, _closer<cmsHPROFILE, cmsCloseProfile>>;
+using _transform = std::unique_ptr<void, _closer<cmsHTRANSFORM, cmsDeleteTransform>>;
+using _pipeline = std::unique_ptr<cmsPipeline, _closer<cmsPipeline*, cmsPipelineFree>>;
+
+struct _lab {
+  double l = 0.0, a = 0.0, b = 0.0;
+};
+
+double distance(const _lab& x, const _lab& y) {
+  return std::hypot(x.l - y.l, x.a - y.a, x.b - y.b);
+}
+
+// What the lattice is worked out with: the profile's separation of sRGB, and the colour of inks.
+struct _press {
+  cmsHTRANSFORM separate = nullptr;  // sRGB (0..1) to CMYK (per cent), perceptual
+  cmsHTRANSFORM measure = nullptr;   // CMYK (per cent) to Lab, colorimetric
+
+  _lab colour(const double cmyk[INK_COUNT]) const {
+    cmsCIELab lab;
+    cmsDoTransform(measure, cmyk, &lab, 1);
+    return {lab.L, lab.a, lab.b};
+  }
+
+  // Cyan, magenta and yellow under a fixed black that give the target colour, by Newton's steps
+  // from a start; the difference left.
+  double match(double cmyk[INK_COUNT], const _lab& target) const {
+    double left = distance(colour(cmyk), target);
+    for (int step = 0; step < STEPS && left > CLOSE_ENOUGH; ++step) {
+      const _lab here = colour(cmyk);
+      double j[3][3];  // d(L, a, b) / d(c, m, y)
+      for (int i = 0; i < 3; ++i) {
+        double moved[INK_COUNT] = {cmyk[0], cmyk[1], cmyk[2], cmyk[3]};
+        const double h = moved[i] + STEP <= FULL ? STEP : -STEP;
+        moved[i] += h;
+        const _lab there = colour(moved);
+        j[0][i] = (there.l - here.l) / h;
+        j[1][i] = (there.a - here.a) / h;
+        j[2][i] = (there.b - here.b) / h;
+      }
+      const double r[3] = {target.l - here.l, target.a - here.a, target.b - here.b};
+      const double det = j[0][0] * (j[1][1] * j[2][2] - j[1][2] * j[2][1]) -
+                         j[0][1] * (j[1][0] * j[2][2] - j[1][2] * j[2][0]) +
+                         j[0][2] * (j[1][0] * j[2][1] - j[1][1] * j[2][0]);
+      if (std::abs(det) < 1e-12) break;
+      // Cramer's rule, one ink at a time.
+      for (int i = 0; i < 3; ++i) {
+        double m[3][3];
+        for (int row = 0; row < 3; ++row)
+          for (int column = 0; column < 3; ++column)
+            m[row][column] = column == i ? r[row] : j[row][column];
+        const double d = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+                         m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+                         m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+        cmyk[i] = std::clamp(cmyk[i] + d / det, 0.0, FULL);
+      }
+      left = distance(colour(cmyk), target);
+    }
+    return left;
+  }
+
+  // The black ink that alone is as light as lightness, solid where the colour is darker.
+  double lightness_black(double lightness) const {
+    double low = 0.0, high = FULL;
+    for (int i = 0; i < HALVINGS; ++i) {
+      const double middle = (low + high) / 2.0;
+      const double cmyk[INK_COUNT] = {0.0, 0.0, 0.0, middle};
+      (colour(cmyk).l > lightness ? low : high) = middle;
+    }
+    return high;
+  }
+
+  // The inks of an sRGB colour: the profile's, with the grey in common moved to black.
+  void inks(const double rgb[3], double out[INK_COUNT]) const {
+    double own[INK_COUNT];
+    cmsDoTransform(separate, rgb, own, 1);
+    const _lab target = colour(own);
+    double black = std::max(own[3], BLACK_SHARE * lightness_black(target.l));
+    for (int tries = 0; tries <= LESSENINGS; ++tries, black = (black + own[3]) / 2.0) {
+      const double removed = black - own[3];
+      double cmyk[INK_COUNT] = {std::max(own[0] - removed, 0.0), std::max(own[1] - removed, 0.0),
+                                std::max(own[2] - removed, 0.0), black};
+      if (match(cmyk, target) <= MATCHED) {
+        std::copy_n(cmyk, INK_COUNT, out);
+        return;
+      }
+    }
+    std::copy_n(own, INK_COUNT, out);
+  }
+};
+
+cmsInt32Number lattice_point(const cmsFloat32Number in[], cmsFloat32Number out[], void* cargo) {
+  const double rgb[3] = {in[0], in[1], in[2]};
+  double cmyk[INK_COUNT];
+  static_cast<const _press*>(cargo)->inks(rgb, cmyk);
+  for (int i = 0; i < INK_COUNT; ++i) out[i] = cmsFloat32Number(cmyk[i] / FULL);
+  return TRUE;
+}
+
+}  // namespace
+
+bool _cmyk_separation::load(const std::string& profile_file) {
+  separation.reset();
+  const _profile press(cmsOpenProfileFromFile(profile_file.c_str(), "r"));
+  if (press == nullptr || cmsGetColorSpace(press.get()) != cmsSigCmykData ||
+      cmsGetDeviceClass(press.get()) != cmsSigOutputClass)
+    return false;
+  const _profile srgb(cmsCreate_sRGBProfile()), lab(cmsCreateLab4Profile(nullptr));
+  const _transform separate(cmsCreateTransform(srgb.get(), TYPE_RGB_DBL, press.get(), TYPE_CMYK_DBL,
+                                               INTENT_PERCEPTUAL, cmsFLAGS_NOCACHE));
+  const _transform measure(cmsCreateTransform(press.get(), TYPE_CMYK_DBL, lab.get(), TYPE_Lab_DBL,
+                                              INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_NOCACHE));
+  const _transform show(cmsCreateTransform(press.get(), TYPE_CMYK_DBL, srgb.get(), TYPE_RGB_8,
+                                           INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_NOCACHE));
+  if (separate == nullptr || measure == nullptr || show == nullptr) return false;
+
+  // The lattice, held by a device link from sRGB to the inks.
+  const _press worker{separate.get(), measure.get()};
+  const _pipeline pipeline(cmsPipelineAlloc(nullptr, 3, INK_COUNT));
+  cmsStage* lattice = cmsStageAllocCLutFloat(nullptr, LATTICE_POINTS, 3, INK_COUNT, nullptr);
+  if (pipeline == nullptr || lattice == nullptr ||
+      !cmsStageSampleCLutFloat(lattice, lattice_point, const_cast<_press*>(&worker), 0) ||
+      !cmsPipelineInsertStage(pipeline.get(), cmsAT_BEGIN, lattice))
+    return false;
+  const _profile link(cmsCreateProfilePlaceholder(nullptr));
+  cmsSetProfileVersion(link.get(), 4.3);
+  cmsSetDeviceClass(link.get(), cmsSigLinkClass);
+  cmsSetColorSpace(link.get(), cmsSigRgbData);
+  cmsSetPCS(link.get(), cmsSigCmykData);
+  cmsSetHeaderRenderingIntent(link.get(), INTENT_PERCEPTUAL);
+  if (!cmsWriteTag(link.get(), cmsSigAToB0Tag, pipeline.get())) return false;
+  cmsHTRANSFORM transform = cmsCreateTransform(link.get(), TYPE_RGBA_8, nullptr, TYPE_CMYK_8,
+                                               INTENT_PERCEPTUAL, cmsFLAGS_NOCACHE);
+  if (transform == nullptr) return false;
+  separation = std::shared_ptr<void>(transform, cmsDeleteTransform);
+
+  for (int ink = 0; ink < INK_COUNT; ++ink) {
+    double solid[INK_COUNT] = {};
+    solid[ink] = FULL;
+    unsigned char rgb[3];
+    cmsDoTransform(show.get(), solid, rgb, 1);
+    inks[size_t(ink)] = _pixel(rgb[0], rgb[1], rgb[2]);
+  }
+  return true;
+}
+
+_ink_amounts _cmyk_separation::inks_of(_pixel colour) const {
+  _ink_amounts amounts{};
+  if (separation != nullptr) cmsDoTransform(separation.get(), &colour, amounts.data(), 1);
+  return amounts;
+}
+
+std::array<_image, INK_COUNT> _cmyk_separation::separate(const _texture& picture) const {
+  std::array<_image, INK_COUNT> inks_;
+  for (_image& ink : inks_) {
+    ink.dimensions(picture.height, picture.width);
+    ink.create(true);
+  }
+  if (separation == nullptr) return inks_;
+  std::vector<_ink_amounts> row(picture.width);
+  for (unsigned r = 0; r < picture.height; ++r) {
+    const size_t start = size_t(r) * picture.width;
+    cmsDoTransform(separation.get(), picture.texels.data() + start, row.data(), picture.width);
+    for (int ink = 0; ink < INK_COUNT; ++ink) {
+      float* samples = inks_[size_t(ink)].samples.data() + start;
+      for (unsigned c = 0; c < picture.width; ++c) samples[c] = float(255 - row[c][size_t(ink)]);
+    }
+  }
+  return inks_;
+}
+
+}  // namespace stippon
