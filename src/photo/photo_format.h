@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "image/image.h"
+#include "image/rgb_image.h"
 
 namespace stippon {
 
@@ -33,6 +35,8 @@ enum class _decode_result {
 struct _decode_notes {
   std::string kind;    // of a file read: "pgm", "png", ...
   std::string detail;  // of a damaged file, where the module can say where and why
+  // The embedded ICC profile's bytes, as the file holds them (none when the file has none).
+  std::vector<uint8_t> profile;
 };
 
 // Asked with the picture's size, after its orientation, before anything large is allocated.
@@ -48,10 +52,12 @@ class _photo_format {
   // Whether the file begins as files of this kind begin.
   virtual bool recognises(const _photo_file& file) const = 0;
   // Decodes the picture into grey (row 0 at the bottom, samples 0..255) by the rule of
-  // photo/photo_grey.h, with its orientation applied, and notes the kind read. On any result but
-  // read, grey is left as it was.
+  // photo/photo_grey.h, with its orientation applied, and notes the kind read. A picture of a
+  // colour kind also gives its colour: each channel after that rule's depth and paper steps, so
+  // that the grey is grey_of of it; a grey kind leaves colour empty. On any result but read,
+  // grey and colour are left as they were.
   virtual _decode_result read(const _photo_file& file, const _accept_size& accept, _image& grey,
-                              _decode_notes& notes) const = 0;
+                              _rgb_image& colour, _decode_notes& notes) const = 0;
 };
 
 }  // namespace stippon

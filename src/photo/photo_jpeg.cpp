@@ -6,6 +6,7 @@
 #include <jpeglib.h>
 
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -82,33 +83,43 @@ bool jpeg_header(jpeg_decoder& d, const unsigned char* data, size_t size) {
   if (setjmp(d.errors.jump)) return false;
   jpeg_mem_src(&d.info, data, static_cast<unsigned long>(size));
   jpeg_save_markers(&d.info, JPEG_APP0 + 1, 0xffff);
+  jpeg_save_markers(&d.info, JPEG_APP0 + 2, 0xffff);  // the ICC profile, in pieces
   jpeg_read_header(&d.info, TRUE);
   return true;
 }
 
-// Decodes every row into `stored` (width x height, top row first). Colour rows are greyed by
-// grey_of.
-bool jpeg_rows(jpeg_decoder& d, unsigned char* row, uint8_t* stored) {
+// Decodes every row into `stored` (width x height x components, top row first).
+bool jpeg_rows(jpeg_decoder& d, uint8_t* stored) {
   if (setjmp(d.errors.jump)) return false;
   jpeg_start_decompress(&d.info);
-  const uint32_t width = d.info.output_width;
-  const int components = d.info.output_components;
+  const size_t row_bytes = size_t{d.info.output_width} * d.info.output_components;
   while (d.info.output_scanline < d.info.output_height) {
-    uint8_t* out = stored + size_t{d.info.output_scanline} * width;
-    JSAMPROW rows[1] = {components == 1 ? out : row};
+    JSAMPROW rows[1] = {stored + d.info.output_scanline * row_bytes};
     if (jpeg_read_scanlines(&d.info, rows, 1) != 1) return false;
-    if (components == 3)
-      for (uint32_t x = 0; x < width; ++x)
-        out[x] = static_cast<uint8_t>(grey_of(row[3 * x], row[3 * x + 1], row[3 * x + 2]));
   }
   jpeg_finish_decompress(&d.info);
   return true;
 }
 
-// The picture as 8-bit grey, top row first, turned by its EXIF orientation.
-_decode_result read_jpeg_grey(const unsigned char* data, size_t size,
-                              const _accept_size& accept_size, std::vector<uint8_t>& grey,
-                              uint32_t& width, uint32_t& height) {
+// The ICC profile the APP2 markers hold in sequence, or none (also when the pieces do not fit).
+bool read_icc(jpeg_decoder& d, JOCTET** data, unsigned int* length) {
+  if (setjmp(d.errors.jump)) return false;
+  return jpeg_read_icc_profile(&d.info, data, length);
+}
+std::vector<uint8_t> icc_profile(jpeg_decoder& d) {
+  JOCTET* data = nullptr;
+  unsigned int length = 0;
+  std::vector<uint8_t> profile;
+  if (read_icc(d, &data, &length) && data != nullptr) profile.assign(data, data + length);
+  std::free(data);
+  return profile;
+}
+
+// The picture as 8-bit grey or RGB (`channels` 1 or 3), top row first, turned by its EXIF
+// orientation, and its ICC profile.
+_decode_result read_jpeg(const unsigned char* data, size_t size, const _accept_size& accept_size,
+                         std::vector<uint8_t>& picture, uint32_t& width, uint32_t& height,
+                         int& channels, std::vector<uint8_t>& profile) {
   jpeg_decoder d;
   if (!jpeg_header(d, data, size))
     return d.errors.ended_early ? _decode_result::truncated : _decode_result::damaged;
@@ -129,17 +140,17 @@ _decode_result read_jpeg_grey(const unsigned char* data, size_t size,
   if (w == 0 || h == 0) return _decode_result::damaged;
   if (!accept_size(turned ? h : w, turned ? w : h)) return _decode_result::refused;
 
-  std::vector<unsigned char> row(size_t{w} * 3);
+  channels = d.info.out_color_space == JCS_RGB ? 3 : 1;
+  profile = icc_profile(d);
   std::vector<uint8_t> stored;
-  resize_large(stored, size_t{w} * h);
-  if (!jpeg_rows(d, row.data(), stored.data()) || d.info.output_width != w ||
-      d.info.output_height != h)
+  resize_large(stored, size_t{w} * h * static_cast<size_t>(channels));
+  if (!jpeg_rows(d, stored.data()) || d.info.output_width != w || d.info.output_height != h)
     return d.errors.ended_early ? _decode_result::truncated : _decode_result::damaged;
   if (d.errors.ended_early) return _decode_result::truncated;
   if (orientation > 1)
-    orient_grey(stored, w, h, orientation, grey);
+    orient_picture(stored, w, h, orientation, channels, picture);
   else
-    grey = std::move(stored);
+    picture = std::move(stored);
   width = turned ? h : w;
   height = turned ? w : h;
   return _decode_result::read;
@@ -181,13 +192,17 @@ bool _photo_jpeg::recognises(const _photo_file& file) const {
 }
 
 _decode_result _photo_jpeg::read(const _photo_file& file, const _accept_size& accept, _image& grey,
-                                 _decode_notes& notes) const {
+                                 _rgb_image& colour, _decode_notes& notes) const {
   std::vector<uint8_t> picture;
   uint32_t width = 0, height = 0;
+  int channels = 1;
   const _decode_result result =
-      read_jpeg_grey(file.data, file.size, accept, picture, width, height);
+      read_jpeg(file.data, file.size, accept, picture, width, height, channels, notes.profile);
   if (result != _decode_result::read) return result;
-  store_grey(picture, width, height, grey);
+  if (channels == 3)
+    store_colour(picture, width, height, grey, colour);
+  else
+    store_grey(picture, width, height, grey);
   notes.kind = "jpeg";
   return result;
 }

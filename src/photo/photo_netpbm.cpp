@@ -83,7 +83,8 @@ bool _photo_netpbm::recognises(const _photo_file& file) const {
 }
 
 _decode_result _photo_netpbm::read(const _photo_file& file, const _accept_size& accept,
-                                   _image& grey, _decode_notes& notes) const {
+                                   _image& grey, _rgb_image& colour_out,
+                                   _decode_notes& notes) const {
   const unsigned char* data = file.data;
   const size_t size = file.size;
   const char type = static_cast<char>(data[1]);
@@ -125,6 +126,12 @@ _decode_result _photo_netpbm::read(const _photo_file& file, const _accept_size& 
   loaded.width = width;
   loaded.height = height;
   resize_large(loaded.samples, size_t{width} * height);
+  _rgb_image rgb;
+  if (colour) {
+    rgb.width = width;
+    rgb.height = height;
+    resize_large(rgb.bytes, size_t{3} * width * height);
+  }
   std::vector<uint32_t> values(width * channels);
   // Where a person reading the file finds the sample: rows and columns from 1 at its top left.
   const auto outside = [&](int64_t value, uint32_t y, size_t i) {
@@ -170,14 +177,17 @@ _decode_result _photo_netpbm::read(const _photo_file& file, const _accept_size& 
     for (size_t i = 0; i < values.size(); ++i)
       if (values[i] > maxval) return outside(values[i], y, i);
     if (colour) {
+      uint8_t* rgb_out = rgb.bytes.data() + size_t{height - 1 - y} * width * 3;
+      for (size_t i = 0; i < values.size(); ++i) rgb_out[i] = depth[values[i]];
       for (uint32_t x = 0; x < width; ++x)
-        out[x] = static_cast<float>(
-            grey_of(depth[values[3 * x]], depth[values[3 * x + 1]], depth[values[3 * x + 2]]));
+        out[x] =
+            static_cast<float>(grey_of(rgb_out[3 * x], rgb_out[3 * x + 1], rgb_out[3 * x + 2]));
     } else {
       for (uint32_t x = 0; x < width; ++x) out[x] = depth[values[x]];
     }
   }
   grey = std::move(loaded);
+  colour_out = std::move(rgb);
   notes.kind = bits ? "pbm" : colour ? "ppm" : "pgm";
   return _decode_result::read;
 }

@@ -12,7 +12,7 @@ class _photo_netpbm : public _photo_format {
  public:
   bool recognises(const _photo_file& file) const override;
   _decode_result read(const _photo_file& file, const _accept_size& accept, _image& grey,
-                      _decode_notes& notes) const override;
+                      _rgb_image& colour, _decode_notes& notes) const override;
 };
 
 }  // namespace stippon

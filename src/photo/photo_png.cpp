@@ -19,9 +19,26 @@ constexpr size_t SIGNATURE_BYTES = 8;
 // 1032 times: a file that declares more pixel bytes than that cannot hold them.
 constexpr uint64_t MAX_DEFLATE_RATIO = 1032;
 // Chunks never used, among them those that libpng would inflate whole: ignoring them keeps their
-// compressed contents from expanding in memory.
-constexpr png_byte UNUSED_CHUNKS[] = "iCCP\0zTXt\0iTXt\0tEXt\0sPLT\0eXIf";
-constexpr int UNUSED_CHUNK_COUNT = 6;
+// compressed contents from expanding in memory. The colour profile is inflated, within
+// PROFILE_MAX_BYTES.
+constexpr png_byte UNUSED_CHUNKS[] = "zTXt\0iTXt\0tEXt\0sPLT\0eXIf";
+constexpr int UNUSED_CHUNK_COUNT = 5;
+// The largest chunk libpng inflates: ICC profiles of photographs take a few kilobytes, those
+// with lookup tables a few megabytes.
+constexpr png_alloc_size_t PROFILE_MAX_BYTES = 16 << 20;
+
+// The data of the first chunk of a type, or an empty span.
+std::vector<uint8_t> chunk_data(const unsigned char* data, size_t size, const char* type) {
+  constexpr size_t frame = 12;
+  for (size_t at = SIGNATURE_BYTES; at + frame <= size;) {
+    const uint32_t length = be32(data + at);
+    if (length > size - at - frame) break;
+    if (std::memcmp(data + at + 4, type, 4) == 0)
+      return std::vector<uint8_t>(data + at + 8, data + at + 8 + length);
+    at += frame + length;
+  }
+  return {};
+}
 
 // The chunks up to IEND.
 bool png_whole(const unsigned char* data, size_t size) {
@@ -85,6 +102,20 @@ struct png_structs {
   }
 };
 
+// The embedded profile, inflated. A profile chunk that libpng refused (it checks the profile's
+// header and inflates within PROFILE_MAX_BYTES) is given as the chunk holds it, which no profile
+// parser takes: the picture is then read as sRGB, with a warning.
+std::vector<uint8_t> png_profile(png_structp png, png_infop info, const png_source& source) {
+  png_charp name = nullptr;
+  int compression = 0;
+  png_bytep profile = nullptr;
+  png_uint_32 length = 0;
+  if (png_get_iCCP(png, info, &name, &compression, &profile, &length) == PNG_INFO_iCCP &&
+      profile != nullptr)
+    return std::vector<uint8_t>(profile, profile + length);
+  return chunk_data(source.data, source.size, "iCCP");
+}
+
 // libpng reports errors by longjmp to the last setjmp: each step runs in its own frame whose
 // locals are trivially destructible, and the objects that own memory live in the caller.
 bool png_header(png_structp png, png_infop info, uint32_t* width, uint32_t* height,
@@ -92,6 +123,7 @@ bool png_header(png_structp png, png_infop info, uint32_t* width, uint32_t* heig
   if (setjmp(png_jmpbuf(png))) return false;
   png_set_sig_bytes(png, SIGNATURE_BYTES);
   png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
+  png_set_chunk_malloc_max(png, PROFILE_MAX_BYTES);
   png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, UNUSED_CHUNKS, UNUSED_CHUNK_COUNT);
   png_read_info(png, info);
   *width = png_get_image_width(png, info);
@@ -171,6 +203,14 @@ void row_to_grey(const png_row& row, float* out) {
   }
 }
 
+// A colour row's RGB over white, as row_to_grey makes its grey of it.
+void row_to_rgb(const png_row& row, uint8_t* out) {
+  for (uint32_t x = 0; x < row.width; ++x, out += 3) {
+    const unsigned a = row.channels == 4 ? channel(row, x, 3) : 255;
+    for (int c = 0; c < 3; ++c) out[c] = static_cast<uint8_t>(over_white(channel(row, x, c), a));
+  }
+}
+
 void row_to_colour(const png_row& row, _pixel* out) {
   const bool colour = row.channels >= 3;
   const bool alpha = row.channels == 2 || row.channels == 4;
@@ -185,8 +225,10 @@ void row_to_colour(const png_row& row, _pixel* out) {
 
 // The whole decode; make(width, height) allocates the picture once the size is accepted and
 // returns put(y, row), which stores file row y.
+// The embedded colour profile goes to profile, when given.
 template <class Make>
-_decode_result decode(const _photo_file& file, const _accept_size& accept, Make make) {
+_decode_result decode(const _photo_file& file, const _accept_size& accept, Make make,
+                      std::vector<uint8_t>* profile = nullptr) {
   if (!chunks_fit(file.data, file.size)) return _decode_result::truncated;
   png_source source{file.data, file.size, SIGNATURE_BYTES, {}};
   png_structs structs(&source);
@@ -197,6 +239,7 @@ _decode_result decode(const _photo_file& file, const _accept_size& accept, Make 
     return png_whole(file.data, file.size) ? _decode_result::damaged : _decode_result::truncated;
   if (!accept(width, height)) return _decode_result::refused;
   if (!png_whole(file.data, file.size)) return _decode_result::truncated;
+  if (profile != nullptr) *profile = png_profile(structs.png, structs.info, source);
   if (uint64_t{file_row_bytes} * height > uint64_t{file.size} * MAX_DEFLATE_RATIO)
     return _decode_result::damaged;
   png_row row{nullptr, 0, 0, width};
@@ -224,18 +267,31 @@ bool _photo_png::recognises(const _photo_file& file) const {
 }
 
 _decode_result _photo_png::read(const _photo_file& file, const _accept_size& accept, _image& grey,
-                                _decode_notes& notes) const {
+                                _rgb_image& colour, _decode_notes& notes) const {
   _image loaded;
-  const _decode_result result = decode(file, accept, [&](uint32_t width, uint32_t height) {
-    loaded.width = width;
-    loaded.height = height;
-    resize_large(loaded.samples, size_t{width} * height);
-    return [&loaded](uint32_t y, const png_row& row) {
-      row_to_grey(row, loaded.samples.data() + size_t{loaded.height - 1 - y} * loaded.width);
-    };
-  });
+  _rgb_image rgb;
+  const _decode_result result = decode(
+      file, accept,
+      [&](uint32_t width, uint32_t height) {
+        loaded.width = width;
+        loaded.height = height;
+        resize_large(loaded.samples, size_t{width} * height);
+        return [&loaded, &rgb](uint32_t y, const png_row& row) {
+          const size_t at = size_t{loaded.height - 1 - y} * loaded.width;
+          row_to_grey(row, loaded.samples.data() + at);
+          if (row.channels < 3) return;
+          if (rgb.empty()) {
+            rgb.width = loaded.width;
+            rgb.height = loaded.height;
+            resize_large(rgb.bytes, size_t{3} * loaded.width * loaded.height);
+          }
+          row_to_rgb(row, rgb.bytes.data() + 3 * at);
+        };
+      },
+      &notes.profile);
   if (result != _decode_result::read) return result;
   grey = std::move(loaded);
+  colour = std::move(rgb);
   notes.kind = "png";
   return result;
 }

@@ -14,7 +14,7 @@ class _photo_png : public _photo_format {
  public:
   bool recognises(const _photo_file& file) const override;
   _decode_result read(const _photo_file& file, const _accept_size& accept, _image& grey,
-                      _decode_notes& notes) const override;
+                      _rgb_image& colour, _decode_notes& notes) const override;
   // The picture in colour, 8-bit RGBA (opaque without alpha), row 0 at the bottom: the tone
   // ramps are read so.
   _decode_result read_colour(const _photo_file& file, const _accept_size& accept,

@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QColorSpace>
 #include <QImage>
 #include <QImageReader>
 #include <algorithm>
@@ -140,7 +141,7 @@ bool _photo_qt::recognises(const _photo_file&) const {
 }
 
 _decode_result _photo_qt::read(const _photo_file& file, const _accept_size& accept, _image& grey,
-                               _decode_notes& notes) const {
+                               _rgb_image& colour, _decode_notes& notes) const {
   const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(file.data),
                                                    static_cast<qsizetype>(file.size));
   QBuffer buffer;
@@ -173,8 +174,10 @@ _decode_result _photo_qt::read(const _photo_file& file, const _accept_size& acce
                                                                   : _decode_result::damaged;
   if (!accept(static_cast<uint64_t>(picture.width()), static_cast<uint64_t>(picture.height())))
     return _decode_result::refused;
-  if (!photo_to_grey(picture, grey)) return _decode_result::not_a_picture;
+  if (!photo_to_grey(picture, grey, &colour)) return _decode_result::not_a_picture;
   notes.kind = format.toStdString();
+  const QByteArray profile = picture.colorSpace().iccProfile();
+  notes.profile.assign(profile.begin(), profile.end());
   return _decode_result::read;
 }
 

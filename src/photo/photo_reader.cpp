@@ -6,6 +6,8 @@
 #include <algorithm>
 
 #include "files/file_access.h"
+#include "photo/colour_profile.h"
+#include "photo/photo_grey.h"
 #include "photo/photo_jpeg.h"
 #include "photo/photo_netpbm.h"
 #include "photo/photo_png.h"
@@ -73,6 +75,7 @@ bool _photo_reader::read_file(const std::string& file_name, Decode decode) {
   failure_ = _photo_failure::none;
   format_.clear();
   damage_.clear();
+  warning_.clear();
 
   QFile file;
   const bool standard = is_standard_stream(file_name);
@@ -102,6 +105,12 @@ bool _photo_reader::read_file(const std::string& file_name, Decode decode) {
 }
 
 bool _photo_reader::read(const std::string& file_name, _image& image, int max_size) {
+  _rgb_image colour;
+  return read(file_name, image, colour, max_size);
+}
+
+bool _photo_reader::read(const std::string& file_name, _image& image, _rgb_image& colour,
+                         int max_size) {
   const _accept_size accept = [&](uint64_t width, uint64_t height) {
     return check_size(file_name, width, height, max_size);
   };
@@ -109,14 +118,39 @@ bool _photo_reader::read(const std::string& file_name, _image& image, int max_si
     const _photo_format* format = *std::find_if(std::begin(FORMATS), std::end(FORMATS),
                                                 [&](auto f) { return f->recognises(bytes); });
     _decode_notes notes;
-    _decode_result decoded = format->read(bytes, accept, image, notes);
+    _rgb_image rgb;
+    _decode_result decoded = format->read(bytes, accept, image, rgb, notes);
     // The kinds of JPEG and TIFF that libjpeg and libtiff do not read exactly go to Qt.
     if (decoded == _decode_result::other_kind)
-      decoded = QT_FORMAT.read(bytes, accept, image, notes);
+      decoded = QT_FORMAT.read(bytes, accept, image, rgb, notes);
+    if (decoded == _decode_result::read) {
+      manage_colour(notes.profile, file_name, image, rgb);
+      colour = std::move(rgb);
+    }
     format_ = notes.kind;
     damage_ = notes.detail;
     return decoded;
   });
+}
+
+void _photo_reader::manage_colour(const std::vector<uint8_t>& bytes, const std::string& file_name,
+                                  _image& image, _rgb_image& colour) {
+  const _colour_profile profile(bytes);
+  if (profile.malformed())
+    warning_ = file_name + ": the colour profile is damaged; the colours are read as sRGB";
+  if (!profile.converts()) return;
+  const size_t pixels = size_t{image.width} * image.height;
+  if (colour.empty()) {  // a grey picture: R = G = B
+    colour.width = image.width;
+    colour.height = image.height;
+    resize_large(colour.bytes, 3 * pixels);
+    for (size_t i = 0; i < pixels; ++i)
+      std::fill_n(colour.bytes.data() + 3 * i, 3, static_cast<uint8_t>(image.samples[i]));
+  }
+  profile.to_srgb(colour.bytes.data(), pixels);
+  const uint8_t* rgb = colour.bytes.data();
+  for (size_t i = 0; i < pixels; ++i, rgb += 3)
+    image.samples[i] = static_cast<float>(grey_of(rgb[0], rgb[1], rgb[2]));
 }
 
 bool _photo_reader::read_colour(const std::string& file_name, _texture& texture) {

@@ -38,6 +38,15 @@ class _photo_reader {
   // (after the EXIF orientation) before decoding it; max_size <= 0 sets no edge limit. True on
   // success; on failure the image is left as it was, and error() names the file and the reason.
   bool read(const std::string& file_name, _image& image, int max_size = INT_MAX);
+  // As read, and the picture's colour into colour (8-bit RGB after the same depth and paper
+  // rules, so that the grey is grey_of of it), left empty for a grey picture: its colour is
+  // R = G = B = its grey. On failure both are left as they were.
+  // Colours are sRGB: a picture with an embedded ICC profile (PNG, JPEG, TIFF, and the kinds Qt
+  // reads) is converted to sRGB with Little CMS and its grey made from that; a picture without
+  // one, or with one that says sRGB, keeps its exact values. A malformed profile is ignored, and
+  // warning() says so.
+  bool read(const std::string& file_name, _image& image, _rgb_image& colour,
+            int max_size = INT_MAX);
   // Reads a PNG in colour (8-bit RGBA, row 0 at the bottom), as the tone ramps are kept; any
   // other kind is not a picture here.
   bool read_colour(const std::string& file_name, _texture& texture);
@@ -48,6 +57,9 @@ class _photo_reader {
   //   the limit is N pixels on a side" (the caller's max_size) or "too large: W × H pixels, the
   //   limit is N megapixels". Empty after a success.
   const std::string& error() const { return error_; }
+  // After a success, what the reader could not honour, or empty: "<file name>: the colour
+  // profile is damaged; the colours are read as sRGB".
+  const std::string& warning() const { return warning_; }
   _photo_failure failure() const { return failure_; }
   // After a success, the kind read: "pbm", "pgm", "ppm", "png", "jpeg", "tiff", "webp", "bmp",
   // "gif".
@@ -62,7 +74,12 @@ class _photo_reader {
   bool result(_decode_result decoded, const std::string& file_name);
   bool check_size(const std::string& file_name, uint64_t width, uint64_t height, int max_size);
 
+  // Brings the colours of a picture just read to sRGB, and its grey with them.
+  void manage_colour(const std::vector<uint8_t>& profile, const std::string& file_name,
+                     _image& image, _rgb_image& colour);
+
   std::string error_;
+  std::string warning_;
   _photo_failure failure_ = _photo_failure::none;
   std::string format_;
   std::string damage_;  // the module's detail of a damaged file

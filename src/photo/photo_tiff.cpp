@@ -92,8 +92,9 @@ inline uint32_t sample(const uint8_t* row, uint64_t i, int bits) {
   }
 }
 
-// planes[p] is the row of plane p (contiguous files have one plane holding every sample).
-void row_to_grey(const layout& l, const uint8_t* const* planes, uint8_t* out) {
+// planes[p] is the row of plane p (contiguous files have one plane holding every sample). Out
+// takes a byte a pixel for grey pictures, RGB for colour and palette ones.
+void row_to_picture(const layout& l, const uint8_t* const* planes, uint8_t* out) {
   const bool contiguous = l.planar == PLANARCONFIG_CONTIG;
   const auto value = [&](uint32_t x, int s) -> uint32_t {
     return contiguous ? sample(planes[0], uint64_t{x} * l.samples + s, l.bits)
@@ -103,7 +104,7 @@ void row_to_grey(const layout& l, const uint8_t* const* planes, uint8_t* out) {
   for (uint32_t x = 0; x < l.width; ++x) {
     if (l.photometric == PHOTOMETRIC_PALETTE) {
       const uint32_t index = value(x, 0);
-      out[x] = static_cast<uint8_t>(grey_of(l.map[0][index], l.map[1][index], l.map[2][index]));
+      for (int c = 0; c < 3; ++c) out[3 * x + c] = l.map[c][index];
       continue;
     }
     uint32_t c[3];
@@ -123,14 +124,18 @@ void row_to_grey(const layout& l, const uint8_t* const* planes, uint8_t* out) {
       const unsigned a = l.depth[value(x, l.alpha)];
       for (int s = 0; s < l.colours; ++s) c8[s] = over_white(l.depth[c[s]], a);
     }
-    out[x] = static_cast<uint8_t>(l.colours == 1 ? c8[0] : grey_of(c8[0], c8[1], c8[2]));
+    if (l.colours == 1)
+      out[x] = static_cast<uint8_t>(c8[0]);
+    else
+      for (int c = 0; c < 3; ++c) out[3 * x + c] = static_cast<uint8_t>(c8[c]);
   }
 }
 
-// The first page as 8-bit grey, top row first, turned by its orientation.
-_decode_result read_tiff_grey(const unsigned char* data, size_t size,
-                              const _accept_size& accept_size, std::vector<uint8_t>& grey,
-                              uint32_t& width, uint32_t& height) {
+// The first page as 8-bit grey or RGB (`channels` 1 or 3), top row first, turned by its
+// orientation, and its ICC profile.
+_decode_result read_tiff(const unsigned char* data, size_t size, const _accept_size& accept_size,
+                         std::vector<uint8_t>& shown, uint32_t& width, uint32_t& height,
+                         int& channels, std::vector<uint8_t>& profile) {
   memory_file file{data, size, 0};
   TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
   TIFFOpenOptionsSetErrorHandlerExtR(options, quiet, nullptr);
@@ -205,9 +210,17 @@ _decode_result read_tiff_grey(const unsigned char* data, size_t size,
   if (!accept_size(turned ? l.height : l.width, turned ? l.width : l.height))
     return _decode_result::refused;
 
+  uint32_t profile_length = 0;
+  const void* profile_data = nullptr;
+  if (TIFFGetField(t, TIFFTAG_ICCPROFILE, &profile_length, &profile_data) &&
+      profile_data != nullptr) {
+    const auto* bytes = static_cast<const uint8_t*>(profile_data);
+    profile.assign(bytes, bytes + profile_length);
+  }
+  channels = l.colours == 3 || l.photometric == PHOTOMETRIC_PALETTE ? 3 : 1;
   const int planes = l.planar == PLANARCONFIG_SEPARATE ? l.samples : 1;
   std::vector<uint8_t> picture;
-  resize_large(picture, size_t{l.width} * l.height);
+  resize_large(picture, size_t{l.width} * l.height * static_cast<size_t>(channels));
   // Rows come in bands: a strip, or a row of tiles. band[p] holds the band's rows of plane p.
   const bool tiled = TIFFIsTiled(t);
   uint32_t band_rows = 0, tile_width = 0;
@@ -255,14 +268,15 @@ _decode_result read_tiff_grey(const unsigned char* data, size_t size,
     }
     for (uint32_t r = 0; r < count; ++r) {
       for (int p = 0; p < planes; ++p) rows[p] = band[p].data() + r * row_bytes;
-      row_to_grey(l, rows.data(), picture.data() + size_t{top + r} * l.width);
+      row_to_picture(l, rows.data(),
+                     picture.data() + size_t{top + r} * l.width * static_cast<size_t>(channels));
     }
   }
 
   if (orientation >= 2 && orientation <= 8) {
-    orient_grey(picture, l.width, l.height, orientation, grey);
+    orient_picture(picture, l.width, l.height, orientation, channels, shown);
   } else {
-    grey = std::move(picture);
+    shown = std::move(picture);
   }
   width = turned ? l.height : l.width;
   height = turned ? l.width : l.height;
@@ -318,9 +332,10 @@ bool _photo_tiff::recognises(const _photo_file& file) const {
 
 // The size first, from the first directory; then whether the file holds the strips or tiles.
 _decode_result _photo_tiff::read(const _photo_file& file, const _accept_size& accept, _image& grey,
-                                 _decode_notes& notes) const {
+                                 _rgb_image& colour, _decode_notes& notes) const {
   std::vector<uint8_t> picture;
   uint32_t width = 0, height = 0;
+  int channels = 1;
   const bool whole = tiff_whole(file.data, file.size);
   bool cut = false;
   const auto accept_whole = [&](uint64_t w, uint64_t h) {
@@ -328,7 +343,8 @@ _decode_result _photo_tiff::read(const _photo_file& file, const _accept_size& ac
     cut = !whole;
     return whole;
   };
-  switch (read_tiff_grey(file.data, file.size, accept_whole, picture, width, height)) {
+  switch (read_tiff(file.data, file.size, accept_whole, picture, width, height, channels,
+                    notes.profile)) {
     case _decode_result::read:
       break;
     case _decode_result::refused:
@@ -340,7 +356,10 @@ _decode_result _photo_tiff::read(const _photo_file& file, const _accept_size& ac
     default:
       return whole ? _decode_result::damaged : _decode_result::truncated;
   }
-  store_grey(picture, width, height, grey);
+  if (channels == 3)
+    store_colour(picture, width, height, grey, colour);
+  else
+    store_grey(picture, width, height, grey);
   notes.kind = "tiff";
   return _decode_result::read;
 }

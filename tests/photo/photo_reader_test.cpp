@@ -25,19 +25,24 @@ unsigned expected_grey(unsigned r, unsigned g, unsigned b, unsigned a = 255) {
   return (77 * over(r) + 150 * over(g) + 29 * over(b) + 128) >> 8;
 }
 
-// A picture as rows of 8-bit grey, top row first.
+// A picture as rows of 8-bit grey, top row first, and its colour (over white, R, G, B a pixel).
 struct grey_picture {
   unsigned width = 0, height = 0;
   std::vector<unsigned> samples;
+  std::vector<unsigned> colour;
   bool operator==(const grey_picture&) const = default;
 };
 
-// The raster turned back to top-row-first order.
-grey_picture from_raster(const _image& image) {
-  grey_picture p{image.width, image.height, {}};
+// The raster turned back to top-row-first order; a grey picture's colour is its grey thrice.
+grey_picture from_raster(const _image& image, const _rgb_image& colour) {
+  grey_picture p{image.width, image.height, {}, {}};
   for (unsigned y = image.height; y-- > 0;)
-    for (unsigned x = 0; x < image.width; ++x)
-      p.samples.push_back(static_cast<unsigned>(image.samples[size_t{y} * image.width + x]));
+    for (unsigned x = 0; x < image.width; ++x) {
+      const size_t at = size_t{y} * image.width + x;
+      p.samples.push_back(static_cast<unsigned>(image.samples[at]));
+      for (int c = 0; c < 3; ++c)
+        p.colour.push_back(colour.empty() ? p.samples.back() : colour.bytes[3 * at + c]);
+    }
   return p;
 }
 
@@ -64,8 +69,10 @@ grey_picture from_pam(const std::string& name) {
     const unsigned char* s = &t[i * depth];
     const bool colour = depth >= 3;
     const bool alpha = depth == 2 || depth == 4;
-    p.samples.push_back(colour ? expected_grey(s[0], s[1], s[2], alpha ? s[3] : 255)
-                               : expected_grey(s[0], s[0], s[0], alpha ? s[1] : 255));
+    const unsigned a = alpha ? s[depth - 1] : 255;
+    const unsigned rgb[3] = {s[0], colour ? s[1] : s[0], colour ? s[2] : s[0]};
+    p.samples.push_back(expected_grey(rgb[0], rgb[1], rgb[2], a));
+    for (unsigned c : rgb) p.colour.push_back(expected_grey(c, c, c, a));
   }
   return p;
 }
@@ -80,8 +87,9 @@ struct read_result {
 read_result read_photo(const std::string& name, int max_size = 100000) {
   _photo_reader reader;
   _image image;
-  const bool ok = reader.read(name, image, max_size);
-  return {ok, from_raster(image), reader.failure(), reader.error()};
+  _rgb_image colour;
+  const bool ok = reader.read(name, image, colour, max_size);
+  return {ok, from_raster(image, colour), reader.failure(), reader.error()};
 }
 
 TEST(Photo, EveryFixtureMatchesAnotherDecoder) {
@@ -115,9 +123,10 @@ TEST(Photo, KindsAreFoundFromTheContent) {
     write_file(name, read_file(PHOTOS + file));
     _photo_reader reader;
     _image image;
-    ASSERT_TRUE(reader.read(name, image)) << reader.error();
+    _rgb_image colour;
+    ASSERT_TRUE(reader.read(name, image, colour)) << reader.error();
     EXPECT_EQ(reader.format(), kind);
-    EXPECT_TRUE(from_raster(image) == read_photo(PHOTOS + file).picture) << file;
+    EXPECT_TRUE(from_raster(image, colour) == read_photo(PHOTOS + file).picture) << file;
   }
   const read_result cmyk = read_photo(PHOTOS + "jpeg_cmyk.jpg");
   EXPECT_TRUE(cmyk.ok && cmyk.picture.width == 40 && cmyk.picture.height == 24) << cmyk.error;
@@ -218,9 +227,13 @@ TEST(Photo, NetpbmKindsAndDepths) {
     write_file(dir / "in", c.bytes);
     const read_result r = read_photo(dir / "in");
     ASSERT_TRUE(r.ok) << c.name << ": " << r.error;
-    EXPECT_EQ(r.picture, (grey_picture{c.width, unsigned(c.top_down.size() / c.width), c.top_down}))
-        << c.name;
+    EXPECT_EQ(r.picture.width, c.width) << c.name;
+    EXPECT_EQ(r.picture.samples, c.top_down) << c.name;
   }
+  // The colour of the last, deep PPM: its channels at 8 bits, top row first.
+  const read_result deep = read_photo(dir / "in");
+  EXPECT_EQ(deep.picture.colour,
+            (std::vector<unsigned>{255, depth(1, 1000), depth(999, 1000), 0, 0, 0}));
 }
 
 // An 8-bit PGM gives its samples as they are, signs and comments included: the photographs and
