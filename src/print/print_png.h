@@ -6,19 +6,20 @@
 #include <string>
 #include <vector>
 
-#include "print/zlib_blocks.h"
 #include "parallel/block_pipeline.h"
 #include "print/print_writer.h"
+#include "print/zlib_blocks.h"
 
 namespace stippon {
 
 // PNG: 8-bit grey, 1-bit grey for black and white, 8-bit RGB or RGBA, with the resolution in a
-// pHYs chunk (none at ppi 0, as for the tone ramps). libpng writes the header and frames the chunks; the image data is one zlib stream
-// of blocks of rows (no filter) deflated apart on the pool's threads, each block an IDAT chunk.
+// pHYs chunk (none at ppi 0, as for the tone ramps). libpng writes the header and frames the
+// chunks; the image data is one zlib stream of blocks of rows (no filter) deflated apart on the
+// pool's threads, each block an IDAT chunk.
 class _print_png : public _print_writer {
  public:
   ~_print_png() override;
-  bool holds(_print_kind) const override { return true; }
+  bool holds(_print_kind kind) const override { return kind != _print_kind::cmyk; }
   bool needs_resolution() const override { return false; }
 
  protected:
