@@ -256,6 +256,10 @@ void _command_line::add_options() {
       number(-5.0f, 5.0f, "-5.0 to 5.0", o.settings.borders_threshold));
   add("--color", "R,G,B[,A]", "ink of the colour-stippled image, default 255,0,0",
       colour(o.settings.ink));
+  add("--inks", "one|cmyk", o.settings.inks,
+      "one ink, or the photograph separated into cyan, magenta, yellow and\n"
+      "black, each stippled apart: a TIFF or PDF holds the inks, a PNG their\n"
+      "colour, an SVG a layer per pen (default one)");
   group = "Which image";
   add("--image", "stippling|halftoning|borders|original|color-original|color-stippling", o.image,
       "default stippling; the colour images need a .png, .tif or .pdf\n"
@@ -352,6 +356,8 @@ std::string _command_line::finish() {
     return "--image color-original and color-stippling are colour images: write them as .png, "
            ".tif or .pdf";
   const bool stippled = o.image == list_stippling || o.image == list_color_stippling;
+  if (o.settings.inks == inks_cmyk && stippled && !o.colour_output() && !o.svg_output())
+    return "--inks cmyk makes a print of four inks: write it as .png, .tif, .pdf or .svg";
   if (o.resolution != resolution_300 && !stippled)
     return "only the stippled images are drawn at " + std::to_string(VECRES[o.resolution]) +
            " ppi; write other images at --ppi 300";

@@ -59,6 +59,8 @@ std::unique_ptr<_stipple_document> _stipple_document::worker_copy(
   copy->enlargement = enlargement;
   copy->dot_sheets = dot_sheets;
   copy->input_image = input_image;
+  copy->input_colour = input_colour;
+  copy->separation = separation;
   copy->matcher = matcher;
   // A new grid makes these from the input; otherwise the work reads them.
   if (!work.remakes_grid()) {
@@ -66,6 +68,7 @@ std::unique_ptr<_stipple_document> _stipple_document::worker_copy(
     copy->borders_image = borders_image;
     copy->halftoning_image = halftoning_image;
     copy->color_original = color_original;
+    copy->cmyk = cmyk;
   }
   // The preview's seed and size, without the samples the work draws again or leaves alone.
   copy->preview_seed = preview_seed;
@@ -109,6 +112,8 @@ void _stipple_document::adopt_work(_stipple_document&& done, const _document_wor
   borders_image = std::move(done.borders_image);
   halftoning_image = std::move(done.halftoning_image);
   color_original = std::move(done.color_original);
+  cmyk = std::move(done.cmyk);
+  separation = done.separation;
   if (work.restipples()) {
     stippling_image.dimensions(done.stippling_image.height, done.stippling_image.width);
     stippling_image.samples = std::move(done.stippling_image.samples);

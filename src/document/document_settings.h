@@ -14,6 +14,10 @@ inline constexpr _pixel DEFAULT_INK = {255, 0, 0, 255};
 inline constexpr float DEFAULT_BORDERS_THRESHOLD = 5.0f;
 inline constexpr float BORDERS_SLIDER_STEPS = 10.0f;
 
+// The inks a print is made of: the one of its mode, or the four process inks separated from the
+// photograph, each stippled apart.
+enum _inks { inks_one = 0, inks_cmyk };
+
 // The images of the pipeline in the order of the image list.
 enum _list_position {
   list_color_original = 0,
@@ -41,6 +45,7 @@ struct _document_settings {
   float borders_threshold = DEFAULT_BORDERS_THRESHOLD;
   _pixel ink = DEFAULT_INK;
   bool colour_stippling = false;
+  _inks inks = inks_one;
   // Levels, gamma and tone matching, applied to the photograph before it is halftoned.
   _tone_settings tone_match;
 

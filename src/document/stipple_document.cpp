@@ -33,7 +33,8 @@ _stipple_document::_stipple_document() : _stipple_document(std::make_shared<_thr
 _stipple_document::_stipple_document(std::shared_ptr<_thread_pool> threads)
     : pool(std::move(threads)),
       dot_sheets(std::make_shared<_dot_sheets>()),
-      input_image(std::make_shared<const _image>()) {}
+      input_image(std::make_shared<const _image>()),
+      input_colour(std::make_shared<const _rgb_image>()) {}
 
 void _stipple_document::set_threads(unsigned threads) {
   pool = std::make_shared<_thread_pool>(threads);
@@ -54,9 +55,10 @@ bool _stipple_document::load_tone(const std::string& dir, int index) {
 bool _stipple_document::read_input(const std::string& file_name, int max_edge) {
   // Read aside: a failed read must leave every image as it was.
   _image image;
+  _rgb_image colour;
   _photo_reader reader;
   const int edge = max_edge > 0 ? max_edge : limit;
-  if (!reader.read(file_name, image, edge)) {
+  if (!reader.read(file_name, image, colour, edge)) {
     // The reason alone: the front ends name the file in their own words.
     const std::string prefix = "Cannot read " + file_name + ": ";
     failure =
@@ -66,6 +68,7 @@ bool _stipple_document::read_input(const std::string& file_name, int max_edge) {
   }
   failure.clear();
   input_image = std::make_shared<const _image>(std::move(image));
+  input_colour = std::make_shared<const _rgb_image>(std::move(colour));
   return true;
 }
 
@@ -127,6 +130,7 @@ bool _stipple_document::derive(float w) {
   stippling_image.dimensions(size.height, size.width);
   stippling_image.samples = {};
   image_loaded = true;
+  if (current.inks == inks_cmyk) derive_inks();
   return true;
 }
 
@@ -148,6 +152,7 @@ void _stipple_document::stipple_preview() {
   stippling_image.create(true);
   stamp_grey(stippling_image, resolution_300);
   if (current.colour_stippling) stipple_colour();
+  if (cmyk_print()) stipple_inks();
 }
 
 void _stipple_document::stamp_grey(_image& target, int row) const {
@@ -205,13 +210,15 @@ _document_work _stipple_document::work_for(_document_settings& target) {
   const float w = new_width(target);
   const bool regrid = w > 0.0f || target.stipple.scale_factor != current.stipple.scale_factor;
   target.width = w > 0.0f ? w : current.width;
-  const bool restipple =
-      !(target.stipple == current.stipple) || target.colour_stippling != current.colour_stippling;
+  const bool restipple = !(target.stipple == current.stipple) ||
+                         target.colour_stippling != current.colour_stippling ||
+                         target.inks != current.inks;
   // A matched tone depends on the dots: the halftone is made again for new ones.
   const bool matched = target.tone_match.matching != tone_matching_none;
   _document_work work;
   // The print keeps its size when only the packing changes: the cells within it change.
-  if (regrid) work.add_grid(target.width);
+  // The inks' grids are made with the grid.
+  if (regrid || target.inks != current.inks) work.add_grid(target.width);
   if (!(target.tone_match == current.tone_match) || (matched && restipple)) work.add_tones();
   if (target.borders_threshold != current.borders_threshold) work.add_borders();
   if (restipple) work.add_stipple();

@@ -12,7 +12,10 @@
 #include "document/work_control.h"
 #include "document/work_progress.h"
 #include "image/image.h"
+#include "image/rgb_image.h"
 #include "image/texture.h"
+#include "inks/cmyk_inks.h"
+#include "inks/cmyk_separation.h"
 #include "parallel/thread_pool.h"
 #include "print/print_writer.h"
 #include "stipple/banded_print.h"
@@ -172,6 +175,11 @@ class _stipple_document {
   _tone_matcher matcher;  // keeps the ink measured for recent dot settings
 
   std::shared_ptr<const _image> input_image;
+  // The photograph's colour, separated for a CMYK print; empty for a grey one.
+  std::shared_ptr<const _rgb_image> input_colour;
+  // Worked out at the first CMYK print (a second or so), then only read: worker copies share it.
+  std::shared_ptr<const _cmyk_separation> separation;
+  _cmyk_inks cmyk;  // each ink's halftone grid, while the inks are CMYK
   _image original_image;
   _image borders_image;
   _image halftoning_image;
@@ -184,6 +192,12 @@ class _stipple_document {
   bool keep_drawing(_work_progress::_stage stage, unsigned done, unsigned total) const;
   _work_sizes work_sizes(const _document_work& work) const;
   void size_colour_stippling();
+  // The separation and each ink's halftone grid at the current grid's enlargement.
+  void derive_inks();
+  // The four inks' preview, their colour on paper in the colour-stippled picture.
+  void stipple_inks();
+  bool write_inks(_print_writer& writer, int row, _print_kind kind);
+  bool cmyk_print() const { return current.inks == inks_cmyk && !cmyk.empty(); }
   void stipple_colour();
   // The grey draws of the preview's seeds at output scale k, and the stream where they end.
   _dot_plan grey_plan(int k, _random_stream& stream) const;

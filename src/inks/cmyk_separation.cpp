@@ -165,7 +165,7 @@ bool _cmyk_separation::load(const std::string& profile_file) {
   cmsSetPCS(link.get(), cmsSigCmykData);
   cmsSetHeaderRenderingIntent(link.get(), INTENT_PERCEPTUAL);
   if (!cmsWriteTag(link.get(), cmsSigAToB0Tag, pipeline.get())) return false;
-  cmsHTRANSFORM transform = cmsCreateTransform(link.get(), TYPE_RGBA_8, nullptr, TYPE_CMYK_8,
+  cmsHTRANSFORM transform = cmsCreateTransform(link.get(), TYPE_RGB_8, nullptr, TYPE_CMYK_8,
                                                INTENT_PERCEPTUAL, cmsFLAGS_NOCACHE);
   if (transform == nullptr) return false;
   separation = std::shared_ptr<void>(transform, cmsDeleteTransform);
@@ -186,20 +186,31 @@ _ink_amounts _cmyk_separation::inks_of(_pixel colour) const {
   return amounts;
 }
 
-std::array<_image, INK_COUNT> _cmyk_separation::separate(const _texture& picture) const {
+std::array<_image, INK_COUNT> _cmyk_separation::separate(const _image& grey,
+                                                         const _rgb_image& colour) const {
   std::array<_image, INK_COUNT> inks_;
   for (_image& ink : inks_) {
-    ink.dimensions(picture.height, picture.width);
+    ink.dimensions(grey.height, grey.width);
     ink.create(true);
   }
+  const bool coloured = colour.width == grey.width && colour.height == grey.height &&
+                        colour.bytes.size() == size_t(grey.width) * grey.height * 3;
   if (separation == nullptr) return inks_;
-  std::vector<_ink_amounts> row(picture.width);
-  for (unsigned r = 0; r < picture.height; ++r) {
-    const size_t start = size_t(r) * picture.width;
-    cmsDoTransform(separation.get(), picture.texels.data() + start, row.data(), picture.width);
+  const unsigned width = grey.width;
+  std::vector<uint8_t> rgb(size_t(width) * 3);
+  std::vector<_ink_amounts> row(width);
+  for (unsigned r = 0; r < grey.height; ++r) {
+    const size_t start = size_t(r) * width;
+    const uint8_t* in = colour.bytes.data() + start * 3;
+    if (!coloured) {
+      for (unsigned c = 0; c < width; ++c)
+        rgb[3 * c] = rgb[3 * c + 1] = rgb[3 * c + 2] = uint8_t(grey.samples[start + c]);
+      in = rgb.data();
+    }
+    cmsDoTransform(separation.get(), in, row.data(), width);
     for (int ink = 0; ink < INK_COUNT; ++ink) {
       float* samples = inks_[size_t(ink)].samples.data() + start;
-      for (unsigned c = 0; c < picture.width; ++c) samples[c] = float(255 - row[c][size_t(ink)]);
+      for (unsigned c = 0; c < width; ++c) samples[c] = float(255 - row[c][size_t(ink)]);
     }
   }
   return inks_;

@@ -7,7 +7,7 @@
 
 #include "image/image.h"
 #include "image/pixel.h"
-#include "image/texture.h"
+#include "image/rgb_image.h"
 
 namespace stippon {
 
@@ -32,9 +32,10 @@ class _cmyk_separation {
   bool loaded() const { return separation != nullptr; }
 
   _ink_amounts inks_of(_pixel colour) const;
-  // The inks of a picture (row 0 at the bottom) as grey rasters of its size, white where an ink
-  // is absent and black where it is solid, as grey stippling draws them.
-  std::array<_image, INK_COUNT> separate(const _texture& picture) const;
+  // The inks of a photograph (row 0 at the bottom) as grey rasters of its size, white where an
+  // ink is absent and black where it is solid, as grey stippling draws them: of its colour, or
+  // of its grey when it has none.
+  std::array<_image, INK_COUNT> separate(const _image& grey, const _rgb_image& colour) const;
   // Each ink solid on the paper, as the profile sees it, in sRGB.
   _pixel ink_colour(int ink) const { return inks[size_t(ink)]; }
 

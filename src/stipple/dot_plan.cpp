@@ -62,8 +62,9 @@ _dot_plan::_dot_plan(float scale_factor, int output_scale, bool inked, bool comp
 // Drawn compact first; when a dot does not fit, the stream goes back to where it was and the run is
 // drawn again in the wide form, which holds every dot.
 _dot_plan _dot_plan::grey(const _stipple_settings& settings, const _image& halftone,
-                          int output_scale, _random_stream& stream) {
-  const _grey_walk walk = _grey_walk::of(settings, output_scale);
+                          int output_scale, _random_stream& stream, _grid_shift shift) {
+  _grey_walk walk = _grey_walk::of(settings, output_scale);
+  walk.move(shift);
   const size_t dots = candidates(halftone, nullptr);
   const _random_stream start = stream;
   for (const bool compact : {true, false}) {

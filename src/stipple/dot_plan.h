@@ -31,9 +31,9 @@ class _dot_plan {
   _dot_plan() = default;
 
   // The dots of grey stippling at this output scale, drawn from stream, which is left after the
-  // last draw.
+  // last draw, every dot moved by shift.
   static _dot_plan grey(const _stipple_settings& settings, const _image& halftone, int output_scale,
-                        _random_stream& stream);
+                        _random_stream& stream, _grid_shift shift = {});
   // The dots of colour stippling at this output scale, drawn from stream (after the grey draws
   // when it continues the preview's sequence, as the window's colour stippling does).
   static _dot_plan colour(const _stipple_settings& settings, const _image& halftone,

@@ -80,18 +80,29 @@ TEST_F(CmykSeparation, ColoursMatchTheProfilesSeparation) {
 }
 
 TEST_F(CmykSeparation, PicturesAndInkColours) {
-  _texture picture;
-  picture.dimensions(2, 3);
-  picture.create();
+  _image grey;
+  grey.dimensions(2, 3);
+  grey.create(true);
+  _rgb_image picture{3, 2, {}};
   const _pixel colours[] = {{255, 255, 255}, {0, 0, 0},       {255, 0, 0},
                             {0, 128, 255},   {128, 128, 128}, {10, 200, 30}};
-  for (size_t i = 0; i < 6; ++i) picture.texels[i] = colours[i];
-  const auto inks = separation.separate(picture);
+  for (size_t i = 0; i < 6; ++i) {
+    picture.bytes.insert(picture.bytes.end(), {colours[i].r, colours[i].g, colours[i].b});
+    grey.samples[i] = float(i * 40);
+  }
+  // A colour photograph by its colours, a grey one by its grey.
+  const auto inks = separation.separate(grey, picture);
+  const auto grey_inks = separation.separate(grey, _rgb_image());
   for (int ink = 0; ink < INK_COUNT; ++ink) {
     ASSERT_EQ(inks[ink].width, 3u);
     ASSERT_EQ(inks[ink].height, 2u);
-    for (size_t i = 0; i < 6; ++i)
+    for (size_t i = 0; i < 6; ++i) {
       EXPECT_EQ(inks[ink].samples[i], 255.0f - separation.inks_of(colours[i])[ink]) << ink << i;
+      const uint8_t level = uint8_t(i * 40);
+      EXPECT_EQ(grey_inks[ink].samples[i],
+                255.0f - separation.inks_of(_pixel(level, level, level))[ink])
+          << ink << i;
+    }
   }
   // Cyan is blue-green, magenta red-blue, yellow red-green, black dark and near neutral.
   const _pixel cyan = separation.ink_colour(ink_cyan), magenta = separation.ink_colour(ink_magenta),
