@@ -43,6 +43,8 @@ class _print_svg : public _print_file {
             double pen_width);
   // A layer for pen `number` (from 1) of the ink: pen 1 is named black, the others by the ink.
   void begin_layer(unsigned number, _pixel ink);
+  // A layer for pen `number` labelled "Pen <number> <name>", whose ink multiplies those below it.
+  void begin_layer(unsigned number, _pixel ink, std::string_view name);
   void end_layer() { text().text("</g>\n"); }
 
   // Shapes: in paths of at most PATH_BYTES of data each, each dot a move to its start and its
@@ -85,6 +87,8 @@ class _print_svg : public _print_file {
 
  private:
   _svg_text& text() { return *svg; }
+  // The rest of a layer's opening tag: how its dots are drawn in the ink.
+  void layer_style(_pixel ink);
   void pair(int64_t x, int64_t y) {
     text().thousandths(x);
     if (y >= 0) text().text(" ");
