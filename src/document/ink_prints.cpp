@@ -20,7 +20,7 @@ _tone_settings matched_to_separation() {
 void _stipple_document::derive_inks() {
   if (!separation) {
     auto loaded = std::make_shared<_cmyk_separation>();
-    if (!loaded->load(_cmyk_separation::DEFAULT_PROFILE)) {
+    if (!loaded->load(_cmyk_separation::DEFAULT_PROFILE, pool.get())) {
       cmyk = _cmyk_inks();
       return;
     }

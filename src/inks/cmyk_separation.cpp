@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <vector>
 
 namespace stippon {
@@ -28,6 +29,10 @@ constexpr int LESSENINGS = 4;
 // room to bring the black ink's own tint back to the colour.
 constexpr double BLACK_SHARE = 0.85;
 constexpr int HALVINGS = 12;
+// The share of the press's dot gain an ink's dots are given (see cover_table): the rest the
+// stippled inks make themselves, where their dots fall on one another and multiply. Measured on
+// photographs: with none the prints are some 9 L* too light, with all of it 7 too dark.
+constexpr double GAIN_TAKEN = 0.5;
 
 template <class Handle, auto Close>
 struct _closer {
@@ -125,17 +130,52 @@ struct _press {
   }
 };
 
+// A lattice point's level along one edge as Little CMS samples it: in 16 bits, rounded.
+float lattice_level(unsigned point) {
+  return float(std::floor(point * 65535.0 / (LATTICE_POINTS - 1) + 0.5) / 65535.0);
+}
+
+unsigned lattice_index(const cmsFloat32Number in[]) {
+  unsigned index = 0;
+  for (int i = 0; i < 3; ++i)
+    index = index * LATTICE_POINTS + unsigned(std::lround(in[i] * float(LATTICE_POINTS - 1)));
+  return index;
+}
+
+// The inks of every lattice point, worked out a plane of the lattice a task.
+std::vector<float> lattice_inks(const _press& press, _thread_pool* pool) {
+  constexpr unsigned PLANE = LATTICE_POINTS * LATTICE_POINTS;
+  std::vector<float> inks(size_t(PLANE) * LATTICE_POINTS * INK_COUNT);
+  const auto plane = [&](unsigned red) {
+    for (unsigned i = 0; i < PLANE; ++i) {
+      const double rgb[3] = {lattice_level(red), lattice_level(i / LATTICE_POINTS),
+                             lattice_level(i % LATTICE_POINTS)};
+      double cmyk[INK_COUNT];
+      press.inks(rgb, cmyk);
+      for (int ink = 0; ink < INK_COUNT; ++ink)
+        inks[(size_t(red) * PLANE + i) * INK_COUNT + size_t(ink)] = float(cmyk[ink] / FULL);
+    }
+  };
+  if (pool == nullptr || pool->threads() == 1) {
+    for (unsigned red = 0; red < LATTICE_POINTS; ++red) plane(red);
+    return inks;
+  }
+  std::vector<std::future<void>> planes;
+  for (unsigned red = 0; red < LATTICE_POINTS; ++red)
+    planes.push_back(pool->submit([&plane, red] { plane(red); }));
+  for (std::future<void>& done : planes) done.get();
+  return inks;
+}
+
 cmsInt32Number lattice_point(const cmsFloat32Number in[], cmsFloat32Number out[], void* cargo) {
-  const double rgb[3] = {in[0], in[1], in[2]};
-  double cmyk[INK_COUNT];
-  static_cast<const _press*>(cargo)->inks(rgb, cmyk);
-  for (int i = 0; i < INK_COUNT; ++i) out[i] = cmsFloat32Number(cmyk[i] / FULL);
+  const float* inks = static_cast<const float*>(cargo) + size_t(lattice_index(in)) * INK_COUNT;
+  std::copy_n(inks, INK_COUNT, out);
   return TRUE;
 }
 
 }  // namespace
 
-bool _cmyk_separation::load(const std::string& profile_file) {
+bool _cmyk_separation::load(const std::string& profile_file, _thread_pool* pool) {
   separation.reset();
   const _profile press(cmsOpenProfileFromFile(profile_file.c_str(), "r"));
   if (press == nullptr || cmsGetColorSpace(press.get()) != cmsSigCmykData ||
@@ -151,11 +191,11 @@ bool _cmyk_separation::load(const std::string& profile_file) {
   if (separate == nullptr || measure == nullptr || show == nullptr) return false;
 
   // The lattice, held by a device link from sRGB to the inks.
-  const _press worker{separate.get(), measure.get()};
+  std::vector<float> inks_ = lattice_inks(_press{separate.get(), measure.get()}, pool);
   const _pipeline pipeline(cmsPipelineAlloc(nullptr, 3, INK_COUNT));
   cmsStage* lattice = cmsStageAllocCLutFloat(nullptr, LATTICE_POINTS, 3, INK_COUNT, nullptr);
   if (pipeline == nullptr || lattice == nullptr ||
-      !cmsStageSampleCLutFloat(lattice, lattice_point, const_cast<_press*>(&worker), 0) ||
+      !cmsStageSampleCLutFloat(lattice, lattice_point, inks_.data(), 0) ||
       !cmsPipelineInsertStage(pipeline.get(), cmsAT_BEGIN, lattice))
     return false;
   const _profile link(cmsCreateProfilePlaceholder(nullptr));
@@ -176,13 +216,43 @@ bool _cmyk_separation::load(const std::string& profile_file) {
     unsigned char rgb[3];
     cmsDoTransform(show.get(), solid, rgb, 1);
     inks[size_t(ink)] = _pixel(rgb[0], rgb[1], rgb[2]);
+    cover_table(ink, measure.get());
   }
   return true;
 }
 
-_ink_amounts _cmyk_separation::inks_of(_pixel colour) const {
+// An ink's amount is what the press lays down, which spreads on the paper and darkens more than
+// its share of the area: the profile holds that gain. Stippled dots cover exactly their share,
+// so each amount is drawn nearer the share whose light (the paper's and the solid ink's, mixed
+// by area) is the light the profile gives the amount: GAIN_TAKEN of the way there.
+void _cmyk_separation::cover_table(int ink, void* measure) {
+  const auto light = [&](double amount) {
+    double cmyk[INK_COUNT] = {};
+    cmyk[ink] = amount / 255.0 * FULL;
+    cmsCIELab lab;
+    cmsDoTransform(measure, cmyk, &lab, 1);
+    cmsCIEXYZ xyz;
+    cmsLab2XYZ(nullptr, &xyz, &lab);
+    return xyz.Y / cmsD50_XYZ()->Y;
+  };
+  const double solid = light(255.0);
+  for (int amount = 0; amount < 256; ++amount) {
+    const double share =
+        GAIN_TAKEN * (1.0 - light(amount)) / (1.0 - solid) + (1.0 - GAIN_TAKEN) * amount / 255.0;
+    covers[size_t(ink)][size_t(amount)] = uint8_t(std::lround(std::clamp(share, 0.0, 1.0) * 255.0));
+  }
+}
+
+_ink_amounts _cmyk_separation::press_inks_of(_pixel colour) const {
   _ink_amounts amounts{};
   if (separation != nullptr) cmsDoTransform(separation.get(), &colour, amounts.data(), 1);
+  return amounts;
+}
+
+_ink_amounts _cmyk_separation::inks_of(_pixel colour) const {
+  _ink_amounts amounts = press_inks_of(colour);
+  for (int ink = 0; ink < INK_COUNT; ++ink)
+    amounts[size_t(ink)] = covers[size_t(ink)][amounts[size_t(ink)]];
   return amounts;
 }
 
@@ -210,7 +280,8 @@ std::array<_image, INK_COUNT> _cmyk_separation::separate(const _image& grey,
     cmsDoTransform(separation.get(), in, row.data(), width);
     for (int ink = 0; ink < INK_COUNT; ++ink) {
       float* samples = inks_[size_t(ink)].samples.data() + start;
-      for (unsigned c = 0; c < width; ++c) samples[c] = float(255 - row[c][size_t(ink)]);
+      const std::array<uint8_t, 256>& cover = covers[size_t(ink)];
+      for (unsigned c = 0; c < width; ++c) samples[c] = float(255 - cover[row[c][size_t(ink)]]);
     }
   }
   return inks_;

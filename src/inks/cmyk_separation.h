@@ -8,6 +8,7 @@
 #include "image/image.h"
 #include "image/pixel.h"
 #include "image/rgb_image.h"
+#include "parallel/thread_pool.h"
 
 namespace stippon {
 
@@ -27,13 +28,17 @@ using _ink_amounts = std::array<uint8_t, INK_COUNT>;
 // interpolated between them by Little CMS.
 class _cmyk_separation {
  public:
-  // Reads the profile; false when it is missing or not a CMYK printing profile.
-  bool load(const std::string& profile_file);
+  // Reads the profile and works out the separation, on the pool's threads when given; false
+  // when the profile is missing or not a CMYK printing profile.
+  bool load(const std::string& profile_file, _thread_pool* pool = nullptr);
   bool loaded() const { return separation != nullptr; }
 
+  // The share of the area each ink's dots cover for a colour (see cover_table).
   _ink_amounts inks_of(_pixel colour) const;
-  // The inks of a photograph (row 0 at the bottom) as grey rasters of its size, white where an
-  // ink is absent and black where it is solid, as grey stippling draws them: of its colour, or
+  // The amounts the profile's press lays down for it.
+  _ink_amounts press_inks_of(_pixel colour) const;
+  // The inks' shares of a photograph (row 0 at the bottom) as grey rasters of its size, white where
+  // an ink is absent and black where it is solid, as grey stippling draws them: of its colour, or
   // of its grey when it has none.
   std::array<_image, INK_COUNT> separate(const _image& grey, const _rgb_image& colour) const;
   // Each ink solid on the paper, as the profile sees it, in sRGB.
@@ -45,7 +50,10 @@ class _cmyk_separation {
 
  private:
   std::shared_ptr<void> separation;  // the transform from sRGB to the inks
+  void cover_table(int ink, void* measure);
+
   std::array<_pixel, INK_COUNT> inks;
+  std::array<std::array<uint8_t, 256>, INK_COUNT> covers;  // of the press's amounts
 };
 
 }  // namespace stippon

@@ -24,6 +24,9 @@ namespace stippon {
 
 namespace {
 
+// The colour mode after the three devices: the photograph separated into four inks.
+constexpr int CMYK_INKS_ITEM = 3;
+
 QFrame* horizontal_line() {
   auto* line = new QFrame;
   line->setFrameStyle(QFrame::HLine);
@@ -346,10 +349,12 @@ QGroupBox* _general_tab::build_black_level_group() {
 
 QGroupBox* _general_tab::build_save_group() {
   device_combo = new_combo(
-      "device_combo", {"Gray-scale", "Black&White", "Color tones"},
+      "device_combo", {"Gray-scale", "Black&White", "Color tones", "CMYK inks"},
       tr("This value allows to change the number of colors of the output\nGray-scale: Normal "
          "mode\nBlack-and-white: mode to print in high resolution mono printers. The user must "
-         "select the black threshold\nColor tones: mode to obtain images with color tones"));
+         "select the black threshold\nColor tones: mode to obtain images with color tones\nCMYK "
+         "inks: "
+         "the photograph separated into cyan, magenta, yellow and black, each stippled apart"));
   auto* device_grid = new QGridLayout;
   device_grid->addWidget(new QLabel(tr("Colors:")), 0, 0, Qt::AlignRight);
   device_grid->addWidget(device_combo, 0, 1);
@@ -371,7 +376,11 @@ QGroupBox* _general_tab::build_save_group() {
   group->setLayout(box);
 
   connect(device_combo, &QComboBox::currentIndexChanged, this, [this](int index) {
-    edit("Colours", false, [index](_document_settings& s) { s.device = _mode_device(index); });
+    // "CMYK inks" stipples the four inks in grey-scale dots.
+    edit("Colours", false, [index](_document_settings& s) {
+      s.inks = index == CMYK_INKS_ITEM ? inks_cmyk : inks_one;
+      s.device = index == CMYK_INKS_ITEM ? device_grayscale : _mode_device(index);
+    });
   });
   connect(black_level_slider, &QSlider::valueChanged, this, [this](int level) {
     edit("Black Level", true, [level](_document_settings& s) { s.stipple.black_level = level; });
@@ -488,7 +497,7 @@ void _general_tab::show_settings() {
   displacement_line_edit->setText(QString::asprintf("%2.2f", stipple.displacement));
   merging_function_combo->setCurrentIndex(stipple.merging_function);
   random_distribution_combo->setCurrentIndex(stipple.random_distribution);
-  device_combo->setCurrentIndex(settings.device);
+  device_combo->setCurrentIndex(settings.inks == inks_cmyk ? CMYK_INKS_ITEM : settings.device);
   save_resolution_combo->clear();
   fill_save_resolutions(settings.device != device_color_tones);
   const int row = save_resolution_combo->findData(int(settings.resolution()));

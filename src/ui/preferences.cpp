@@ -117,6 +117,7 @@ void read_images(const QSettings& file, _document_settings& s) {
   const int borders = int(std::lround(s.borders_threshold * BORDERS_SLIDER_STEPS));
   s.borders_threshold = bounded(file, "borders", -50, 50, borders) / BORDERS_SLIDER_STEPS;
   s.colour_stippling = bounded(file, "colour_stippling", 0, 1, s.colour_stippling) == 1;
+  s.inks = _inks(bounded(file, "inks", inks_one, inks_cmyk, s.inks));
   const QColor ink = QColor::fromString(file.value("ink").toString());
   if (ink.isValid()) s.ink = _pixel(ink.red(), ink.green(), ink.blue(), ink.alpha());
 }
@@ -222,6 +223,7 @@ void _preferences::set_settings(const _document_settings& s) {
   file.setValue("threshold", s.stipple.contrast_threshold);
   file.setValue("borders", int(std::lround(s.borders_threshold * BORDERS_SLIDER_STEPS)));
   file.setValue("colour_stippling", s.colour_stippling ? 1 : 0);
+  file.setValue("inks", int(s.inks));
   file.setValue("ink", QColor(s.ink.r, s.ink.g, s.ink.b, s.ink.a).name(QColor::HexArgb));
   file.endGroup();
 }

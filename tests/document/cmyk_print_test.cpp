@@ -15,9 +15,10 @@ namespace {
 constexpr unsigned PATCH = 50;  // pixels of the photograph
 constexpr unsigned COLUMNS = 4, ROWS = 2;
 constexpr float ENLARGEMENT = 5.0f;
+// Colours whose inks the dots reach: their cover stops short of solid.
 const _pixel PATCHES[ROWS][COLUMNS] = {
-    {{200, 200, 200}, {128, 128, 128}, {60, 60, 60}, {200, 60, 40}},
-    {{40, 90, 200}, {230, 200, 60}, {60, 140, 70}, {220, 170, 140}}};
+    {{200, 200, 200}, {128, 128, 128}, {60, 60, 60}, {220, 135, 115}},
+    {{90, 130, 210}, {240, 225, 150}, {60, 140, 70}, {220, 170, 140}}};
 
 std::string output_of(const std::string& command) {
   std::string out;

@@ -46,7 +46,7 @@ cmsCIELab profile_colour(_pixel colour) {
 
 TEST_F(CmykSeparation, NeutralsAreMostlyBlack) {
   for (int level = 0; level < 256; level += 15) {
-    const _ink_amounts inks = separation.inks_of(_pixel(level, level, level));
+    const _ink_amounts inks = separation.press_inks_of(_pixel(level, level, level));
     const int colour = std::max({inks[ink_cyan], inks[ink_magenta], inks[ink_yellow]});
     if (level >= 240) {
       EXPECT_LE(inks[ink_black] + colour, 16) << level;  // paper, or nearly
@@ -60,7 +60,7 @@ TEST_F(CmykSeparation, NeutralsAreMostlyBlack) {
       EXPECT_LE(3 * colour, inks[ink_black]) << level;
     }
   }
-  const _ink_amounts white = separation.inks_of(_pixel(255, 255, 255));
+  const _ink_amounts white = separation.press_inks_of(_pixel(255, 255, 255));
   EXPECT_EQ(white, (_ink_amounts{0, 0, 0, 0}));
 }
 
@@ -71,7 +71,8 @@ TEST_F(CmykSeparation, ColoursMatchTheProfilesSeparation) {
                             {30, 30, 30},    {180, 170, 160}};
   double sum = 0.0;
   for (const _pixel colour : colours) {
-    const cmsCIELab own = profile_colour(colour), ours = colour_of(separation.inks_of(colour));
+    const cmsCIELab own = profile_colour(colour),
+                    ours = colour_of(separation.press_inks_of(colour));
     const double difference = cmsDeltaE(&own, &ours);
     sum += difference;
     EXPECT_LT(difference, 3.0) << int(colour.r) << "," << int(colour.g) << "," << int(colour.b);
@@ -115,6 +116,13 @@ TEST_F(CmykSeparation, PicturesAndInkColours) {
   EXPECT_GT(yellow.g, 200);
   EXPECT_LT(black.r, 80);
   EXPECT_LE(std::abs(black.r - black.b), 8);
+  // Worked out on threads, the separation is the same.
+  _thread_pool pool(2);
+  _cmyk_separation threaded;
+  ASSERT_TRUE(threaded.load(_cmyk_separation::DEFAULT_PROFILE, &pool));
+  for (int level = 0; level < 256; level += 5)
+    for (const _pixel colour : {_pixel(level, 255 - level, 100), _pixel(level, level, level / 2)})
+      ASSERT_EQ(threaded.inks_of(colour), separation.inks_of(colour)) << level;
   EXPECT_FALSE(_cmyk_separation().load("/nonexistent.icc"));
   EXPECT_FALSE(_cmyk_separation().load("/usr/share/color/icc/ghostscript/srgb.icc"));
 }
