@@ -66,18 +66,23 @@ struct _press {
   // Cyan, magenta and yellow under a fixed black that give the target colour, by Newton's steps
   // from a start; the difference left.
   double match(double cmyk[INK_COUNT], const _lab& target) const {
-    double left = distance(colour(cmyk), target);
+    _lab here = colour(cmyk);
+    double left = distance(here, target);
     for (int step = 0; step < STEPS && left > CLOSE_ENOUGH; ++step) {
-      const _lab here = colour(cmyk);
+      // The three moves measured in one call.
+      double moved[3][INK_COUNT], h[3];
+      for (int i = 0; i < 3; ++i) {
+        std::copy_n(cmyk, INK_COUNT, moved[i]);
+        h[i] = moved[i][i] + STEP <= FULL ? STEP : -STEP;
+        moved[i][i] += h[i];
+      }
+      cmsCIELab there[3];
+      cmsDoTransform(measure, moved, there, 3);
       double j[3][3];  // d(L, a, b) / d(c, m, y)
       for (int i = 0; i < 3; ++i) {
-        double moved[INK_COUNT] = {cmyk[0], cmyk[1], cmyk[2], cmyk[3]};
-        const double h = moved[i] + STEP <= FULL ? STEP : -STEP;
-        moved[i] += h;
-        const _lab there = colour(moved);
-        j[0][i] = (there.l - here.l) / h;
-        j[1][i] = (there.a - here.a) / h;
-        j[2][i] = (there.b - here.b) / h;
+        j[0][i] = (there[i].L - here.l) / h[i];
+        j[1][i] = (there[i].a - here.a) / h[i];
+        j[2][i] = (there[i].b - here.b) / h[i];
       }
       const double r[3] = {target.l - here.l, target.a - here.a, target.b - here.b};
       const double det = j[0][0] * (j[1][1] * j[2][2] - j[1][2] * j[2][1]) -
@@ -95,7 +100,8 @@ struct _press {
                          m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
         cmyk[i] = std::clamp(cmyk[i] + d / det, 0.0, FULL);
       }
-      left = distance(colour(cmyk), target);
+      here = colour(cmyk);
+      left = distance(here, target);
     }
     return left;
   }
