@@ -3,11 +3,12 @@
 # run: reading, stippling and writing included. Prints the median wall and CPU time and the peak
 # resident memory of each case, and the ratio of each Stippon case to its peer.
 #
-# Usage: bench/batch_end_to_end.sh [BUILD_DIR] [RUNS] [INPUT.pgm]
+# Usage: bench/batch_end_to_end.sh [BUILD_DIR] [RUNS] [INPUT.pgm] [EARLIER]
 #   BUILD_DIR  a build of the project (default build/release), configured as RelWithDebInfo or
 #              Release; the executable is BUILD_DIR/src/stippon-batch
-#   RUNS       runs per case (default 5; the A0 case runs once)
+#   RUNS       runs per case (default 5; the A0 cases run once)
 #   INPUT      default bench/data/coffee_gray_2400x1600_upscaled.pgm
+#   EARLIER    an earlier stippon-batch, timed on the A4 300 ppi case beside this one
 # Needs netpbm (pamscale, pamditherbw, ppmtopgm, pgmtoppm) and libjpeg-turbo-progs (djpeg, cjpeg).
 set -eu
 
@@ -15,6 +16,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/release}
 runs=${2:-5}
 input=${3:-$root/bench/data/coffee_gray_2400x1600_upscaled.pgm}
+earlier=${4:-}
 exe=$build/src/stippon-batch
 a4_pixels=3506  # an A4 page's long side at 300 ppi
 
@@ -67,12 +69,20 @@ echo "input: $input"
 echo "executable: $exe"
 measure netpbm_A4_300 "$runs" "pamscale -width $a4_pixels '$input' | pamditherbw -fs > $scratch/peer.pbm"
 measure stippon_A4_300_pgm "$runs" "$batch --size A4 '$input' $scratch/a.pgm"
-measure stippon_A4_1200_pgm "$runs" "$batch --size A4 --ppi 1200 '$input' $scratch/b.pgm"
-measure stippon_A4_1200_bw_tif "$runs" \
-  "$batch --size A4 --ppi 1200 --mode bw '$input' $scratch/c.tif"
-measure stippon_A4_1200_png "$runs" "$batch --size A4 --ppi 1200 '$input' $scratch/d.png"
-measure stippon_A0_1200_bw_tif 1 \
-  "$batch --width 1189mm --ppi 1200 --mode bw '$input' $scratch/e.tif"
+if [ -n "$earlier" ]; then
+  measure earlier_A4_300_pgm "$runs" \
+    "$earlier --quiet --data $root/data --seed 7 --size A4 '$input' $scratch/a0.pgm"
+fi
+# The prints made in bands, on one thread and on two.
+for threads in 1 2; do
+  t="$batch --threads $threads"
+  measure "stippon_A4_1200_pgm_t$threads" "$runs" "$t --size A4 --ppi 1200 '$input' $scratch/b.pgm"
+  measure "stippon_A4_1200_png_t$threads" "$runs" "$t --size A4 --ppi 1200 '$input' $scratch/d.png"
+  measure "stippon_A3_1200_bw_tif_t$threads" "$runs" \
+    "$t --width 420mm --ppi 1200 --mode bw '$input' $scratch/c.tif"
+  measure "stippon_A0_1200_bw_tif_t$threads" 1 \
+    "$t --width 1189mm --ppi 1200 --mode bw '$input' $scratch/e.tif"
+done
 
 # A 24-megapixel colour JPEG, as a camera gives it.
 pamscale -width 6000 -height 4000 "$input" | pgmtoppm white | cjpeg -quality 92 > "$scratch/photo.jpg"
@@ -100,8 +110,15 @@ done
 
 echo "ratios (same run):"
 ratio stippon_A4_300_pgm netpbm_A4_300
-ratio stippon_A4_1200_pgm netpbm_A4_300
-ratio stippon_A4_1200_bw_tif netpbm_A4_300
+[ -z "$earlier" ] || ratio stippon_A4_300_pgm earlier_A4_300_pgm
+for threads in 1 2; do
+  for case in A4_1200_pgm A4_1200_png A3_1200_bw_tif A0_1200_bw_tif; do
+    ratio "stippon_${case}_t$threads" netpbm_A4_300
+  done
+done
+for case in A4_1200_png A3_1200_bw_tif A0_1200_bw_tif; do
+  ratio "stippon_${case}_t1" "stippon_${case}_t2"
+done
 ratio stippon_jpeg_A4_300 netpbm_jpeg_A4_300
 for packing in 1 2; do
   for dots in shapes circles points; do

@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <mutex>
 #include <new>
 
 #include "document/data_location.h"
@@ -144,15 +143,8 @@ _exit_status _batch_printer::load_data() {
 
 _exit_status _batch_printer::compute() {
   stage("resampling, borders and halftone");
-  // Tone matching measures the dots with the process's one random() generator, on a document's
-  // first grid: one document measures at a time. Later grids find the measurement kept.
-  static std::mutex measuring;
-  std::unique_lock<std::mutex> lock(measuring, std::defer_lock);
-  if (!measured && options.settings.tone_match.matching != tone_matching_none) lock.lock();
-  const bool made = document.derive(width);
-  measured = true;
-  if (lock.owns_lock()) lock.unlock();
-  if (!made) return fail(exit_usage, "the output is too small for the shape of this input");
+  if (!document.derive(width))
+    return fail(exit_usage, "the output is too small for the shape of this input");
   if (document.enlarged())
     warn(
         "the input is enlarged to fit this output size and packing factor, which may lower "

@@ -51,7 +51,6 @@ class _batch_printer {
   const bool many;
   _stipple_document document;
   bool data_loaded = false;
-  bool measured = false;  // tone matching, once the first grid is made
   // The print being made:
   std::string input, output;
   bool oversize = false;

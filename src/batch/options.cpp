@@ -6,7 +6,6 @@
 #include <cmath>
 #include <filesystem>
 #include <functional>
-#include <sstream>
 
 #include "files/file_access.h"
 #include "print/print_format.h"
@@ -27,43 +26,41 @@ bool parse_whole(const std::string& text, T& value) {
   return error == std::errc() && end == last && std::isfinite(static_cast<double>(value));
 }
 
-std::string not_a_number(const std::string& name, const std::string& text) {
-  return name + " needs a number, not '" + text + "'";
+std::string needs(const std::string& name, const std::string& what, const std::string& text) {
+  return name + " needs " + what + ", not '" + text + "'";
 }
 
-std::string out_of_range(const std::string& name, const std::string& text,
-                         const std::string& range) {
+std::string out_of_range(const std::string& name, const std::string& text, const char* range) {
   return name + " " + text + " is out of range (" + range + ")";
 }
-
-constexpr long long MAX_THREADS = 256;
 
 // One of the names "a|b|c", stored as the value at its place in `values`, or as its place, or
 // as itself in a string.
 template <typename T>
 _reader one_of(const std::string& names, T& value, const std::vector<T>& values = {}) {
   return [=, &value](const std::string& name, const std::string& text) {
-    std::istringstream list(names);
-    std::string listed, all;
-    for (size_t i = 0; std::getline(list, listed, '|'); ++i) {
-      if (listed != text) {
-        all += (i == 0 ? "" : ", ") + listed;
-      } else if constexpr (std::is_same_v<T, std::string>) {
-        return value = listed, std::string();
-      } else {
-        return value = values.empty() ? T(i) : values[i], std::string();
-      }
+    const std::string list = "|" + names + "|";
+    const size_t at = text.find('|') == std::string::npos ? list.find("|" + text + "|") : list.npos;
+    if (at == std::string::npos) {
+      std::string all;
+      for (char c : names) all += c == '|' ? std::string(", ") : std::string(1, c);
+      return name + " must be one of " + all + ", not '" + text + "'";
     }
-    return name + " must be one of " + all + ", not '" + text + "'";
+    const size_t place = std::count(list.begin(), list.begin() + at, '|');
+    if constexpr (std::is_same_v<T, std::string>)
+      value = text;
+    else
+      value = values.empty() ? T(place) : values[place];
+    return std::string();
   };
 }
 
 // A number from low to high, whole when W is an integer, stored as T.
 template <typename W, typename T>
-_reader number(W low, W high, const std::string& range, T& value) {
+_reader number(W low, W high, const char* range, T& value) {
   return [=, &value](const std::string& name, const std::string& text) {
     W number = 0;
-    if (!parse_whole(text, number)) return not_a_number(name, text);
+    if (!parse_whole(text, number)) return needs(name, "a number", text);
     if (number < low || number > high) return out_of_range(name, text, range);
     return value = static_cast<T>(number), std::string();
   };
@@ -78,7 +75,7 @@ _reader typed_size(bool is_height, _batch_options& options) {
       if (text.size() <= suffix.size() || !text.ends_with(suffix)) continue;
       float value = 0.0f;
       if (!parse_whole(text.substr(0, text.size() - suffix.size()), value))
-        return not_a_number(name, text);
+        return needs(name, "a number", text);
       if (value <= 0.0f) return name + " must be above zero, not '" + text + "'";
       options.settings.output_size = size_custom;
       options.settings.output_units = unit;
@@ -86,7 +83,7 @@ _reader typed_size(bool is_height, _batch_options& options) {
       options.typed_height = is_height;
       return std::string();
     }
-    return name + " needs a number and a unit mm, in or px (e.g. 180mm), not '" + text + "'";
+    return needs(name, "a number and a unit mm, in or px (e.g. 180mm)", text);
   };
 }
 
@@ -97,7 +94,7 @@ _reader density(unsigned short& low, unsigned short& high) {
     long long min = 0, max = 0;
     if (dash == std::string::npos || !parse_whole(text.substr(0, dash), min) ||
         !parse_whole(text.substr(dash + 1), max))
-      return name + " needs MIN-MAX (e.g. 4-8), not '" + text + "'";
+      return needs(name, "MIN-MAX (e.g. 4-8)", text);
     if (min < 4 || max > 8 || min > max) return out_of_range(name, text, "4 to 8, MIN <= MAX");
     low = static_cast<unsigned short>(min);
     high = static_cast<unsigned short>(max);
@@ -108,7 +105,7 @@ _reader density(unsigned short& low, unsigned short& high) {
 // "R,G,B" or "R,G,B,A", each 0 to 255.
 _reader colour(_pixel& pixel) {
   return [&pixel](const std::string& name, const std::string& text) {
-    const std::string bad = name + " needs R,G,B or R,G,B,A (e.g. 255,0,0), not '" + text + "'";
+    const std::string bad = needs(name, "R,G,B or R,G,B,A (e.g. 255,0,0)", text);
     unsigned char parts[4] = {0, 0, 0, 255};
     size_t count = 0;
     for (size_t start = 0, comma = 0; comma != std::string::npos; start = comma + 1, ++count) {
@@ -121,6 +118,14 @@ _reader colour(_pixel& pixel) {
     if (count < 3) return bad;
     pixel = {parts[0], parts[1], parts[2], parts[3]};
     return std::string();
+  };
+}
+
+// A folder name, which may not be empty.
+_reader folder(std::string& value) {
+  return [&value](const std::string& name, const std::string& text) {
+    value = text;
+    return text.empty() ? name + " needs a folder name" : std::string();
   };
 }
 
@@ -140,6 +145,17 @@ class _help_format : public CLI::Formatter {
   static constexpr size_t NAMES = 30;
 };
 
+constexpr const char* DESCRIPTION = R"(Usage: stippon-batch [options] INPUT OUTPUT
+   or: stippon-batch [options] --output-dir DIR INPUT...
+Stipples a photograph (JPEG, PNG, TIFF, WebP, BMP, GIF or netpbm, up to 200 megapixels) without
+a window, exactly as the desktop program does. OUTPUT ends in .png, .tif, .tiff, .pdf, .pgm or
+.svg; it is replaced only once it has been written completely. INPUT - reads standard input,
+OUTPUT - writes a PGM to standard output.)";
+constexpr const char* EXIT_STATUS =
+    R"(Exit status: 0 success, 1 other failure (e.g. not enough memory), 2 bad usage,
+3 input or data files unreadable or no data folder found, 4 output not written.)";
+constexpr int TONES_PER_LINE = 5;
+
 // The options in their groups. A reader keeps the first complaint, said once the whole command
 // line is read, so that --help and --version are answered whatever else it holds.
 class _command_line {
@@ -149,17 +165,16 @@ class _command_line {
   // The first thing wrong with the command line; empty when the options are complete.
   std::string finish();
 
-  CLI::App app{"", "stippon-batch"};
+  CLI::App app{DESCRIPTION, "stippon-batch"};
   bool help = false, version = false;
 
  private:
   _batch_options& o;
-  std::string complaint;
+  std::string complaint, group;
   std::vector<std::string> files;
-  std::string group;
   float packing = 0.0f, black = 0.0f, white = 255.0f, gamma = 1.0f;
-  static constexpr int TONES_PER_LINE = 5;
 
+  // An option that takes a value: `value` names it in the help, `read` takes it.
   void add(const std::string& name, const std::string& value, const std::string& text,
            const _reader& read) {
     auto keep = [this, name, read](const std::string& given) {
@@ -167,6 +182,7 @@ class _command_line {
     };
     app.add_option_function<std::string>(name, keep, text)->type_name(value)->group(group);
   }
+  // An option that takes one of the names "a|b|c".
   template <typename T>
   void add(const std::string& name, const std::string& names, T& value, const std::string& text,
            const std::vector<T>& values = {}) {
@@ -176,17 +192,11 @@ class _command_line {
     app.add_flag(name, value, text)->group(group);
   }
   void add_options();
+  bool given(const char* name) const { return app.count(name) > 0; }
 };
 
 _command_line::_command_line(_batch_options& options) : o(options) {
-  app.description(R"(Usage: stippon-batch [options] INPUT OUTPUT
-   or: stippon-batch [options] --output-dir DIR INPUT...
-Stipples a photograph (JPEG, PNG, TIFF, WebP, BMP, GIF or netpbm, up to 200 megapixels) without
-a window, exactly as the desktop program does. OUTPUT ends in .png, .tif, .tiff, .pdf, .pgm or
-.svg; it is replaced only once it has been written completely. INPUT - reads standard input,
-OUTPUT - writes a PGM to standard output.)");
-  app.footer(R"(Exit status: 0 success, 1 other failure (e.g. not enough memory), 2 bad usage,
-3 input or data files unreadable or no data folder found, 4 output not written.)");
+  app.footer(EXIT_STATUS);
   app.formatter(std::make_shared<_help_format>());
   app.set_help_flag();
   app.allow_extras();
@@ -218,6 +228,9 @@ void _command_line::add_options() {
       "how overlapping dots merge (default product)");
   add("--distribution", "random|normal", s.random_distribution,
       "distribution of the dot sizes (default random)");
+  add("--placement", "grid|relaxed", s.placement,
+      "dots on the halftone's grid, or relaxed into an even spread\n"
+      "(default grid)");
   // srandom() takes an unsigned int: larger seeds would only repeat these patterns.
   add("--seed", "N",
       "seed of the dot pattern, 0 to 4294967295; without it the clock\n"
@@ -277,24 +290,18 @@ void _command_line::add_options() {
   add("--output-dir", "DIR",
       "print every INPUT to DIR/<its name>.<format>, several at once as the\n"
       "cores and the memory allow; DIR is made when missing",
-      [this](const std::string& name, const std::string& text) {
-        o.output_dir = text;
-        return text.empty() ? name + " needs a folder name" : std::string();
-      });
+      folder(o.output_dir));
   add("--format", "png|tif|pdf|pgm|svg", o.format, "the kind of the prints (default png)");
   flag("--skip-existing", o.skip_existing, "leave out the INPUTs whose print is in DIR already");
   group = "Program";
   add("--data", "DIR",
       "folder holding dots/ and tones/; without it $STIPPON_DATA, else\n"
       "share/stippon beside the program's folder, else the working directory",
-      [this](const std::string& name, const std::string& text) {
-        o.data_dir = text;
-        return text.empty() ? name + " needs a folder name" : std::string();
-      });
+      folder(o.data_dir));
   add("--threads", "N",
       "threads that make the print, 1 to 256 (default: the cores\n"
       "available); the file is the same for any number",
-      number(1LL, MAX_THREADS, "1 to 256", o.threads));
+      number(1LL, 256LL, "1 to 256", o.threads));
   flag("--verbose", o.verbose, "sizes, seed, data folder and time on standard error");
   flag("--quiet", o.quiet, "errors only, no progress line");
   flag("-h,--help", help, "print this summary and exit");
@@ -323,7 +330,6 @@ void _command_line::parse(const std::vector<std::string>& arguments) {
 
 std::string _command_line::finish() {
   if (!complaint.empty()) return complaint;
-  const auto given = [this](const char* name) { return app.count(name) > 0; };
   if (!o.output_dir.empty()) {
     if (files.empty()) return "--output-dir needs at least one INPUT";
     if (std::find(files.begin(), files.end(), STANDARD_STREAM) != files.end())
@@ -343,20 +349,21 @@ std::string _command_line::finish() {
   if (o.verbose && o.quiet) return "--verbose and --quiet exclude each other";
   if (o.settings.tone != 0 && o.settings.device == device_grayscale)
     return "--tone needs --mode tones (or --mode bw)";
-  if (o.output != STANDARD_STREAM && !print_format_of(o.output) && !o.svg_output())
+  const bool svg = o.svg_output();
+  if (o.output != STANDARD_STREAM && !print_format_of(o.output) && !svg)
     return "OUTPUT must end in .pgm, .png, .tif, .tiff, .pdf or .svg (or be - for a PGM on "
            "standard output): " +
            o.output;
-  if (!o.svg_output() && (given("--svg-dots") || given("--pen-width")))
+  if (!svg && (given("--svg-dots") || given("--pen-width")))
     return "--svg-dots and --pen-width need an .svg OUTPUT";
-  if (o.svg_output() && o.image != list_stippling && o.image != list_color_stippling)
+  const bool stippled = o.image == list_stippling || o.image == list_color_stippling;
+  if (svg && !stippled)
     return "an .svg OUTPUT holds the dots of --image stippling or color-stippling";
-  if (o.svg_output() && given("--ppi")) return "an .svg OUTPUT has no pixels: leave out --ppi";
-  if (o.colour_image() && !o.colour_output() && !o.svg_output())
+  if (svg && given("--ppi")) return "an .svg OUTPUT has no pixels: leave out --ppi";
+  if (o.colour_image() && !o.colour_output() && !svg)
     return "--image color-original and color-stippling are colour images: write them as .png, "
            ".tif or .pdf";
-  const bool stippled = o.image == list_stippling || o.image == list_color_stippling;
-  if (o.settings.inks == inks_cmyk && stippled && !o.colour_output() && !o.svg_output())
+  if (o.settings.inks == inks_cmyk && stippled && !o.colour_output() && !svg)
     return "--inks cmyk makes a print of four inks: write it as .png, .tif, .pdf or .svg";
   if (o.resolution != resolution_300 && !stippled)
     return "only the stippled images are drawn at " + std::to_string(VECRES[o.resolution]) +

@@ -69,6 +69,8 @@ std::unique_ptr<_stipple_document> _stipple_document::worker_copy(
     copy->halftoning_image = halftoning_image;
     copy->color_original = color_original;
     copy->cmyk = cmyk;
+    copy->relaxed_dots = relaxed_dots;
+    copy->relaxed_for = relaxed_for;
   }
   // The preview's seed and size, without the samples the work draws again or leaves alone.
   copy->preview_seed = preview_seed;
@@ -114,6 +116,8 @@ void _stipple_document::adopt_work(_stipple_document&& done, const _document_wor
   color_original = std::move(done.color_original);
   cmyk = std::move(done.cmyk);
   separation = done.separation;
+  relaxed_dots = std::move(done.relaxed_dots);
+  relaxed_for = done.relaxed_for;
   if (work.restipples()) {
     stippling_image.dimensions(done.stippling_image.height, done.stippling_image.width);
     stippling_image.samples = std::move(done.stippling_image.samples);

@@ -119,6 +119,7 @@ bool _stipple_document::derive(float w) {
         keep_drawing(stages[step], 1, 1);
       },
       pool.get());
+  relaxed_dots.reset();
   if (original_image.width == 0 || original_image.height == 0) return false;
 
   color_original.dimensions(original_image.height, original_image.width);
@@ -134,9 +135,37 @@ bool _stipple_document::derive(float w) {
   return true;
 }
 
+_stipple_document::_size_draws _stipple_document::size_draws() const {
+  return {pattern_seed(), current.stipple.low_density_min, current.stipple.low_density_max,
+          current.stipple.random_distribution};
+}
+
+// A cancelled run keeps no places: the rounds it stopped would be missing.
+bool _stipple_document::relax_dots() {
+  if (current.stipple.placement != placement_relaxed) return true;
+  const _size_draws draws = size_draws();
+  if (relaxed_dots && relaxed_for == draws) return true;
+  const auto cancelled = [this] { return !keep_drawing(_work_progress::stipple, 0, 1); };
+  relaxed_dots =
+      _relaxed_dots::of(current.stipple, halftoning_image, original_image,
+                        _random_stream(static_cast<unsigned>(preview_seed)), pool.get(), cancelled);
+  relaxed_for = draws;
+  if (!cancelled()) return true;
+  relaxed_dots.reset();
+  return false;
+}
+
+// Every plan of relaxed placement reads the same places; one asked for before they were made
+// makes its own.
 _dot_plan _stipple_document::grey_plan(int k, _random_stream& stream) const {
   stream = _random_stream(static_cast<unsigned>(preview_seed));
-  return _dot_plan::grey(current.stipple, halftoning_image, k, stream);
+  if (current.stipple.placement != placement_relaxed)
+    return _dot_plan::grey(current.stipple, halftoning_image, k, stream);
+  if (relaxed_dots && relaxed_for == size_draws())
+    return _dot_plan::grey(current.stipple, halftoning_image, k, stream, &*relaxed_dots);
+  const _relaxed_dots places =
+      _relaxed_dots::of(current.stipple, halftoning_image, original_image, stream, pool.get());
+  return _dot_plan::grey(current.stipple, halftoning_image, k, stream, &places);
 }
 
 // The colour draws continue the random sequence where the grey ones of the same seeds end.
@@ -149,6 +178,7 @@ _dot_plan _stipple_document::colour_plan(int k) const {
 
 // Drawn from a generator of its own, never the process's, so that a run may leave the GUI thread.
 void _stipple_document::stipple_preview() {
+  if (!relax_dots()) return;
   stippling_image.create(true);
   stamp_grey(stippling_image, resolution_300);
   if (current.colour_stippling) stipple_colour();

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "document/document_settings.h"
@@ -22,6 +23,7 @@
 #include "stipple/dot_library.h"
 #include "stipple/pen_order.h"
 #include "stipple/random_stream.h"
+#include "stipple/relaxation.h"
 #include "tones/tone_table.h"
 
 namespace stippon {
@@ -187,6 +189,18 @@ class _stipple_document {
   int64_t preview_seed = 0;  // of the preview's dots, and of every print drawn from them
   _texture color_original;
   _texture color_stippling;
+  // What relaxed places depend on besides the halftone grid: the draws of the dots' sizes.
+  struct _size_draws {
+    int64_t seed = 0;
+    unsigned short low = 0;
+    unsigned short high = 0;
+    _random_distribution distribution = distribution_random;
+    bool operator==(const _size_draws&) const = default;
+  };
+  // The dots' places under relaxed placement, made from the halftone grid once they are needed,
+  // and the draws they were made for.
+  std::optional<_relaxed_dots> relaxed_dots;
+  _size_draws relaxed_for;
 
   // Tells the run's control how far a stage has got; false when the run was cancelled.
   bool keep_drawing(_work_progress::_stage stage, unsigned done, unsigned total) const;
@@ -199,6 +213,10 @@ class _stipple_document {
   bool write_inks(_print_writer& writer, int row, _print_kind kind);
   bool cmyk_print() const { return current.inks == inks_cmyk && !cmyk.empty(); }
   void stipple_colour();
+  _size_draws size_draws() const;
+  // The relaxed places of the halftone's dots, kept until the halftone or the draws change;
+  // false when the run was cancelled meanwhile.
+  bool relax_dots();
   // The grey draws of the preview's seeds at output scale k, and the stream where they end.
   _dot_plan grey_plan(int k, _random_stream& stream) const;
   _dot_plan colour_plan(int k) const;

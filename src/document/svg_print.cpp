@@ -153,32 +153,35 @@ _svg_print::_shape _svg_print::shape_text(const _dot_outline& outline) const {
            std::max(box.high_y, y)};
     return std::pair(x, y);
   };
+  const auto command = [&](char letter) {
+    shape.path += letter;
+    after_number = false;
+  };
+  // A step from (at_x, at_y) to (x, y), where the pen then is.
+  const auto step = [&](int64_t x, int64_t y, int64_t& at_x, int64_t& at_y) {
+    put(x - at_x);
+    put(y - at_y);
+    at_x = x;
+    at_y = y;
+  };
   int64_t ring_x = 0, ring_y = 0;
   for (size_t r = 0; r < outline.rings(); ++r) {
     const std::span<const _outline_point> ring = outline.ring(r);
-    auto [last_x, last_y] = rounded(ring[0]);
+    const auto [first_x, first_y] = rounded(ring[0]);
     if (r == 0) {
-      shape.start_x = last_x;
-      shape.start_y = last_y;
+      shape.start_x = ring_x = first_x;
+      shape.start_y = ring_y = first_y;
     } else {
-      shape.path += 'm';
-      after_number = false;
-      put(last_x - ring_x);
-      put(last_y - ring_y);
+      command('m');
+      step(first_x, first_y, ring_x, ring_y);
     }
-    ring_x = last_x;
-    ring_y = last_y;
-    shape.path += 'l';
-    after_number = false;
+    int64_t last_x = ring_x, last_y = ring_y;
+    command('l');
     for (size_t i = 1; i < ring.size(); ++i) {
       const auto [x, y] = rounded(ring[i]);
-      put(x - last_x);
-      put(y - last_y);
-      last_x = x;
-      last_y = y;
+      step(x, y, last_x, last_y);
     }
-    shape.path += 'z';
-    after_number = false;
+    command('z');
   }
   return shape;
 }

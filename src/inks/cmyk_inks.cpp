@@ -39,7 +39,8 @@ std::array<_dot_plan, INK_COUNT> _cmyk_inks::plans(const _stipple_settings& sett
   std::array<_dot_plan, INK_COUNT> inks;
   for (int ink = 0; ink < INK_COUNT; ++ink) {
     _random_stream stream(seed(ink, pattern_seed));
-    inks[size_t(ink)] = _dot_plan::grey(settings, halftones[size_t(ink)], k, stream, shift(ink));
+    inks[size_t(ink)] =
+        _dot_plan::grey(settings, halftones[size_t(ink)], k, stream, nullptr, shift(ink));
   }
   return inks;
 }

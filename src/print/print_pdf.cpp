@@ -117,8 +117,7 @@ bool _print_pdf::start() {
     return fail_library(error.what());
   }
   if (pdf->buffer.error() != 0) return fail_library(nullptr);
-  joined = std::make_unique<_zlib_join>();
-  blocks = std::make_unique<_block_pipeline<_deflated_block>>(
+  image_data = std::make_unique<_zlib_rows>(
       pool(), packed_row_bytes(), block_rows(),
       // DeviceGray at one bit: 1 is white.
       [this](const uint8_t* row, uint8_t* packed) { pack_row(row, true, packed); },
@@ -127,7 +126,7 @@ bool _print_pdf::start() {
         deflater.add(rows, packed_row_bytes() * count);
         deflater.finish();
       },
-      [this](const _deflated_block& block) { return write_block(block); });
+      [this](const uint8_t* data, size_t size) { return append(data, size); });
   return true;
 }
 
@@ -143,27 +142,16 @@ bool _print_pdf::append(const uint8_t* data, size_t size) {
   return pdf->buffer.error() == 0;
 }
 
-bool _print_pdf::write_block(const _deflated_block& block) {
-  joined->add(block);
-  if (!joined_begun) {
-    joined_begun = true;
-    const std::array<uint8_t, 2> header = _zlib_join::header();
-    if (!append(header.data(), header.size())) return false;
-  }
-  return append(block.bytes.data(), block.bytes.size());
-}
-
 bool _print_pdf::put(const uint8_t* row) {
-  return blocks->add(row) || fail_library(append_error.empty() ? nullptr : append_error.c_str());
+  return image_data->add(row) ||
+         fail_library(append_error.empty() ? nullptr : append_error.c_str());
 }
 
 bool _print_pdf::finish() {
   using namespace PoDoFo;
   const double page_width = width() * POINTS_PER_INCH / ppi();
   const double page_height = height() * POINTS_PER_INCH / ppi();
-  if (!blocks->finish()) return fail_library(append_error.empty() ? nullptr : append_error.c_str());
-  const std::array<uint8_t, 6> end = joined->trailer();
-  if (!append(end.data(), end.size()))
+  if (!image_data->finish())
     return fail_library(append_error.empty() ? nullptr : append_error.c_str());
   try {
     pdf->data->EndAppend();
@@ -186,9 +174,7 @@ bool _print_pdf::finish() {
 }
 
 void _print_pdf::release() {
-  blocks.reset();  // waits for the blocks in flight
-  joined.reset();
-  joined_begun = false;
+  image_data.reset();  // waits for the blocks in flight
   append_error.clear();
   if (pdf && pdf->data != nullptr) {
     // PoDoFo frees what it holds for a stream only when the stream is ended.

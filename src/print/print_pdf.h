@@ -4,9 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "print/zlib_blocks.h"
-#include "parallel/block_pipeline.h"
 #include "print/print_writer.h"
+#include "print/zlib_rows.h"
 
 namespace stippon {
 
@@ -33,13 +32,10 @@ class _print_pdf : public _print_writer {
   bool fail_library(const char* what);
 
   bool append(const uint8_t* data, size_t size);
-  bool write_block(const _deflated_block& block);
 
   std::unique_ptr<document> pdf;
-  std::unique_ptr<_zlib_join> joined;
-  bool joined_begun = false;
-  std::string append_error;  // PoDoFo's exception while appending a block
-  std::unique_ptr<_block_pipeline<_deflated_block>> blocks;
+  std::string append_error;                // PoDoFo's exception while appending a block
+  std::unique_ptr<_zlib_rows> image_data;  // while a print is open
 };
 
 }  // namespace stippon

@@ -77,8 +77,7 @@ bool _print_png::start() {
       break;
   }
   if (!run_step(png, write_header, info, &h)) return fail_step();
-  joined = std::make_unique<_zlib_join>();
-  blocks = std::make_unique<_block_pipeline<_deflated_block>>(
+  image_data = std::make_unique<_zlib_rows>(
       pool(), packed_row_bytes(), block_rows(),
       // White is 1 in a 1-bit grey PNG.
       [this](const uint8_t* row, uint8_t* packed) { pack_row(row, true, packed); },
@@ -86,7 +85,9 @@ bool _print_png::start() {
         _block_deflater deflater(block);
         deflate_rows(rows, count, deflater);
       },
-      [this](const _deflated_block& block) { return write_block(block); });
+      // One image data chunk for each piece of the stream. Runs inside the pipeline, which must
+      // not be discarded there: a failure is only noted, and the caller fails with it.
+      [this](const uint8_t* data, size_t size) { return write_chunk(IMAGE_DATA, data, size); });
   return true;
 }
 
@@ -105,34 +106,17 @@ bool _print_png::write_chunk(const png_byte* name, const uint8_t* data, size_t s
   return run_step(png, write_chunk_step, info, &c);
 }
 
-// The first block carries the stream's header in its chunk. Runs inside the pipeline, which must
-// not be discarded there: a failure is only noted, and the caller of the pipeline fails with it.
-bool _print_png::write_block(const _deflated_block& block) {
-  joined->add(block);
-  if (joined_begun) return write_chunk(IMAGE_DATA, block.bytes.data(), block.bytes.size());
-  joined_begun = true;
-  const std::array<uint8_t, 2> header = _zlib_join::header();
-  std::vector<uint8_t> data(header.begin(), header.end());
-  data.insert(data.end(), block.bytes.begin(), block.bytes.end());
-  return write_chunk(IMAGE_DATA, data.data(), data.size());
-}
-
 bool _print_png::put(const uint8_t* row) {
-  return blocks->add(row) || fail_step();
+  return image_data->add(row) || fail_step();
 }
 
 // The last image data chunk ends the stream.
 bool _print_png::finish() {
-  if (!blocks->finish()) return fail_step();
-  const std::array<uint8_t, 6> end = joined->trailer();
-  return (write_chunk(IMAGE_DATA, end.data(), end.size()) && write_chunk(IMAGE_END, nullptr, 0)) ||
-         fail_step();
+  return (image_data->finish() && write_chunk(IMAGE_END, nullptr, 0)) || fail_step();
 }
 
 void _print_png::release() {
-  blocks.reset();  // waits for the blocks in flight
-  joined.reset();
-  joined_begun = false;
+  image_data.reset();  // waits for the blocks in flight
   if (png != nullptr) png_destroy_write_struct(&png, info != nullptr ? &info : nullptr);
   png = nullptr;
   info = nullptr;

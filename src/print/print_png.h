@@ -6,9 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "parallel/block_pipeline.h"
 #include "print/print_writer.h"
-#include "print/zlib_blocks.h"
+#include "print/zlib_rows.h"
 
 namespace stippon {
 
@@ -38,15 +37,12 @@ class _print_png : public _print_writer {
   // Deflates packed rows, each after its filter byte; on any thread.
   void deflate_rows(const uint8_t* rows, unsigned count, _block_deflater& deflater) const;
   bool write_chunk(const png_byte* name, const uint8_t* data, size_t size);
-  bool write_block(const _deflated_block& block);
 
   png_structp png = nullptr;
   png_infop info = nullptr;
-  std::string message;  // libpng's last error
-  int write_error = 0;  // errno of a failed write
-  std::unique_ptr<_zlib_join> joined;
-  bool joined_begun = false;
-  std::unique_ptr<_block_pipeline<_deflated_block>> blocks;
+  std::string message;                     // libpng's last error
+  int write_error = 0;                     // errno of a failed write
+  std::unique_ptr<_zlib_rows> image_data;  // while a print is open
 };
 
 }  // namespace stippon

@@ -59,19 +59,14 @@ size_t bytes_of(const std::vector<Size>& values) {
 _dot_plan::_dot_plan(float scale_factor, int output_scale, bool inked, bool compact)
     : scale_factor_(scale_factor), output_scale_(output_scale), inked_(inked), compact_(compact) {}
 
-// Drawn compact first; when a dot does not fit, the stream goes back to where it was and the run is
-// drawn again in the wide form, which holds every dot.
-_dot_plan _dot_plan::grey(const _stipple_settings& settings, const _image& halftone,
-                          int output_scale, _random_stream& stream, _grid_shift shift) {
-  _grey_walk walk = _grey_walk::of(settings, output_scale);
-  walk.move(shift);
-  const size_t dots = candidates(halftone, nullptr);
+template <typename Walk>
+_dot_plan _dot_plan::drawn(const _stipple_settings& settings, int output_scale, bool inked,
+                           size_t dots, _random_stream& stream, const Walk& walk) {
   const _random_stream start = stream;
   for (const bool compact : {true, false}) {
-    _dot_plan plan(settings.scale_factor, output_scale, false, compact);
+    _dot_plan plan(settings.scale_factor, output_scale, inked, compact);
     plan.reserve(dots);
-    walk.run(halftone, stream,
-             [&](unsigned r, unsigned c, const _placed_dot& dot) { plan.add(r, c, dot); });
+    walk([&](unsigned r, unsigned c, const _placed_dot& dot) { plan.add(r, c, dot); });
     if (!plan.overflowed_) {
       plan.close();
       return plan;
@@ -81,24 +76,22 @@ _dot_plan _dot_plan::grey(const _stipple_settings& settings, const _image& halft
   return {};
 }
 
+_dot_plan _dot_plan::grey(const _stipple_settings& settings, const _image& halftone,
+                          int output_scale, _random_stream& stream, const _relaxed_dots* relaxed,
+                          _grid_shift shift) {
+  _grey_walk walk = _grey_walk::of(settings, output_scale);
+  walk.move(shift);
+  if (settings.placement == placement_relaxed) walk.place(relaxed);
+  return drawn(settings, output_scale, false, candidates(halftone, nullptr), stream,
+               [&](const auto& add) { walk.run(halftone, stream, add); });
+}
+
 _dot_plan _dot_plan::colour(const _stipple_settings& settings, const _image& halftone,
                             const _image& borders, const _texture& colour_source, int output_scale,
                             _random_stream& stream) {
   const _colour_walk walk = _colour_walk::of(settings, output_scale);
-  const size_t dots = candidates(halftone, &borders);
-  const _random_stream start = stream;
-  for (const bool compact : {true, false}) {
-    _dot_plan plan(settings.scale_factor, output_scale, true, compact);
-    plan.reserve(dots);
-    walk.run(halftone, borders, colour_source, stream,
-             [&](unsigned r, unsigned c, const _placed_dot& dot) { plan.add(r, c, dot); });
-    if (!plan.overflowed_) {
-      plan.close();
-      return plan;
-    }
-    stream = start;
-  }
-  return {};
+  return drawn(settings, output_scale, true, candidates(halftone, &borders), stream,
+               [&](const auto& add) { walk.run(halftone, borders, colour_source, stream, add); });
 }
 
 size_t _dot_plan::memory_bytes() const {

@@ -31,9 +31,11 @@ class _dot_plan {
   _dot_plan() = default;
 
   // The dots of grey stippling at this output scale, drawn from stream, which is left after the
-  // last draw, every dot moved by shift.
+  // last draw. Under relaxed placement the dots stand at their relaxed places (made from this
+  // halftone); without them, on the grid, every dot moved by shift.
   static _dot_plan grey(const _stipple_settings& settings, const _image& halftone, int output_scale,
-                        _random_stream& stream, _grid_shift shift = {});
+                        _random_stream& stream, const _relaxed_dots* relaxed = nullptr,
+                        _grid_shift shift = {});
   // The dots of colour stippling at this output scale, drawn from stream (after the grey draws
   // when it continues the preview's sequence, as the window's colour stippling does).
   static _dot_plan colour(const _stipple_settings& settings, const _image& halftone,
@@ -76,6 +78,11 @@ class _dot_plan {
 
  private:
   _dot_plan(float scale_factor, int output_scale, bool inked, bool compact);
+  // The plan of `dots` candidates that walk(add) draws from stream: compact first, drawn again in
+  // the wide form from where the stream was when a dot does not fit.
+  template <typename Walk>
+  static _dot_plan drawn(const _stipple_settings& settings, int output_scale, bool inked,
+                         size_t dots, _random_stream& stream, const Walk& walk);
   // The output position of a halftone row or column, from which a compact dot's corner is
   // offset; any fixed rule would do, as long as adding and reading use the same.
   uint32_t grid_position(unsigned index) const {

@@ -7,6 +7,7 @@
 #include "image/pixel.h"
 #include "image/texture.h"
 #include "stipple/dot_placement.h"
+#include "stipple/relaxation.h"
 #include "stipple/stipple_settings.h"
 #include "stipple/uniform_random.h"
 
@@ -50,7 +51,9 @@ struct _grid_shift {
 
 // Grey stippling: every black halftone sample, bottom row first, draws its size (once, or four
 // times averaged for the normal distribution), the row and column jitters, the variant column and
-// the variant row. Source is any generator with `long next()` that draws as random() does.
+// the variant row. Source is any generator with `long next()` that draws as random() does. Relaxed
+// dots make the same draws and stand centred on their relaxed places, the jitter scaled to their
+// spacing.
 class _grey_walk {
  public:
   _grey_walk(float scale_factor, float displacement, unsigned short variant_rows,
@@ -74,10 +77,15 @@ class _grey_walk {
     shift_columns_ = shift.columns * scale_factor_ * k_;
   }
 
+  // The places of relaxed placement, one for each black sample of the halftone the walk runs on;
+  // null for the grid's.
+  void place(const _relaxed_dots* relaxed) { relaxed_ = relaxed; }
+
   // Calls visit(row, column, _placed_dot) for each dot, at the halftone sample it stands for.
   template <class Source, class Visit>
   void run(const _image& halftone, Source& source, Visit&& visit) const {
     const float k = k_;
+    size_t index = 0;
     const unsigned rows = filled_rows(halftone);
     for (unsigned r = 0; r < rows; ++r) {
       const float* line = halftone.samples.data() + size_t(r) * halftone.width;
@@ -94,12 +102,21 @@ class _grey_walk {
         dot.variant_row = to_position(variant_row_.at(source.next()));
         dot.row = to_position(y);
         dot.column = to_position(x);
+        if (relaxed_ != nullptr) place_relaxed(index++, u_row, u_column, dot);
         visit(r, c, dot);
       }
     }
   }
 
  private:
+  void place_relaxed(size_t index, float u_row, float u_column, _placed_dot& dot) const {
+    if (index >= relaxed_->size()) return;
+    const _grid_point centre = relaxed_->centre(index, u_row, u_column);
+    const float half = 0.5f * float(dot.size);
+    dot.row = to_position(k_ * (centre.row * scale_factor_ - half));
+    dot.column = to_position(k_ * (centre.column * scale_factor_ - half));
+  }
+
   template <class Source>
   unsigned draw_size(Source& source) const {
     if (distribution_ == distribution_random) return to_position(sizes_.at(source.next()));
@@ -117,6 +134,7 @@ class _grey_walk {
   float scale_factor_;
   float k_;
   _random_distribution distribution_;
+  const _relaxed_dots* relaxed_ = nullptr;
   float shift_rows_ = 0.0f;  // in output samples
   float shift_columns_ = 0.0f;
 };

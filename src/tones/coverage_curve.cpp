@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 
 #include "stipple/banded_print.h"
 #include "stipple/dot_library.h"
 #include "stipple/dot_plan.h"
 #include "stipple/halftoning.h"
 #include "stipple/random_stream.h"
+#include "stipple/relaxation.h"
 
 namespace stippon {
 
@@ -31,6 +33,9 @@ constexpr double JITTER_MAX = 64.0;
 constexpr double SPACING_MIN = 0.5;
 constexpr double SPACING_MAX = 64.0;
 constexpr uint32_t CALIBRATION_SEED = 0x5717u;
+// Relaxed dots near a patch edge lean inwards, the edge being the end of their cells: the window
+// keeps this many cells more from each edge.
+constexpr double RELAXED_MARGIN_CELLS = 8.0;
 
 // Non-increasing values: every run that rises is replaced by its mean (pool adjacent violators).
 std::vector<double> pooled(const std::vector<double>& values) {
@@ -130,8 +135,11 @@ bool patch_for(const _stipple_settings& settings, _image** dots, _patch& patch) 
   const double jitter = std::isfinite(displacement)
                             ? std::min(JITTER_PER_DISPLACEMENT * displacement, JITTER_MAX)
                             : 0.0;
-  const unsigned near = dot + unsigned(std::ceil(jitter)) + 1;
-  const unsigned far = unsigned(std::ceil(jitter + spacing)) + 1;
+  const unsigned relaxed = settings.placement == placement_relaxed
+                               ? unsigned(std::ceil(RELAXED_MARGIN_CELLS * spacing))
+                               : 0u;
+  const unsigned near = dot + unsigned(std::ceil(jitter)) + 1 + relaxed;
+  const unsigned far = unsigned(std::ceil(jitter + spacing)) + 1 + relaxed;
   const double window = std::ceil(WINDOW_CELLS * spacing);
   patch.cells = unsigned(std::ceil((window + near + far) / spacing));
   patch.pixels = unsigned(float(patch.cells) * settings.scale_factor);
@@ -202,12 +210,19 @@ _coverage_curve _coverage_curve::measure(const _stipple_settings& settings, _ima
   _image print;
   print.dimensions(patch.pixels, patch.pixels);
   std::vector<double> coverages;
+  _image tones;
   for (const int level : knots()) {
     halftone.samples.assign(size_t(patch.cells) * patch.cells, float(level));
+    tones = halftone;
     halftoning_ostromoukhov(halftone);
     // Dots drawn as a print's are: planned from a generator of the calibration's own, stamped.
+    // Relaxed, they spread over the patch's flat tone.
     _random_stream stream(CALIBRATION_SEED);
-    stamp(_dot_plan::grey(settings, halftone, 1, stream), dots_300, settings, print);
+    std::optional<_relaxed_dots> places;
+    if (settings.placement == placement_relaxed)
+      places = _relaxed_dots::of(settings, halftone, tones, stream);
+    stamp(_dot_plan::grey(settings, halftone, 1, stream, places ? &*places : nullptr), dots_300,
+          settings, print);
     coverages.push_back(mean_ink(print, patch));
   }
   return _coverage_curve(knots(), coverages);

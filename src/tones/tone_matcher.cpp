@@ -45,19 +45,14 @@ double target_coverage(_tone_matching matching, double x) {
 }  // namespace
 
 _tone_matcher::_key _tone_matcher::key_of(const _stipple_settings& settings, _image** dots_300) {
-  _key key;
-  key.scale_factor = settings.scale_factor;
-  key.displacement = settings.displacement;
-  key.variant_rows = settings.dot_variant_rows;
-  key.variant_max_column = settings.dot_variant_max_column;
-  key.size_min = settings.low_density_min;
-  key.size_max = settings.low_density_max;
-  key.black_white = settings.black_white;
-  // Each of these is read only in one of the two modes.
-  key.black_level = settings.black_white ? settings.black_level : 0;
-  key.merging = settings.black_white ? 0 : int(settings.merging_function);
-  key.distribution = int(settings.random_distribution);
-  key.sheets = fingerprint(settings, dots_300);
+  _key key{settings, fingerprint(settings, dots_300)};
+  // A flat area is stippled at low density; black level and merging are each read only in one of
+  // the two modes.
+  _stipple_settings& read = key.settings;
+  read.high_density_min = read.high_density_max = 0;
+  read.contrast_threshold = 0;
+  if (!read.black_white) read.black_level = 0;
+  if (read.black_white) read.merging_function = merging_product;
   return key;
 }
 

@@ -47,16 +47,7 @@ class _tone_matcher {
  private:
   // What a flat area's ink depends on: the settings that stippling reads and the sheets' samples.
   struct _key {
-    float scale_factor = 0.0f;
-    float displacement = 0.0f;
-    unsigned short variant_rows = 0;
-    unsigned short variant_max_column = 0;
-    unsigned short size_min = 0;
-    unsigned short size_max = 0;
-    bool black_white = false;
-    int black_level = 0;
-    int merging = 0;
-    int distribution = 0;
+    _stipple_settings settings;  // those that stippling a flat area reads; the others cleared
     uint64_t sheets = 0;
     bool operator==(const _key&) const = default;
   };

@@ -3,8 +3,6 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QDoubleValidator>
-#include <QFrame>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLocale>
@@ -27,18 +25,6 @@ namespace {
 // The colour mode after the three devices: the photograph separated into four inks.
 constexpr int CMYK_INKS_ITEM = 3;
 
-QFrame* horizontal_line() {
-  auto* line = new QFrame;
-  line->setFrameStyle(QFrame::HLine);
-  return line;
-}
-
-QGroupBox* centred_group(const QString& title) {
-  auto* group = new QGroupBox(title);
-  group->setAlignment(Qt::AlignHCenter);
-  return group;
-}
-
 QGroupBox* boxed(const QString& title, QWidget* widget) {
   auto* box = new QVBoxLayout;
   box->addWidget(widget);
@@ -60,23 +46,6 @@ constexpr int MM_DECIMALS = 2;
 constexpr int INCH_DECIMALS = 3;
 // No typed edge beyond this many units: no display shows a larger picture.
 constexpr double EDGE_MAX = 1.0e6;
-
-template <class T>
-T* named(T* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
-
-QSlider* horizontal_slider(const char* name, int minimum, int maximum, int step,
-                           int tick_interval) {
-  auto* slider = named(new QSlider(Qt::Horizontal), name);
-  slider->setRange(minimum, maximum);
-  slider->setSingleStep(step);
-  slider->setTickPosition(QSlider::TicksBelow);
-  slider->setTickInterval(tick_interval);
-  slider->setTracking(false);
-  return slider;
-}
 
 // The pattern shared by the packing, placement and black level groups: the read-only value on
 // top, the slider between its two end labels below.
@@ -147,13 +116,14 @@ void make_typed(_line_edit* field, float low, float high) {
 }  // namespace
 
 _general_tab::_general_tab(_controller* controller, QWidget* parent)
-    : QWidget(parent), controller(controller) {
+    : _settings_panel(controller, parent) {
   edge_validator = number_validator(0.0, EDGE_MAX, MM_DECIMALS, this);
 
   auto* layout = new QVBoxLayout;
   layout->addWidget(build_output_group());
   layout->addWidget(build_packing_group());
   layout->addWidget(build_displacement_group());
+  layout->addWidget(build_placement_group());
   layout->addWidget(build_merging_group());
   layout->addWidget(build_distribution_group());
   layout->addWidget(build_save_group());
@@ -162,16 +132,8 @@ _general_tab::_general_tab(_controller* controller, QWidget* parent)
   auto* new_dots_button =
       named(new QPushButton(QStringLiteral("New dots distribution")), "new_dots_button");
   layout->addWidget(new_dots_button);
-  layout->addWidget(horizontal_line());
-  auto* reset_button = named(new QPushButton(QStringLiteral("Reset")), "reset_button");
-  layout->addWidget(reset_button);
-  layout->addStretch(1);
-  setLayout(layout);
-
   connect(new_dots_button, &QPushButton::clicked, controller, &_controller::new_dots);
-  connect(reset_button, &QPushButton::clicked, this, &_general_tab::reset);
-  connect(controller, &_controller::settings_changed, this, &_general_tab::show_settings);
-  show_settings();
+  finish(layout);
 }
 
 QComboBox* _general_tab::new_combo(const char* name, std::initializer_list<const char*> items,
@@ -219,27 +181,17 @@ QGroupBox* _general_tab::build_output_group() {
          "resolution mono printers\n1200ppi: mode to print in high resolution mono printers"));
   fill_save_resolutions(true);
 
-  auto* grid = new QGridLayout;
-  grid->addWidget(new QLabel(tr("Spatial size:")), 0, 0, Qt::AlignRight);
-  grid->addWidget(size_combo, 0, 1);
-  grid->addWidget(new QLabel(tr("Spatial units:")), 1, 0, Qt::AlignRight);
-  grid->addWidget(units_combo, 1, 1);
-  grid->addWidget(width_label, 2, 0, Qt::AlignRight);
-  grid->addWidget(width_line_edit, 2, 1);
-  grid->addWidget(height_label, 3, 0, Qt::AlignRight);
-  grid->addWidget(height_line_edit, 3, 1);
-  grid->addWidget(new QLabel(tr("Resolution:")), 4, 0, Qt::AlignRight);
-  grid->addWidget(save_resolution_combo, 4, 1);
   auto* group = centred_group(tr("Output size and resolution"));
-  group->setLayout(grid);
+  group->setLayout(labelled_rows({{new QLabel(tr("Spatial size:")), size_combo},
+                                  {new QLabel(tr("Spatial units:")), units_combo},
+                                  {width_label, width_line_edit},
+                                  {height_label, height_line_edit},
+                                  {new QLabel(tr("Resolution:")), save_resolution_combo}}));
 
-  connect(units_combo, &QComboBox::currentIndexChanged, this, [this](int index) {
-    edit("Units", false, [index](_document_settings& s) { s.output_units = _output_units(index); });
-  });
-  connect(size_combo, &QComboBox::currentIndexChanged, this, [this](int index) {
-    edit("Output Size", false,
-         [index](_document_settings& s) { s.output_size = _output_size(index); });
-  });
+  edit_on(units_combo, &QComboBox::currentIndexChanged, "Units", false,
+          [](_document_settings& s, int index) { s.output_units = _output_units(index); });
+  edit_on(size_combo, &QComboBox::currentIndexChanged, "Output Size", false,
+          [](_document_settings& s, int index) { s.output_size = _output_size(index); });
   connect(width_line_edit, &_line_edit::tabPressed, this, [this] { edit_edge(false); });
   connect(height_line_edit, &_line_edit::tabPressed, this, [this] { edit_edge(true); });
   // Each entry carries its resolution position, so a list holding "300ppi" alone still gives
@@ -274,11 +226,10 @@ QGroupBox* _general_tab::build_packing_group() {
        "This value allows to pack the stipples in a sparse or denser form\nDefault value is 2",
        "Low", "High"},
       scale_factor_line_edit, scale_factor_slider);
-  connect(scale_factor_slider, &QSlider::valueChanged, this, [this](int value) {
-    edit("Packing", true, [value](_document_settings& s) {
-      s.stipple.scale_factor = packing_to_scale(value / PACKING_STEPS);
-    });
-  });
+  edit_on(scale_factor_slider, &QSlider::valueChanged, "Packing", true,
+          [](_document_settings& s, int value) {
+            s.stipple.scale_factor = packing_to_scale(value / PACKING_STEPS);
+          });
   make_typed(scale_factor_line_edit, PACKING_MIN, PACKING_MAX);
   connect(scale_factor_line_edit, &_line_edit::tabPressed, this, [this] {
     const auto packing = typed_hundredths(scale_factor_line_edit->text(), PACKING_MIN, PACKING_MAX);
@@ -297,10 +248,9 @@ QGroupBox* _general_tab::build_displacement_group() {
        "dot\nDefault value is 0.25",
        "None", "Max"},
       displacement_line_edit, displacement_slider);
-  connect(displacement_slider, &QSlider::valueChanged, this, [this](int value) {
-    edit("Randomness", true,
-         [value](_document_settings& s) { s.stipple.displacement = value / RANDOMNESS_STEPS; });
-  });
+  edit_on(
+      displacement_slider, &QSlider::valueChanged, "Randomness", true,
+      [](_document_settings& s, int value) { s.stipple.displacement = value / RANDOMNESS_STEPS; });
   make_typed(displacement_line_edit, 0.0f, RANDOMNESS_MAX);
   connect(displacement_line_edit, &_line_edit::tabPressed, this, [this] {
     const auto randomness = typed_hundredths(displacement_line_edit->text(), 0.0f, RANDOMNESS_MAX);
@@ -311,15 +261,27 @@ QGroupBox* _general_tab::build_displacement_group() {
   return group;
 }
 
+QGroupBox* _general_tab::build_placement_group() {
+  placement_combo = new_combo(
+      "placement_combo", {"Grid", "Relaxed"},
+      tr("Where the dots stand: on the halftone's grid, or relaxed into an even spread of the same "
+         "tone.\nGrid: each dot strays from its place on the grid by at most 6 times the "
+         "randomness in pixels at 300 ppi.\nRelaxed: each dot strays from its relaxed place by at "
+         "most the randomness times 15% of the spacing between the dots around it."));
+  edit_on(placement_combo, &QComboBox::activated, "Placement", false,
+          [](_document_settings& s, int index) { s.stipple.placement = _placement(index); });
+  return boxed(tr("Dot placement"), placement_combo);
+}
+
 QGroupBox* _general_tab::build_merging_group() {
   merging_function_combo = new_combo(
       "merging_function_combo", {"Product", "Minimum"},
       tr("This value allows to change the merging function:\nProduct-> "
          "Color=(Ground_color*Dot_color)/255\nMinimum-> Color=MIN(Ground_color,Dot_color)"));
-  connect(merging_function_combo, &QComboBox::activated, this, [this](int index) {
-    edit("Merging", false,
-         [index](_document_settings& s) { s.stipple.merging_function = _merging_function(index); });
-  });
+  edit_on(merging_function_combo, &QComboBox::activated, "Merging", false,
+          [](_document_settings& s, int index) {
+            s.stipple.merging_function = _merging_function(index);
+          });
   return boxed(tr("Merging function"), merging_function_combo);
 }
 
@@ -327,11 +289,10 @@ QGroupBox* _general_tab::build_distribution_group() {
   random_distribution_combo =
       new_combo("random_distribution_combo", {"Random", "Normal"},
                 tr("This value allows to change the random function distribution"));
-  connect(random_distribution_combo, &QComboBox::activated, this, [this](int index) {
-    edit("Distribution", false, [index](_document_settings& s) {
-      s.stipple.random_distribution = _random_distribution(index);
-    });
-  });
+  edit_on(random_distribution_combo, &QComboBox::activated, "Distribution", false,
+          [](_document_settings& s, int index) {
+            s.stipple.random_distribution = _random_distribution(index);
+          });
   return boxed(tr("Random distribution"), random_distribution_combo);
 }
 
@@ -353,11 +314,9 @@ QGroupBox* _general_tab::build_save_group() {
       tr("This value allows to change the number of colors of the output\nGray-scale: Normal "
          "mode\nBlack-and-white: mode to print in high resolution mono printers. The user must "
          "select the black threshold\nColor tones: mode to obtain images with color tones\nCMYK "
-         "inks: "
-         "the photograph separated into cyan, magenta, yellow and black, each stippled apart"));
-  auto* device_grid = new QGridLayout;
-  device_grid->addWidget(new QLabel(tr("Colors:")), 0, 0, Qt::AlignRight);
-  device_grid->addWidget(device_combo, 0, 1);
+         "inks: the photograph separated into cyan, magenta, yellow and black, each stippled "
+         "apart"));
+  auto* device_grid = labelled_rows({{new QLabel(tr("Colors:")), device_combo}});
   device_grid->setColumnMinimumWidth(1, 150);
   device_grid->setColumnStretch(1, 10);
   auto* device_frame = new QFrame;
@@ -375,19 +334,16 @@ QGroupBox* _general_tab::build_save_group() {
   auto* group = centred_group(tr("Save parameters"));
   group->setLayout(box);
 
-  connect(device_combo, &QComboBox::currentIndexChanged, this, [this](int index) {
-    // "CMYK inks" stipples the four inks in grey-scale dots.
-    edit("Colours", false, [index](_document_settings& s) {
-      s.inks = index == CMYK_INKS_ITEM ? inks_cmyk : inks_one;
-      s.device = index == CMYK_INKS_ITEM ? device_grayscale : _mode_device(index);
-    });
-  });
-  connect(black_level_slider, &QSlider::valueChanged, this, [this](int level) {
-    edit("Black Level", true, [level](_document_settings& s) { s.stipple.black_level = level; });
-  });
-  connect(stippling_tone_combo, &QComboBox::activated, this, [this](int tone) {
-    edit("Tone", false, [tone](_document_settings& s) { s.tone = tone; });
-  });
+  // "CMYK inks" stipples the four inks in grey-scale dots.
+  edit_on(device_combo, &QComboBox::currentIndexChanged, "Colours", false,
+          [](_document_settings& s, int index) {
+            s.inks = index == CMYK_INKS_ITEM ? inks_cmyk : inks_one;
+            s.device = index == CMYK_INKS_ITEM ? device_grayscale : _mode_device(index);
+          });
+  edit_on(black_level_slider, &QSlider::valueChanged, "Black Level", true,
+          [](_document_settings& s, int level) { s.stipple.black_level = level; });
+  edit_on(stippling_tone_combo, &QComboBox::activated, "Tone", false,
+          [](_document_settings& s, int tone) { s.tone = tone; });
   return group;
 }
 
@@ -411,17 +367,11 @@ QGroupBox* _general_tab::build_tone_group() {
   gamma_spin_box->setToolTip(tr("Above 1 lightens the middle greys, below 1 darkens them"));
   bound_points();
 
-  auto* grid = new QGridLayout;
-  grid->addWidget(new QLabel(tr("Tone matching:")), 0, 0, Qt::AlignRight);
-  grid->addWidget(tone_matching_combo, 0, 1);
-  grid->addWidget(new QLabel(tr("Black point")), 1, 0, Qt::AlignRight);
-  grid->addWidget(black_point_spin_box, 1, 1);
-  grid->addWidget(new QLabel(tr("White point")), 2, 0, Qt::AlignRight);
-  grid->addWidget(white_point_spin_box, 2, 1);
-  grid->addWidget(new QLabel(tr("Gamma")), 3, 0, Qt::AlignRight);
-  grid->addWidget(gamma_spin_box, 3, 1);
   auto* group = centred_group(tr("Tone"));
-  group->setLayout(grid);
+  group->setLayout(labelled_rows({{new QLabel(tr("Tone matching:")), tone_matching_combo},
+                                  {new QLabel(tr("Black point")), black_point_spin_box},
+                                  {new QLabel(tr("White point")), white_point_spin_box},
+                                  {new QLabel(tr("Gamma")), gamma_spin_box}}));
 
   connect(tone_matching_combo, &QComboBox::currentIndexChanged, this,
           [this] { edit_tone_match("Tone Matching", false); });
@@ -470,6 +420,7 @@ void _general_tab::show_settings() {
                                   QSignalBlocker(units_combo),
                                   QSignalBlocker(scale_factor_slider),
                                   QSignalBlocker(displacement_slider),
+                                  QSignalBlocker(placement_combo),
                                   QSignalBlocker(merging_function_combo),
                                   QSignalBlocker(random_distribution_combo),
                                   QSignalBlocker(device_combo),
@@ -495,6 +446,7 @@ void _general_tab::show_settings() {
       QString::number(std::round(packing * HUNDREDTHS) / HUNDREDTHS, 'f', TYPED_DECIMALS));
   displacement_slider->setValue(int(std::lround(stipple.displacement * RANDOMNESS_STEPS)));
   displacement_line_edit->setText(QString::asprintf("%2.2f", stipple.displacement));
+  placement_combo->setCurrentIndex(stipple.placement);
   merging_function_combo->setCurrentIndex(stipple.merging_function);
   random_distribution_combo->setCurrentIndex(stipple.random_distribution);
   device_combo->setCurrentIndex(settings.inks == inks_cmyk ? CMYK_INKS_ITEM : settings.device);
@@ -518,13 +470,6 @@ void _general_tab::show_dimensions() {
   const int k = output_scale(settings.resolution());
   width_line_edit->setText(dimension_text(preview.width, settings.output_units, k));
   height_line_edit->setText(dimension_text(preview.height, settings.output_units, k));
-}
-
-void _general_tab::edit(const char* step, bool continuous,
-                        const std::function<void(_document_settings&)>& change) {
-  _document_settings settings = controller->settings();
-  change(settings);
-  controller->edit(settings, tr(step), continuous);
 }
 
 // A text that does not parse gives 0.0, which asks for no width; a width that makes no picture
@@ -557,6 +502,7 @@ void _general_tab::reset() {
     s.output_size = defaults.output_size;
     s.stipple.scale_factor = defaults.stipple.scale_factor;
     s.stipple.displacement = defaults.stipple.displacement;
+    s.stipple.placement = defaults.stipple.placement;
     s.stipple.merging_function = defaults.stipple.merging_function;
     s.stipple.random_distribution = defaults.stipple.random_distribution;
     s.stipple.black_level = defaults.stipple.black_level;

@@ -1,10 +1,8 @@
 #pragma once
 
-#include <QWidget>
-#include <functional>
 #include <initializer_list>
 
-#include "document/document_settings.h"
+#include "ui/settings_panel.h"
 
 class QComboBox;
 class QDoubleSpinBox;
@@ -16,21 +14,17 @@ class QSpinBox;
 
 namespace stippon {
 
-class _controller;
 class _line_edit;
 
-// The "General" panel: output size, units, resolution, packing, placement, merging, distribution,
-// colour mode and tone (levels, gamma and tone matching). It holds no setting of its own: it
-// shows the controller's settings and sends each change of a control as an edit of them. Its
-// controls are found by their object names.
-class _general_tab : public QWidget {
+// The "General" panel: output size, units, resolution, packing, randomness, placement, merging,
+// distribution, colour mode and tone (levels, gamma and tone matching).
+class _general_tab : public _settings_panel {
   Q_OBJECT
 
  public:
   _general_tab(_controller* controller, QWidget* parent = nullptr);
 
  private:
-  _controller* controller = nullptr;
   // Takes the decimals of the chosen units.
   QDoubleValidator* edge_validator = nullptr;
   QComboBox* size_combo = nullptr;
@@ -43,6 +37,7 @@ class _general_tab : public QWidget {
   _line_edit* scale_factor_line_edit = nullptr;
   QSlider* displacement_slider = nullptr;
   _line_edit* displacement_line_edit = nullptr;
+  QComboBox* placement_combo = nullptr;
   QComboBox* merging_function_combo = nullptr;
   QComboBox* random_distribution_combo = nullptr;
   QComboBox* device_combo = nullptr;
@@ -67,6 +62,7 @@ class _general_tab : public QWidget {
   QGroupBox* build_output_group();
   QGroupBox* build_packing_group();
   QGroupBox* build_displacement_group();
+  QGroupBox* build_placement_group();
   QGroupBox* build_merging_group();
   QGroupBox* build_distribution_group();
   QGroupBox* build_save_group();
@@ -77,20 +73,16 @@ class _general_tab : public QWidget {
   _line_edit* new_line_edit(const char* name);
   void fill_save_resolutions(bool all);
 
-  // Shows the controller's settings in every control without sending anything.
-  void show_settings();
+  void show_settings() override;
   void show_dimensions();
   void show_tone_match(const _tone_settings& tones);
   // Each point's range stops one level short of the other's value.
   void bound_points();
 
-  // Sends the settings with one change as an undo step named `step`.
-  void edit(const char* step, bool continuous,
-            const std::function<void(_document_settings&)>& change);
   // A typed edge in the chosen units; a text that is not a number changes nothing.
   void edit_edge(bool is_height);
   void edit_tone_match(const char* step, bool continuous);
-  void reset();
+  void reset() override;
 };
 
 }  // namespace stippon

@@ -1,12 +1,10 @@
 #include "ui/images_tab.h"
 
 #include <QCheckBox>
-#include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
@@ -25,35 +23,6 @@ namespace {
 const char* const LIST_LABELS[LIST_SIZE] = {"Color original", "Original",  "Borders",
                                             "Halftoning",     "Stippling", "Color stippling"};
 
-template <class T>
-T* named(T* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
-
-QGroupBox* centred_group(const QString& title, QLayout* layout) {
-  auto* group = new QGroupBox(title);
-  group->setAlignment(Qt::AlignHCenter);
-  group->setLayout(layout);
-  return group;
-}
-
-QSlider* horizontal_slider(const char* name, int minimum, int maximum, int tick_interval) {
-  auto* slider = named(new QSlider(Qt::Horizontal), name);
-  slider->setRange(minimum, maximum);
-  slider->setSingleStep(1);
-  slider->setTickPosition(QSlider::TicksBelow);
-  slider->setTickInterval(tick_interval);
-  slider->setTracking(false);
-  return slider;
-}
-
-QHBoxLayout* row_of(std::initializer_list<QWidget*> widgets) {
-  auto* row = new QHBoxLayout;
-  for (QWidget* widget : widgets) row->addWidget(widget);
-  return row;
-}
-
 _pixel ink_of(const QColor& colour) {
   return _pixel(colour.red() & 0xff, colour.green() & 0xff, colour.blue() & 0xff,
                 colour.alpha() & 0xff);
@@ -62,26 +31,16 @@ _pixel ink_of(const QColor& colour) {
 }  // namespace
 
 _images_tab::_images_tab(_controller* controller, QWidget* parent)
-    : QWidget(parent), controller(controller) {
+    : _settings_panel(controller, parent) {
   auto* layout = new QVBoxLayout;
   layout->addWidget(build_contrast_group());
   layout->addWidget(build_borders_group());
   layout->addWidget(build_color_group());
   layout->addWidget(build_images_group());
-  auto* line = new QFrame;
-  line->setFrameStyle(QFrame::HLine);
-  layout->addWidget(line);
-  auto* reset_button = named(new QPushButton(QStringLiteral("Reset")), "reset_button");
-  layout->addWidget(reset_button);
-  layout->addStretch(1);
-  setLayout(layout);
-
-  connect(reset_button, &QPushButton::clicked, this, &_images_tab::reset);
-  connect(controller, &_controller::settings_changed, this, &_images_tab::show_settings);
   // A new photograph, or a picture of another entry: the list shows which.
   connect(controller, &_controller::picture_ready, this,
           [this](const _texture&, int position) { images_list->setCurrentRow(position); });
-  show_settings();
+  finish(layout);
 }
 
 QSpinBox* _images_tab::dot_size_spin_box(const char* name, const char* step,
@@ -93,10 +52,8 @@ QSpinBox* _images_tab::dot_size_spin_box(const char* name, const char* step,
   spin_box->setAlignment(Qt::AlignRight);
   spin_box->setMinimumWidth(40);
   spin_box->setToolTip(tooltip);
-  connect(spin_box, &QSpinBox::valueChanged, this, [this, step, field](int value) {
-    edit(step, true, [field, value](_document_settings& s) {
-      s.stipple.*field = static_cast<unsigned short>(value);
-    });
+  edit_on(spin_box, &QSpinBox::valueChanged, step, true, [field](_document_settings& s, int value) {
+    s.stipple.*field = static_cast<unsigned short>(value);
   });
   return spin_box;
 }
@@ -119,7 +76,7 @@ QWidget* _images_tab::build_contrast_group() {
   };
   for (const auto& size : sizes)
     size.spin_box = dot_size_spin_box(size.name, size.step, size.field, tr(size.tooltip));
-  threshold_slider = horizontal_slider("threshold_slider", 0, 255, 15);
+  threshold_slider = horizontal_slider("threshold_slider", 0, 255, 1, 15);
   threshold_slider->setToolTip(
       tr("To the left: more low density dots\nTo the right: more high density dots"));
 
@@ -134,24 +91,21 @@ QWidget* _images_tab::build_contrast_group() {
                                        new QLabel(tr("Max:")), high_density_max_spin_box})));
   QGroupBox* group = centred_group(tr("Contrast"), box);
 
-  connect(threshold_slider, &QSlider::valueChanged, this, [this](int threshold) {
-    edit("Threshold", true,
-         [threshold](_document_settings& s) { s.stipple.contrast_threshold = threshold; });
-  });
+  edit_on(threshold_slider, &QSlider::valueChanged, "Threshold", true,
+          [](_document_settings& s, int threshold) { s.stipple.contrast_threshold = threshold; });
   return group;
 }
 
 QWidget* _images_tab::build_borders_group() {
-  borders_slider = horizontal_slider("borders_slider", -50, 50, 5);
+  borders_slider = horizontal_slider("borders_slider", -50, 50, 1, 5);
   borders_slider->setToolTip(
       tr("Controls the appearance of borders: more to the left, less to the right"));
   QGroupBox* group =
       centred_group(tr("Borders threshold"),
                     row_of({new QLabel(tr("All ")), borders_slider, new QLabel(tr("None"))}));
-  connect(borders_slider, &QSlider::valueChanged, this, [this](int value) {
-    edit("Borders", true,
-         [value](_document_settings& s) { s.borders_threshold = value / BORDERS_SLIDER_STEPS; });
-  });
+  edit_on(
+      borders_slider, &QSlider::valueChanged, "Borders", true,
+      [](_document_settings& s, int value) { s.borders_threshold = value / BORDERS_SLIDER_STEPS; });
   return group;
 }
 
@@ -206,13 +160,6 @@ void _images_tab::show_settings() {
   colour_check_box->setChecked(settings.colour_stippling);
   const _pixel ink = settings.ink;
   color_selector->show_color(QColor(ink.r, ink.g, ink.b, ink.a));
-}
-
-void _images_tab::edit(const char* step, bool continuous,
-                       const std::function<void(_document_settings&)>& change) {
-  _document_settings settings = controller->settings();
-  change(settings);
-  controller->edit(settings, tr(step), continuous);
 }
 
 // The panel's own choices back to their defaults, as one step.

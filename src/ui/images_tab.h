@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QWidget>
-#include <functional>
-
-#include "document/document_settings.h"
+#include "ui/settings_panel.h"
 
 class QCheckBox;
 class QListWidget;
@@ -12,21 +9,17 @@ class QSpinBox;
 
 namespace stippon {
 
-class _controller;
 class _color_selector;
 
 // The "Images" panel: contrast, border and colour-stippling settings, and the list of the six
-// computed images through which one is chosen for display and saving. Like the General panel it
-// shows the controller's settings and sends edits of them; its controls are found by their
-// object names.
-class _images_tab : public QWidget {
+// computed images through which one is chosen for display and saving.
+class _images_tab : public _settings_panel {
   Q_OBJECT
 
  public:
   _images_tab(_controller* controller, QWidget* parent = nullptr);
 
  private:
-  _controller* controller = nullptr;
   QSpinBox* low_density_min_spin_box = nullptr;
   QSpinBox* low_density_max_spin_box = nullptr;
   QSpinBox* high_density_min_spin_box = nullptr;
@@ -47,10 +40,8 @@ class _images_tab : public QWidget {
 
   // Shows the controller's settings in every control without sending anything; each dot size
   // offers only the sizes that keep its pair in order.
-  void show_settings();
-  void edit(const char* step, bool continuous,
-            const std::function<void(_document_settings&)>& change);
-  void reset();
+  void show_settings() override;
+  void reset() override;
 };
 
 }  // namespace stippon

@@ -63,6 +63,8 @@ void read_general(const QSettings& file, const _general_group& group, _document_
   const double r = group.randomness_unit;
   if (const auto randomness = number(file, "randomness", 0.0, r))
     s.stipple.displacement = float(*randomness / r);
+  s.stipple.placement = _placement(
+      bounded(file, "placement", placement_grid, placement_relaxed, s.stipple.placement));
   s.stipple.merging_function = _merging_function(
       bounded(file, "merging", merging_product, merging_minimum, s.stipple.merging_function));
   s.stipple.random_distribution =
@@ -202,6 +204,7 @@ void _preferences::set_settings(const _document_settings& s) {
   const double packing = PACKING_CELL_PIXELS / double(s.stipple.scale_factor);
   file.setValue("packing", std::round(packing * PACKING_HUNDREDTHS) / PACKING_HUNDREDTHS);
   file.setValue("randomness", double(s.stipple.displacement));
+  file.setValue("placement", int(s.stipple.placement));
   file.setValue("merging", int(s.stipple.merging_function));
   file.setValue("distribution", int(s.stipple.random_distribution));
   file.setValue("colours", int(s.device));

@@ -50,6 +50,8 @@ TEST(BatchUsage, BadUsageExitsTwoWritingNothingHelpAndVersion) {
       {{CAMERA, OUT, "--white-point", "20", "--black-point", "30"}, "--white-point must be above"},
       {{CAMERA, OUT, "--gamma", "0"}, "--gamma 0 is out of range"},
       {{CAMERA, OUT, "--tone-match", "sepia"}, "--tone-match must be one of none, grey, linear"},
+      {{CAMERA, OUT, "--placement", "even"},
+       "--placement must be one of grid, relaxed, not 'even'"},
       {{CAMERA, OUT, "--svg-dots", "circles"}, "--svg-dots and --pen-width need an .svg OUTPUT"},
       {{CAMERA, SVG, "--svg-dots", "lines"}, "--svg-dots must be one of shapes, circles, points"},
       {{CAMERA, SVG, "--pen-width", "0"}, "--pen-width 0 is out of range (0.01 to 10 mm)"},

@@ -70,6 +70,12 @@ TEST_F(BatchEquivalence, StippledPrintsAt300600And1200ppi) {
          s.tone_match.matching = tone_matching_grey;
          s.tone_match.levels = _levels(0.0f, 255.0f, 1.4f);
        }},
+      {"relaxed placement",
+       {"--packing",      "2.5",    "--randomness", "0.5",  "--merging",     "minimum",
+        "--distribution", "normal", "--mode",       "bw",   "--black-level", "100",
+        "--density-low",  "5-7",    "--tone-match", "grey", "--gamma",       "1.4",
+        "--placement",    "relaxed"},
+       [](_document_settings& s) { s.stipple.placement = placement_relaxed; }},
   };
   const std::pair<_resolution_position, const char*> resolutions[] = {
       {resolution_300, "300"}, {resolution_600, "600"}, {resolution_1200, "1200"}};

@@ -150,17 +150,6 @@ TEST_F(Controller, EachEditIsAStepUndoneToTheSamePicture) {
   EXPECT_EQ(doc().preview().width, 500u);
 }
 
-// Before a picture no edit is taken: the panels are told to show the settings again.
-TEST_F(Controller, EditsWaitForAPicture) {
-  const _document_settings before = settings();
-  QSignalSpy shown(&controller, &_controller::settings_changed);
-  edit(
-      "Packing", [](_document_settings& s) { pack(s, 45); }, true);
-  EXPECT_EQ(settings(), before);
-  EXPECT_EQ(shown.count(), 1);
-  EXPECT_EQ(steps(), 0);
-}
-
 // An entry of the list shows its picture, a grey one through the tone as it is saved; a new
 // photograph shows the stippling again and keeps the tone and the ink.
 TEST_F(Controller, ThePicturesOfTheImageList) {
@@ -185,8 +174,8 @@ TEST_F(Controller, ThePicturesOfTheImageList) {
   EXPECT_EQ(doc().colour_field().get(0, 0), _pixel(0, 0, 255, 255));
 }
 
-// A size over the display's limit falls back with a message; a photograph wider than the limit
-// fails to read with that reason, which the window shows with the file's name.
+// A size over the display's limit falls back with a message (the document's tests check the
+// sizes, the window's a photograph wider than the limit).
 TEST_F(Controller, TheTextureLimit) {
   load(100, 80, size_custom);
   controller.set_texture_limit(1000);
@@ -194,11 +183,6 @@ TEST_F(Controller, TheTextureLimit) {
   EXPECT_EQ(doc().preview().width, 300u);
   EXPECT_EQ(settings().width, 300.0f);
   EXPECT_EQ(messages, std::vector<QString>{OVER_LIMIT});
-  controller.set_texture_limit(50);
-  write_ramp(scratch / "wide.pgm", 51, 10);
-  EXPECT_FALSE(controller.read(scratch / "wide.pgm"));
-  EXPECT_EQ(doc().read_failure(), "too large: 51 × 10 pixels, the limit is 50 pixels on a side");
-  EXPECT_EQ(messages.size(), 1u);
 }
 
 // Without its dot sheets or its first tone the program cannot work; a later tone that cannot be

@@ -133,18 +133,5 @@ TEST_F(DeferredWork, ASupersededRunIsOwedAgain) {
   expect_same_images();
 }
 
-// A cancelled change goes back to the settings and width of the images that exist.
-TEST_F(DeferredWork, DroppedWorkKeepsTheImages) {
-  run_on_thread(deferred);
-  const _document_settings settings = deferred.settings();
-  const _preview_size size = deferred.planned_preview();
-  edit([](_document_settings& s) { s.output_size = size_a7; })(deferred);
-  EXPECT_GT(deferred.planned_preview().width, size.width);
-  deferred.drop_work(settings);
-  EXPECT_FALSE(deferred.work_pending());
-  EXPECT_EQ(deferred.planned_preview().width, size.width);
-  expect_same_images();
-}
-
 }  // namespace
 }  // namespace stippon::testing

@@ -57,7 +57,8 @@ TEST(SheetFit, EveryShapeOnEverySheet) {
         const unsigned down = SHEETS[size][W >= H ? 1 : 0];
         const float w = sheet_target(W, H, size);
         const _preview_size print = preview_size(w, W, H);
-        const auto where = [&] { return std::to_string(W) + " x " + std::to_string(H); };
+        const std::string where_text = std::to_string(W) + " x " + std::to_string(H);
+        const auto where = [&where_text] { return where_text; };
         EXPECT_LE(print.width, across) << where();
         EXPECT_LE(print.height, down) << where();
         if (print.width < across) {

@@ -346,44 +346,60 @@ _image reduced(const _image& print) {
 // wherever one looks but within a dot of the page's edges, where the raster print cuts dots the
 // drawing moves in. The 300 ppi print places its dots to the nearest 300 ppi pixel below their
 // position, and draws them from sheets of its own: the drawing is as like it as the 1200 ppi
-// print is. Circles keep the tones.
+// print is. Circles keep the tones. Relaxed dots are drawn alike, and their 300 and 1200 ppi
+// prints are as alike as the grid's.
 TEST_F(SvgPrint, DrawnLikeTheRasterPrint) {
-  ASSERT_TRUE(
-      doc.write_print(scratch / "print.pgm", resolution_1200, list_stippling, false).written);
-  _image print;
-  ASSERT_TRUE(_photo_reader().read(scratch / "print.pgm", print, DEFAULT_TEXTURE_LIMIT));
-  const _image fine = reduced(print);
-  const _image& coarse = doc.preview();
-  const _likeness prints = compare(fine, coarse, 4, MARGIN);
-  std::printf(
-      "1200 ppi print against 300 ppi print: overlap %.3f, tone difference mean %.4f, "
-      "largest %.4f\n",
-      prints.overlap, prints.mean, prints.largest);
-  // kind, least overlap and largest mean and largest tone difference against the 1200 ppi print
-  const std::tuple<_svg_dots, double, double, double> cases[] = {
-      {svg_shapes, 0.95, 0.01, 0.05},
-      {svg_circles, 0.90, 0.015, 0.10},
-  };
-  for (const auto& [kind, overlap, mean, largest] : cases) {
-    _svg_options options;
-    options.dots = kind;
-    write(options);
-    const _image drawing = rendered(scratch / "print.svg", scratch);
-    ASSERT_EQ(drawing.width, coarse.width);
-    ASSERT_EQ(drawing.height, coarse.height);
-    const _likeness near = compare(drawing, fine, 4, MARGIN),
-                    far = compare(drawing, coarse, 4, MARGIN);
-    const char* name = kind == svg_shapes ? "shapes" : "circles";
+  _likeness grid_prints;
+  for (const _placement placement : {placement_grid, placement_relaxed}) {
+    const char* placed = placement == placement_grid ? "grid" : "relaxed";
+    _document_settings settings = doc.settings();
+    settings.stipple.placement = placement;
+    doc.apply(settings);
+    ASSERT_TRUE(
+        doc.write_print(scratch / "print.pgm", resolution_1200, list_stippling, false).written);
+    _image print;
+    ASSERT_TRUE(_photo_reader().read(scratch / "print.pgm", print, DEFAULT_TEXTURE_LIMIT));
+    const _image fine = reduced(print);
+    const _image& coarse = doc.preview();
+    const _likeness prints = compare(fine, coarse, 4, MARGIN);
     std::printf(
-        "%s against the 1200 ppi print: overlap %.3f, tone difference over 9 x 9 pixels "
-        "mean %.4f, largest %.4f; against the 300 ppi print: %.3f, %.4f, %.4f\n",
-        name, near.overlap, near.mean, near.largest, far.overlap, far.mean, far.largest);
-    EXPECT_GT(near.overlap, overlap) << name;
-    EXPECT_LT(near.mean, mean) << name;
-    EXPECT_LT(near.largest, largest) << name;
-    if (kind == svg_shapes) {
-      EXPECT_GT(far.overlap, prints.overlap - 0.02);
-      EXPECT_LT(far.mean, prints.mean + 0.005);
+        "%s: 1200 ppi print against 300 ppi print: overlap %.3f, tone difference mean %.4f, "
+        "largest %.4f\n",
+        placed, prints.overlap, prints.mean, prints.largest);
+    if (placement == placement_grid) {
+      grid_prints = prints;
+    } else {
+      EXPECT_GT(prints.overlap, grid_prints.overlap - 0.02);
+      EXPECT_LT(prints.mean, grid_prints.mean * 1.1);
+      EXPECT_LT(prints.largest, grid_prints.largest * 1.1);
+    }
+    // kind, least overlap and largest mean and largest tone difference against the 1200 ppi
+    // print
+    const std::tuple<_svg_dots, double, double, double> cases[] = {
+        {svg_shapes, 0.95, 0.01, 0.05},
+        {svg_circles, 0.90, 0.015, 0.10},
+    };
+    for (const auto& [kind, overlap, mean, largest] : cases) {
+      _svg_options options;
+      options.dots = kind;
+      write(options);
+      const _image drawing = rendered(scratch / "print.svg", scratch);
+      ASSERT_EQ(drawing.width, coarse.width);
+      ASSERT_EQ(drawing.height, coarse.height);
+      const _likeness near = compare(drawing, fine, 4, MARGIN),
+                      far = compare(drawing, coarse, 4, MARGIN);
+      const std::string name = std::string(placed) + (kind == svg_shapes ? " shapes" : " circles");
+      std::printf(
+          "%s against the 1200 ppi print: overlap %.3f, tone difference over 9 x 9 pixels "
+          "mean %.4f, largest %.4f; against the 300 ppi print: %.3f, %.4f, %.4f\n",
+          name.c_str(), near.overlap, near.mean, near.largest, far.overlap, far.mean, far.largest);
+      EXPECT_GT(near.overlap, overlap) << name;
+      EXPECT_LT(near.mean, mean) << name;
+      EXPECT_LT(near.largest, largest) << name;
+      if (kind == svg_shapes) {
+        EXPECT_GT(far.overlap, prints.overlap - 0.02) << name;
+        EXPECT_LT(far.mean, prints.mean + 0.005) << name;
+      }
     }
   }
 }

@@ -1,5 +1,5 @@
-// Grey stippling: the print repeats the preview's dots, and the planned, banded path is the plain
-// per-sample one.
+// Grey stippling: the print repeats the preview's dots, and the merge rules (the banded print's
+// tests hold the planned path against the plain per-sample one).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "stipple/dot_merge.h"
-#include "stipple/halftoning.h"
 #include "stipple/reference_stippling.h"
 #include "stipple/stipple_fixtures.h"
 
@@ -78,36 +77,6 @@ TEST(GreyStippling, MergingRules) {
                          : merging == merging_minimum ? _merge_minimum{}(ground, value)
                                                       : _merge_product{}(ground, value);
     EXPECT_EQ(merged, result) << name;
-  }
-}
-
-// The planned path against the per-sample one on halftoned photographs, small prints keeping the
-// per-sample path quick. The wide displacement throws dots off every edge and clips them there;
-// sheets of 7 cells leave some variants beyond the sheet, whose samples are skipped.
-TEST(GreyStippling, PlannedPathEqualsPerSamplePathOnPhotographs) {
-  const _random_distribution normal = distribution_normal;
-  // clang-format off
-  struct { const char* photo; float width; int position; unsigned columns;
-           _stipple_settings settings; } cases[] = {
-      {"camera.pgm", 876, resolution_300, 11, {}},
-      {"camera.pgm", 876, resolution_600, 11,
-       {.displacement = 0.6f, .merging_function = merging_minimum, .random_distribution = normal}},
-      {"camera.pgm", 438, resolution_1200, 11, {.displacement = 1.0f, .black_white = true}},
-      {"chelsea_gray.pgm", 876, resolution_600, 11, {.low_density_min = 5, .low_density_max = 7,
-       .black_white = true, .black_level = 90, .random_distribution = normal}},
-      {"gravel.pgm", 620, resolution_600, 7, {.merging_function = merging_minimum}}};
-  // clang-format on
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.photo << " at " << c.width << " px, " << c.position);
-    auto sheets = noise_sheets(c.columns);
-    _image halftone = resampled(c.photo, c.width);
-    halftoning_ostromoukhov(halftone);
-    const int k = output_scale(c.position);
-    _image fast = white(halftone.height * 3 * k, halftone.width * 3 * k), plain = fast;
-    stipple_grey(fast, c.settings, halftone, sheets.row(c.position), k, 20240601);
-    reference::stippling2(plain, c.settings, k, halftone, sheets.row(c.position), 20240601);
-    EXPECT_EQ(differences(fast, plain), 0u);
-    EXPECT_LT(mean_sample(fast), 250.0) << "the photograph was stippled";
   }
 }
 

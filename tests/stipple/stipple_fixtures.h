@@ -115,9 +115,10 @@ inline _sheet_table noise_sheets(unsigned columns = 11) {
 // Grey stippling as the programs draw it: the dots planned at output scale k from the sequence of
 // srandom(seed), stamped in bands into out, which keeps its size and starts white.
 inline void stipple_grey(_image& out, const _stipple_settings& settings, const _image& halftone,
-                         _image** dots, int k, uint32_t seed) {
+                         _image** dots, int k, uint32_t seed,
+                         const _relaxed_dots* relaxed = nullptr) {
   _random_stream stream(seed);
-  const _dot_plan plan = _dot_plan::grey(settings, halftone, k, stream);
+  const _dot_plan plan = _dot_plan::grey(settings, halftone, k, stream, relaxed);
   out.create(true);
   const _banded_print print(plan, dots, out.height, out.width, settings);
   print.print_grey([&out](const float* band, unsigned top, unsigned rows) {

@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "stipple/halftoning.h"
 #include "stipple/output.h"
+#include "stipple/relaxation.h"
 #include "stipple/stipple_fixtures.h"
 #include "tones/tone_matcher.h"
 
@@ -19,16 +21,28 @@ inline _stipple_settings at_packing(float packing) {
   return settings;
 }
 
+// A halftone stippled at 300 ppi into a white print of the given size, seeded unlike the
+// calibration; relaxed placement spreads the dots over the tones the halftone was made from.
+inline _image stippled(const _stipple_settings& settings, const _image& tones,
+                       const _image& halftone, _image** dots, unsigned rows, unsigned columns) {
+  constexpr uint32_t SEED = 20240607;
+  std::optional<_relaxed_dots> places;
+  if (settings.placement == placement_relaxed)
+    places = _relaxed_dots::of(settings, halftone, tones, _random_stream(SEED));
+  _image out;
+  out.dimensions(rows, columns);
+  stipple_grey(out, settings, halftone, dots, 1, SEED, places ? &*places : nullptr);
+  return out;
+}
+
 // The input through the lookup, halftoned and stippled at 300 ppi into a white print of the given
-// size, seeded unlike the calibration.
+// size.
 inline _image print(_image input, const _tone_lookup& lookup, const _stipple_settings& settings,
                     _image** dots, unsigned rows, unsigned columns) {
   lookup.apply(input);
-  halftoning_ostromoukhov(input);
-  _image out;
-  out.dimensions(rows, columns);
-  stipple_grey(out, settings, input, dots, 1, 20240607);
-  return out;
+  _image halftone = input;
+  halftoning_ostromoukhov(halftone);
+  return stippled(settings, input, halftone, dots, rows, columns);
 }
 
 }  // namespace stippon::fixtures

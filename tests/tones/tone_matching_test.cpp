@@ -14,9 +14,9 @@ namespace {
 
 using namespace fixtures;
 
-// Worked values. The gamma and level rows agree with ImageMagick 6's -level B%,W%,G and -gamma G
-// on a 0..255 ramp, which truncates where these round: its output is the floor of 255 times
-// normalized() at every level.
+// Worked values, and the identity. The gamma and level rows agree with ImageMagick 6's -level
+// B%,W%,G and -gamma G on a 0..255 ramp, which truncates where these round: its output is the floor
+// of 255 times normalized() at every level.
 TEST(Levels, WorkedValues) {
   struct _case {
     const char* name;
@@ -38,10 +38,7 @@ TEST(Levels, WorkedValues) {
     EXPECT_FALSE(lookup.is_identity());
     for (const auto& [in, out] : c.values) EXPECT_EQ(lookup[in], float(out)) << "level " << in;
   }
-}
-
-// Defaults, and points or a gamma beyond their ranges, leave the picture untouched.
-TEST(Levels, Identity) {
+  // Defaults, and points or a gamma beyond their ranges, leave the picture untouched.
   EXPECT_TRUE(_levels().lookup().is_identity());
   EXPECT_TRUE(_levels(-20, 300, std::numeric_limits<float>::quiet_NaN()).lookup().is_identity());
 }

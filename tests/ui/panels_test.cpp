@@ -173,6 +173,8 @@ TEST_F(Panels, GeneralChoicesAndTheirReset) {
   general<QComboBox>("units_combo")->setCurrentIndex(units_inches);
   pick(general<QComboBox>("merging_function_combo"), merging_minimum);
   pick(general<QComboBox>("random_distribution_combo"), distribution_normal);
+  pick(general<QComboBox>("placement_combo"), placement_relaxed);
+  EXPECT_EQ(window->undo_action->text(), "&Undo Placement");
   general<QComboBox>("size_combo")->setCurrentIndex(size_custom);
   general<QComboBox>("tone_matching_combo")->setCurrentIndex(tone_matching_linear);
   auto* black = general<QSpinBox>("black_point_spin_box");
@@ -186,6 +188,7 @@ TEST_F(Panels, GeneralChoicesAndTheirReset) {
   EXPECT_EQ(settings().tone_match.levels, _levels(100.0f, 101.0f, 0.5f));
   EXPECT_EQ(settings().stipple.black_level, 200);
   EXPECT_EQ(settings().stipple.random_distribution, distribution_normal);
+  EXPECT_EQ(settings().stipple.placement, placement_relaxed);
 
   general<QPushButton>("reset_button")->click();
   EXPECT_EQ(window->undo_action->text(), "&Undo General Reset");
@@ -204,6 +207,7 @@ TEST_F(Panels, GeneralChoicesAndTheirReset) {
   EXPECT_EQ(general<_line_edit>("scale_factor_line_edit")->text(), "2.00");
   EXPECT_EQ(general<_line_edit>("displacement_line_edit")->text(), "0.25");
   EXPECT_EQ(general<QComboBox>("merging_function_combo")->currentIndex(), merging_product);
+  EXPECT_EQ(general<QComboBox>("placement_combo")->currentIndex(), placement_grid);
   EXPECT_EQ(mode->currentIndex(), device_grayscale);
   EXPECT_FALSE(general<QGroupBox>("black_level_group")->isEnabled());
   EXPECT_EQ(resolution->currentText(), "300ppi");

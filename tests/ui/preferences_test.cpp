@@ -171,6 +171,7 @@ TEST_F(Preferences, EveryChoiceComesBackAfterARestart) {
   general<QComboBox>("units_combo")->setCurrentIndex(units_inches);
   general<QSlider>("scale_factor_slider")->setValue(27);
   general<QSlider>("displacement_slider")->setValue(11);
+  pick(general<QComboBox>("placement_combo"), placement_relaxed);
   pick(general<QComboBox>("merging_function_combo"), merging_minimum);
   pick(general<QComboBox>("random_distribution_combo"), distribution_normal);
   general<QComboBox>("device_combo")->setCurrentIndex(device_color_tones);
@@ -188,7 +189,7 @@ TEST_F(Preferences, EveryChoiceComesBackAfterARestart) {
   controller->finish_work();
   const _document_settings chosen = settings();
   const QStringList shown = panel_controls(*window);
-  ASSERT_EQ(shown.size(), 27) << shown.join("\n").toStdString();
+  ASSERT_EQ(shown.size(), 28) << shown.join("\n").toStdString();
   EXPECT_EQ(chosen.ink, _pixel(0, 90, 200, 180));
 
   for (int start = 1; start <= 2; ++start) {

@@ -323,8 +323,8 @@ std::vector<_pixel> png_texels(const QString& path) {
   return texels;
 }
 
-// At 300 ppi a save holds the picture on screen, tone included (a PGM the grey preview); at 600
-// ppi the print, the same pixels in a PNG as in a PGM. A PNG carries its resolution.
+// At 300 ppi a save holds the picture on screen (a PGM the grey preview; the controller's tests
+// compare a toned PNG with the picture shown); at 600 ppi the print, twice the preview's size.
 TEST_F(Window, SavesHoldThePictureOnScreenOrThePrint) {
   load("coffee_gray.pgm");
   const QString pgm = folder.filePath(QString::fromUtf8("résultat.pgm"));
@@ -337,32 +337,12 @@ TEST_F(Window, SavesHoldThePictureOnScreenOrThePrint) {
   for (float& sample : preview.samples) sample = float(int(sample) & 0xFF);
   EXPECT_TRUE(same_samples(read_pgm(pgm), preview));
 
-  general<QComboBox>("device_combo")->setCurrentIndex(device_color_tones);
-  general<QComboBox>("stippling_tone_combo")->setCurrentIndex(9);  // sepia
-  emit general<QComboBox>("stippling_tone_combo")->activated(9);
-  save_answers = {folder.filePath("sepia.png")};
-  EXPECT_TRUE(run_save());
-  EXPECT_EQ(QImage(folder.filePath("sepia.png")).dotsPerMeterX(), 11811);
-  _texture picture;
-  QObject::connect(controller, &_controller::picture_ready,
-                   [&picture](const _texture& shown) { picture = shown; });
-  controller->show_image(list_stippling);
-  const std::vector<_pixel>& shown = picture.texels;
-  EXPECT_TRUE(png_texels(folder.filePath("sepia.png")) == shown);
-  EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [](_pixel p) { return p.r != p.b; }));
-
-  general<QComboBox>("device_combo")->setCurrentIndex(device_grayscale);
   change([](_document_settings& s) { s.save_resolution[s.device] = resolution_600; });
-  save_answers = {folder.filePath("print.pgm"), folder.filePath("print.png")};
+  save_answers = {folder.filePath("print.pgm")};
   EXPECT_TRUE(run_save());
-  EXPECT_TRUE(run_save());
-  const QImage png(folder.filePath("print.png"));
-  EXPECT_EQ(png.dotsPerMeterX(), 23622);
-  EXPECT_EQ(png.format(), QImage::Format_Grayscale8);
-  std::vector<_pixel> print;
-  for (float sample : read_pgm(folder.filePath("print.pgm")).samples)
-    print.emplace_back(int(sample), int(sample), int(sample), 255);
-  EXPECT_TRUE(png_texels(folder.filePath("print.png")) == print);
+  const _image print = read_pgm(folder.filePath("print.pgm"));
+  EXPECT_EQ(print.width, 2 * preview.width);
+  EXPECT_EQ(print.height, 2 * preview.height);
   EXPECT_TRUE(warnings.empty());
 }
 
