@@ -46,7 +46,8 @@ bool _interrupts_caught::happened() {
 _batch_printer::_batch_printer(const _batch_options& options, _console& console, bool one_of_many)
     : options(options), console(console), many(one_of_many) {
   document.apply(options.settings);
-  document.keep_colour(options.settings.colour_source == colour_photo);
+  document.keep_colour(options.settings.colour_source == colour_photo ||
+                       options.settings.inks == inks_cmyk);
   if (options.threads != 0) document.set_threads(options.threads);
   document.on_oversize_input = [this](int) { oversize = true; };
 }

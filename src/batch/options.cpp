@@ -274,6 +274,10 @@ void _command_line::add_options() {
       "ink of the colour-stippled image, default 255,0,0; photo: each dot\n"
       "in the photograph's colour at its place",
       colour(o.settings));
+  add("--inks", "one|cmyk", o.settings.inks,
+      "one ink, or the photograph separated into cyan, magenta, yellow and\n"
+      "black, each stippled apart: a TIFF or PDF holds the inks, a PNG their\n"
+      "colour, an SVG a layer per pen (default one)");
   group = "Which image";
   add("--image", "stippling|halftoning|borders|original|color-original|color-stippling", o.image,
       "default stippling; the colour images need a .png, .tif or .pdf\n"
@@ -366,6 +370,8 @@ std::string _command_line::finish() {
   if (o.colour_image() && !o.colour_output() && !svg)
     return "--image color-original and color-stippling are colour images: write them as .png, "
            ".tif or .pdf";
+  if (o.settings.inks == inks_cmyk && stippled && !o.colour_output() && !svg)
+    return "--inks cmyk makes a print of four inks: write it as .png, .tif, .pdf or .svg";
   if (o.resolution != resolution_300 && !stippled)
     return "only the stippled images are drawn at " + std::to_string(VECRES[o.resolution]) +
            " ppi; write other images at --ppi 300";

@@ -79,7 +79,10 @@ int _controller::picture_image() const {
 // A grey image as it is saved: through the tone when there is one.
 void _controller::show_picture() {
   const int source = picture_image();
-  const _texture* colour = doc.list_texture(source);
+  // A CMYK print's stippled pictures are its inks' colour on paper.
+  const bool inks = doc.settings().inks == inks_cmyk &&
+                    (source == list_stippling || source == list_color_stippling);
+  const _texture* colour = inks ? &doc.colour_stippled() : doc.list_texture(source);
   const _texture picture =
       colour != nullptr ? *colour : doc.picture(*doc.list_image(source), doc.settings().tone != 0);
   emit picture_ready(picture, shown);

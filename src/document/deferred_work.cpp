@@ -60,6 +60,7 @@ std::unique_ptr<_stipple_document> _stipple_document::worker_copy(
   copy->dot_sheets = dot_sheets;
   copy->input_image = input_image;
   copy->input_colour = input_colour;
+  copy->separation = separation;
   copy->matcher = matcher;
   // A new grid makes these from the input; otherwise the work reads them.
   if (!work.remakes_grid()) {
@@ -67,6 +68,7 @@ std::unique_ptr<_stipple_document> _stipple_document::worker_copy(
     copy->borders_image = borders_image;
     copy->halftoning_image = halftoning_image;
     copy->color_original = color_original;
+    copy->cmyk = cmyk;
     copy->relaxed_dots = relaxed_dots;
     copy->relaxed_for = relaxed_for;
   }
@@ -112,6 +114,8 @@ void _stipple_document::adopt_work(_stipple_document&& done, const _document_wor
   borders_image = std::move(done.borders_image);
   halftoning_image = std::move(done.halftoning_image);
   color_original = std::move(done.color_original);
+  cmyk = std::move(done.cmyk);
+  separation = done.separation;
   relaxed_dots = std::move(done.relaxed_dots);
   relaxed_for = done.relaxed_for;
   if (work.restipples()) {

@@ -23,6 +23,10 @@ inline constexpr char SVG_NO_PHOTO_COLOURS[] =
     "an SVG print draws each ink with a pen: write dots in the photograph's colours as PNG, "
     "TIFF or PDF";
 
+// The inks a print is made of: the one of its mode, or the four process inks separated from the
+// photograph, each stippled apart.
+enum _inks { inks_one = 0, inks_cmyk };
+
 // The images of the pipeline in the order of the image list.
 enum _list_position {
   list_color_original = 0,
@@ -51,6 +55,7 @@ struct _document_settings {
   _pixel ink = DEFAULT_INK;
   _colour_source colour_source = colour_ink;
   bool colour_stippling = false;
+  _inks inks = inks_one;
   // Levels, gamma and tone matching, applied to the photograph before it is halftoned.
   _tone_settings tone_match;
 

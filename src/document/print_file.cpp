@@ -41,7 +41,14 @@ _print_result _stipple_document::write_print(const std::string& file,
                    std::to_string(VECRES[resolution]) + " ppi";
     return result;
   }
-  const bool colour = list_texture(position) != nullptr;
+  // A CMYK print's stippled pictures are its inks.
+  const bool inks = current.inks == inks_cmyk && stippled;
+  if (inks && cmyk.empty()) {
+    result.error =
+        file + ": the CMYK profile " + _cmyk_separation::DEFAULT_PROFILE + " cannot be read";
+    return result;
+  }
+  const bool colour = list_texture(position) != nullptr || inks;
   if (colour && *format == _print_format::pgm) {
     result.error = file + ": a colour picture needs a PNG, TIFF or PDF file";
     return result;
@@ -59,7 +66,9 @@ _print_result _stipple_document::write_print(const std::string& file,
   // A PGM stays grey; the other formats take the tone of the picture on screen.
   const _texture* ramp = toned && *format != _print_format::pgm ? &tones[current.tone] : nullptr;
   _print_kind kind;
-  if (position == list_color_stippling)
+  if (inks)
+    kind = writer->holds(_print_kind::cmyk) ? _print_kind::cmyk : _print_kind::rgb;
+  else if (position == list_color_stippling)
     kind = _print_kind::rgb;  // white paper and inks that leave alpha alone: always opaque
   else if (colour)
     kind = _print_rows::colour_kind(color_original.texels);
@@ -69,7 +78,9 @@ _print_result _stipple_document::write_print(const std::string& file,
 
   bool written = writer->open(file, result.width, result.height, VECRES[resolution], kind);
   if (written) {
-    if (position == list_stippling)
+    if (inks)
+      written = write_inks(*writer, resolution, kind);
+    else if (position == list_stippling)
       written = write_stippled(*writer, resolution, kind, ramp);
     else if (position == list_color_stippling)
       written = write_colour_stippled(*writer, resolution);

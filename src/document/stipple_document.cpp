@@ -133,6 +133,7 @@ bool _stipple_document::derive(float w) {
   stippling_image.dimensions(size.height, size.width);
   stippling_image.samples = {};
   image_loaded = true;
+  if (current.inks == inks_cmyk) derive_inks();
   return true;
 }
 
@@ -197,6 +198,7 @@ void _stipple_document::stipple_preview() {
   stippling_image.create(true);
   stamp_grey(stippling_image, resolution_300);
   if (current.colour_stippling) stipple_colour();
+  if (cmyk_print()) stipple_inks();
 }
 
 void _stipple_document::stamp_grey(_image& target, int row) const {
@@ -254,13 +256,15 @@ _document_work _stipple_document::work_for(_document_settings& target) {
   const float w = new_width(target);
   const bool regrid = w > 0.0f || target.stipple.scale_factor != current.stipple.scale_factor;
   target.width = w > 0.0f ? w : current.width;
-  const bool restipple =
-      !(target.stipple == current.stipple) || target.colour_stippling != current.colour_stippling;
+  const bool restipple = !(target.stipple == current.stipple) ||
+                         target.colour_stippling != current.colour_stippling ||
+                         target.inks != current.inks;
   // A matched tone depends on the dots: the halftone is made again for new ones.
   const bool matched = target.tone_match.matching != tone_matching_none;
   _document_work work;
   // The print keeps its size when only the packing changes: the cells within it change.
-  if (regrid) work.add_grid(target.width);
+  // The inks' grids are made with the grid.
+  if (regrid || target.inks != current.inks) work.add_grid(target.width);
   if (!(target.tone_match == current.tone_match) || (matched && restipple)) work.add_tones();
   if (target.borders_threshold != current.borders_threshold) work.add_borders();
   if (restipple) work.add_stipple();

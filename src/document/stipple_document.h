@@ -15,6 +15,8 @@
 #include "image/image.h"
 #include "image/rgb_image.h"
 #include "image/texture.h"
+#include "inks/cmyk_inks.h"
+#include "inks/cmyk_separation.h"
 #include "parallel/thread_pool.h"
 #include "print/print_writer.h"
 #include "stipple/banded_print.h"
@@ -182,8 +184,12 @@ class _stipple_document {
   _tone_matcher matcher;  // keeps the ink measured for recent dot settings
 
   std::shared_ptr<const _image> input_image;
-  // The photograph's colour, kept for the colour source "the photograph"; empty for a grey one.
+  // The photograph's colour, kept for the colour source "the photograph" and separated for a
+  // CMYK print; empty for a grey one.
   std::shared_ptr<const _rgb_image> input_colour;
+  // Worked out at the first CMYK print (a second or so), then only read: worker copies share it.
+  std::shared_ptr<const _cmyk_separation> separation;
+  _cmyk_inks cmyk;  // each ink's halftone grid, while the inks are CMYK
   _image original_image;
   _image borders_image;
   _image halftoning_image;
@@ -211,6 +217,12 @@ class _stipple_document {
   // The colour field at the grid's size: the ink everywhere, or the inks that mix to the
   // photograph's colours (stipple/dot_inks.h), resampled as the grey is.
   void fill_colour_field();
+  // The separation and each ink's halftone grid at the current grid's enlargement.
+  void derive_inks();
+  // The four inks' preview, their colour on paper in the colour-stippled picture.
+  void stipple_inks();
+  bool write_inks(_print_writer& writer, int row, _print_kind kind);
+  bool cmyk_print() const { return current.inks == inks_cmyk && !cmyk.empty(); }
   void stipple_colour();
   _size_draws size_draws() const;
   // The relaxed places of the halftone's dots, kept until the halftone or the draws change;

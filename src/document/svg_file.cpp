@@ -44,10 +44,25 @@ _svg_result _stipple_document::write_svg(const std::string& file, const _svg_opt
   const int k = output_scale(resolution_1200);
   _svg_print print(dot_sheets->row(resolution_1200), k, result.width, result.height, options);
   _random_stream stream;
-  const _dot_plan grey = grey_plan(k, stream);
-  print.add(grey);
-  const _dot_plan colour = current.colour_stippling ? colour_plan(k) : _dot_plan();
-  if (current.colour_stippling) print.add(colour);
+  const bool inks = current.inks == inks_cmyk;
+  if (inks && cmyk.empty()) {
+    result.error =
+        file + ": the CMYK profile " + _cmyk_separation::DEFAULT_PROFILE + " cannot be read";
+    return result;
+  }
+  // A separated print is its four inks, a pen each.
+  const _dot_plan grey = inks ? _dot_plan() : grey_plan(k, stream);
+  const std::array<_dot_plan, INK_COUNT> ink_plans =
+      inks ? cmyk.plans(current.stipple, k, preview_seed) : std::array<_dot_plan, INK_COUNT>();
+  if (inks) {
+    static const char* const NAMES[INK_COUNT] = {"cyan", "magenta", "yellow", "black"};
+    for (int ink = 0; ink < INK_COUNT; ++ink)
+      print.add_pen(ink_plans[size_t(ink)], separation->ink_colour(ink), NAMES[ink]);
+  } else {
+    print.add(grey);
+  }
+  const _dot_plan colour = current.colour_stippling && !inks ? colour_plan(k) : _dot_plan();
+  if (current.colour_stippling && !inks) print.add(colour);
   result.layers = print.layers();
 
   _print_svg svg;

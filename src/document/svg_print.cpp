@@ -54,13 +54,13 @@ _svg_print::_svg_print(_image* const* sheets, int k, unsigned width, unsigned he
   // The round ends of the stroke reach half its width beyond each end.
   const int64_t half = _svg_text::round_thousandths(options.pen_width / 2.0);
   touch = {-half, _print_svg::TOUCH_THOUSANDTHS + half, -half, half};
-  pens.push_back({BLACK, nullptr, 0});
+  pens.push_back({BLACK, nullptr, 0, {}});
 }
 
 void _svg_print::add(const _dot_plan& plan) {
   if (plan.output_scale() != k || sheets == nullptr) return;
   if (!plan.inked()) {
-    pens.front() = {BLACK, &plan, plan.size()};
+    pens.front() = {BLACK, &plan, plan.size(), {}};
     return;
   }
   // The inks of an inked plan are known from its dots alone.
@@ -70,6 +70,12 @@ void _svg_print::add(const _dot_plan& plan) {
     pen.plan = &plan;
     ++pen.dots;
   });
+}
+
+void _svg_print::add_pen(const _dot_plan& plan, _pixel ink, const std::string& name) {
+  if (plan.output_scale() != k || sheets == nullptr) return;
+  if (pens.size() == 1 && pens.front().plan == nullptr) pens.clear();
+  pens.push_back({opaque(ink), &plan, plan.size(), name});
 }
 
 // The corner, rounded, for a shape whose outline is in steps from it; the centre, rounded once,
@@ -189,7 +195,7 @@ uint32_t _svg_print::shape_in(const _pen& pen, const _placed_dot& dot) {
 _svg_print::_pen& _svg_print::pen_of(_pixel ink) {
   for (size_t i = 1; i < pens.size(); ++i)
     if (pens[i].ink == ink) return pens[i];
-  pens.push_back({ink, nullptr, 0});
+  pens.push_back({ink, nullptr, 0, {}});
   return pens.back();
 }
 
@@ -295,7 +301,10 @@ bool _svg_print::write(_print_svg& svg, const _band_progress& progress) {
     return progress(unsigned(written), unsigned(total));
   };
   for (size_t p = 0; p < pens.size(); ++p) {
-    svg.begin_layer(unsigned(p + 1), pens[p].ink);
+    if (pens[p].name.empty())
+      svg.begin_layer(unsigned(p + 1), pens[p].ink);
+    else
+      svg.begin_layer(unsigned(p + 1), pens[p].ink, pens[p].name);
     if (pens[p].plan != nullptr && !write_pen(svg, pens[p], go_on)) return false;
     svg.end_layer();
   }

@@ -36,6 +36,10 @@ class _svg_print {
   // as the raster print leaves them out. The plan is read as the file is written, strip by strip
   // of the page: it must outlive the print.
   void add(const _dot_plan& plan);
+  // The dots of a grey plan as a pen of their own, in the ink's colour, named as the layer's
+  // label says after its number ("cyan"): the inks of a separated print, one pen each. The
+  // first takes the place of the black pen while that has no dots.
+  void add_pen(const _dot_plan& plan, _pixel ink, const std::string& name);
 
   size_t layers() const { return pens.size(); }
   // The page: pixels at 300 ppi in millimetres, rounded to thousandths.
@@ -55,7 +59,8 @@ class _svg_print {
   struct _pen {
     _pixel ink;
     const _dot_plan* plan = nullptr;
-    size_t dots = 0;  // of the plan in this ink
+    size_t dots = 0;   // of the plan in this ink
+    std::string name;  // of a pen added whole; the others are named by their ink
   };
   // A box around a dot's place in the file, in thousandths of a millimetre.
   struct _box {

@@ -101,8 +101,9 @@ bool _print_pdf::start() {
     pdf = std::make_unique<document>(stream());
     lock.unlock();
     pdf->pdf.GetInfo()->SetCreator(PdfString("Stippon " STIPPON_VERSION));
-    pdf->image.SetImageColorSpace(kind() == _print_kind::rgb ? ePdfColorSpace_DeviceRGB
-                                                             : ePdfColorSpace_DeviceGray);
+    pdf->image.SetImageColorSpace(kind() == _print_kind::rgb    ? ePdfColorSpace_DeviceRGB
+                                  : kind() == _print_kind::cmyk ? ePdfColorSpace_DeviceCMYK
+                                                                : ePdfColorSpace_DeviceGray);
     // The image dictionary goes out before its data, so it is complete before the first row.
     PdfDictionary& image = pdf->image.GetObject()->GetDictionary();
     image.AddKey("Width", PdfVariant(static_cast<pdf_int64>(width())));

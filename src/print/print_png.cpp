@@ -73,6 +73,7 @@ bool _print_png::start() {
       h.colour_type = PNG_COLOR_TYPE_RGB_ALPHA;
       break;
     case _print_kind::grey:
+    case _print_kind::cmyk:  // refused by holds()
       break;
   }
   if (!run_step(png, write_header, info, &h)) return fail_step();

@@ -18,7 +18,7 @@ namespace stippon {
 class _print_png : public _print_writer {
  public:
   ~_print_png() override;
-  bool holds(_print_kind) const override { return true; }
+  bool holds(_print_kind kind) const override { return kind != _print_kind::cmyk; }
   bool needs_resolution() const override { return false; }
 
  protected:

@@ -44,6 +44,18 @@ void _print_svg::begin_layer(unsigned number, _pixel ink) {
   text().text("\" inkscape:label=\"Pen ").whole(number);
   text().text(number == 1 ? " black" : " ink ");
   if (number != 1) hex_colour(text(), ink);
+  layer_style(ink);
+}
+
+void _print_svg::begin_layer(unsigned number, _pixel ink, std::string_view name) {
+  text().text("<g inkscape:groupmode=\"layer\" id=\"pen-").whole(number);
+  text().text("\" inkscape:label=\"Pen ").whole(number).text(" ").text(name);
+  // Inks laid over one another darken, as on paper.
+  text().text("\" style=\"mix-blend-mode:multiply");
+  layer_style(ink);
+}
+
+void _print_svg::layer_style(_pixel ink) {
   text().text("\" ");
   if (dots_ == svg_points) {
     text().text("fill=\"none\" stroke=\"");

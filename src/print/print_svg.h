@@ -30,6 +30,10 @@ class _print_svg : public _print_file {
  public:
   // The shortest stroke the file's three decimals hold: a pen touch, so that it is not empty.
   static constexpr int64_t TOUCH_THOUSANDTHS = 10;
+  // The most path data in one element. librsvg refuses an attribute of ten megabytes, and on
+  // files over ten megabytes stops now and then inside paths of a megabyte, or even of 100 kB:
+  // it read files of 90 MB in paths of 32 kB wherever they began.
+  static constexpr uint64_t PATH_BYTES = uint64_t(1) << 15;
 
   ~_print_svg() override = default;
   _print_svg() = default;
@@ -39,12 +43,22 @@ class _print_svg : public _print_file {
             double pen_width);
   // A layer for pen `number` (from 1) of the ink: pen 1 is named black, the others by the ink.
   void begin_layer(unsigned number, _pixel ink);
+  // A layer for pen `number` labelled "Pen <number> <name>", whose ink multiplies those below it.
+  void begin_layer(unsigned number, _pixel ink, std::string_view name);
   void end_layer() { text().text("</g>\n"); }
 
-  // Shapes: in one path per layer, each dot a move to its start and its outline in relative
-  // steps (as shape_path gives them).
-  void begin_shapes() { text().text("<path d=\""); }
+  // Shapes: in paths of at most PATH_BYTES of data each, each dot a move to its start and its
+  // outline in relative steps (as shape_path gives them). A reader may refuse a longer attribute.
+  void begin_shapes() {
+    text().text("<path d=\"");
+    path_start = text().bytes();
+  }
   void shape(int64_t x, int64_t y, std::string_view path) {
+    if (text().bytes() > path_start &&
+        text().bytes() - path_start + PAIR_BYTES + path.size() > PATH_BYTES) {
+      end_shapes();
+      begin_shapes();
+    }
     text().text("M");
     pair(x, y);
     text().text(path);
@@ -73,6 +87,8 @@ class _print_svg : public _print_file {
 
  private:
   _svg_text& text() { return *svg; }
+  // The rest of a layer's opening tag: how its dots are drawn in the ink.
+  void layer_style(_pixel ink);
   void pair(int64_t x, int64_t y) {
     text().thousandths(x);
     if (y >= 0) text().text(" ");
@@ -80,7 +96,11 @@ class _print_svg : public _print_file {
   }
   void release() override { svg.reset(); }
 
+  // A move and its two numbers, at most.
+  static constexpr uint64_t PAIR_BYTES = 2 * _svg_text::NUMBER_BYTES + 2;
+
   std::optional<_svg_text> svg;
+  uint64_t path_start = 0;  // the bytes written when the current path's data began
   _svg_dots dots_ = svg_shapes;
   double pen_width_ = 0.0;
 };

@@ -59,8 +59,10 @@ unsigned _print_tiff::strip_rows() const {
 bool _print_tiff::set_fields() {
   const bool bilevel = kind() == _print_kind::bilevel;
   const uint16_t samples = static_cast<uint16_t>(bytes_per_pixel(kind()));
+  const bool cmyk = kind() == _print_kind::cmyk;
   const uint16_t photometric = bilevel                       ? PHOTOMETRIC_MINISWHITE
                                : kind() == _print_kind::grey ? PHOTOMETRIC_MINISBLACK
+                               : cmyk                        ? PHOTOMETRIC_SEPARATED
                                                              : PHOTOMETRIC_RGB;
   bool set = TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width()) &&
              TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height()) &&
@@ -76,6 +78,7 @@ bool _print_tiff::set_fields() {
     const uint16_t alpha[] = {EXTRASAMPLE_UNASSALPHA};
     set = set && TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, alpha);
   }
+  if (cmyk) set = set && TIFFSetField(tiff, TIFFTAG_INKSET, INKSET_CMYK);
   if (bilevel) {
     set = set && TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
   } else {

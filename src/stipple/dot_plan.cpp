@@ -77,8 +77,10 @@ _dot_plan _dot_plan::drawn(const _stipple_settings& settings, int output_scale, 
 }
 
 _dot_plan _dot_plan::grey(const _stipple_settings& settings, const _image& halftone,
-                          int output_scale, _random_stream& stream, const _relaxed_dots* relaxed) {
+                          int output_scale, _random_stream& stream, const _relaxed_dots* relaxed,
+                          _grid_shift shift) {
   _grey_walk walk = _grey_walk::of(settings, output_scale);
+  walk.move(shift);
   if (settings.placement == placement_relaxed) walk.place(relaxed);
   return drawn(settings, output_scale, false, candidates(halftone, nullptr), stream,
                [&](const auto& add) { walk.run(halftone, stream, add); });

@@ -32,9 +32,10 @@ class _dot_plan {
 
   // The dots of grey stippling at this output scale, drawn from stream, which is left after the
   // last draw. Under relaxed placement the dots stand at their relaxed places (made from this
-  // halftone); without them, on the grid.
+  // halftone); without them, on the grid, every dot moved by shift.
   static _dot_plan grey(const _stipple_settings& settings, const _image& halftone, int output_scale,
-                        _random_stream& stream, const _relaxed_dots* relaxed = nullptr);
+                        _random_stream& stream, const _relaxed_dots* relaxed = nullptr,
+                        _grid_shift shift = {});
   // The dots of colour stippling at this output scale, drawn from stream (after the grey draws
   // when it continues the preview's sequence, as the window's colour stippling does).
   static _dot_plan colour(const _stipple_settings& settings, const _image& halftone,

@@ -42,6 +42,13 @@ struct _placed_dot {
   _pixel colour;
 };
 
+// A move of every dot of a walk, in halftone cells: inks printed over one another take different
+// moves so that their dots do not sit on one another.
+struct _grid_shift {
+  float rows = 0.0f;
+  float columns = 0.0f;
+};
+
 // Grey stippling: every black halftone sample, bottom row first, draws its size (once, or four
 // times averaged for the normal distribution), the row and column jitters, the variant column and
 // the variant row. Source is any generator with `long next()` that draws as random() does. Relaxed
@@ -64,6 +71,11 @@ class _grey_walk {
                       settings.dot_variant_max_column, settings.low_density_min,
                       settings.low_density_max, output_scale, settings.random_distribution);
   }
+  // Moves every dot by shift; no shift leaves every position as it was.
+  void move(_grid_shift shift) {
+    shift_rows_ = shift.rows * scale_factor_ * k_;
+    shift_columns_ = shift.columns * scale_factor_ * k_;
+  }
 
   // The places of relaxed placement, one for each black sample of the halftone the walk runs on;
   // null for the grid's.
@@ -83,9 +95,9 @@ class _grey_walk {
         _placed_dot dot;
         dot.size = draw_size(source);
         const float u_row = jitter_.at(source.next());
-        const float y = float(r) * scale_factor_ * k + k * (6.0f * u_row);
+        const float y = float(r) * scale_factor_ * k + k * (6.0f * u_row) + shift_rows_;
         const float u_column = jitter_.at(source.next());
-        const float x = float(c) * scale_factor_ * k + (6.0f * u_column) * k;
+        const float x = float(c) * scale_factor_ * k + (6.0f * u_column) * k + shift_columns_;
         dot.variant_column = to_position(variant_column_.at(source.next()));
         dot.variant_row = to_position(variant_row_.at(source.next()));
         dot.row = to_position(y);
@@ -123,6 +135,8 @@ class _grey_walk {
   float k_;
   _random_distribution distribution_;
   const _relaxed_dots* relaxed_ = nullptr;
+  float shift_rows_ = 0.0f;  // in output samples
+  float shift_columns_ = 0.0f;
 };
 
 // Colour stippling: top row first, every border sample and every black halftone sample draws its

@@ -22,6 +22,9 @@ namespace stippon {
 
 namespace {
 
+// The colour mode after the three devices: the photograph separated into four inks.
+constexpr int CMYK_INKS_ITEM = 3;
+
 QGroupBox* boxed(const QString& title, QWidget* widget) {
   auto* box = new QVBoxLayout;
   box->addWidget(widget);
@@ -307,10 +310,12 @@ QGroupBox* _general_tab::build_black_level_group() {
 
 QGroupBox* _general_tab::build_save_group() {
   device_combo = new_combo(
-      "device_combo", {"Gray-scale", "Black&White", "Color tones"},
+      "device_combo", {"Gray-scale", "Black&White", "Color tones", "CMYK inks"},
       tr("This value allows to change the number of colors of the output\nGray-scale: Normal "
          "mode\nBlack-and-white: mode to print in high resolution mono printers. The user must "
-         "select the black threshold\nColor tones: mode to obtain images with color tones"));
+         "select the black threshold\nColor tones: mode to obtain images with color tones\nCMYK "
+         "inks: the photograph separated into cyan, magenta, yellow and black, each stippled "
+         "apart"));
   auto* device_grid = labelled_rows({{new QLabel(tr("Colors:")), device_combo}});
   device_grid->setColumnMinimumWidth(1, 150);
   device_grid->setColumnStretch(1, 10);
@@ -329,8 +334,12 @@ QGroupBox* _general_tab::build_save_group() {
   auto* group = centred_group(tr("Save parameters"));
   group->setLayout(box);
 
+  // "CMYK inks" stipples the four inks in grey-scale dots.
   edit_on(device_combo, &QComboBox::currentIndexChanged, "Colours", false,
-          [](_document_settings& s, int index) { s.device = _mode_device(index); });
+          [](_document_settings& s, int index) {
+            s.inks = index == CMYK_INKS_ITEM ? inks_cmyk : inks_one;
+            s.device = index == CMYK_INKS_ITEM ? device_grayscale : _mode_device(index);
+          });
   edit_on(black_level_slider, &QSlider::valueChanged, "Black Level", true,
           [](_document_settings& s, int level) { s.stipple.black_level = level; });
   edit_on(stippling_tone_combo, &QComboBox::activated, "Tone", false,
@@ -440,7 +449,7 @@ void _general_tab::show_settings() {
   placement_combo->setCurrentIndex(stipple.placement);
   merging_function_combo->setCurrentIndex(stipple.merging_function);
   random_distribution_combo->setCurrentIndex(stipple.random_distribution);
-  device_combo->setCurrentIndex(settings.device);
+  device_combo->setCurrentIndex(settings.inks == inks_cmyk ? CMYK_INKS_ITEM : settings.device);
   save_resolution_combo->clear();
   fill_save_resolutions(settings.device != device_color_tones);
   const int row = save_resolution_combo->findData(int(settings.resolution()));

@@ -123,6 +123,7 @@ void read_images(const QSettings& file, _document_settings& s) {
       bounded(file, "colour_source", colour_ink, colour_photo, s.colour_source) == colour_photo
           ? colour_photo
           : colour_ink;
+  s.inks = _inks(bounded(file, "inks", inks_one, inks_cmyk, s.inks));
   const QColor ink = QColor::fromString(file.value("ink").toString());
   if (ink.isValid()) s.ink = _pixel(ink.red(), ink.green(), ink.blue(), ink.alpha());
 }
@@ -229,6 +230,7 @@ void _preferences::set_settings(const _document_settings& s) {
   file.setValue("threshold", s.stipple.contrast_threshold);
   file.setValue("borders", int(std::lround(s.borders_threshold * BORDERS_SLIDER_STEPS)));
   file.setValue("colour_stippling", s.colour_stippling ? 1 : 0);
+  file.setValue("inks", int(s.inks));
   file.setValue("ink", QColor(s.ink.r, s.ink.g, s.ink.b, s.ink.a).name(QColor::HexArgb));
   file.setValue("colour_source", int(s.colour_source));
   file.endGroup();

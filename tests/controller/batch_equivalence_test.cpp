@@ -146,5 +146,30 @@ TEST_F(BatchEquivalence, DotsInThePhotographsColours) {
   EXPECT_GT(colours.size(), 1000u);
 }
 
+// "CMYK inks" in the window is --inks cmyk: the same inks in a TIFF, the same colour in a PNG,
+// which is the picture on screen.
+TEST_F(BatchEquivalence, CmykInks) {
+  const std::string photo = STIPPON_TEST_DATA_DIR "/photos/jpeg_baseline.jpg";  // 40 x 24, colour
+  change([](_document_settings& s) { s.output_size = size_a9; });
+  load(photo);
+  edit("Colours", [](_document_settings& s) { s.inks = inks_cmyk; });
+  const std::string seed = new_dots();
+  const auto batch = [&](const std::string& name, const char* ppi) {
+    const _batch_result result =
+        run_batch({photo, scratch / name, "--data", STIPPON_DATA_DIR, "--size", "A9", "--inks",
+                   "cmyk", "--ppi", ppi, "--seed", seed},
+                  scratch);
+    EXPECT_EQ(result.status, 0) << result.err;
+    return read_file(scratch / name);
+  };
+  EXPECT_TRUE(batch("batch.tif", "600") ==
+              window_output("window.tif", resolution_600, list_stippling, false));
+  EXPECT_TRUE(batch("batch.png", "300") ==
+              window_output("window.png", resolution_300, list_stippling, false));
+  _texture saved;
+  ASSERT_TRUE(_photo_reader().read_colour(scratch / "window.png", saved));
+  EXPECT_TRUE(same_texels(saved, picture));
+}
+
 }  // namespace
 }  // namespace stippon::testing

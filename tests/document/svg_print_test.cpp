@@ -200,10 +200,18 @@ TEST_F(SvgPrint, PageLayersAndDots) {
     EXPECT_TRUE(svg.text.ends_with("</g>\n</svg>\n")) << name;
     EXPECT_EQ(count(svg.text, "<use") + count(svg.text, "<symbol") + count(svg.text, "style="), 0u);
     if (kind == svg_shapes) {
-      // One path for all the dots, each dot starting with an absolute move.
+      // Paths of the most data a reader takes, each dot starting with an absolute move.
       EXPECT_EQ(attribute(head, "fill"), "#000000");
       EXPECT_EQ(attribute(head, "fill-rule"), "nonzero");
-      EXPECT_EQ(count(layer, "<path"), 1u);
+      size_t data = 0, paths = 0;
+      for (size_t at = layer.find("<path d=\""); at != std::string::npos;
+           at = layer.find("<path d=\"", at + 1), ++paths) {
+        const size_t length = between(layer, "<path d=\"", "\"", at).size();
+        EXPECT_LE(length, _print_svg::PATH_BYTES);
+        data += length;
+      }
+      EXPECT_GT(paths, data / _print_svg::PATH_BYTES);
+      EXPECT_LE(paths, data / (_print_svg::PATH_BYTES / 2) + 1);
       EXPECT_EQ(count(layer, "M"), dots);
     } else if (kind == svg_circles) {
       EXPECT_EQ(attribute(head, "fill"), "#000000");
@@ -269,7 +277,10 @@ TEST_F(SvgPrint, NothingIsDrawnOffThePage) {
       top = std::min(top, y0), bottom = std::max(bottom, y1);
     };
     if (kind == svg_shapes) {
-      for (const auto& [x, y] : path_points(between(layer, "<path d=\"", "\""))) reach(x, x, y, y);
+      for (size_t at = layer.find("<path d=\""); at != std::string::npos;
+           at = layer.find("<path d=\"", at + 1))
+        for (const auto& [x, y] : path_points(between(layer, "<path d=\"", "\"", at)))
+          reach(x, x, y, y);
     } else if (kind == svg_circles) {
       for (size_t at = layer.find("<circle "); at != std::string::npos;
            at = layer.find("<circle ", at + 1)) {

@@ -104,6 +104,18 @@ std::string write_print(_print_writer& writer, const std::string& name, const ra
   return writer.commit() ? "" : writer.error();
 }
 
+// A TIFF's samples of four channels as tiffinfo lists its decoded strips.
+raster tiff_samples(const std::string& name, const raster& shape) {
+  std::istringstream dump(run("tiffinfo -d '" + name + "' 2>/dev/null"));
+  std::string token;
+  while (dump >> token && token != "Strip") continue;
+  raster r{shape.width, shape.height, 4, {}};
+  while (dump >> token)
+    if (token.size() == 2 && std::isxdigit(token[0]) && std::isxdigit(token[1]))
+      r.samples.push_back(uint8_t(std::stoi(token, nullptr, 16)));
+  return r;
+}
+
 // The pixels of a written file as an outside tool decodes them.
 raster read_back(_print_format format, const std::string& name, const raster& shape,
                  const scratch_dir& dir) {
@@ -113,20 +125,19 @@ raster read_back(_print_format format, const std::string& name, const raster& sh
     case _print_format::png:
       return parse_netpbm(
           run(std::string("pngtopam ") + (shape.channels == 4 ? "-alphapam '" : "'") + name + "'"));
-    case _print_format::tiff: {
+    case _print_format::tiff:
       if (shape.channels < 4) return parse_netpbm(run("tifftopnm -quiet '" + name + "'"));
-      // tifftopnm and libtiff's RGBA reading multiply the colours by alpha: take the decoded
-      // strips as tiffinfo lists them in hex.
-      std::istringstream dump(run("tiffinfo -d '" + name + "' 2>/dev/null"));
-      std::string token;
-      while (dump >> token && token != "Strip") continue;
-      raster r{shape.width, shape.height, 4, {}};
-      while (dump >> token)
-        if (token.size() == 2 && std::isxdigit(token[0]) && std::isxdigit(token[1]))
-          r.samples.push_back(uint8_t(std::stoi(token, nullptr, 16)));
-      return r;
-    }
+      // tifftopnm and libtiff's RGBA reading multiply the colours by alpha, and make CMYK RGB:
+      // take the decoded strips as tiffinfo lists them in hex.
+      return tiff_samples(name, shape);
     case _print_format::pdf: {
+      if (shape.channels == 4) {
+        // The inks as they are stored: pdfimages keeps CMYK in a TIFF.
+        run("pdfimages -tiff '" + name + "' '" + dir / "image" + "'");
+        const raster r = tiff_samples(dir / "image-000.tif", shape);
+        std::filesystem::remove(dir / "image-000.tif");
+        return r;
+      }
       run("pdfimages -png '" + name + "' '" + dir / "image" + "'");
       const raster r = parse_netpbm(run("pngtopam '" + dir / "image-000.png" + "'"));
       std::filesystem::remove(dir / "image-000.png");
@@ -152,8 +163,9 @@ std::string described(_print_format format, const std::string& name) {
   if (format == _print_format::tiff) {
     const std::string info = run("tiffinfo '" + name + "' 2>/dev/null");
     std::string text;
-    for (const char* label : {"Resolution:", "Bits/Sample:", "Compression Scheme:",
-                              "Photometric Interpretation:", "Samples/Pixel:", "Extra Samples:"})
+    for (const char* label :
+         {"Resolution:", "Bits/Sample:", "Compression Scheme:", "Photometric Interpretation:",
+          "Samples/Pixel:", "Extra Samples:", "InkSet:"})
       text += line_of(info, label) + "; ";
     return text;
   }
@@ -196,20 +208,24 @@ TEST(PrintWriters, EveryFormatKindAndResolution) {
       {png, rgba, "depth 8 type 6, {M}"},
       {tiff, grey,
        "Resolution: {R}, {R} pixels/inch; Bits/Sample: 8; Compression Scheme: AdobeDeflate; "
-       "Photometric Interpretation: min-is-black; Samples/Pixel: 1; ; "},
+       "Photometric Interpretation: min-is-black; Samples/Pixel: 1; ; ; "},
       {tiff, bilevel,
        "Resolution: {R}, {R} pixels/inch; Bits/Sample: 1; Compression Scheme: CCITT Group 4; "
-       "Photometric Interpretation: min-is-white; Samples/Pixel: 1; ; "},
+       "Photometric Interpretation: min-is-white; Samples/Pixel: 1; ; ; "},
       {tiff, rgb,
        "Resolution: {R}, {R} pixels/inch; Bits/Sample: 8; Compression Scheme: AdobeDeflate; "
-       "Photometric Interpretation: RGB color; Samples/Pixel: 3; ; "},
+       "Photometric Interpretation: RGB color; Samples/Pixel: 3; ; ; "},
       {tiff, rgba,
        "Resolution: {R}, {R} pixels/inch; Bits/Sample: 8; Compression Scheme: AdobeDeflate; "
        "Photometric Interpretation: RGB color; Samples/Pixel: 4; Extra Samples: "
-       "1<unassoc-alpha>; "},
+       "1<unassoc-alpha>; ; "},
+      {tiff, cmyk,
+       "Resolution: {R}, {R} pixels/inch; Bits/Sample: 8; Compression Scheme: AdobeDeflate; "
+       "Photometric Interpretation: separated; Samples/Pixel: 4; ; InkSet: 1; "},
       {pdf, grey, "Page size:       {S}; 61x23 gray 8-bit image at {R}x{R}"},
       {pdf, bilevel, "Page size:       {S}; 61x23 gray 1-bit image at {R}x{R}"},
       {pdf, rgb, "Page size:       {S}; 61x23 rgb 8-bit image at {R}x{R}"},
+      {pdf, cmyk, "Page size:       {S}; 61x23 cmyk 8-bit image at {R}x{R}"},
   };
   const char* const extensions[] = {".pgm", ".png", ".tif", ".pdf"};
   scratch_dir dir;
@@ -238,7 +254,7 @@ TEST(PrintWriters, EveryFormatKindAndResolution) {
       ++checked;
     }
   }
-  EXPECT_EQ(checked, 39);
+  EXPECT_EQ(checked, 45);
 }
 
 // Several strips and deflate blocks, compressed on 2 and 3 threads, make the file of one thread:

@@ -154,6 +154,12 @@ TEST_F(Panels, GeneralChoicesAndTheirReset) {
   EXPECT_EQ(resolution->count(), 1);  // colour tones are saved at 300 ppi
   pick(general<QComboBox>("stippling_tone_combo"), 7);
   EXPECT_EQ(settings().tone, 7);
+  mode->setCurrentIndex(3);  // "CMYK inks": the four inks in grey-scale dots
+  EXPECT_EQ(settings().inks, inks_cmyk);
+  EXPECT_EQ(settings().device, device_grayscale);
+  EXPECT_EQ(mode->currentText(), "CMYK inks");
+  mode->setCurrentIndex(device_color_tones);
+  EXPECT_EQ(settings().inks, inks_one);
   mode->setCurrentIndex(device_grayscale);  // untoned
   EXPECT_FALSE(general<QGroupBox>("color_tones_group")->isEnabled());
   EXPECT_EQ(general<QComboBox>("stippling_tone_combo")->currentIndex(), 0);

@@ -1,0 +1,143 @@
+// CMYK prints of the document: each ink's dots cover a flat patch as its separation says, the
+// files hold the inks as independent tools read them, and threads change no byte.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+#include <string>
+
+#include "document/stipple_document.h"
+#include "image/scratch.h"
+
+namespace stippon::testing {
+namespace {
+
+constexpr unsigned PATCH = 50;  // pixels of the photograph
+constexpr unsigned COLUMNS = 4, ROWS = 2;
+constexpr float ENLARGEMENT = 5.0f;
+// Colours whose inks the dots reach: their cover stops short of solid.
+const _pixel PATCHES[ROWS][COLUMNS] = {
+    {{200, 200, 200}, {128, 128, 128}, {60, 60, 60}, {220, 135, 115}},
+    {{90, 130, 210}, {240, 225, 150}, {60, 140, 70}, {220, 170, 140}}};
+
+std::string output_of(const std::string& command) {
+  std::string out;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return out;
+  char chunk[1 << 16];
+  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) out.append(chunk, n);
+  ::pclose(pipe);
+  return out;
+}
+
+// The decoded samples of a TIFF of four channels, top row first, as tiffinfo lists them.
+std::vector<uint8_t> tiff_samples(const std::string& file) {
+  std::istringstream dump(output_of("tiffinfo -d '" + file + "' 2>/dev/null"));
+  std::vector<uint8_t> samples;
+  std::string token;
+  while (dump >> token && token != "Strip") continue;
+  while (dump >> token)
+    if (token.size() == 2 && std::isxdigit(token[0]) && std::isxdigit(token[1]))
+      samples.push_back(uint8_t(std::stoi(token, nullptr, 16)));
+  return samples;
+}
+
+class CmykPrint : public ::testing::Test {
+ protected:
+  scratch_dir scratch;
+  _stipple_document doc;
+
+  void SetUp() override {
+    // Flat patches of greys and colours, the top row first as a PPM holds them.
+    std::string ppm =
+        "P6\n" + std::to_string(COLUMNS * PATCH) + " " + std::to_string(ROWS * PATCH) + "\n255\n";
+    for (unsigned y = 0; y < ROWS * PATCH; ++y)
+      for (unsigned x = 0; x < COLUMNS * PATCH; ++x) {
+        const _pixel p = PATCHES[y / PATCH][x / PATCH];
+        ppm += {char(p.r), char(p.g), char(p.b)};
+      }
+    write_file(scratch / "patches.ppm", ppm);
+    ASSERT_TRUE(doc.load_dots(STIPPON_DATA_DIR));
+    ASSERT_TRUE(doc.load_tones(STIPPON_DATA_DIR));
+    _document_settings settings = doc.settings();
+    settings.output_size = size_custom;
+    settings.width = COLUMNS * PATCH * ENLARGEMENT;
+    settings.inks = inks_cmyk;
+    doc.apply(settings);
+    doc.set_seed(7);
+    ASSERT_TRUE(doc.read(scratch / "patches.ppm"));
+  }
+};
+
+// Away from the patches' edges each ink covers what the separation asks, within 4 levels.
+TEST_F(CmykPrint, EachInkCoversItsSeparation) {
+  const std::string file = scratch / "inks.tif";
+  const _print_result result = doc.write_print(file, resolution_300, list_stippling, false);
+  ASSERT_TRUE(result.written) << result.error;
+  const std::string info = output_of("tiffinfo '" + file + "'");
+  EXPECT_NE(info.find("Photometric Interpretation: separated"), std::string::npos) << info;
+  EXPECT_NE(info.find("InkSet: 1"), std::string::npos) << info;
+  EXPECT_NE(info.find("Samples/Pixel: 4"), std::string::npos) << info;
+  const unsigned width = result.width, side = unsigned(PATCH * ENLARGEMENT);
+  ASSERT_EQ(width, COLUMNS * side);
+  ASSERT_EQ(result.height, ROWS * side);
+  const std::vector<uint8_t> samples = tiff_samples(file);
+  ASSERT_EQ(samples.size(), size_t(width) * result.height * INK_COUNT);
+  _cmyk_separation separation;
+  ASSERT_TRUE(separation.load(_cmyk_separation::DEFAULT_PROFILE));
+  const unsigned margin = side / 8;
+  for (unsigned row = 0; row < ROWS; ++row)
+    for (unsigned column = 0; column < COLUMNS; ++column) {
+      const _pixel colour = PATCHES[row][column];
+      const _ink_amounts wanted = separation.inks_of(colour);
+      double sum[INK_COUNT] = {};
+      size_t count = 0;
+      for (unsigned y = row * side + margin; y < (row + 1) * side - margin; ++y)
+        for (unsigned x = column * side + margin; x < (column + 1) * side - margin; ++x, ++count)
+          for (int ink = 0; ink < INK_COUNT; ++ink)
+            sum[ink] += samples[(size_t(y) * width + x) * INK_COUNT + ink];
+      for (int ink = 0; ink < INK_COUNT; ++ink)
+        EXPECT_NEAR(sum[ink] / double(count), wanted[ink], 4.0)
+            << "ink " << ink << " of " << int(colour.r) << "," << int(colour.g) << ","
+            << int(colour.b);
+    }
+}
+
+// The PNG is the inks' colour on paper, the picture the window shows; the PDF holds the inks
+// at the print's true size; one thread or two write the same bytes.
+TEST_F(CmykPrint, FilesAndThreads) {
+  ASSERT_TRUE(
+      doc.write_print(scratch / "colour.png", resolution_300, list_stippling, false).written);
+  const std::string pam = output_of("pngtopam '" + scratch / "colour.png" + "'");
+  const _texture& shown = doc.colour_stippled();
+  const std::string header =
+      "P6\n" + std::to_string(shown.width) + " " + std::to_string(shown.height) + "\n255\n";
+  ASSERT_TRUE(pam.starts_with(header)) << pam.substr(0, 20);
+  size_t differing = 0;
+  for (unsigned y = 0; y < shown.height; ++y)
+    for (unsigned x = 0; x < shown.width; ++x) {
+      const _pixel p = shown.texels[size_t(shown.height - 1 - y) * shown.width + x];
+      const char* at = pam.data() + header.size() + (size_t(y) * shown.width + x) * 3;
+      differing += at[0] != char(p.r) || at[1] != char(p.g) || at[2] != char(p.b);
+    }
+  EXPECT_EQ(differing, 0u);
+
+  ASSERT_TRUE(doc.write_print(scratch / "inks.pdf", resolution_600, list_stippling, false).written);
+  const std::string list = output_of("pdfimages -list '" + scratch / "inks.pdf" + "'");
+  EXPECT_NE(list.find("2000  1000  cmyk    4   8  image"), std::string::npos) << list;
+  EXPECT_NE(
+      output_of("pdfinfo '" + scratch / "inks.pdf" + "'").find("Page size:       240 x 120 pts"),
+      std::string::npos);
+
+  for (const char* name : {"a.tif", "a.png"}) {
+    doc.set_threads(1);
+    ASSERT_TRUE(doc.write_print(scratch / name, resolution_600, list_stippling, false).written);
+    doc.set_threads(2);
+    ASSERT_TRUE(
+        doc.write_print(scratch / "2" + name, resolution_600, list_stippling, false).written);
+    EXPECT_EQ(read_file(scratch / name), read_file(scratch / "2" + name)) << name;
+  }
+}
+
+}  // namespace
+}  // namespace stippon::testing
