@@ -1,5 +1,7 @@
 #include "print/tiff_strip.h"
 
+#include "print/zlib_blocks.h"
+
 #include <libdeflate.h>
 #include <tiffio.h>
 
@@ -77,8 +79,30 @@ void _tiff_strip_encoder::encode(const uint8_t* rows, unsigned count, _tiff_stri
   strip.error.clear();
   if (kind_ == _print_kind::bilevel)
     group_4(rows, count, strip);
+  else if (kind_ == _print_kind::cmyk)
+    deflate_fast(rows, count, strip);
   else
     deflate(rows, count, strip);
+}
+
+// Four inks deflate four times the bytes of a grey print: ISA-L's level 1 does it three to four
+// times as fast as libdeflate's fastest, on one block made a whole zlib stream.
+void _tiff_strip_encoder::deflate_fast(const uint8_t* rows, unsigned count,
+                                       _tiff_strip& strip) const {
+  _deflated_block block;
+  {
+    _block_deflater deflater(block);
+    deflater.add(rows, size_t{width_} * bytes_per_pixel(kind_) * count);
+    deflater.finish();
+  }
+  _zlib_join join;
+  join.add(block);
+  const auto header = _zlib_join::header();
+  const auto trailer = join.trailer();
+  strip.bytes.reserve(header.size() + block.bytes.size() + trailer.size());
+  strip.bytes.assign(header.begin(), header.end());
+  strip.bytes.insert(strip.bytes.end(), block.bytes.begin(), block.bytes.end());
+  strip.bytes.insert(strip.bytes.end(), trailer.begin(), trailer.end());
 }
 
 // The strip of a one-strip TIFF of the print's width and the strip's rows: Group 4 codes each

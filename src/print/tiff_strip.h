@@ -17,7 +17,8 @@ struct _tiff_strip {
 
 // Encodes strips of rows of one print: black and white as CCITT Group 4 (min-is-white) through
 // libtiff's own encoder on a one-strip TIFF in memory, so that the strip is the one libtiff would
-// write; grey, RGB and RGBA as zlib data from libdeflate, the Deflate compression TIFF reads.
+// write; grey, RGB and RGBA as zlib data from libdeflate, the Deflate compression TIFF reads;
+// CMYK as zlib data from ISA-L.
 class _tiff_strip_encoder {
  public:
   _tiff_strip_encoder(_print_kind kind, unsigned width) : kind_(kind), width_(width) {}
@@ -30,6 +31,7 @@ class _tiff_strip_encoder {
  private:
   void group_4(const uint8_t* rows, unsigned count, _tiff_strip& strip) const;
   void deflate(const uint8_t* rows, unsigned count, _tiff_strip& strip) const;
+  void deflate_fast(const uint8_t* rows, unsigned count, _tiff_strip& strip) const;
 
   _print_kind kind_;
   unsigned width_;
