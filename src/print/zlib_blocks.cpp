@@ -24,7 +24,8 @@ constexpr uint8_t FINAL_EMPTY_BLOCK[] = {0x03, 0x00};
 
 _block_deflater::_block_deflater(_deflated_block& block)
     : z_(std::make_unique<isal_zstream>()),
-      level_buffer_(std::make_unique_for_overwrite<uint8_t[]>(LEVEL_BUFFER)),
+      // Zeroed, so that nothing of a block's bytes can depend on what the memory held before.
+      level_buffer_(std::make_unique<uint8_t[]>(LEVEL_BUFFER)),
       block_(block) {
   block_.bytes.clear();
   block_.adler = 1;
