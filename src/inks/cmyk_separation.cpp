@@ -277,11 +277,12 @@ std::array<_image, INK_COUNT> _cmyk_separation::separate(const _image& grey,
   std::vector<_ink_amounts> row(width);
   for (unsigned r = 0; r < grey.height; ++r) {
     const size_t start = size_t(r) * width;
-    const uint8_t* in = colour.bytes.data() + start * 3;
-    if (!coloured) {
+    const uint8_t* in = rgb.data();
+    if (coloured) {
+      in = colour.bytes.data() + start * 3;
+    } else {
       for (unsigned c = 0; c < width; ++c)
         rgb[3 * c] = rgb[3 * c + 1] = rgb[3 * c + 2] = uint8_t(grey.samples[start + c]);
-      in = rgb.data();
     }
     cmsDoTransform(separation.get(), in, row.data(), width);
     for (int ink = 0; ink < INK_COUNT; ++ink) {
