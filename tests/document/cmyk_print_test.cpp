@@ -20,16 +20,6 @@ const _pixel PATCHES[ROWS][COLUMNS] = {
     {{200, 200, 200}, {128, 128, 128}, {60, 60, 60}, {220, 135, 115}},
     {{90, 130, 210}, {240, 225, 150}, {60, 140, 70}, {220, 170, 140}}};
 
-std::string output_of(const std::string& command) {
-  std::string out;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
-  char chunk[1 << 16];
-  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) out.append(chunk, n);
-  ::pclose(pipe);
-  return out;
-}
-
 // The decoded samples of a TIFF of four channels, top row first, as tiffinfo lists them.
 std::vector<uint8_t> tiff_samples(const std::string& file) {
   std::istringstream dump(output_of("tiffinfo -d '" + file + "' 2>/dev/null"));

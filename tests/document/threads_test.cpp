@@ -14,17 +14,6 @@ namespace {
 
 const std::string CAMERA = std::string(STIPPON_DATA_DIR) + "/images/camera.pgm";  // 512 x 512
 
-// What a command printed on standard output.
-std::string output_of(const std::string& command) {
-  std::string out;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
-  char chunk[1 << 16];
-  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) out.append(chunk, n);
-  ::pclose(pipe);
-  return out;
-}
-
 // A print file's pixels as netpbm decodes them, black and white promoted to grey as a PGM. A
 // grey PDF image comes out of pdfimages as RGB, and goes back to grey when `grey`.
 std::string decoded(const std::string& file, const scratch_dir& scratch, bool grey = false) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <stdio.h>
 #include <stdlib.h>
 
 #include <filesystem>
@@ -41,6 +42,17 @@ inline std::string read_file(const std::filesystem::path& name) {
 
 inline void write_file(const std::filesystem::path& name, const std::string& bytes) {
   std::ofstream(name, std::ios::binary) << bytes;
+}
+
+// What an outside program printed on standard output.
+inline std::string output_of(const std::string& command) {
+  std::string out;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return out;
+  char chunk[1 << 16];
+  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) out.append(chunk, n);
+  ::pclose(pipe);
+  return out;
 }
 
 }  // namespace stippon::testing

@@ -21,17 +21,6 @@ using namespace testing;
 
 constexpr unsigned WIDTH = 61, HEIGHT = 23;  // rows of 1-bit pixels end inside a byte
 
-// What an outside program printed on standard output.
-std::string run(const std::string& command) {
-  std::string out;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
-  char chunk[4096];
-  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) out.append(chunk, n);
-  ::pclose(pipe);
-  return out;
-}
-
 struct raster {
   unsigned width = 0, height = 0, channels = 0;
   std::vector<uint8_t> samples;  // top row first; PBM black is 0, white 255
@@ -106,7 +95,7 @@ std::string write_print(_print_writer& writer, const std::string& name, const ra
 
 // A TIFF's samples of four channels as tiffinfo lists its decoded strips.
 raster tiff_samples(const std::string& name, const raster& shape) {
-  std::istringstream dump(run("tiffinfo -d '" + name + "' 2>/dev/null"));
+  std::istringstream dump(output_of("tiffinfo -d '" + name + "' 2>/dev/null"));
   std::string token;
   while (dump >> token && token != "Strip") continue;
   raster r{shape.width, shape.height, 4, {}};
@@ -121,25 +110,25 @@ raster read_back(_print_format format, const std::string& name, const raster& sh
                  const scratch_dir& dir) {
   switch (format) {
     case _print_format::pgm:
-      return parse_netpbm(run("pamtopnm '" + name + "'"));
+      return parse_netpbm(output_of("pamtopnm '" + name + "'"));
     case _print_format::png:
-      return parse_netpbm(
-          run(std::string("pngtopam ") + (shape.channels == 4 ? "-alphapam '" : "'") + name + "'"));
+      return parse_netpbm(output_of(std::string("pngtopam ") +
+                                    (shape.channels == 4 ? "-alphapam '" : "'") + name + "'"));
     case _print_format::tiff:
-      if (shape.channels < 4) return parse_netpbm(run("tifftopnm -quiet '" + name + "'"));
+      if (shape.channels < 4) return parse_netpbm(output_of("tifftopnm -quiet '" + name + "'"));
       // tifftopnm and libtiff's RGBA reading multiply the colours by alpha, and make CMYK RGB:
       // take the decoded strips as tiffinfo lists them in hex.
       return tiff_samples(name, shape);
     case _print_format::pdf: {
       if (shape.channels == 4) {
         // The inks as they are stored: pdfimages keeps CMYK in a TIFF.
-        run("pdfimages -tiff '" + name + "' '" + dir / "image" + "'");
+        output_of("pdfimages -tiff '" + name + "' '" + dir / "image" + "'");
         const raster r = tiff_samples(dir / "image-000.tif", shape);
         std::filesystem::remove(dir / "image-000.tif");
         return r;
       }
-      run("pdfimages -png '" + name + "' '" + dir / "image" + "'");
-      const raster r = parse_netpbm(run("pngtopam '" + dir / "image-000.png" + "'"));
+      output_of("pdfimages -png '" + name + "' '" + dir / "image" + "'");
+      const raster r = parse_netpbm(output_of("pngtopam '" + dir / "image-000.png" + "'"));
       std::filesystem::remove(dir / "image-000.png");
       return r;
     }
@@ -159,9 +148,9 @@ std::string line_of(const std::string& report, const std::string& label) {
 
 // What the file says of its own kind and resolution, as the independent tools report it.
 std::string described(_print_format format, const std::string& name) {
-  if (format == _print_format::pgm) return run("pamfile '" + name + "'").substr(name.size());
+  if (format == _print_format::pgm) return output_of("pamfile '" + name + "'").substr(name.size());
   if (format == _print_format::tiff) {
-    const std::string info = run("tiffinfo '" + name + "' 2>/dev/null");
+    const std::string info = output_of("tiffinfo '" + name + "' 2>/dev/null");
     std::string text;
     for (const char* label :
          {"Resolution:", "Bits/Sample:", "Compression Scheme:", "Photometric Interpretation:",
@@ -170,13 +159,13 @@ std::string described(_print_format format, const std::string& name) {
     return text;
   }
   if (format == _print_format::pdf) {
-    std::istringstream images(run("pdfimages -list '" + name + "'"));
+    std::istringstream images(output_of("pdfimages -list '" + name + "'"));
     std::string line, page, num, type, w, h, colour, comp, bpc, encoding, interpolate, id, gen,
         x_ppi, y_ppi;
     for (int i = 0; i < 3; ++i) std::getline(images, line);
     std::istringstream(line) >> page >> num >> type >> w >> h >> colour >> comp >> bpc >>
         encoding >> interpolate >> id >> gen >> x_ppi >> y_ppi;
-    return line_of(run("pdfinfo '" + name + "'"), "Page size:") + "; " + w + "x" + h + " " +
+    return line_of(output_of("pdfinfo '" + name + "'"), "Page size:") + "; " + w + "x" + h + " " +
            colour + " " + bpc + "-bit " + encoding + " at " + x_ppi + "x" + y_ppi;
   }
   // PNG: bit depth and colour type from IHDR, the pHYs chunk's pixels per metre and unit.
@@ -286,7 +275,7 @@ TEST(PrintWriters, SeveralStripsAndBlocksOnAnyNumberOfThreads) {
         }
       }
       if (format == _print_format::tiff) {
-        EXPECT_EQ(line_of(run("tiffinfo '" + name + "'"), "Rows/Strip:"),
+        EXPECT_EQ(line_of(output_of("tiffinfo '" + name + "'"), "Rows/Strip:"),
                   print == &rgb ? "Rows/Strip: 14" : "Rows/Strip: 1048");
       }
     }

@@ -103,6 +103,22 @@ std::vector<double> blurred_samples(const _image& image, double sigma, unsigned 
   return result;
 }
 
+// Mean |blurred print - blurred reference| where both have pixels (blur is linear: the
+// difference is blurred).
+double blurred_difference(const _image& out, const _image& reference) {
+  _image difference;
+  difference.dimensions(std::min(out.height, reference.height),
+                        std::min(out.width, reference.width));
+  difference.create(true);
+  for (unsigned r = 0; r < difference.height; ++r)
+    for (unsigned c = 0; c < difference.width; ++c)
+      difference.samples[size_t(r) * difference.width + c] = out.get(r, c) - reference.get(r, c);
+  const std::vector<double> blurred = blurred_samples(difference, SIGMA, 4);
+  double sum = 0.0;
+  for (double d : blurred) sum += std::fabs(d);
+  return sum / double(blurred.size());
+}
+
 // Mean |blurred print - blurred original| of a photograph printed at A5 with packing 2.
 double brightness_error(const _image& input, _tone_matching mode, _tone_matcher& matcher,
                         _image** dots) {
@@ -115,18 +131,7 @@ double brightness_error(const _image& input, _tone_matching mode, _tone_matcher&
   const _image out = stippled(settings, original, halftone, dots, size.height, size.width);
   _image reference;
   resample(input, A5_WIDTH / float(input.width), reference);
-  // Blur is linear: blur the difference where both have pixels.
-  _image difference;
-  difference.dimensions(std::min(out.height, reference.height),
-                        std::min(out.width, reference.width));
-  difference.create(true);
-  for (unsigned r = 0; r < difference.height; ++r)
-    for (unsigned c = 0; c < difference.width; ++c)
-      difference.samples[size_t(r) * difference.width + c] = out.get(r, c) - reference.get(r, c);
-  const std::vector<double> blurred = blurred_samples(difference, SIGMA, 4);
-  double sum = 0.0;
-  for (double d : blurred) sum += std::fabs(d);
-  return sum / double(blurred.size());
+  return blurred_difference(out, reference);
 }
 
 // Seen from a reading distance, the print has the photograph's brightness: within 8 grey levels
@@ -162,17 +167,7 @@ double a5_error(const std::string& name, _placement placement) {
   const _image& out = document.preview();
   _image reference;
   resample(document.input(), float(out.width) / float(document.input().width), reference);
-  _image difference;
-  difference.dimensions(std::min(out.height, reference.height),
-                        std::min(out.width, reference.width));
-  difference.create(true);
-  for (unsigned r = 0; r < difference.height; ++r)
-    for (unsigned c = 0; c < difference.width; ++c)
-      difference.samples[size_t(r) * difference.width + c] = out.get(r, c) - reference.get(r, c);
-  const std::vector<double> blurred = blurred_samples(difference, SIGMA, 4);
-  double sum = 0.0;
-  for (double d : blurred) sum += std::fabs(d);
-  return sum / double(blurred.size());
+  return blurred_difference(out, reference);
 }
 
 // Relaxed dots are no further from the photograph at a reading distance than the grid's: their
