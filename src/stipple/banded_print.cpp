@@ -222,6 +222,17 @@ bool _banded_print::print_grey(const _grey_band_sink& sink) const {
       });
 }
 
+bool _banded_print::print_grey(_image& raster) const {
+  raster.dimensions(height_, width_);
+  raster.create(true);
+  return print_grey([&raster](const float* band, unsigned top, unsigned rows) {
+    for (unsigned i = 0; i < rows; ++i)
+      std::copy_n(band + size_t(i) * raster.width, raster.width,
+                  raster.samples.begin() + size_t(raster.height - 1 - top - i) * raster.width);
+    return true;
+  });
+}
+
 // The samples of a window are needed only until they are bytes: a slot holds one window's
 // beside its band's bytes, so that memory follows the bytes of the bands, not their samples.
 bool _banded_print::print_bytes(const _byte_band_sink& sink) const {

@@ -47,6 +47,9 @@ class _banded_print {
   // the sink or the progress stopped it (or a grey print was asked of a colour plan, or the
   // reverse, or the print has 2^31 rows or columns or more).
   bool print_grey(const _grey_band_sink& sink) const;
+  // The whole grey print into raster, made white at the print's size first (row 0 at the
+  // bottom, as rasters keep their rows).
+  bool print_grey(_image& raster) const;
   bool print_bytes(const _byte_band_sink& sink) const;
   // A colour print on paper of the given colour, as the window fills its texture before stippling.
   bool print_colour(const _colour_band_sink& sink, _pixel paper) const;

@@ -150,14 +150,7 @@ bool patch_for(const _stipple_settings& settings, _image** dots, _patch& patch) 
 
 // Stamps a plan into a white raster of the patch's size, row 0 at the bottom.
 void stamp(const _dot_plan& plan, _image** dots, const _stipple_settings& settings, _image& print) {
-  print.create(true);
-  const _banded_print stamped(plan, dots, print.height, print.width, settings);
-  stamped.print_grey([&print](const float* band, unsigned top, unsigned rows) {
-    for (unsigned i = 0; i < rows; ++i)
-      std::copy_n(band + size_t(i) * print.width, print.width,
-                  print.samples.begin() + size_t(print.height - 1 - top - i) * print.width);
-    return true;
-  });
+  _banded_print(plan, dots, print.height, print.width, settings).print_grey(print);
 }
 
 double mean_ink(const _image& print, const _patch& patch) {

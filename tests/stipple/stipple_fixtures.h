@@ -119,14 +119,7 @@ inline void stipple_grey(_image& out, const _stipple_settings& settings, const _
                          const _relaxed_dots* relaxed = nullptr) {
   _random_stream stream(seed);
   const _dot_plan plan = _dot_plan::grey(settings, halftone, k, stream, relaxed);
-  out.create(true);
-  const _banded_print print(plan, dots, out.height, out.width, settings);
-  print.print_grey([&out](const float* band, unsigned top, unsigned rows) {
-    for (unsigned i = 0; i < rows; ++i)
-      std::copy_n(band + size_t(i) * out.width, out.width,
-                  out.samples.begin() + size_t(out.height - 1 - top - i) * out.width);
-    return true;
-  });
+  _banded_print(plan, dots, out.height, out.width, settings).print_grey(out);
 }
 
 }  // namespace stippon::fixtures
