@@ -1,4 +1,5 @@
 #include "photo/photo_jpeg.h"
+#include "photo/whole_file.h"
 
 #include <cstdio>  // before jpeglib.h, which uses FILE
 

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <cstddef>
-
 #include "photo/photo_format.h"
 
 namespace stippon {
@@ -15,8 +13,5 @@ class _photo_jpeg : public _photo_format {
   _decode_result read(const _photo_file& file, const _accept_size& accept, _image& grey,
                       _rgb_image& colour, _decode_notes& notes) const override;
 };
-
-// Whether the file holds its marker segments and scans up to the end-of-image marker.
-bool jpeg_whole(const unsigned char* data, size_t size);
 
 }  // namespace stippon

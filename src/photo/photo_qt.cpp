@@ -10,8 +10,7 @@
 
 #include "photo/byte_order.h"
 #include "photo/photo_grey.h"
-#include "photo/photo_jpeg.h"
-#include "photo/photo_tiff.h"
+#include "photo/whole_file.h"
 
 namespace stippon {
 

@@ -1,4 +1,5 @@
 #include "photo/photo_tiff.h"
+#include "photo/whole_file.h"
 
 #include <tiffio.h>
 

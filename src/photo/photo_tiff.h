@@ -1,7 +1,5 @@
 #pragma once
 
-#include <cstddef>
-
 #include "photo/photo_format.h"
 
 namespace stippon {
@@ -17,9 +15,5 @@ class _photo_tiff : public _photo_format {
   _decode_result read(const _photo_file& file, const _accept_size& accept, _image& grey,
                       _rgb_image& colour, _decode_notes& notes) const override;
 };
-
-// Whether the file holds the first directory and the strips or tiles it points to (classic TIFF;
-// BigTIFF is left to the decoder).
-bool tiff_whole(const unsigned char* data, size_t size);
 
 }  // namespace stippon

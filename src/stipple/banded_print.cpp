@@ -19,14 +19,17 @@ namespace {
 // whole band of a wide print would come from memory again for each of those rows.
 constexpr unsigned WINDOW_COLUMNS = 1024;
 
-// The part of a band being stamped: output rows [low, high) of the print (row 0 at the bottom)
-// and columns [left, right), in a buffer whose rows are `stride` samples apart, the band's top
-// row first.
-struct _window {
+// Output rows or columns [low, high) of the print, rows counted from the bottom.
+struct _extent {
   int64_t low = 0;
   int64_t high = 0;
-  int64_t left = 0;
-  int64_t right = 0;
+};
+
+// The part of a band being stamped, in a buffer whose rows are `stride` samples apart, the band's
+// top row first.
+struct _window {
+  _extent rows;
+  _extent columns;
   size_t stride = 0;
 };
 
@@ -53,17 +56,17 @@ bool cut_dot(const _placed_dot& dot, const _image* sheet, uint64_t k, unsigned h
       _dot_span::clip(dot.column, unsigned(n), width, cell_column, sheet->width);
   if (rows.empty() || columns.empty()) return false;
   const int64_t top = _dot_plan::signed_position(dot.row);
-  const int64_t first = std::max<int64_t>(rows.low, window.low - top);
-  const int64_t last = std::min<int64_t>(rows.high, window.high - top);
+  const int64_t first = std::max<int64_t>(rows.low, window.rows.low - top);
+  const int64_t last = std::min<int64_t>(rows.high, window.rows.high - top);
   const int64_t corner = _dot_plan::signed_position(dot.column);
-  const int64_t from = std::max<int64_t>(columns.low, window.left - corner);
-  const int64_t to = std::min<int64_t>(columns.high, window.right - corner);
+  const int64_t from = std::max<int64_t>(columns.low, window.columns.low - corner);
+  const int64_t to = std::min<int64_t>(columns.high, window.columns.high - corner);
   if (first >= last || from >= to) return false;
   cut.sheet_width = sheet->width;
   cut.sheet_row = sheet->samples.data() + (cell_row + uint64_t(first)) * sheet->width +
                   cell_column + uint64_t(from);
-  cut.band_row = size_t(window.high - 1 - (top + first));
-  cut.column = size_t(corner + from - window.left);
+  cut.band_row = size_t(window.rows.high - 1 - (top + first));
+  cut.column = size_t(corner + from - window.columns.low);
   cut.rows = unsigned(last - first);
   cut.count = unsigned(to - from);
   return true;
@@ -81,7 +84,7 @@ template <class Merge>
 void stamp_dots(const _dot_plan& plan, _image* const* dots, unsigned height, unsigned width,
                 float* samples, const _window& window, Merge merge) {
   const uint64_t k = uint64_t(plan.output_scale());
-  plan.each_dot_near(window.low, window.high, window.left, window.right,
+  plan.each_dot_near(window.rows.low, window.rows.high, window.columns.low, window.columns.high,
                      [&](const _placed_dot& dot) {
                        _band_cut cut;
                        if (cut_dot(dot, dots[dot.size], k, height, width, window, cut))
@@ -107,7 +110,7 @@ template <class Ink>
 void ink_dots(const _dot_plan& plan, _image* const* dots, unsigned height, unsigned width,
               _pixel* texels, const _window& window, _ramp_cache& ramps, Ink ink) {
   const uint64_t k = uint64_t(plan.output_scale());
-  plan.each_dot_near(window.low, window.high, window.left, window.right,
+  plan.each_dot_near(window.rows.low, window.rows.high, window.columns.low, window.columns.high,
                      [&](const _placed_dot& dot) {
                        _band_cut cut;
                        if (!cut_dot(dot, dots[dot.size], k, height, width, window, cut)) return;
@@ -180,8 +183,8 @@ void _banded_print::stamp_grey_window(unsigned band, unsigned left, float* sampl
     for (unsigned c = 0; c < columns; ++c) row[c] = 255.0f;
   }
   if (dots_ == nullptr || !fits()) return;
-  const _window window{band_high(band) - rows, band_high(band), left, int64_t(left) + columns,
-                       stride};
+  const _window window{
+      {band_high(band) - rows, band_high(band)}, {left, int64_t(left) + columns}, stride};
   const _merge_black_white black_white(black_level_);
   if (black_white_ && sheets_of_bytes_)
     stamp_dots(plan_, dots_, height_, width_, samples, window,
@@ -201,8 +204,9 @@ void _banded_print::stamp_colour(unsigned band, _pixel paper, _pixel* texels) co
   if (dots_ == nullptr || !fits()) return;
   _ramp_cache ramps;
   for (unsigned left = 0; left < width_; left += WINDOW_COLUMNS) {
-    const _window window{band_high(band) - rows, band_high(band), left,
-                         std::min<int64_t>(int64_t(left) + WINDOW_COLUMNS, width_), width_};
+    const _window window{{band_high(band) - rows, band_high(band)},
+                         {left, std::min<int64_t>(int64_t(left) + WINDOW_COLUMNS, width_)},
+                         width_};
     if (merging_ == merging_minimum)
       ink_dots(plan_, dots_, height_, width_, texels + left, window, ramps, _ink_minimum{});
     else
