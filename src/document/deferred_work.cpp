@@ -63,15 +63,7 @@ std::unique_ptr<_stipple_document> _stipple_document::worker_copy(
   copy->separation = separation;
   copy->matcher = matcher;
   // A new grid makes these from the input; otherwise the work reads them.
-  if (!work.remakes_grid()) {
-    copy->original_image = original_image;
-    copy->borders_image = borders_image;
-    copy->halftoning_image = halftoning_image;
-    copy->color_original = color_original;
-    copy->cmyk = cmyk;
-    copy->relaxed_dots = relaxed_dots;
-    copy->relaxed_for = relaxed_for;
-  }
+  if (!work.remakes_grid()) copy->grid = grid;
   // The preview's seed and size, without the samples the work draws again or leaves alone.
   copy->preview_seed = preview_seed;
   copy->stippling_image.dimensions(stippling_image.height, stippling_image.width);
@@ -91,7 +83,7 @@ bool _stipple_document::run_work(const _document_work& work, _work_control& run_
   } else if (work.retones()) {
     derive(current.width);
   } else if (work.reborders() && image_loaded) {
-    find_borders(original_image, current.borders_threshold, borders_image);
+    find_borders(grid.original_image, current.borders_threshold, grid.borders_image);
     keep_drawing(_work_progress::borders, 1, 1);
   }
   // The colour dots take their ink from the colour field.
@@ -110,14 +102,8 @@ void _stipple_document::adopt_work(_stipple_document&& done, const _document_wor
   image_loaded = done.image_loaded;
   enlargement = done.enlargement;
   matcher = std::move(done.matcher);
-  original_image = std::move(done.original_image);
-  borders_image = std::move(done.borders_image);
-  halftoning_image = std::move(done.halftoning_image);
-  color_original = std::move(done.color_original);
-  cmyk = std::move(done.cmyk);
+  grid = std::move(done.grid);
   separation = done.separation;
-  relaxed_dots = std::move(done.relaxed_dots);
-  relaxed_for = done.relaxed_for;
   if (work.restipples()) {
     stippling_image.dimensions(done.stippling_image.height, done.stippling_image.width);
     stippling_image.samples = std::move(done.stippling_image.samples);

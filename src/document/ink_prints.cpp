@@ -21,20 +21,20 @@ void _stipple_document::derive_inks() {
   if (!separation) {
     auto loaded = std::make_shared<_cmyk_separation>();
     if (!loaded->load(_cmyk_separation::DEFAULT_PROFILE, pool.get())) {
-      cmyk = _cmyk_inks();
+      grid.cmyk = _cmyk_inks();
       return;
     }
     separation = std::move(loaded);
   }
   const _tone_lookup lookup =
       matcher.lookup(current.stipple, dot_sheets->row(resolution_300), matched_to_separation());
-  cmyk.derive(*separation, *input_image, *input_colour, enlargement, current.borders_threshold,
-              lookup, pool.get());
+  grid.cmyk.derive(*separation, *input_image, *input_colour, enlargement, current.borders_threshold,
+                   lookup, pool.get());
 }
 
 void _stipple_document::stipple_inks() {
   size_colour_stippling();
-  const std::array<_dot_plan, INK_COUNT> plans = cmyk.plans(current.stipple, 1, preview_seed);
+  const std::array<_dot_plan, INK_COUNT> plans = grid.cmyk.plans(current.stipple, 1, preview_seed);
   _cmyk_print print(plans, dot_sheets->row(resolution_300), color_stippling.height,
                     color_stippling.width, current.stipple);
   print.set_pool(pool.get());
@@ -58,7 +58,7 @@ void _stipple_document::stipple_inks() {
 // A print file holds the inks where it can (TIFF, PDF), else their colour on paper (PNG).
 bool _stipple_document::write_inks(_print_writer& writer, int row, _print_kind kind) {
   const int k = output_scale(row);
-  const std::array<_dot_plan, INK_COUNT> plans = cmyk.plans(current.stipple, k, preview_seed);
+  const std::array<_dot_plan, INK_COUNT> plans = grid.cmyk.plans(current.stipple, k, preview_seed);
   _cmyk_print print(plans, dot_sheets->row(row), stippling_image.height * k,
                     stippling_image.width * k, current.stipple);
   print.set_pool(pool.get());

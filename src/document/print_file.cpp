@@ -43,7 +43,7 @@ _print_result _stipple_document::write_print(const std::string& file,
   }
   // A CMYK print's stippled pictures are its inks.
   const bool inks = current.inks == inks_cmyk && stippled;
-  if (inks && cmyk.empty()) {
+  if (inks && grid.cmyk.empty()) {
     result.error =
         file + ": the CMYK profile " + _cmyk_separation::DEFAULT_PROFILE + " cannot be read";
     return result;
@@ -56,8 +56,8 @@ _print_result _stipple_document::write_print(const std::string& file,
   result.width = stippling_image.width * k;
   result.height = stippling_image.height * k;
   if (!stippled) {
-    result.width = original_image.width;
-    result.height = original_image.height;
+    result.width = grid.original_image.width;
+    result.height = grid.original_image.height;
   }
 
   const std::unique_ptr<_print_writer> writer = make_print_writer(*format);
@@ -71,7 +71,7 @@ _print_result _stipple_document::write_print(const std::string& file,
   else if (position == list_color_stippling)
     kind = _print_kind::rgb;  // white paper and inks that leave alpha alone: always opaque
   else if (colour)
-    kind = _print_rows::colour_kind(color_original.texels);
+    kind = _print_rows::colour_kind(grid.color_original.texels);
   else
     kind = _print_rows::grey_kind(position == list_stippling && current.stipple.black_white, ramp);
   if (!writer->holds(kind)) kind = kind == _print_kind::bilevel ? _print_kind::grey : kind;
@@ -85,7 +85,7 @@ _print_result _stipple_document::write_print(const std::string& file,
     else if (position == list_color_stippling)
       written = write_colour_stippled(*writer, resolution);
     else if (colour)
-      written = write_colour(*writer, color_original, kind);
+      written = write_colour(*writer, grid.color_original, kind);
     else
       written = write_grey(*writer, *list_image(position), kind, ramp);
   }

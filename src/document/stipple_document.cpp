@@ -115,16 +115,16 @@ bool _stipple_document::derive(float w) {
   const _tone_lookup lookup =
       matcher.lookup(current.stipple, dot_sheets->row(resolution_300), current.tone_match);
   derive_halftone_grid(
-      *input_image, enlargement, current.borders_threshold, original_image, borders_image,
-      halftoning_image, lookup,
+      *input_image, enlargement, current.borders_threshold, grid.original_image, grid.borders_image,
+      grid.halftoning_image, lookup,
       [this](_grid_step step) {
         const _work_progress::_stage stages[] = {_work_progress::resample, _work_progress::borders,
                                                  _work_progress::halftone};
         keep_drawing(stages[step], 1, 1);
       },
       pool.get());
-  relaxed_dots.reset();
-  if (original_image.width == 0 || original_image.height == 0) return false;
+  grid.relaxed_dots.reset();
+  if (grid.original_image.width == 0 || grid.original_image.height == 0) return false;
 
   fill_colour_field();
 
@@ -146,14 +146,14 @@ _stipple_document::_size_draws _stipple_document::size_draws() const {
 bool _stipple_document::relax_dots() {
   if (current.stipple.placement != placement_relaxed) return true;
   const _size_draws draws = size_draws();
-  if (relaxed_dots && relaxed_for == draws) return true;
+  if (grid.relaxed_dots && grid.relaxed_for == draws) return true;
   const auto cancelled = [this] { return !keep_drawing(_work_progress::stipple, 0, 1); };
-  relaxed_dots =
-      _relaxed_dots::of(current.stipple, halftoning_image, original_image,
+  grid.relaxed_dots =
+      _relaxed_dots::of(current.stipple, grid.halftoning_image, grid.original_image,
                         _random_stream(static_cast<unsigned>(preview_seed)), pool.get(), cancelled);
-  relaxed_for = draws;
+  grid.relaxed_for = draws;
   if (!cancelled()) return true;
-  relaxed_dots.reset();
+  grid.relaxed_dots.reset();
   return false;
 }
 
@@ -162,25 +162,26 @@ bool _stipple_document::relax_dots() {
 _dot_plan _stipple_document::grey_plan(int k, _random_stream& stream) const {
   stream = _random_stream(static_cast<unsigned>(preview_seed));
   if (current.stipple.placement != placement_relaxed)
-    return _dot_plan::grey(current.stipple, halftoning_image, k, stream);
-  if (relaxed_dots && relaxed_for == size_draws())
-    return _dot_plan::grey(current.stipple, halftoning_image, k, stream, &*relaxed_dots);
-  const _relaxed_dots places =
-      _relaxed_dots::of(current.stipple, halftoning_image, original_image, stream, pool.get());
-  return _dot_plan::grey(current.stipple, halftoning_image, k, stream, &places);
+    return _dot_plan::grey(current.stipple, grid.halftoning_image, k, stream);
+  if (grid.relaxed_dots && grid.relaxed_for == size_draws())
+    return _dot_plan::grey(current.stipple, grid.halftoning_image, k, stream, &*grid.relaxed_dots);
+  const _relaxed_dots places = _relaxed_dots::of(current.stipple, grid.halftoning_image,
+                                                 grid.original_image, stream, pool.get());
+  return _dot_plan::grey(current.stipple, grid.halftoning_image, k, stream, &places);
 }
 
 void _stipple_document::fill_colour_field() {
   if (current.colour_source == colour_photo) {
     if (input_colour->empty())
-      color_original = original_image;
+      grid.color_original = grid.original_image;
     else
-      resample(*input_colour, original_image.width, original_image.height, color_original);
-    dot_inks(original_image, color_original);
+      resample(*input_colour, grid.original_image.width, grid.original_image.height,
+               grid.color_original);
+    dot_inks(grid.original_image, grid.color_original);
   } else {
-    color_original.dimensions(original_image.height, original_image.width);
-    color_original.create();
-    color_original.fill(current.ink);
+    grid.color_original.dimensions(grid.original_image.height, grid.original_image.width);
+    grid.color_original.create();
+    grid.color_original.fill(current.ink);
   }
 }
 
@@ -188,8 +189,8 @@ void _stipple_document::fill_colour_field() {
 _dot_plan _stipple_document::colour_plan(int k) const {
   _random_stream stream;
   grey_plan(k, stream);
-  return _dot_plan::colour(current.stipple, halftoning_image, borders_image, color_original, k,
-                           stream);
+  return _dot_plan::colour(current.stipple, grid.halftoning_image, grid.borders_image,
+                           grid.color_original, k, stream);
 }
 
 // Drawn from a generator of its own, never the process's, so that a run may leave the GUI thread.
@@ -312,11 +313,11 @@ int64_t _stipple_document::pattern_seed() const {
 const _image* _stipple_document::list_image(int position) const {
   switch (position) {
     case list_original:
-      return &original_image;
+      return &grid.original_image;
     case list_borders:
-      return &borders_image;
+      return &grid.borders_image;
     case list_halftoning:
-      return &halftoning_image;
+      return &grid.halftoning_image;
     case list_stippling:
       return &stippling_image;
     default:
@@ -325,7 +326,7 @@ const _image* _stipple_document::list_image(int position) const {
 }
 
 const _texture* _stipple_document::list_texture(int position) const {
-  if (position == list_color_original) return &color_original;
+  if (position == list_color_original) return &grid.color_original;
   if (position == list_color_stippling) return &color_stippling;
   return nullptr;
 }

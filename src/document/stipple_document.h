@@ -132,11 +132,11 @@ class _stipple_document {
 
   // --- results ---
   const _image& input() const { return *input_image; }
-  const _image& original() const { return original_image; }
-  const _image& borders() const { return borders_image; }
-  const _image& halftone() const { return halftoning_image; }
+  const _image& original() const { return grid.original_image; }
+  const _image& borders() const { return grid.borders_image; }
+  const _image& halftone() const { return grid.halftoning_image; }
   const _image& preview() const { return stippling_image; }
-  const _texture& colour_field() const { return color_original; }
+  const _texture& colour_field() const { return grid.color_original; }
   const _texture& colour_stippled() const { return color_stippling; }
   const _texture& tone_ramp(int tone) const { return tones[tone]; }
   bool enlarged() const { return enlargement > 1.0f; }
@@ -189,13 +189,8 @@ class _stipple_document {
   std::shared_ptr<const _rgb_image> input_colour;
   // Worked out at the first CMYK print (a second or so), then only read: worker copies share it.
   std::shared_ptr<const _cmyk_separation> separation;
-  _cmyk_inks cmyk;  // each ink's halftone grid, while the inks are CMYK
-  _image original_image;
-  _image borders_image;
-  _image halftoning_image;
   _image stippling_image;    // the 300 ppi preview
   int64_t preview_seed = 0;  // of the preview's dots, and of every print drawn from them
-  _texture color_original;
   _texture color_stippling;
   // What relaxed places depend on besides the halftone grid: the draws of the dots' sizes.
   struct _size_draws {
@@ -205,10 +200,19 @@ class _stipple_document {
     _random_distribution distribution = distribution_random;
     bool operator==(const _size_draws&) const = default;
   };
-  // The dots' places under relaxed placement, made from the halftone grid once they are needed,
-  // and the draws they were made for.
-  std::optional<_relaxed_dots> relaxed_dots;
-  _size_draws relaxed_for;
+  // What a new halftone grid makes again from the input; a run that keeps the grid reads them.
+  struct _grid_images {
+    _image original_image;
+    _image borders_image;
+    _image halftoning_image;
+    _texture color_original;
+    _cmyk_inks cmyk;  // each ink's halftone grid, while the inks are CMYK
+    // The dots' places under relaxed placement, made from the halftone grid once they are
+    // needed, and the draws they were made for.
+    std::optional<_relaxed_dots> relaxed_dots;
+    _size_draws relaxed_for;
+  };
+  _grid_images grid;
 
   // Tells the run's control how far a stage has got; false when the run was cancelled.
   bool keep_drawing(_work_progress::_stage stage, unsigned done, unsigned total) const;
@@ -222,7 +226,7 @@ class _stipple_document {
   // The four inks' preview, their colour on paper in the colour-stippled picture.
   void stipple_inks();
   bool write_inks(_print_writer& writer, int row, _print_kind kind);
-  bool cmyk_print() const { return current.inks == inks_cmyk && !cmyk.empty(); }
+  bool cmyk_print() const { return current.inks == inks_cmyk && !grid.cmyk.empty(); }
   void stipple_colour();
   _size_draws size_draws() const;
   // The relaxed places of the halftone's dots, kept until the halftone or the draws change;

@@ -45,7 +45,7 @@ _svg_result _stipple_document::write_svg(const std::string& file, const _svg_opt
   _svg_print print(dot_sheets->row(resolution_1200), k, result.width, result.height, options);
   _random_stream stream;
   const bool inks = current.inks == inks_cmyk;
-  if (inks && cmyk.empty()) {
+  if (inks && grid.cmyk.empty()) {
     result.error =
         file + ": the CMYK profile " + _cmyk_separation::DEFAULT_PROFILE + " cannot be read";
     return result;
@@ -53,7 +53,7 @@ _svg_result _stipple_document::write_svg(const std::string& file, const _svg_opt
   // A separated print is its four inks, a pen each.
   const _dot_plan grey = inks ? _dot_plan() : grey_plan(k, stream);
   const std::array<_dot_plan, INK_COUNT> ink_plans =
-      inks ? cmyk.plans(current.stipple, k, preview_seed) : std::array<_dot_plan, INK_COUNT>();
+      inks ? grid.cmyk.plans(current.stipple, k, preview_seed) : std::array<_dot_plan, INK_COUNT>();
   if (inks) {
     static const char* const NAMES[INK_COUNT] = {"cyan", "magenta", "yellow", "black"};
     for (int ink = 0; ink < INK_COUNT; ++ink)
