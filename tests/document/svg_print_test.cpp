@@ -8,13 +8,12 @@
 #include <functional>
 
 #include "batch/batch_runner.h"
-#include "document/stipple_document.h"
+#include "document/document_fixtures.h"
 #include "photo/photo_reader.h"
 
 namespace stippon::testing {
 namespace {
 
-const std::string CAMERA = std::string(STIPPON_DATA_DIR) + "/images/camera.pgm";  // 512 x 512
 constexpr double PIXEL_MM = 25.4 / 300.0;
 constexpr int MARGIN = 8;  // pixels at 300 ppi: the side of the largest dot
 
@@ -55,16 +54,15 @@ struct _svg {
 // Centres of the circles (or pen touches) of a layer, in file order.
 std::vector<std::pair<double, double>> centres(const std::string& layer, bool circles) {
   std::vector<std::pair<double, double>> found;
-  const std::string start = circles ? "<circle " : "<path d=\"M";
-  for (size_t at = layer.find(start); at != std::string::npos; at = layer.find(start, at + 1)) {
-    const std::string element = layer.substr(at, layer.find("/>", at) - at);
-    if (circles) {
-      found.emplace_back(std::stod(attribute(element, "cx")), std::stod(attribute(element, "cy")));
-    } else {
-      char* end = nullptr;
-      const double x = std::strtod(element.c_str() + start.size(), &end);
-      found.emplace_back(x, std::strtod(end, nullptr));
-    }
+  if (circles) {
+    for (const auto& [x, y] : circle_centres(layer)) found.emplace_back(x / 1000.0, y / 1000.0);
+    return found;
+  }
+  for (size_t at = layer.find("<path d=\"M"); at != std::string::npos;
+       at = layer.find("<path d=\"M", at + 1)) {
+    char* end = nullptr;
+    const double x = std::strtod(layer.c_str() + at + 10, &end);
+    found.emplace_back(x, std::strtod(end, nullptr));
   }
   return found;
 }
@@ -144,14 +142,7 @@ class SvgPrint : public ::testing::Test {
   scratch_dir scratch;
   _stipple_document doc;
 
-  void SetUp() override {
-    ASSERT_TRUE(doc.load_dots(STIPPON_DATA_DIR));
-    _document_settings settings = doc.settings();
-    settings.output_size = size_a9;  // 438 x 438 pixels, about ten thousand dots
-    doc.apply(settings);
-    ASSERT_TRUE(doc.read(CAMERA));
-    doc.set_seed(11);
-  }
+  void SetUp() override { prepare(doc, 11, a9()); }
 
   _svg write(const _svg_options& options, const std::string& name = "print.svg") {
     const _svg_result result = doc.write_svg(scratch / name, options);
@@ -177,7 +168,6 @@ class SvgPrint : public ::testing::Test {
 TEST_F(SvgPrint, PageLayersAndDots) {
   const size_t dots = halftone_dots(false);
   ASSERT_GT(dots, 5000u);
-  const double side = 438 * PIXEL_MM;  // 37.084 mm
   for (const _svg_dots kind : {svg_shapes, svg_circles, svg_points}) {
     _svg_options options;
     options.dots = kind;
@@ -188,7 +178,6 @@ TEST_F(SvgPrint, PageLayersAndDots) {
     EXPECT_EQ(attribute(svg.root, "width"), "37.084mm") << name;
     EXPECT_EQ(attribute(svg.root, "height"), "37.084mm") << name;
     EXPECT_EQ(attribute(svg.root, "viewBox"), "0 0 37.084 37.084") << name;
-    EXPECT_NEAR(std::stod(attribute(svg.root, "width")), side, 0.0005) << name;
     EXPECT_EQ(attribute(svg.root, "xmlns"), "http://www.w3.org/2000/svg") << name;
     EXPECT_EQ(attribute(svg.root, "xmlns:inkscape"), "http://www.inkscape.org/namespaces/inkscape")
         << name;
@@ -307,10 +296,10 @@ TEST_F(SvgPrint, NothingIsDrawnOffThePage) {
 
 // With colour stippling on, the ink's dots (black halftone and border samples) are a second pen.
 TEST_F(SvgPrint, ColourStipplingIsASecondPen) {
-  _document_settings settings = doc.settings();
-  settings.ink = _pixel(0, 128, 255, 255);
-  settings.colour_stippling = true;
-  doc.apply(settings);
+  edit(doc, [](_document_settings& s) {
+    s.ink = _pixel(0, 128, 255, 255);
+    s.colour_stippling = true;
+  });
   for (const _svg_dots kind : {svg_shapes, svg_circles}) {
     _svg_options options;
     options.dots = kind;
@@ -352,9 +341,7 @@ TEST_F(SvgPrint, DrawnLikeTheRasterPrint) {
   _likeness grid_prints;
   for (const _placement placement : {placement_grid, placement_relaxed}) {
     const char* placed = placement == placement_grid ? "grid" : "relaxed";
-    _document_settings settings = doc.settings();
-    settings.stipple.placement = placement;
-    doc.apply(settings);
+    edit(doc, [placement](_document_settings& s) { s.stipple.placement = placement; });
     ASSERT_TRUE(
         doc.write_print(scratch / "print.pgm", resolution_1200, list_stippling, false).written);
     _image print;

@@ -6,13 +6,11 @@
 #include <cstdio>
 #include <string>
 
-#include "document/stipple_document.h"
-#include "image/scratch.h"
+#include "document/document_fixtures.h"
+#include "stipple/stipple_fixtures.h"
 
 namespace stippon::testing {
 namespace {
-
-const std::string CAMERA = std::string(STIPPON_DATA_DIR) + "/images/camera.pgm";  // 512 x 512
 
 // A print file's pixels as netpbm decodes them, black and white promoted to grey as a PGM. A
 // grey PDF image comes out of pdfimages as RGB, and goes back to grey when `grey`.
@@ -31,22 +29,8 @@ class Threads : public ::testing::Test {
   scratch_dir scratch;
   _stipple_document doc;
 
-  void SetUp() override {
-    ASSERT_TRUE(doc.load_dots(STIPPON_DATA_DIR));
-    ASSERT_TRUE(doc.load_tones(STIPPON_DATA_DIR));
-    _document_settings settings = doc.settings();
-    settings.output_size = size_a9;  // 438 x 438 at 300 ppi: 1752 x 1752 at 1200 ppi
-    doc.apply(settings);
-    ASSERT_TRUE(doc.read(CAMERA));
-    doc.set_seed(7);
-  }
-
-  template <class Change>
-  void change(Change&& edit) {
-    _document_settings settings = doc.settings();
-    edit(settings);
-    doc.apply(settings);
-  }
+  void SetUp() override { prepare(doc, 7, a9()); }
+  void change(const _settings_change& change) { edit(doc, change); }
 
   // The file written on 1, 2 and 3 threads; the bytes of the first, and whether the others match.
   std::string written(const std::string& name, _resolution_position resolution, int position,
@@ -125,9 +109,7 @@ TEST_F(Threads, SamePreviewOnAnyNumberOfThreads) {
     if (threads == 1) {
       preview = doc.preview();
       colour = doc.colour_stippled();
-      double sum = 0.0;
-      for (float sample : preview.samples) sum += sample;
-      ASSERT_LT(sum / double(preview.samples.size()), 250.0) << "the photograph was stippled";
+      ASSERT_LT(fixtures::mean_sample(preview), 250.0) << "the photograph was stippled";
     }
     EXPECT_TRUE(doc.preview().samples == preview.samples) << threads << " threads";
     EXPECT_TRUE(doc.colour_stippled().texels == colour.texels) << threads << " threads";
