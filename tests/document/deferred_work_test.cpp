@@ -2,45 +2,24 @@
 // on another thread, must give the very images the same changes give one at a time.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <thread>
 
-#include "document/stipple_document.h"
-#include "document/test_pictures.h"
+#include "document/document_fixtures.h"
 
 namespace stippon::testing {
 namespace {
 
 constexpr uint32_t SEED = 1234;
 
-using _change = std::function<void(_stipple_document&)>;
-
-// A change of settings as a front end hands it over: the whole value, edited.
-_change edit(std::function<void(_document_settings&)> change) {
-  return [change](_stipple_document& doc) {
-    _document_settings settings = doc.settings();
-    change(settings);
-    doc.apply(settings);
-  };
-}
-
 class DeferredWork : public ::testing::Test {
  protected:
   _stipple_document eager, deferred;
 
   void SetUp() override {
-    for (_stipple_document* doc : {&eager, &deferred}) {
-      ASSERT_TRUE(doc->load_dots(STIPPON_DATA_DIR));
-      _document_settings settings;
-      settings.output_size = size_a9;
-      doc->apply(settings);
-    }
     deferred.defer_work(true);
-    for (_stipple_document* doc : {&eager, &deferred}) {
-      ASSERT_TRUE(doc->read(STIPPON_DATA_DIR "/images/camera.pgm"));
-      doc->set_seed(SEED);
-    }
+    prepare(eager, SEED, a9());
+    prepare(deferred, SEED, a9());
   }
 
   // What the window does: the owed work made on a copy on another thread, then taken back.
@@ -72,24 +51,30 @@ const struct {
   std::vector<_change> changes;
 } BURSTS[] = {
     {"a new size, then dot parameters",
-     {edit([](_document_settings& s) { s.output_size = size_a8; }),
-      edit([](_document_settings& s) { s.stipple.displacement = 0.3f; }),
-      edit([](_document_settings& s) { s.stipple.high_density_max = 9; })}},
+     {changed([](_document_settings& s) { s.output_size = size_a8; }),
+      changed([](_document_settings& s) { s.stipple.displacement = 0.3f; }),
+      changed([](_document_settings& s) { s.stipple.high_density_max = 9; })}},
     {"borders, colour stippling and an ink",
-     {edit([](_document_settings& s) { s.borders_threshold = 3.0f; }),
-      edit([](_document_settings& s) { s.colour_stippling = true; }),
-      edit([](_document_settings& s) { s.ink = _pixel(0, 128, 255, 255); })}},
+     {changed([](_document_settings& s) { s.borders_threshold = 3.0f; }),
+      changed([](_document_settings& s) { s.colour_stippling = true; }),
+      changed([](_document_settings& s) { s.ink = _pixel(0, 128, 255, 255); })}},
     {"an ink, then a new packing that keeps it",
-     {edit([](_document_settings& s) { s.colour_stippling = true; }),
-      edit([](_document_settings& s) { s.ink = _pixel(0, 200, 0, 255); }),
-      edit([](_document_settings& s) { s.stipple.scale_factor = 2.5f; })}},
+     {changed([](_document_settings& s) { s.colour_stippling = true; }),
+      changed([](_document_settings& s) { s.ink = _pixel(0, 200, 0, 255); }),
+      changed([](_document_settings& s) { s.stipple.scale_factor = 2.5f; })}},
     {"tone matching, then dots that it is measured for",
-     {edit([](_document_settings& s) { s.tone_match.matching = tone_matching_grey; }),
-      edit([](_document_settings& s) { s.stipple.contrast_threshold = 90; }),
-      edit([](_document_settings& s) { s.device = device_black_white; })}},
+     {changed([](_document_settings& s) { s.tone_match.matching = tone_matching_grey; }),
+      changed([](_document_settings& s) { s.stipple.contrast_threshold = 90; }),
+      changed([](_document_settings& s) { s.device = device_black_white; })}},
     {"a typed width, then new seeds",
-     {edit([](_document_settings& s) { s.width = 354.0f; }),
+     {changed([](_document_settings& s) { s.width = 354.0f; }),
       [](_stipple_document& d) { d.set_seed(SEED + 1); }}},
+    {"relaxed placement, smaller dots and a new seed",
+     {changed([](_document_settings& s) { s.stipple.placement = placement_relaxed; }),
+      changed([](_document_settings& s) { s.stipple.low_density_min = 5; }),
+      [](_stipple_document& d) { d.set_seed(SEED + 2); }}},
+    {"a new packing of relaxed dots, colour-stippled",
+     {changed([](_document_settings& s) { s.stipple.scale_factor = 3.0f; })}},
 };
 
 // A burst of changes costs one run, and every change's work is in it.
@@ -113,7 +98,7 @@ TEST_F(DeferredWork, ABurstRunsOnceForTheLastValues) {
 TEST_F(DeferredWork, ASupersededRunIsOwedAgain) {
   run_on_thread(deferred);
   const _image before = deferred.preview();
-  const _change a8 = edit([](_document_settings& s) { s.output_size = size_a8; });
+  const _change a8 = changed([](_document_settings& s) { s.output_size = size_a8; });
   a8(eager);
   a8(deferred);
   const _document_work work = deferred.take_work();
@@ -124,7 +109,8 @@ TEST_F(DeferredWork, ASupersededRunIsOwedAgain) {
   // No cancel stops a grid half made: the run counted its share, and drew no dot.
   EXPECT_GT(control.done(), 0u);
   EXPECT_LT(control.done(), _work_control::WHOLE);
-  const _change displacement = edit([](_document_settings& s) { s.stipple.displacement = 0.2f; });
+  const _change displacement =
+      changed([](_document_settings& s) { s.stipple.displacement = 0.2f; });
   displacement(eager);
   displacement(deferred);
   deferred.put_back_work(work);

@@ -7,9 +7,7 @@
 #include <string>
 #include <tuple>
 
-#include "document/stipple_document.h"
-#include "document/test_pictures.h"
-#include "image/scratch.h"
+#include "document/document_fixtures.h"
 #include "print/raster_file.h"
 
 namespace stippon::testing {
@@ -28,11 +26,7 @@ class Document : public ::testing::Test {
     change([](_document_settings& s) { s.output_size = size_a10; });  // keeps every run small
   }
 
-  void change(const std::function<void(_document_settings&)>& edit) {
-    _document_settings settings = doc.settings();
-    edit(settings);
-    doc.apply(settings);
-  }
+  void change(const _settings_change& change) { edit(doc, change); }
 
   void load(unsigned width, unsigned height, _output_size size = size_optimal) {
     change([size](_document_settings& s) { s.output_size = size; });

@@ -2,19 +2,19 @@
 // its layers and dots, the likeness to the raster print and the pen's travel.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
 
 #include "batch/batch_runner.h"
-#include "document/stipple_document.h"
+#include "document/document_fixtures.h"
 #include "photo/photo_reader.h"
 
 namespace stippon::testing {
 namespace {
 
-const std::string CAMERA = std::string(STIPPON_DATA_DIR) + "/images/camera.pgm";  // 512 x 512
 constexpr double PIXEL_MM = 25.4 / 300.0;
 constexpr int MARGIN = 8;  // pixels at 300 ppi: the side of the largest dot
 
@@ -55,16 +55,15 @@ struct _svg {
 // Centres of the circles (or pen touches) of a layer, in file order.
 std::vector<std::pair<double, double>> centres(const std::string& layer, bool circles) {
   std::vector<std::pair<double, double>> found;
-  const std::string start = circles ? "<circle " : "<path d=\"M";
-  for (size_t at = layer.find(start); at != std::string::npos; at = layer.find(start, at + 1)) {
-    const std::string element = layer.substr(at, layer.find("/>", at) - at);
-    if (circles) {
-      found.emplace_back(std::stod(attribute(element, "cx")), std::stod(attribute(element, "cy")));
-    } else {
-      char* end = nullptr;
-      const double x = std::strtod(element.c_str() + start.size(), &end);
-      found.emplace_back(x, std::strtod(end, nullptr));
-    }
+  if (circles) {
+    for (const auto& [x, y] : circle_centres(layer)) found.emplace_back(x / 1000.0, y / 1000.0);
+    return found;
+  }
+  for (size_t at = layer.find("<path d=\"M"); at != std::string::npos;
+       at = layer.find("<path d=\"M", at + 1)) {
+    char* end = nullptr;
+    const double x = std::strtod(layer.c_str() + at + 10, &end);
+    found.emplace_back(x, std::strtod(end, nullptr));
   }
   return found;
 }
@@ -144,14 +143,7 @@ class SvgPrint : public ::testing::Test {
   scratch_dir scratch;
   _stipple_document doc;
 
-  void SetUp() override {
-    ASSERT_TRUE(doc.load_dots(STIPPON_DATA_DIR));
-    _document_settings settings = doc.settings();
-    settings.output_size = size_a9;  // 438 x 438 pixels, about ten thousand dots
-    doc.apply(settings);
-    ASSERT_TRUE(doc.read(CAMERA));
-    doc.set_seed(11);
-  }
+  void SetUp() override { prepare(doc, 11, a9()); }
 
   _svg write(const _svg_options& options, const std::string& name = "print.svg") {
     const _svg_result result = doc.write_svg(scratch / name, options);
@@ -171,62 +163,6 @@ class SvgPrint : public ::testing::Test {
     return dots;
   }
 };
-
-// The page is the print's size in millimetres, with a layer for the black pen holding a dot for
-// every black sample of the halftone, drawn as each kind of dot is.
-TEST_F(SvgPrint, PageLayersAndDots) {
-  const size_t dots = halftone_dots(false);
-  ASSERT_GT(dots, 5000u);
-  const double side = 438 * PIXEL_MM;  // 37.084 mm
-  for (const _svg_dots kind : {svg_shapes, svg_circles, svg_points}) {
-    _svg_options options;
-    options.dots = kind;
-    options.pen_width = 0.25;
-    const _svg svg = write(options);
-    const std::string name = "kind " + std::to_string(kind);
-    EXPECT_TRUE(svg.text.starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\"")) << name;
-    EXPECT_EQ(attribute(svg.root, "width"), "37.084mm") << name;
-    EXPECT_EQ(attribute(svg.root, "height"), "37.084mm") << name;
-    EXPECT_EQ(attribute(svg.root, "viewBox"), "0 0 37.084 37.084") << name;
-    EXPECT_NEAR(std::stod(attribute(svg.root, "width")), side, 0.0005) << name;
-    EXPECT_EQ(attribute(svg.root, "xmlns"), "http://www.w3.org/2000/svg") << name;
-    EXPECT_EQ(attribute(svg.root, "xmlns:inkscape"), "http://www.inkscape.org/namespaces/inkscape")
-        << name;
-    ASSERT_EQ(svg.layers.size(), 1u) << name;
-    const std::string& layer = svg.layers[0];
-    const std::string head = _svg::head(layer);
-    EXPECT_EQ(attribute(head, "inkscape:groupmode"), "layer") << name;
-    EXPECT_EQ(attribute(head, "inkscape:label"), "Pen 1 black") << name;
-    EXPECT_TRUE(svg.text.ends_with("</g>\n</svg>\n")) << name;
-    EXPECT_EQ(count(svg.text, "<use") + count(svg.text, "<symbol") + count(svg.text, "style="), 0u);
-    if (kind == svg_shapes) {
-      // Paths of the most data a reader takes, each dot starting with an absolute move.
-      EXPECT_EQ(attribute(head, "fill"), "#000000");
-      EXPECT_EQ(attribute(head, "fill-rule"), "nonzero");
-      size_t data = 0, paths = 0;
-      for (size_t at = layer.find("<path d=\""); at != std::string::npos;
-           at = layer.find("<path d=\"", at + 1), ++paths) {
-        const size_t length = between(layer, "<path d=\"", "\"", at).size();
-        EXPECT_LE(length, _print_svg::PATH_BYTES);
-        data += length;
-      }
-      EXPECT_GT(paths, data / _print_svg::PATH_BYTES);
-      EXPECT_LE(paths, data / (_print_svg::PATH_BYTES / 2) + 1);
-      EXPECT_EQ(count(layer, "M"), dots);
-    } else if (kind == svg_circles) {
-      EXPECT_EQ(attribute(head, "fill"), "#000000");
-      EXPECT_EQ(count(layer, "<circle "), dots);
-      EXPECT_LE(double(svg.text.size()) / double(dots), 60.0);
-    } else {
-      EXPECT_EQ(attribute(head, "stroke-width"), "0.25");
-      EXPECT_EQ(attribute(head, "stroke-linecap"), "round");
-      EXPECT_EQ(attribute(head, "fill"), "none");
-      // A short stroke, never an empty one.
-      EXPECT_EQ(count(layer, "<path d=\"M"), dots);
-      EXPECT_EQ(count(layer, "h0.01\"/>"), dots);
-    }
-  }
-}
 
 // A length of the file in thousandths of a millimetre, as the writer rounded it.
 int64_t thousandths(double value) {
@@ -260,57 +196,91 @@ std::vector<std::pair<int64_t, int64_t>> path_points(const std::string& path) {
   return reached;
 }
 
-// Where the raster print cuts a dot at the page's edge, the file moves it in: nothing of any kind
-// of dot lies off the page, and some dots lie right against its edges.
-TEST_F(SvgPrint, NothingIsDrawnOffThePage) {
-  const int64_t side = thousandths(438 * PIXEL_MM);
+// The extremes of what a layer of a kind of dot draws, in thousandths, drawn with a pen of
+// 0.5 mm: left, top, right, bottom.
+std::array<int64_t, 4> drawn_extent(const std::string& layer, _svg_dots kind) {
+  int64_t left = INT64_MAX, right = INT64_MIN, top = INT64_MAX, bottom = INT64_MIN;
+  const auto reach = [&](int64_t x0, int64_t x1, int64_t y0, int64_t y1) {
+    left = std::min(left, x0), right = std::max(right, x1);
+    top = std::min(top, y0), bottom = std::max(bottom, y1);
+  };
+  if (kind == svg_shapes) {
+    for (size_t at = layer.find("<path d=\""); at != std::string::npos;
+         at = layer.find("<path d=\"", at + 1))
+      for (const auto& [x, y] : path_points(between(layer, "<path d=\"", "\"", at)))
+        reach(x, x, y, y);
+  } else if (kind == svg_circles) {
+    for (size_t at = layer.find("<circle "); at != std::string::npos;
+         at = layer.find("<circle ", at + 1)) {
+      const std::string element = layer.substr(at, layer.find("/>", at) - at);
+      const int64_t x = thousandths(std::stod(attribute(element, "cx")));
+      const int64_t y = thousandths(std::stod(attribute(element, "cy")));
+      const int64_t r = thousandths(std::stod(attribute(element, "r")));
+      reach(x - r, x + r, y - r, y + r);
+    }
+  } else {
+    // A stroke of 0.01 mm to the right, its round ends half the pen's width beyond.
+    for (const auto& [cx, cy] : centres(layer, false)) {
+      const int64_t x = thousandths(cx), y = thousandths(cy);
+      reach(x - 250, x + 10 + 250, y - 250, y + 250);
+    }
+  }
+  return {left, top, right, bottom};
+}
+
+// The page is the print's size in millimetres, with a layer for the black pen holding a dot for
+// every black sample of the halftone, drawn as each kind of dot is. Where the raster print cuts a
+// dot at the page's edge, the file moves it in: nothing of any kind of dot lies off the page, and
+// some dots lie right against its edges.
+TEST_F(SvgPrint, PageLayersAndDots) {
+  const size_t dots = halftone_dots(false);
+  ASSERT_GT(dots, 5000u);
+  const int64_t side = thousandths(438 * PIXEL_MM);  // 37.084 mm
   for (const _svg_dots kind : {svg_shapes, svg_circles, svg_points}) {
     _svg_options options;
     options.dots = kind;
     options.pen_width = 0.5;
     const _svg svg = write(options);
-    const std::string& layer = svg.layers.at(0);
-    // The extremes of what is drawn, over all dots: left, right, top, bottom.
-    int64_t left = INT64_MAX, right = INT64_MIN, top = INT64_MAX, bottom = INT64_MIN;
-    const auto reach = [&](int64_t x0, int64_t x1, int64_t y0, int64_t y1) {
-      left = std::min(left, x0), right = std::max(right, x1);
-      top = std::min(top, y0), bottom = std::max(bottom, y1);
-    };
-    if (kind == svg_shapes) {
-      for (size_t at = layer.find("<path d=\""); at != std::string::npos;
-           at = layer.find("<path d=\"", at + 1))
-        for (const auto& [x, y] : path_points(between(layer, "<path d=\"", "\"", at)))
-          reach(x, x, y, y);
-    } else if (kind == svg_circles) {
-      for (size_t at = layer.find("<circle "); at != std::string::npos;
-           at = layer.find("<circle ", at + 1)) {
-        const std::string element = layer.substr(at, layer.find("/>", at) - at);
-        const int64_t x = thousandths(std::stod(attribute(element, "cx")));
-        const int64_t y = thousandths(std::stod(attribute(element, "cy")));
-        const int64_t r = thousandths(std::stod(attribute(element, "r")));
-        reach(x - r, x + r, y - r, y + r);
-      }
-    } else {
-      // A stroke of 0.01 mm to the right, its round ends half the pen's width beyond.
-      for (const auto& [cx, cy] : centres(layer, false)) {
-        const int64_t x = thousandths(cx), y = thousandths(cy);
-        reach(x - 250, x + 10 + 250, y - 250, y + 250);
-      }
-    }
     const std::string name = "kind " + std::to_string(kind);
-    EXPECT_EQ(left, 0) << name;
-    EXPECT_EQ(top, 0) << name;
-    EXPECT_EQ(right, side) << name;
-    EXPECT_EQ(bottom, side) << name;
+    EXPECT_TRUE(svg.text.starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\"")) << name;
+    EXPECT_EQ(attribute(svg.root, "width"), "37.084mm") << name;
+    EXPECT_EQ(attribute(svg.root, "height"), "37.084mm") << name;
+    EXPECT_EQ(attribute(svg.root, "viewBox"), "0 0 37.084 37.084") << name;
+    EXPECT_EQ(attribute(svg.root, "xmlns"), "http://www.w3.org/2000/svg") << name;
+    EXPECT_EQ(attribute(svg.root, "xmlns:inkscape"), "http://www.inkscape.org/namespaces/inkscape")
+        << name;
+    ASSERT_EQ(svg.layers.size(), 1u) << name;
+    const std::string& layer = svg.layers[0];
+    const std::string head = _svg::head(layer);
+    EXPECT_EQ(attribute(head, "inkscape:groupmode"), "layer") << name;
+    EXPECT_EQ(attribute(head, "inkscape:label"), "Pen 1 black") << name;
+    EXPECT_TRUE(svg.text.ends_with("</g>\n</svg>\n")) << name;
+    EXPECT_EQ(drawn_extent(layer, kind), (std::array<int64_t, 4>{0, 0, side, side})) << name;
+    EXPECT_EQ(count(svg.text, "<use") + count(svg.text, "<symbol") + count(svg.text, "style="), 0u);
+    EXPECT_EQ(attribute(head, "fill"), kind == svg_points ? "none" : "#000000") << name;
+    if (kind == svg_shapes) {
+      // Each dot starts with an absolute move; the print writer's test splits the paths.
+      EXPECT_EQ(attribute(head, "fill-rule"), "nonzero");
+      EXPECT_EQ(count(layer, "M"), dots);
+    } else if (kind == svg_circles) {
+      EXPECT_EQ(count(layer, "<circle "), dots);
+      EXPECT_LE(double(svg.text.size()) / double(dots), 60.0);
+    } else {
+      EXPECT_EQ(attribute(head, "stroke-width"), "0.5");
+      EXPECT_EQ(attribute(head, "stroke-linecap"), "round");
+      // A short stroke, never an empty one.
+      EXPECT_EQ(count(layer, "<path d=\"M"), dots);
+      EXPECT_EQ(count(layer, "h0.01\"/>"), dots);
+    }
   }
 }
 
 // With colour stippling on, the ink's dots (black halftone and border samples) are a second pen.
 TEST_F(SvgPrint, ColourStipplingIsASecondPen) {
-  _document_settings settings = doc.settings();
-  settings.ink = _pixel(0, 128, 255, 255);
-  settings.colour_stippling = true;
-  doc.apply(settings);
+  edit(doc, [](_document_settings& s) {
+    s.ink = _pixel(0, 128, 255, 255);
+    s.colour_stippling = true;
+  });
   for (const _svg_dots kind : {svg_shapes, svg_circles}) {
     _svg_options options;
     options.dots = kind;
@@ -352,9 +322,7 @@ TEST_F(SvgPrint, DrawnLikeTheRasterPrint) {
   _likeness grid_prints;
   for (const _placement placement : {placement_grid, placement_relaxed}) {
     const char* placed = placement == placement_grid ? "grid" : "relaxed";
-    _document_settings settings = doc.settings();
-    settings.stipple.placement = placement;
-    doc.apply(settings);
+    edit(doc, [placement](_document_settings& s) { s.stipple.placement = placement; });
     ASSERT_TRUE(
         doc.write_print(scratch / "print.pgm", resolution_1200, list_stippling, false).written);
     _image print;

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "print/raster_file.h"
 #include "image/image.h"
 #include "image/texture.h"
+#include "print/raster_file.h"
 
 namespace stippon::testing {
 

@@ -2,16 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "image/q_image.h"
-#include "photo/photo_reader.h"
+#include "stipple/stipple_fixtures.h"
 
 namespace stippon {
 namespace {
 
-_image raster(int rows, int columns, std::vector<float> values) {
-  _image image;
-  image.set(rows, columns, values);
-  return image;
-}
+using fixtures::raster;
 
 // Writes outside the raster change nothing, and reads there give 0.
 TEST(Raster, OutsideAccessChangesNothing) {
@@ -31,8 +27,7 @@ TEST(QImageBridge, ResamplingMatchesPixelByPixel) {
       for (int x = 0; x < image.width(); ++x) reds.push_back(qRed(image.pixel(x, y)));
     return reds;
   };
-  _image source;  // 451 x 300
-  ASSERT_TRUE(_photo_reader().read(STIPPON_DATA_DIR "/images/chelsea_gray.pgm", source, 4096));
+  const _image source = fixtures::read_photo("chelsea_gray.pgm");  // 451 x 300
   for (float r : {0.37f, 1.7f}) {
     const QSize asked(int(451.0f * r), int(300.0f * r));
     _image out;

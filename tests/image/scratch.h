@@ -3,9 +3,12 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include <cctype>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -53,6 +56,19 @@ inline std::string output_of(const std::string& command) {
   for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) out.append(chunk, n);
   ::pclose(pipe);
   return out;
+}
+
+// The decoded samples of a TIFF, top row first, as tiffinfo lists its strips in hex: unlike
+// tifftopnm it neither multiplies colours by alpha nor turns inks into RGB.
+inline std::vector<uint8_t> tiff_samples(const std::string& name) {
+  std::istringstream dump(output_of("tiffinfo -d '" + name + "' 2>/dev/null"));
+  std::vector<uint8_t> samples;
+  std::string token;
+  while (dump >> token && token != "Strip") continue;
+  while (dump >> token)
+    if (token.size() == 2 && std::isxdigit(token[0]) && std::isxdigit(token[1]))
+      samples.push_back(uint8_t(std::stoi(token, nullptr, 16)));
+  return samples;
 }
 
 }  // namespace stippon::testing

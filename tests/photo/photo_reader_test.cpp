@@ -236,12 +236,10 @@ TEST(Photo, NetpbmKindsAndDepths) {
             (std::vector<unsigned>{255, depth(1, 1000), depth(999, 1000), 0, 0, 0}));
 }
 
-// An 8-bit PGM gives its samples as they are, signs and comments included: the photographs and
-// the dot sheets are such files.
-TEST(Photo, EightBitPgmSamplesAsTheyAre) {
-  scratch_dir dir;
-  write_file(dir / "plain.pgm", "P2 3 1 255 0 +5 255");
-  write_file(dir / "comments.pgm", "P5#m\n3#w\n1 255#x\n\x01\x02\x03");
+// An 8-bit PGM gives its samples as they are, signs and comments included (the photographs and
+// the dot sheets are such files); exactly one white space ends the header, and other maxvals are
+// brought to 8 bits.
+TEST(Photo, PgmHeadersAndSamples) {
   const std::string camera = read_file(STIPPON_DATA_DIR "/images/camera.pgm");
   ASSERT_TRUE(camera.starts_with("P5\n512 512\n255\n"));
   std::vector<float> bottom_up;
@@ -249,15 +247,23 @@ TEST(Photo, EightBitPgmSamplesAsTheyAre) {
     for (unsigned column = 0; column < 512; ++column)
       bottom_up.push_back(uint8_t(camera[camera.size() - 512 * 512 + row * 512 + column]));
   const std::pair<std::string, std::vector<float>> cases[] = {
-      {dir / "plain.pgm", {0, 5, 255}},
-      {dir / "comments.pgm", {1, 2, 3}},
-      {STIPPON_DATA_DIR "/images/camera.pgm", bottom_up},
+      {"P2 3 1 255 0 +5 255", {0, 5, 255}},
+      {"P5\n# one\n3 2\n# two\n255\n" + RASTER, BOTTOM_UP},
+      {"P5#m\n3#w\n2 255#x\n" + RASTER, BOTTOM_UP},
+      {"P2\t3\r\n2\t255\n10 20 30\n40\n50 60", BOTTOM_UP},
+      {std::string("P5\n2 1\n255\n\n ", 13), {10, 32}},
+      {"P2 3 1 15 0 +5 15", {0, 85, 255}},  // 5 of 15: floor((5 * 255 + 7) / 15)
+      {"P2 2 1 9 0 9", {0, 255}},           // the ends of the range are samples like any other
+      {camera, bottom_up},
   };
-  for (const auto& [name, samples] : cases) {
+  scratch_dir dir;
+  for (const auto& [bytes, samples] : cases) {
+    write_file(dir / "in.pgm", bytes);
     _image image;
     _photo_reader reader;
-    ASSERT_TRUE(reader.read(name, image)) << reader.error();
-    EXPECT_TRUE(image.samples == samples) << name;
+    ASSERT_TRUE(reader.read(dir / "in.pgm", image)) << reader.error();
+    EXPECT_TRUE(image.width == samples.size() / image.height && image.samples == samples)
+        << bytes.substr(0, 20);
     EXPECT_EQ(reader.format(), "pgm");
   }
 }

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <sstream>
 
-#include "image/scratch.h"
+#include "print/print_files.h"
 #include "print/print_format.h"
 #include "print/print_pgm.h"
 #include "print/print_png.h"
@@ -20,44 +20,6 @@ namespace {
 using namespace testing;
 
 constexpr unsigned WIDTH = 61, HEIGHT = 23;  // rows of 1-bit pixels end inside a byte
-
-struct raster {
-  unsigned width = 0, height = 0, channels = 0;
-  std::vector<uint8_t> samples;  // top row first; PBM black is 0, white 255
-  bool operator==(const raster&) const = default;
-};
-
-// Any netpbm file of maxval 1 or 255: P4, P5, P6 or P7.
-raster parse_netpbm(const std::string& bytes) {
-  std::istringstream in(bytes);
-  std::string magic, key;
-  unsigned maxval = 1;
-  raster r;
-  in >> magic;
-  if (magic == "P7") {
-    while (in >> key && key != "ENDHDR") {
-      if (key == "WIDTH") in >> r.width;
-      if (key == "HEIGHT") in >> r.height;
-      if (key == "DEPTH") in >> r.channels;
-      if (key == "MAXVAL") in >> maxval;
-    }
-  } else {
-    in >> r.width >> r.height;
-    if (magic != "P4") in >> maxval;
-    r.channels = magic == "P6" ? 3 : 1;
-  }
-  in.get();
-  const std::string data = bytes.substr(static_cast<size_t>(in.tellg()));
-  if (magic == "P4") {
-    const size_t stride = (r.width + 7) / 8;
-    for (unsigned y = 0; y < r.height && data.size() >= stride * r.height; ++y)
-      for (unsigned x = 0; x < r.width; ++x)
-        r.samples.push_back((data[y * stride + x / 8] >> (7 - x % 8)) & 1 ? 0 : 255);
-  } else {
-    for (unsigned char c : data) r.samples.push_back(maxval == 1 ? c * 255 : c);
-  }
-  return r;
-}
 
 // A print whose samples a mix-up of rows, columns, channels or bit sense would change.
 raster synthetic(_print_kind kind, unsigned width, unsigned height) {
@@ -91,49 +53,6 @@ std::string write_print(_print_writer& writer, const std::string& name, const ra
     if (!writer.write_rows(print.samples.data() + y * stride, std::min(band, print.height - y)))
       return writer.error();
   return writer.commit() ? "" : writer.error();
-}
-
-// A TIFF's samples of four channels as tiffinfo lists its decoded strips.
-raster tiff_samples(const std::string& name, const raster& shape) {
-  std::istringstream dump(output_of("tiffinfo -d '" + name + "' 2>/dev/null"));
-  std::string token;
-  while (dump >> token && token != "Strip") continue;
-  raster r{shape.width, shape.height, 4, {}};
-  while (dump >> token)
-    if (token.size() == 2 && std::isxdigit(token[0]) && std::isxdigit(token[1]))
-      r.samples.push_back(uint8_t(std::stoi(token, nullptr, 16)));
-  return r;
-}
-
-// The pixels of a written file as an outside tool decodes them.
-raster read_back(_print_format format, const std::string& name, const raster& shape,
-                 const scratch_dir& dir) {
-  switch (format) {
-    case _print_format::pgm:
-      return parse_netpbm(output_of("pamtopnm '" + name + "'"));
-    case _print_format::png:
-      return parse_netpbm(output_of(std::string("pngtopam ") +
-                                    (shape.channels == 4 ? "-alphapam '" : "'") + name + "'"));
-    case _print_format::tiff:
-      if (shape.channels < 4) return parse_netpbm(output_of("tifftopnm -quiet '" + name + "'"));
-      // tifftopnm and libtiff's RGBA reading multiply the colours by alpha, and make CMYK RGB:
-      // take the decoded strips as tiffinfo lists them in hex.
-      return tiff_samples(name, shape);
-    case _print_format::pdf: {
-      if (shape.channels == 4) {
-        // The inks as they are stored: pdfimages keeps CMYK in a TIFF.
-        output_of("pdfimages -tiff '" + name + "' '" + dir / "image" + "'");
-        const raster r = tiff_samples(dir / "image-000.tif", shape);
-        std::filesystem::remove(dir / "image-000.tif");
-        return r;
-      }
-      output_of("pdfimages -png '" + name + "' '" + dir / "image" + "'");
-      const raster r = parse_netpbm(output_of("pngtopam '" + dir / "image-000.png" + "'"));
-      std::filesystem::remove(dir / "image-000.png");
-      return r;
-    }
-  }
-  return {};
 }
 
 // One line of a tool's report that starts with `label`, trimmed; empty if none.
@@ -291,9 +210,7 @@ TEST(PrintWriters, PgmIsByteForByteTheFileWriter) {
       for (unsigned x = 0; x < WIDTH; ++x) bottom_up.push_back(print.samples[y * WIDTH + x]);
     _image image;
     image.set(HEIGHT, WIDTH, bottom_up);
-    ::testing::internal::CaptureStdout();
     ASSERT_EQ(write_pgm(dir / "old.pgm", image), "");
-    ::testing::internal::GetCapturedStdout();
     _print_pgm writer;
     ASSERT_EQ(write_print(writer, dir / "new.pgm", print, 300, kind), "");
     EXPECT_TRUE(read_file(dir / "old.pgm") == read_file(dir / "new.pgm"));

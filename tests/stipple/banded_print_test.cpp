@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "image/scratch.h"
@@ -65,24 +66,20 @@ bool bands_agree(const std::vector<Sample>& whole, unsigned height, unsigned ban
   return same && next_top == height;
 }
 
-bool grey_agrees(const _dot_plan& plan, _image** dots, const _image& whole,
-                 const _stipple_settings& settings, unsigned band_rows,
-                 _thread_pool* pool = nullptr) {
+// Whether the print in bands of band_rows on the pool hands on the rows of the whole raster or
+// texture.
+template <class Whole>
+bool agrees(const _dot_plan& plan, _image** dots, const Whole& whole,
+            const _stipple_settings& settings, unsigned band_rows, _thread_pool* pool = nullptr) {
   _banded_print print(plan, dots, whole.height, whole.width, settings);
   print.set_band_rows(band_rows);
   print.set_pool(pool);
-  return bands_agree(whole.samples, whole.height, band_rows,
-                     [&](const auto& sink) { return print.print_grey(sink); });
-}
-
-bool colour_agrees(const _dot_plan& plan, _image** dots, const _texture& whole,
-                   const _stipple_settings& settings, unsigned band_rows,
-                   _thread_pool* pool = nullptr) {
-  _banded_print print(plan, dots, whole.height, whole.width, settings);
-  print.set_band_rows(band_rows);
-  print.set_pool(pool);
-  return bands_agree(whole.texels, whole.height, band_rows,
-                     [&](const auto& sink) { return print.print_colour(sink, WHITE); });
+  if constexpr (std::is_same_v<Whole, _image>)
+    return bands_agree(whole.samples, whole.height, band_rows,
+                       [&](const auto& sink) { return print.print_grey(sink); });
+  else
+    return bands_agree(whole.texels, whole.height, band_rows,
+                       [&](const auto& sink) { return print.print_colour(sink, WHITE); });
 }
 
 // The band heights tried on every print: one row, odd heights that cut dots anywhere, the default,
@@ -107,7 +104,7 @@ void expect_grey_prints_agree(_scene& scene, const _stipple_settings& settings, 
   ASSERT_LT(mean_sample(*whole), 250.0) << "the photograph was stippled";
   for (unsigned band_rows : BAND_HEIGHTS) {
     SCOPED_TRACE(::testing::Message() << "bands of " << band_rows);
-    EXPECT_TRUE(grey_agrees(plan, dots, *whole, settings, band_rows));
+    EXPECT_TRUE(agrees(plan, dots, *whole, settings, band_rows));
   }
 }
 
@@ -162,8 +159,8 @@ void expect_colour_prints_agree(_scene& scene, const _stipple_settings& settings
   _thread_pool pool(3);
   for (unsigned band_rows : BAND_HEIGHTS) {
     SCOPED_TRACE(::testing::Message() << "bands of " << band_rows);
-    EXPECT_TRUE(colour_agrees(plan, library.row(position), whole, settings, band_rows));
-    EXPECT_TRUE(colour_agrees(plan, library.row(position), whole, settings, band_rows, &pool))
+    EXPECT_TRUE(agrees(plan, library.row(position), whole, settings, band_rows));
+    EXPECT_TRUE(agrees(plan, library.row(position), whole, settings, band_rows, &pool))
         << "on 3 threads";
   }
 }
@@ -247,7 +244,7 @@ TEST(BandedPrint, GreyEqualsThePerSamplePathOnRandomPlans) {
         ASSERT_GT(plan.size(), 20u);
         for (unsigned band_rows : {1u, 5u, 64u})
           for (_thread_pool* pool : {(_thread_pool*)nullptr, &two, &three})
-            EXPECT_TRUE(grey_agrees(plan, sheets, plain, settings, band_rows, pool))
+            EXPECT_TRUE(agrees(plan, sheets, plain, settings, band_rows, pool))
                 << "bands of " << band_rows << ", " << (pool ? pool->threads() : 1) << " threads";
       }
 }
@@ -261,9 +258,7 @@ TEST(BandedPrint, BytesAreThoseOfThePgmFile) {
       std::make_unique<_image>(white(scene.preview.height * 2, scene.preview.width * 2));
   reference::stippling2(*whole, settings, 2, scene.halftone, library.row(resolution_600), 99);
   stippon::testing::scratch_dir dir;
-  ::testing::internal::CaptureStdout();
   ASSERT_EQ(write_pgm(dir / "whole.pgm", *whole), "");
-  ::testing::internal::GetCapturedStdout();
   const std::string pgm = stippon::testing::read_file(dir / "whole.pgm");
   const std::string header =
       "P5\n" + std::to_string(whole->width) + " " + std::to_string(whole->height) + "\n255\n";

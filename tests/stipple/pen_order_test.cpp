@@ -60,14 +60,6 @@ TEST(PenOrder, StripsAreOrderedAsAPlainSortOrdersThem) {
   EXPECT_EQ(tags(strip), (std::vector<uint32_t>{2, 5, 4, 1, 3, 0}));
 }
 
-TEST(PenOrder, StripHeightFollowsTheSpacing) {
-  // 10000 dots on 100 x 100 mm: a spacing of 1 mm.
-  EXPECT_DOUBLE_EQ(strip_height(10000, 100000.0, 100000.0), 1.7 * 1000.0);
-  // Never more strips than dots, and some height without dots or page.
-  EXPECT_DOUBLE_EQ(strip_height(4, 10.0, 1000.0), 250.0);
-  EXPECT_DOUBLE_EQ(strip_height(0, 0.0, 0.0), 1.0);
-}
-
 double travel(const std::vector<_pen_dot>& dots) {
   double length = 0.0;
   for (size_t i = 1; i < dots.size(); ++i) length += pen_distance(dots[i - 1].at, dots[i].at);

@@ -43,13 +43,13 @@ inline _texture opaque(unsigned rows, unsigned columns, _pixel pixel) {
   return texture;
 }
 
-// Number of samples that differ in any bit; the most there is when the geometry does.
 // The mean sample: a stippled photograph is darker than white paper.
 inline double mean_sample(const _image& image) {
   double sum = 0.0;
   for (float sample : image.samples) sum += sample;
   return image.samples.empty() ? 0.0 : sum / double(image.samples.size());
 }
+// Number of samples that differ in any bit; the most there is when the geometry does.
 inline size_t differences(const _image& a, const _image& b) {
   if (a.width != b.width || a.height != b.height || a.samples.size() != b.samples.size())
     return std::numeric_limits<size_t>::max();

@@ -6,7 +6,6 @@
 
 #include "document/stipple_document.h"
 #include "image/q_image.h"
-#include "tones/halftone_grid.h"
 #include "tones/tone_fixtures.h"
 
 namespace stippon {
@@ -17,7 +16,6 @@ using namespace fixtures;
 constexpr int WEDGE_STEPS = 17;        // levels 0, 16, ..., 240, 255
 constexpr unsigned PATCH = 300;        // print pixels per wedge patch side
 constexpr unsigned PATCH_MARGIN = 30;  // kept away from the neighbouring patches
-constexpr float A5_WIDTH = 2480.0f;    // pixels at 300 ppi
 constexpr double SIGMA = 8.0;          // 0.68 mm at 300 ppi
 
 double srgb_to_linear(double x) {
@@ -119,48 +117,14 @@ double blurred_difference(const _image& out, const _image& reference) {
   return sum / double(blurred.size());
 }
 
-// Mean |blurred print - blurred original| of a photograph printed at A5 with packing 2.
-double brightness_error(const _image& input, _tone_matching mode, _tone_matcher& matcher,
-                        _image** dots) {
-  const _stipple_settings settings = at_packing(2.0f);
-  const _tone_lookup lookup = matcher.lookup(settings, dots, {_levels(), mode});
-  _image original, borders, halftone;
-  derive_halftone_grid(input, (A5_WIDTH / settings.scale_factor) / float(input.width), 5.0f,
-                       original, borders, halftone, lookup);
-  const _preview_size size = preview_size(A5_WIDTH, input.width, input.height);
-  const _image out = stippled(settings, original, halftone, dots, size.height, size.width);
-  _image reference;
-  resample(input, A5_WIDTH / float(input.width), reference);
-  return blurred_difference(out, reference);
-}
-
-// Seen from a reading distance, the print has the photograph's brightness: within 8 grey levels
-// on average with grey matching, against 30 to 40 without.
-TEST(ToneAccuracy, PhotographAtA5) {
-  _library sheets;
-  _tone_matcher matcher;
-  for (const char* name : {"camera.pgm", "coffee_gray.pgm"}) {
-    SCOPED_TRACE(name);
-    const _image input = read_photo(name);
-    const double matched =
-        brightness_error(input, tone_matching_grey, matcher, sheets.row(resolution_300));
-    const double unmatched =
-        brightness_error(input, tone_matching_none, matcher, sheets.row(resolution_300));
-    EXPECT_LE(matched, 8.0);
-    EXPECT_GE(unmatched, 20.0);
-    std::printf("%s: %.2f grey levels with grey matching, %.2f without\n", name, matched,
-                unmatched);
-  }
-}
-
-// Mean |blurred print - blurred original| of the preview of an A5 print of a photograph with
-// grey tone matching, as the programs make it: the largest print that fits the sheet.
-double a5_error(const std::string& name, _placement placement) {
+// Mean |blurred print - blurred original| of the preview of an A5 print of a photograph, as the
+// programs make it: the largest print that fits the sheet.
+double a5_error(const std::string& name, _placement placement, _tone_matching matching) {
   _stipple_document document;
   EXPECT_TRUE(document.load_dots(STIPPON_DATA_DIR));
   _document_settings settings;
   settings.stipple.placement = placement;
-  settings.tone_match.matching = tone_matching_grey;
+  settings.tone_match.matching = matching;
   document.apply(settings);
   EXPECT_TRUE(document.read(std::string(STIPPON_DATA_DIR) + "/images/" + name));
   document.set_seed(20240607);
@@ -170,16 +134,24 @@ double a5_error(const std::string& name, _placement placement) {
   return blurred_difference(out, reference);
 }
 
-// Relaxed dots are no further from the photograph at a reading distance than the grid's: their
-// cells give big dots room, so that the ink spreads as evenly as the dots.
-TEST(ToneAccuracy, RelaxedNoFurtherThanTheGrid) {
+// Seen from a reading distance, the print has the photograph's brightness: within 8 grey levels
+// on average with grey matching, against 30 to 40 without. Relaxed dots are no further from the
+// photograph than the grid's: their cells give big dots room, so that the ink spreads as evenly
+// as the dots.
+TEST(ToneAccuracy, PhotographsAtA5) {
   for (const char* name :
        {"camera.pgm", "coffee_gray.pgm", "astronaut_gray.pgm", "chelsea_gray.pgm", "gravel.pgm"}) {
     SCOPED_TRACE(name);
-    const double grid = a5_error(name, placement_grid);
-    const double relaxed = a5_error(name, placement_relaxed);
+    const double grid = a5_error(name, placement_grid, tone_matching_grey);
+    const double relaxed = a5_error(name, placement_relaxed, tone_matching_grey);
     EXPECT_LE(relaxed, grid);
     std::printf("%s: %.2f grey levels on the grid, %.2f relaxed\n", name, grid, relaxed);
+    if (name == std::string("camera.pgm") || name == std::string("coffee_gray.pgm")) {
+      const double unmatched = a5_error(name, placement_grid, tone_matching_none);
+      EXPECT_LE(grid, 8.0);
+      EXPECT_GE(unmatched, 20.0);
+      std::printf("%s: %.2f grey levels without matching\n", name, unmatched);
+    }
   }
 }
 

@@ -21,28 +21,21 @@ inline _stipple_settings at_packing(float packing) {
   return settings;
 }
 
-// A halftone stippled at 300 ppi into a white print of the given size, seeded unlike the
-// calibration; relaxed placement spreads the dots over the tones the halftone was made from.
-inline _image stippled(const _stipple_settings& settings, const _image& tones,
-                       const _image& halftone, _image** dots, unsigned rows, unsigned columns) {
+// The input through the lookup, halftoned and stippled at 300 ppi into a white print of the given
+// size, seeded unlike the calibration; relaxed placement spreads the dots over the looked-up tones.
+inline _image print(_image input, const _tone_lookup& lookup, const _stipple_settings& settings,
+                    _image** dots, unsigned rows, unsigned columns) {
   constexpr uint32_t SEED = 20240607;
+  lookup.apply(input);
+  _image halftone = input;
+  halftoning_ostromoukhov(halftone);
   std::optional<_relaxed_dots> places;
   if (settings.placement == placement_relaxed)
-    places = _relaxed_dots::of(settings, halftone, tones, _random_stream(SEED));
+    places = _relaxed_dots::of(settings, halftone, input, _random_stream(SEED));
   _image out;
   out.dimensions(rows, columns);
   stipple_grey(out, settings, halftone, dots, 1, SEED, places ? &*places : nullptr);
   return out;
-}
-
-// The input through the lookup, halftoned and stippled at 300 ppi into a white print of the given
-// size.
-inline _image print(_image input, const _tone_lookup& lookup, const _stipple_settings& settings,
-                    _image** dots, unsigned rows, unsigned columns) {
-  lookup.apply(input);
-  _image halftone = input;
-  halftoning_ostromoukhov(halftone);
-  return stippled(settings, input, halftone, dots, rows, columns);
 }
 
 }  // namespace stippon::fixtures
