@@ -52,10 +52,10 @@ _value one_of(const std::vector<std::string>& names, T& value, const std::vector
           }};
 }
 
-// A number from low to high, whole when W is an integer, stored as T.
+// A number from low to high, whole when W is an integer, stored as T; the help gives the range.
 template <typename W, typename T>
 _value number(const char* names, W low, W high, const char* range, T& value) {
-  return {names, [=, &value](const std::string& text) {
+  return {names + std::string(" (") + range + ")", [=, &value](const std::string& text) {
             W number = 0;
             if (!parse_whole(text, number)) return needs("a number", text);
             if (number < low || number > high) return out_of_range(text, range);
@@ -196,55 +196,54 @@ void _command_line::add_options() {
   const std::vector<std::string> formats = {"png", "tif", "pdf", "pgm", "svg"};
   std::vector<std::string> tones;
   for (int i = 0; i < TONE_COUNT; ++i) tones.push_back(tone_name(i));
+  _value tone = one_of(tones, o.settings.tone);
+  tone.names = "NAME";
   group = "Output size and resolution";
   add("--size", "the largest print on this sheet (default A5)",
       one_of({"A4", "A5", "A6", "A7", "A8", "A9", "A10", "optimal"}, o.settings.output_size));
-  add("--width", "a custom width in mm, in or px (e.g. 180mm)", typed_size(false, o));
-  add("--height", "a custom height in mm, in or px", typed_size(true, o));
+  add("--width", "a custom width, e.g. 180mm, 7in or 2000px", typed_size(false, o));
+  add("--height", "a custom height, e.g. 180mm, 7in or 2000px", typed_size(true, o));
   add("--ppi", "print resolution (default 300)",
       one_of({"300", "600", "1200"}, o.resolution,
              {resolution_300, resolution_600, resolution_1200}));
   group = "Stipples";
-  add("--packing", "packing factor, 1.0 to 6.0 (default 2.0)",
-      number("P", 1.0f, 6.0f, "1.0 to 6.0", packing));
-  add("--randomness", "placement randomness, 0 to 1 (default 0.25)",
+  add("--packing", "packing factor (default 2.0)", number("P", 1.0f, 6.0f, "1.0 to 6.0", packing));
+  add("--randomness", "placement randomness (default 0.25)",
       number("D", 0.0f, 1.0f, "0 to 1", s.displacement));
   add("--merging", "how overlapping dots merge",
       one_of({"product", "minimum"}, s.merging_function));
-  add("--distribution", "distribution of the dot sizes",
+  add("--distribution", "how the dot sizes are drawn",
       one_of({"random", "normal"}, s.random_distribution));
-  add("--placement", "dots on the halftone's grid or relaxed",
+  add("--placement", "dots on the halftone grid or relaxed",
       one_of({"grid", "relaxed"}, s.placement));
   // srandom() takes an unsigned int: larger seeds would only repeat these patterns.
-  add("--seed", "seed of the dot pattern (default: from the clock)",
+  add("--seed", "seed of the dot pattern (default: the clock)",
       number("N", 0LL, 0xffffffffLL, "0 to 4294967295", o.seed));
   group = "Tone";
-  add("--tone-match", "flat areas print their grey or linear level",
+  add("--tone-match", "flat areas print their grey or their linear light",
       one_of({"none", "grey", "linear"}, o.settings.tone_match.matching));
-  add("--black-point", "level that prints black (default 0)",
+  add("--black-point", "level printing black (default 0)",
       number("B", 0.0f, 255.0f, "0 to 255", black));
-  add("--white-point", "level that prints white (default 255)",
+  add("--white-point", "level printing white (default 255)",
       number("W", 0.0f, 255.0f, "0 to 255", white));
-  add("--gamma", "gamma after the levels, 0.1 to 10 (default 1)",
+  add("--gamma", "gamma after the levels (default 1)",
       number("G", _levels::GAMMA_MIN, _levels::GAMMA_MAX, "0.1 to 10", gamma));
   group = "Colours";
-  add("--mode", "grey-scale, black and white or colour tones",
+  add("--mode", "grey, black and white, or colour tones",
       one_of({"gray", "bw", "tones"}, o.settings.device));
-  add("--black-level", "black level of --mode bw (default 127)",
+  add("--black-level", "threshold of --mode bw (default 127)",
       number("N", 0LL, 255LL, "0 to 255", s.black_level));
-  _value tone = one_of(tones, o.settings.tone);
-  tone.names = "NAME";
-  add("--tone", "tone of a PNG, TIFF or PDF, e.g. sepia_1 (all in the manual)", tone);
-  add("--density-low", "dot sizes in low-density zones, 4 to 8",
+  add("--tone", "tone of a PNG, TIFF or PDF, e.g. sepia_1", tone);
+  add("--density-low", "dot sizes in sparse zones, 4 to 8",
       density(s.low_density_min, s.low_density_max));
-  add("--density-high", "dot sizes in high-density zones, 4 to 8",
+  add("--density-high", "dot sizes in dense zones, 4 to 8",
       density(s.high_density_min, s.high_density_max));
   add("--contrast-threshold", "density between the two zones (default 127)",
       number("N", 0LL, 255LL, "0 to 255", s.contrast_threshold));
   // The range of the desktop program's borders slider, -50 to 50 tenths.
   add("--borders-threshold", "threshold of the borders image (default 5.0)",
       number("T", -5.0f, 5.0f, "-5.0 to 5.0", o.settings.borders_threshold));
-  add("--color", "ink of the colour-stippled image (default 255,0,0)", colour(o.settings));
+  add("--color", "ink of --image color-stippling (default 255,0,0)", colour(o.settings));
   add("--inks", "one ink, or cyan, magenta, yellow and black",
       one_of({"one", "cmyk"}, o.settings.inks));
   group = "Which image";
@@ -255,17 +254,16 @@ void _command_line::add_options() {
           {list_stippling, list_halftoning, list_borders, list_original, list_color_original,
            list_color_stippling}));
   group = "Vector output (an .svg OUTPUT)";
-  add("--svg-dots", "each dot as its outline, a circle or a point",
-      one_of({"shapes", "circles", "points"}, o.svg.dots));
-  add("--pen-width", "stroke width of points in mm (default 0.3)",
+  add("--svg-dots", "how each dot is drawn", one_of({"shapes", "circles", "points"}, o.svg.dots));
+  add("--pen-width", "stroke width of points (default 0.3)",
       number("MM", 0.01f, 10.0f, "0.01 to 10 mm", o.svg.pen_width));
   group = "A folder of prints";
   add("--output-dir", "print every INPUT to DIR/<its name>.<format>", folder(o.output_dir));
   add("--format", "the kind of the prints (default png)", one_of(formats, o.format));
-  flag("--skip-existing", o.skip_existing, "leave out the INPUTs whose print is in DIR already");
+  flag("--skip-existing", o.skip_existing, "leave out the INPUTs printed in DIR already");
   group = "Program";
-  add("--data", "folder holding dots/ and tones/", folder(o.data_dir));
-  add("--threads", "threads that make the print (default: the cores)",
+  add("--data", "folder of dots/ and tones/", folder(o.data_dir));
+  add("--threads", "threads per print (default: the cores)",
       number("N", 1LL, 256LL, "1 to 256", o.threads));
   flag("--verbose", o.verbose, "sizes, seed, data folder and time on standard error");
   flag("--quiet", o.quiet, "errors only, no progress line");
