@@ -1,6 +1,7 @@
 #include "batch/batch.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <new>
 
@@ -11,10 +12,11 @@ namespace stippon {
 
 namespace {
 
-volatile std::sig_atomic_t interrupted = 0;
+constexpr int SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
+volatile std::sig_atomic_t interrupt_signal = 0;
 
 extern "C" void note_interrupt(int signal_number) {
-  interrupted = signal_number;
+  interrupt_signal = signal_number;
 }
 
 std::string size_text(unsigned width, unsigned height) {
@@ -29,18 +31,18 @@ std::string decimals(double value, const char* unit) {
 
 }  // namespace
 
-_interrupts_caught::_interrupts_caught() {
-  for (size_t i = 0; i < std::size(SIGNALS); ++i)
-    previous[i] = std::signal(SIGNALS[i], note_interrupt);
+void catch_interrupts() {
+  for (int signal_number : SIGNALS) std::signal(signal_number, note_interrupt);
 }
 
-_interrupts_caught::~_interrupts_caught() {
-  for (size_t i = 0; i < std::size(SIGNALS); ++i) std::signal(SIGNALS[i], previous[i]);
-  if (interrupted != 0) std::raise(interrupted);
+bool interrupted() {
+  return interrupt_signal != 0;
 }
 
-bool _interrupts_caught::happened() {
-  return interrupted != 0;
+void end_if_interrupted() {
+  if (!interrupted()) return;
+  std::signal(interrupt_signal, SIG_DFL);
+  std::raise(interrupt_signal);
 }
 
 _batch_printer::_batch_printer(const _batch_options& options, _console& console, bool one_of_many)
@@ -59,7 +61,7 @@ _exit_status _batch_printer::print(const std::string& photograph, const std::str
   try {
     return run();
   } catch (const std::bad_alloc&) {
-    return fail(exit_failure, "not enough memory for this output size");
+    return say("not enough memory for this output size", exit_failure);
   }
 }
 
@@ -67,13 +69,13 @@ _exit_status _batch_printer::run() {
   const auto start = std::chrono::steady_clock::now();
   // The output is checked first, rather than after minutes of stippling.
   if (same_file(input, output))
-    return fail(exit_usage, output + ": is the input; the print would replace the photograph");
+    return say(output + ": is the input; the print would replace the photograph", exit_usage);
   const std::string problem = output_problem(output);
-  if (!problem.empty()) return fail(exit_unwritable, output + ": " + problem);
-  for (auto step : {&_batch_printer::read_input, &_batch_printer::prepare,
-                    &_batch_printer::load_data, &_batch_printer::compute, &_batch_printer::write}) {
+  if (!problem.empty()) return say(output + ": " + problem, exit_unwritable);
+  for (auto step : {&_batch_printer::read_input, &_batch_printer::load_data,
+                    &_batch_printer::compute, &_batch_printer::write}) {
     // An interrupt ends the program once the print is over; what is left is not worth doing.
-    if (_interrupts_caught::happened()) return exit_failure;
+    if (interrupted()) return exit_failure;
     const _exit_status status = (this->*step)();
     if (status != exit_success) return status;
   }
@@ -82,38 +84,35 @@ _exit_status _batch_printer::run() {
   return exit_success;
 }
 
-// One of many prints says which photograph a message is about.
-void _batch_printer::say(const std::string& message) {
+_exit_status _batch_printer::say(const std::string& message, _exit_status status) {
   const bool named = !many || message.find(input) != std::string::npos;
   console.say(named ? message : input + ": " + message);
+  return status;
 }
 
 _exit_status _batch_printer::read_input() {
   stage("reading " + input);
   // "Optimal for input" makes three pixels of every input pixel: an input whose output could not
   // be made is refused from its header, before its samples are read.
-  const bool optimal = options.settings.output_size == size_optimal;
-  const int edge = optimal ? static_cast<int>(document.texture_limit() / OPTIMAL_SCALE) : 0;
-  if (document.read_input(input, edge)) {
-    if (!document.read_warning().empty()) warn(document.read_warning());
-    return exit_success;
-  }
-  const std::string message = "Cannot read " + input + ": " + document.read_failure();
-  if (oversize && optimal) return fail(exit_usage, message + " (--size optimal triples each edge)");
-  return fail(exit_unreadable, message);
-}
-
-_exit_status _batch_printer::prepare() {
-  const unsigned W = document.input().width;
-  const unsigned H = document.input().height;
-  const _output_geometry geometry = document.geometry();
   const _document_settings& settings = options.settings;
+  const bool optimal = settings.output_size == size_optimal;
+  const int edge = optimal ? static_cast<int>(document.texture_limit() / OPTIMAL_SCALE) : 0;
+  if (!document.read_input(input, edge)) {
+    const std::string message = "Cannot read " + input + ": " + document.read_failure();
+    if (oversize && optimal)
+      return say(message + " (--size optimal triples each edge)", exit_usage);
+    return say(message, exit_unreadable);
+  }
+  if (!document.read_warning().empty() && !options.quiet)
+    say("warning: " + document.read_warning());
+  const unsigned W = document.input().width, H = document.input().height;
+  const _output_geometry geometry = document.geometry();
   width =
       settings.output_size == size_custom
           ? geometry.typed_width(options.typed_edge, options.typed_height, settings.output_units)
           : geometry.target_width(settings.output_size);
   const std::string problem = geometry.problem(width);
-  if (!problem.empty()) return fail(exit_usage, problem);
+  if (!problem.empty()) return say(problem, exit_usage);
   const _preview_size size = preview_size(width, W, H);
   const unsigned k = output_scale(options.resolution);
   note("input " + input + ": " + size_text(W, H) + "; output " +
@@ -131,16 +130,16 @@ _exit_status _batch_printer::load_data() {
   if (data_loaded) return exit_success;
   // Looked up only now: images drawn without dots or tones need no data folder.
   const _data_location data = _data_location::find(options.data_dir);
-  if (!data.found()) return fail(exit_unreadable, data.report());
+  if (!data.found()) return say(data.report(), exit_unreadable);
   note("data from " + data.description());
   const std::string& folder = data.folder();
   if (stippled && !document.load_dots(folder))
-    return fail(exit_unreadable, "cannot read the dot sheets in " + folder + "/dots");
+    return say("cannot read the dot sheets in " + folder + "/dots", exit_unreadable);
   const int tone = options.settings.tone;
   if (tone_applied()) {
     stage("reading the tones");
     if (!document.load_tone(folder, tone))
-      return fail(exit_unreadable, "cannot read the tone " + tone_path(folder, tone));
+      return say("cannot read the tone " + tone_path(folder, tone), exit_unreadable);
   }
   data_loaded = true;
   return exit_success;
@@ -149,11 +148,10 @@ _exit_status _batch_printer::load_data() {
 _exit_status _batch_printer::compute() {
   stage("resampling, borders and halftone");
   if (!document.derive(width))
-    return fail(exit_usage, "the output is too small for the shape of this input");
-  if (document.enlarged())
-    warn(
-        "the input is enlarged to fit this output size and packing factor, which may lower "
-        "the quality; a smaller size or a higher-resolution original avoids it");
+    return say("the output is too small for the shape of this input", exit_usage);
+  if (document.enlarged() && !options.quiet)
+    say("warning: the input is enlarged to fit this output size and packing factor, which may "
+        "lower the quality; a smaller size or a higher-resolution original avoids it");
   if (options.seed)
     document.set_seed(*options.seed);
   else
@@ -170,17 +168,17 @@ _exit_status _batch_printer::write() {
   stage(text);
   const _band_progress shown = [this, &text](unsigned done, unsigned total) {
     if (!many) console.show(text, done, total);
-    return !_interrupts_caught::happened();
+    return !interrupted();
   };
   if (!options.svg_output()) {
     const _print_result result =
         document.write_print(output, options.resolution, options.image, tone_applied(), shown);
-    return result.written ? exit_success : fail(exit_unwritable, result.error);
+    return result.written ? exit_success : say(result.error, exit_unwritable);
   }
   _svg_options svg = options.svg;
   svg.measure_travel = options.verbose;
   const _svg_result result = document.write_svg(output, svg, shown);
-  if (!result.written) return fail(exit_unwritable, result.error);
+  if (!result.written) return say(result.error, exit_unwritable);
   note(std::to_string(result.dots) + " dots in " + std::to_string(result.layers) +
        (result.layers == 1 ? " layer" : " layers"));
   const _pen_travel& travel = result.travel;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <csignal>
 #include <string>
 
 #include "batch/console.h"
@@ -17,21 +16,12 @@ enum _exit_status {
   exit_unwritable = 4,  // the output
 };
 
-// While one exists, Ctrl+C, a closed terminal or a kill only mark the run as interrupted: the
-// print being written stops at its next band and removes its temporary file, then the signal
-// ends the program as it would have.
-class _interrupts_caught {
- public:
-  _interrupts_caught();
-  ~_interrupts_caught();
-  _interrupts_caught(const _interrupts_caught&) = delete;
-  _interrupts_caught& operator=(const _interrupts_caught&) = delete;
-  static bool happened();
-
- private:
-  static constexpr int SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
-  void (*previous[std::size(SIGNALS)])(int) = {};
-};
+// From here on Ctrl+C, a closed terminal or a kill only mark the run as interrupted: the print
+// being written stops at its next band and removes its temporary file.
+void catch_interrupts();
+bool interrupted();
+// Ends the program by the signal that interrupted it, as that signal would have.
+void end_if_interrupted();
 
 // Prints photographs with the settings of the command line, one after another on one document of
 // the desktop program, which reads the dot sheets and the tone, and measures tone matching, once
@@ -56,23 +46,16 @@ class _batch_printer {
   bool oversize = false;
   float width = 0.0f;  // in pixels at 300 ppi
 
-  void say(const std::string& message);
-  void stage(const std::string& text) {
-    if (!many) console.show(text + "...");
-  }
-  _exit_status fail(_exit_status status, const std::string& message) {
-    return say(message), status;
-  }
+  // Says a message, naming the photograph when one of many; returns the status.
+  _exit_status say(const std::string& message, _exit_status status = exit_success);
   void note(const std::string& message) {  // --verbose only
     if (options.verbose) say(message);
   }
-  void warn(const std::string& message) {  // unless --quiet
-    if (!options.quiet) say("warning: " + message);
+  void stage(const std::string& text) {
+    if (!many) console.show(text + "...");
   }
-
   _exit_status run();
   _exit_status read_input();
-  _exit_status prepare();
   _exit_status compute();
   _exit_status write();
   bool tone_applied() const;

@@ -28,14 +28,14 @@ uint64_t available_memory() {
   return uint64_t(sysconf(_SC_AVPHYS_PAGES)) * uint64_t(sysconf(_SC_PAGESIZE));
 }
 
-// What one print holds at once for these options, in bytes, for the count of prints made together.
+// What one print holds at once for these options, in bytes; the print's size follows the
+// photograph for --size optimal, so it is counted as the largest there is.
 uint64_t print_memory(const _batch_options& options) {
   const _document_settings& settings = options.settings;
-  // The print's size follows the photograph for --size optimal: counted as the largest there is.
+  const int size = settings.output_size;
   double pixels = double(DEFAULT_TEXTURE_LIMIT) * DEFAULT_TEXTURE_LIMIT;
-  if (is_sheet(settings.output_size))
-    pixels = double(SHEET_SIDES[settings.output_size]) * SHEET_SIDES[settings.output_size + 1];
-  if (settings.output_size == size_custom)
+  if (is_sheet(size)) pixels = double(SHEET_SIDES[size]) * SHEET_SIDES[size + 1];
+  if (size == size_custom)
     pixels = std::pow(double(to_pixels(options.typed_edge, settings.output_units)), 2.0);
   return uint64_t(pixels) * BYTES_PER_PRINT_PIXEL + PHOTO_ALLOWANCE;
 }
@@ -62,12 +62,12 @@ _exit_status _folder_run::run() {
   _batch_options each = options;
   if (each.threads == 0) each.threads = std::max(1u, std::thread::hardware_concurrency() / count);
   std::vector<std::unique_ptr<_batch_printer>> printers;
+  std::vector<std::thread> workers;
   for (unsigned i = count; i > 0; --i) {
     printers.push_back(std::make_unique<_batch_printer>(each, console, true));
     const _exit_status status = printers.back()->load_data();
     if (status != exit_success) return status;
   }
-  std::vector<std::thread> workers;
   for (auto& printer : printers) workers.emplace_back([this, &printer] { work(*printer); });
   for (std::thread& worker : workers) worker.join();
   console.show({});
@@ -81,12 +81,10 @@ _exit_status _folder_run::run() {
 
 std::string _folder_run::collision() const {
   std::map<std::string, const _job*> outputs;
-  for (const _job& job : jobs) {
-    const auto [at, added] = outputs.emplace(job.output, &job);
-    if (!added)
+  for (const _job& job : jobs)
+    if (const auto [at, added] = outputs.emplace(job.output, &job); !added)
       return at->second->input + " and " + job.input + " would both print to " + job.output +
              "; rename one or print them in separate calls";
-  }
   return {};
 }
 
@@ -97,7 +95,7 @@ unsigned _folder_run::worker_count() const {
 }
 
 void _folder_run::work(_batch_printer& printer) {
-  for (size_t i = next++; i < jobs.size() && !_interrupts_caught::happened(); i = next++) {
+  for (size_t i = next++; i < jobs.size() && !interrupted(); i = next++) {
     _job& job = jobs[i];
     const bool kept = options.skip_existing && std::filesystem::exists(job.output);
     if (!kept) job.status = printer.print(job.input, job.output);

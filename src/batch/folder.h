@@ -19,16 +19,14 @@ class _folder_run {
 
  private:
   struct _job {
-    std::string input;
-    std::string output;
+    std::string input, output;
     _exit_status status = exit_success;
   };
 
   const _batch_options& options;
   _console& console;
   std::vector<_job> jobs;
-  std::atomic<size_t> next{0};
-  std::atomic<size_t> done{0};
+  std::atomic<size_t> next{0}, done{0};
 
   // Two INPUTs of one name would print to one file: said before anything is printed.
   std::string collision() const;

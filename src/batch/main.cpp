@@ -14,8 +14,13 @@ int main(int argc, char** argv) {
   if (parsed.action != action_run)
     return parsed.action == action_usage_error ? exit_usage : exit_success;
   const _batch_options& options = parsed.options;
-  const _interrupts_caught caught;
+  catch_interrupts();
   _console console(!options.quiet);
-  if (!options.output_dir.empty()) return _folder_run(options, console).run();
-  return _batch_printer(options, console, false).print(options.inputs.front(), options.output);
+  const _exit_status status =
+      options.output_dir.empty()
+          ? _batch_printer(options, console, false).print(options.inputs.front(), options.output)
+          : _folder_run(options, console).run();
+  console.show({});
+  end_if_interrupted();
+  return status;
 }

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
+#include <regex>
+#include <sstream>
+
 #include "batch_runner.h"
 
 namespace stippon::testing {
@@ -95,6 +98,20 @@ TEST(BatchUsage, BadUsageExitsTwoWritingNothingHelpAndVersion) {
   EXPECT_TRUE(help.out.starts_with("Usage: stippon-batch [options] INPUT OUTPUT"));
   EXPECT_EQ(version.out, "stippon-batch " STIPPON_VERSION "\n");
   EXPECT_TRUE(error.err.ends_with("\nTry 'stippon-batch --help'.\n")) << error.err;
+  // The summary lists every option the manual describes (the install test checks the converse).
+  std::istringstream manual(read_file(DATA + "/../dist/stippon-batch.1.in"));
+  const std::regex option("--[a-z][a-z-]*");
+  size_t described = 0;
+  bool item = false;
+  for (std::string line; std::getline(manual, line); item = line == ".TP") {
+    line = std::regex_replace(line, std::regex(R"(\\-)"), "-");
+    for (std::sregex_iterator at(line.begin(), line.end(), option), end; item && at != end; ++at) {
+      ++described;
+      EXPECT_TRUE(std::regex_search(help.out, std::regex("\n  (-h,)?" + at->str() + "[ \n]")))
+          << at->str() << " is not in --help";
+    }
+  }
+  EXPECT_EQ(described, 35u);
 }
 
 // Sizes from the photograph, a typed edge in each unit, and the resolution; the sheets are
