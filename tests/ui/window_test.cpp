@@ -3,8 +3,6 @@
 #include <sys/resource.h>
 
 #include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDropEvent>
 #include <QLabel>
 #include <QListWidget>
@@ -15,7 +13,6 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QTest>
 #include <QTimer>
 #include <QUrl>
 #include <QWheelEvent>
@@ -29,11 +26,6 @@ namespace stippon {
 namespace {
 
 using Window = WindowFixture;
-
-QByteArray contents(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 void write_bytes(const QString& path, const QByteArray& bytes, QDateTime modified = {}) {
   QFile file(path);
@@ -62,8 +54,9 @@ QStringList entries(QMenu* menu) {
   return list;
 }
 
-// Before a picture the panels, saving, the recent files, undo and the view wait; the File and Edit
-// menus with their keys (the View menu's are pressed below).
+// Before a picture the panels, saving, the recent files, undo and the view wait, and a control
+// changed all the same shows its setting again; the File and Edit menus with their keys (the View
+// menu's are pressed below).
 TEST_F(Window, StartsWithDisabledPanelsAndTheMenus) {
   EXPECT_FALSE(window->tab_widget->isEnabled());
   EXPECT_FALSE(window->save_action->isEnabled());
@@ -84,6 +77,18 @@ TEST_F(Window, StartsWithDisabledPanelsAndTheMenus) {
   EXPECT_EQ(hint->text(),
             "Open a photograph (Ctrl+O) or drop one here\n\n"
             "JPEG, PNG, TIFF, WebP, BMP, GIF, PGM, PPM or PBM");
+
+  window->tab_widget->setEnabled(true);
+  const _document_settings before = settings();
+  const QStringList shown = panel_controls(*window);
+  general<QSlider>("scale_factor_slider")->setValue(45);
+  images<QSlider>("borders_slider")->setValue(-20);
+  pick(general<QComboBox>("device_combo"), device_color_tones);
+  general<QSpinBox>("black_point_spin_box")->setValue(40);
+  EXPECT_EQ(panel_controls(*window), shown);
+  EXPECT_EQ(general<_line_edit>("width_line_edit")->text(), "0");
+  EXPECT_EQ(settings(), before);
+  EXPECT_FALSE(window->undo_action->isEnabled());
 }
 
 // A notch of the wheel towards the user over a widget.
@@ -131,13 +136,20 @@ TEST_F(Window, AtItsSmallestThePanelsScrollAndTheStatusBarReads) {
   EXPECT_GE(view->width(), 400);
   const _document_settings before = settings();
   QScrollBar* scroll = general_area->verticalScrollBar();
-  QWidget* controls[] = {general<QComboBox>("merging_function_combo"),
-                         general<QSlider>("scale_factor_slider"),
-                         general<QSpinBox>("black_point_spin_box")};
-  for (QWidget* control : controls) {
+  const std::pair<QWidget*, bool> controls[] = {
+      {images<QComboBox>("colour_source_combo"), false},
+      {images<QSpinBox>("low_density_max_spin_box"), false},
+      {images<QSlider>("threshold_slider"), false},
+      {general<QComboBox>("merging_function_combo"), true},
+      {general<QSlider>("scale_factor_slider"), true},
+      {general<QSpinBox>("black_point_spin_box"), true},
+      {general<QComboBox>("placement_combo"), true},
+      {general<QComboBox>("device_combo"), true}};
+  for (const auto& [control, on_general] : controls) {
+    window->tab_widget->setCurrentIndex(on_general ? 0 : 1);
     const int scrolled = scroll->value();
     wheel_down(control);
-    EXPECT_GT(scroll->value(), scrolled) << control->objectName().toStdString();
+    if (on_general) EXPECT_GT(scroll->value(), scrolled) << control->objectName().toStdString();
   }
   EXPECT_EQ(settings(), before);
   EXPECT_FALSE(window->undo_action->isEnabled());
