@@ -162,6 +162,7 @@ TEST_F(Preferences, EveryChoiceComesBackAfterARestart) {
     SCOPED_TRACE(start);
     start_again();
     EXPECT_EQ(sections("mottle.ini"), (QStringList{"[General]", "[general_tab]", "[images]"}));
+    EXPECT_TRUE(contents("mottle.ini").contains("\ngamma=1.6\n"));
     EXPECT_EQ(settings(), chosen);
     EXPECT_FALSE(window->undo_action->isEnabled());  // restored, not changed
     load("coffee_gray.pgm");
