@@ -19,6 +19,7 @@
 #include <cmath>
 #include <csignal>
 
+#include "image/scratch.h"
 #include "photo/photo_reader.h"
 #include "window_fixture.h"
 
@@ -323,15 +324,19 @@ TEST_F(Window, ThePictureOpensFittedAndTheKeysZoom) {
   }
 }
 
-// The pixels of a saved PNG, bottom row first as the rasters hold them.
+// The colours of a saved PNG as netpbm reads them, grey or not (opaque, or the test fails), bottom
+// row first as the rasters hold them.
 std::vector<_pixel> png_texels(const QString& path) {
-  const QImage png = QImage(path).convertToFormat(QImage::Format_ARGB32);
+  const std::string ppm = testing::output_of("pngtopam '" + path.toStdString() + "' | ppmtoppm");
+  unsigned width = 0, height = 0, maxval = 0;
+  int header = 0;
+  const int read = std::sscanf(ppm.c_str(), "P6 %u %u %u%n", &width, &height, &maxval, &header);
+  if (read != 3 || ppm.size() < header + 1 + 3ul * width * height) return {};
+  const auto* rgb = reinterpret_cast<const unsigned char*>(ppm.data()) + header + 1;
   std::vector<_pixel> texels;
-  for (int y = png.height() - 1; y >= 0; --y)
-    for (int x = 0; x < png.width(); ++x) {
-      const QRgb c = png.pixel(x, y);
-      texels.emplace_back(qRed(c), qGreen(c), qBlue(c), qAlpha(c));
-    }
+  for (unsigned y = height; y-- > 0;)
+    for (const unsigned char* p = rgb + 3 * y * width; p < rgb + 3 * (y + 1) * width; p += 3)
+      texels.emplace_back(p[0], p[1], p[2], 255);
   return texels;
 }
 
