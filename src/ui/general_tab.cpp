@@ -194,8 +194,8 @@ QGroupBox* _general_tab::build_output_group() {
           [](_document_settings& s, int index) { s.output_units = _output_units(index); });
   edit_on(size_combo, &QComboBox::currentIndexChanged, "Output Size", false,
           [](_document_settings& s, int index) { s.output_size = _output_size(index); });
-  connect(width_line_edit, &_line_edit::tabPressed, this, [this] { edit_edge(false); });
-  connect(height_line_edit, &_line_edit::tabPressed, this, [this] { edit_edge(true); });
+  connect(width_line_edit, &_line_edit::committed, this, [this] { edit_edge(false); });
+  connect(height_line_edit, &_line_edit::committed, this, [this] { edit_edge(true); });
   // Each entry carries its resolution position, so a list holding "300ppi" alone still gives
   // 300 ppi rather than its row number.
   connect(save_resolution_combo, &QComboBox::currentIndexChanged, this, [this](int row) {
@@ -233,7 +233,7 @@ QGroupBox* _general_tab::build_packing_group() {
             s.stipple.scale_factor = packing_to_scale(value / PACKING_STEPS);
           });
   make_typed(scale_factor_line_edit, PACKING_MIN, PACKING_MAX);
-  connect(scale_factor_line_edit, &_line_edit::tabPressed, this, [this] {
+  connect(scale_factor_line_edit, &_line_edit::committed, this, [this] {
     const auto packing = typed_hundredths(scale_factor_line_edit->text(), PACKING_MIN, PACKING_MAX);
     edit("Packing", false, [packing](_document_settings& s) {
       if (packing) s.stipple.scale_factor = packing_to_scale(*packing);
@@ -254,7 +254,7 @@ QGroupBox* _general_tab::build_displacement_group() {
       displacement_slider, &QSlider::valueChanged, "Randomness", true,
       [](_document_settings& s, int value) { s.stipple.displacement = value / RANDOMNESS_STEPS; });
   make_typed(displacement_line_edit, 0.0f, RANDOMNESS_MAX);
-  connect(displacement_line_edit, &_line_edit::tabPressed, this, [this] {
+  connect(displacement_line_edit, &_line_edit::committed, this, [this] {
     const auto randomness = typed_hundredths(displacement_line_edit->text(), 0.0f, RANDOMNESS_MAX);
     edit("Randomness", false, [randomness](_document_settings& s) {
       if (randomness) s.stipple.displacement = *randomness;

@@ -28,7 +28,7 @@ bool is_commit_key(const QEvent* event) {
 void _line_edit::commit() {
   if (!isModified()) return;
   setModified(false);
-  emit tabPressed();
+  emit committed();
 }
 
 bool _line_edit::event(QEvent* event) {

@@ -17,7 +17,7 @@ class _line_edit : public QLineEdit {
   void commit();
 
  signals:
-  void tabPressed();
+  void committed();
 
  protected:
   bool event(QEvent* event) override;

@@ -30,7 +30,7 @@ TEST_F(Panels, CustomSizeTakesTypedSizesOnce) {
     EXPECT_EQ(w->isReadOnly(), choice != size_custom);
   }
   const uint32_t width = doc().preview().width;
-  QSignalSpy unedited(w, &_line_edit::tabPressed);
+  QSignalSpy unedited(w, &_line_edit::committed);
   QTest::keyClick(w, Qt::Key_Tab);
   QTest::keyClick(w, Qt::Key_Enter);
   EXPECT_EQ(unedited.count(), 0);
@@ -55,7 +55,7 @@ TEST_F(Panels, CustomSizeTakesTypedSizesOnce) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.typed);
     general<QComboBox>("units_combo")->setCurrentIndex(row.units);
-    QSignalSpy spy(row.field, &_line_edit::tabPressed);
+    QSignalSpy spy(row.field, &_line_edit::committed);
     type_in(row.field, row.typed, row.key);
     EXPECT_EQ(spy.count(), 1);
     EXPECT_EQ(doc().preview().width, row.width);
