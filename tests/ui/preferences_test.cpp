@@ -176,6 +176,16 @@ TEST_F(Preferences, EveryChoiceComesBackAfterARestart) {
     chosen = settings();
     shown = panel_controls(*window);
   }
+  // A value still being typed at Ctrl+Q is kept as well.
+  window->show();
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  auto* gamma = general<QDoubleSpinBox>("gamma_spin_box");
+  gamma->setFocus();
+  QTest::keyClick(gamma, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(gamma, "2.2");
+  start_again();
+  EXPECT_EQ(general<QDoubleSpinBox>("gamma_spin_box")->value(), 2.2);
 }
 
 // A file of an earlier version, whose General choices went to the section [%General] (twice after
