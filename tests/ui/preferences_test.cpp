@@ -22,17 +22,9 @@ class Preferences : public WindowFixture {
     const QByteArray kept = text.isEmpty() ? contents("mottle.ini") : text;
     window.reset();
     starts.push_back(std::make_unique<QTemporaryDir>());
-    const QString next = starts.back()->path();
-    for (const char* name : {"dots", "tones", "icons"})
-      ASSERT_TRUE(QFile::link(QString(STIPPON_DATA_DIR "/") + name, next + "/" + name));
-    QDir::setCurrent(next);
-    write_text("mottle.ini", kept);
+    enter(starts.back()->path());
+    write_bytes("mottle.ini", kept);
     make_window(false);
-  }
-  static void write_text(const QString& path, const QByteArray& text) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(text), text.size());
   }
 };
 

@@ -67,6 +67,17 @@ inline QByteArray contents(const QString& path) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+inline void write_bytes(const QString& path, const QByteArray& bytes, QDateTime modified = {}) {
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  ASSERT_EQ(file.write(bytes), bytes.size());
+  ASSERT_TRUE(file.flush());  // a later flush would stamp the file with the current time
+  // A time of its own, so that the poll sees a change within the file system's resolution.
+  if (modified.isValid()) {
+    ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
+  }
+}
+
 // A user's pick in a list: the index moves and, as for a mouse or keyboard choice, activated
 // follows.
 inline void pick(QComboBox* combo, int index) {
@@ -115,10 +126,15 @@ class WindowFixture : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_TRUE(folder.isValid());
-    for (const char* name : {"dots", "tones", "icons"})
-      ASSERT_TRUE(QFile::link(QString(STIPPON_DATA_DIR "/") + name, folder.filePath(name)));
-    QDir::setCurrent(folder.path());
+    enter(folder.path());
     make_window();
+  }
+
+  // Works in `path` from now on, with the data the program reads there.
+  static void enter(const QString& path) {
+    for (const char* name : {"dots", "tones", "icons"})
+      ASSERT_TRUE(QFile::link(QString(STIPPON_DATA_DIR "/") + name, path + "/" + name));
+    QDir::setCurrent(path);
   }
 
   // A window as the program makes it, with its dialogs and boxes scripted and recorded; unless

@@ -28,17 +28,6 @@ namespace {
 
 using Window = WindowFixture;
 
-void write_bytes(const QString& path, const QByteArray& bytes, QDateTime modified = {}) {
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  ASSERT_EQ(file.write(bytes), bytes.size());
-  ASSERT_TRUE(file.flush());  // a later flush would stamp the file with the current time
-  // A time of its own, so that the poll sees a change within the file system's resolution.
-  if (modified.isValid()) {
-    ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
-  }
-}
-
 _image read_pgm(const QString& path) {
   _image image;
   EXPECT_TRUE(_photo_reader().read(QFile::encodeName(path).toStdString(), image, 1 << 14));
