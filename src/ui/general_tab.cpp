@@ -267,13 +267,13 @@ QGroupBox* _general_tab::build_displacement_group() {
 // in a box of its own.
 void _general_tab::add_choice_groups(QVBoxLayout* layout) {
   using _set = void (*)(_stipple_settings&, int);
+  // clang-format off
   const struct {
     const char *title, *name, *step;
     std::initializer_list<const char*> items;
     const char* tooltip;
     QComboBox*& combo;
     _set set;
-    // clang-format off
   } choices[] = {
       {"Dot placement", "placement_combo", "Placement", {"Grid", "Relaxed"},
        "Where the dots stand: on the halftone's grid, or relaxed into an even spread of the same "
