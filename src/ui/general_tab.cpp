@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 #include <optional>
+#include <tuple>
 
 #include "controller/controller.h"
 #include "tones/tone_table.h"
@@ -123,9 +124,7 @@ _general_tab::_general_tab(_controller* controller, QWidget* parent)
   layout->addWidget(build_output_group());
   layout->addWidget(build_packing_group());
   layout->addWidget(build_displacement_group());
-  layout->addWidget(build_placement_group());
-  layout->addWidget(build_merging_group());
-  layout->addWidget(build_distribution_group());
+  add_choice_groups(layout);
   layout->addWidget(build_save_group());
   layout->addWidget(build_tone_group());
   layout->addWidget(horizontal_line());
@@ -157,18 +156,21 @@ QGroupBox* _general_tab::build_output_group() {
   units_combo =
       new_combo("units_combo", {"Millimeters", "Inches", "Pixels"}, tr("Units of measurement"));
 
-  width_line_edit = new_line_edit("width_line_edit");
-  width_line_edit->setValidator(edge_validator);
-  make_display_only(width_line_edit, QStringLiteral("0"));
-  width_line_edit->setToolTip(
-      tr("Display the width\nIf Output size is CUSTOM, the user can change the widht in the "
-         "selected UNITS, computing the height to maintain the aspect ratio"));
-  height_line_edit = new_line_edit("height_line_edit");
-  height_line_edit->setValidator(edge_validator);
-  make_display_only(height_line_edit, QStringLiteral("0"));
-  height_line_edit->setToolTip(
-      tr("Display the height\nIf Output size is CUSTOM, the user can change the height in the "
-         "selected UNITS, computing the width to maintain the aspect ratio"));
+  // Read-only until "Custom" is chosen.
+  for (auto [edit, name, tip] :
+       {std::tuple(&width_line_edit, "width_line_edit",
+                   tr("Display the width\nIf Output size is CUSTOM, the "
+                      "user can change the widht in the selected UNITS, "
+                      "computing the height to maintain the aspect ratio")),
+        std::tuple(&height_line_edit, "height_line_edit",
+                   tr("Display the height\nIf Output size is CUSTOM, the "
+                      "user can change the height in the selected UNITS, "
+                      "computing the width to maintain the aspect ratio"))}) {
+    *edit = new_line_edit(name);
+    (*edit)->setValidator(edge_validator);
+    make_display_only(*edit, QStringLiteral("0"));
+    (*edit)->setToolTip(tip);
+  }
   width_label = named(new QLabel(tr("Spatial width:")), "width_label");
   width_label->setEnabled(false);
   height_label = named(new QLabel(tr("Spatial height:")), "height_label");
@@ -192,8 +194,8 @@ QGroupBox* _general_tab::build_output_group() {
           [](_document_settings& s, int index) { s.output_units = _output_units(index); });
   edit_on(size_combo, &QComboBox::currentIndexChanged, "Output Size", false,
           [](_document_settings& s, int index) { s.output_size = _output_size(index); });
-  connect(width_line_edit, &_line_edit::tabPressed, this, [this] { edit_edge(false); });
-  connect(height_line_edit, &_line_edit::tabPressed, this, [this] { edit_edge(true); });
+  connect(width_line_edit, &_line_edit::committed, this, [this] { edit_edge(false); });
+  connect(height_line_edit, &_line_edit::committed, this, [this] { edit_edge(true); });
   // Each entry carries its resolution position, so a list holding "300ppi" alone still gives
   // 300 ppi rather than its row number.
   connect(save_resolution_combo, &QComboBox::currentIndexChanged, this, [this](int row) {
@@ -231,7 +233,7 @@ QGroupBox* _general_tab::build_packing_group() {
             s.stipple.scale_factor = packing_to_scale(value / PACKING_STEPS);
           });
   make_typed(scale_factor_line_edit, PACKING_MIN, PACKING_MAX);
-  connect(scale_factor_line_edit, &_line_edit::tabPressed, this, [this] {
+  connect(scale_factor_line_edit, &_line_edit::committed, this, [this] {
     const auto packing = typed_hundredths(scale_factor_line_edit->text(), PACKING_MIN, PACKING_MAX);
     edit("Packing", false, [packing](_document_settings& s) {
       if (packing) s.stipple.scale_factor = packing_to_scale(*packing);
@@ -252,7 +254,7 @@ QGroupBox* _general_tab::build_displacement_group() {
       displacement_slider, &QSlider::valueChanged, "Randomness", true,
       [](_document_settings& s, int value) { s.stipple.displacement = value / RANDOMNESS_STEPS; });
   make_typed(displacement_line_edit, 0.0f, RANDOMNESS_MAX);
-  connect(displacement_line_edit, &_line_edit::tabPressed, this, [this] {
+  connect(displacement_line_edit, &_line_edit::committed, this, [this] {
     const auto randomness = typed_hundredths(displacement_line_edit->text(), 0.0f, RANDOMNESS_MAX);
     edit("Randomness", false, [randomness](_document_settings& s) {
       if (randomness) s.stipple.displacement = *randomness;
@@ -261,39 +263,40 @@ QGroupBox* _general_tab::build_displacement_group() {
   return group;
 }
 
-QGroupBox* _general_tab::build_placement_group() {
-  placement_combo = new_combo(
-      "placement_combo", {"Grid", "Relaxed"},
-      tr("Where the dots stand: on the halftone's grid, or relaxed into an even spread of the same "
-         "tone.\nGrid: each dot strays from its place on the grid by at most 6 times the "
-         "randomness in pixels at 300 ppi.\nRelaxed: each dot strays from its relaxed place by at "
-         "most the randomness times 15% of the spacing between the dots around it."));
-  edit_on(placement_combo, &QComboBox::activated, "Placement", false,
-          [](_document_settings& s, int index) { s.stipple.placement = _placement(index); });
-  return boxed(tr("Dot placement"), placement_combo);
-}
-
-QGroupBox* _general_tab::build_merging_group() {
-  merging_function_combo = new_combo(
-      "merging_function_combo", {"Product", "Minimum"},
-      tr("This value allows to change the merging function:\nProduct-> "
-         "Color=(Ground_color*Dot_color)/255\nMinimum-> Color=MIN(Ground_color,Dot_color)"));
-  edit_on(merging_function_combo, &QComboBox::activated, "Merging", false,
-          [](_document_settings& s, int index) {
-            s.stipple.merging_function = _merging_function(index);
-          });
-  return boxed(tr("Merging function"), merging_function_combo);
-}
-
-QGroupBox* _general_tab::build_distribution_group() {
-  random_distribution_combo =
-      new_combo("random_distribution_combo", {"Random", "Normal"},
-                tr("This value allows to change the random function distribution"));
-  edit_on(random_distribution_combo, &QComboBox::activated, "Distribution", false,
-          [](_document_settings& s, int index) {
-            s.stipple.random_distribution = _random_distribution(index);
-          });
-  return boxed(tr("Random distribution"), random_distribution_combo);
+// The lists that each choose one field of the stipple settings, in the order of its values, each
+// in a box of its own.
+void _general_tab::add_choice_groups(QVBoxLayout* layout) {
+  using _set = void (*)(_stipple_settings&, int);
+  // clang-format off
+  const struct {
+    const char *title, *name, *step;
+    std::initializer_list<const char*> items;
+    const char* tooltip;
+    QComboBox*& combo;
+    _set set;
+  } choices[] = {
+      {"Dot placement", "placement_combo", "Placement", {"Grid", "Relaxed"},
+       "Where the dots stand: on the halftone's grid, or relaxed into an even spread of the same "
+       "tone.\nGrid: each dot strays from its place on the grid by at most 6 times the "
+       "randomness in pixels at 300 ppi.\nRelaxed: each dot strays from its relaxed place by at "
+       "most the randomness times 15% of the spacing between the dots around it.",
+       placement_combo, [](_stipple_settings& s, int i) { s.placement = _placement(i); }},
+      {"Merging function", "merging_function_combo", "Merging", {"Product", "Minimum"},
+       "This value allows to change the merging function:\nProduct-> "
+       "Color=(Ground_color*Dot_color)/255\nMinimum-> Color=MIN(Ground_color,Dot_color)",
+       merging_function_combo,
+       [](_stipple_settings& s, int i) { s.merging_function = _merging_function(i); }},
+      {"Random distribution", "random_distribution_combo", "Distribution", {"Random", "Normal"},
+       "This value allows to change the random function distribution", random_distribution_combo,
+       [](_stipple_settings& s, int i) { s.random_distribution = _random_distribution(i); }},
+  };
+  // clang-format on
+  for (const auto& choice : choices) {
+    choice.combo = new_combo(choice.name, choice.items, tr(choice.tooltip));
+    edit_on(choice.combo, &QComboBox::activated, choice.step, false,
+            [set = choice.set](_document_settings& s, int index) { set(s.stipple, index); });
+    layout->addWidget(boxed(tr(choice.title), choice.combo));
+  }
 }
 
 QGroupBox* _general_tab::build_black_level_group() {

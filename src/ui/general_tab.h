@@ -11,6 +11,7 @@ class QDoubleValidator;
 class QLabel;
 class QSlider;
 class QSpinBox;
+class QVBoxLayout;
 
 namespace stippon {
 
@@ -62,9 +63,7 @@ class _general_tab : public _settings_panel {
   QGroupBox* build_output_group();
   QGroupBox* build_packing_group();
   QGroupBox* build_displacement_group();
-  QGroupBox* build_placement_group();
-  QGroupBox* build_merging_group();
-  QGroupBox* build_distribution_group();
+  void add_choice_groups(QVBoxLayout* layout);
   QGroupBox* build_save_group();
   QGroupBox* build_black_level_group();
   QGroupBox* build_tone_group();

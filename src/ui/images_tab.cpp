@@ -12,6 +12,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <cmath>
+#include <iterator>
 
 #include "controller/controller.h"
 #include "stipple/dot_library.h"
@@ -24,6 +25,24 @@ namespace {
 // The entries of the image list, in the order of the list positions.
 const char* const LIST_LABELS[LIST_SIZE] = {"Color original", "Original",  "Borders",
                                             "Halftoning",     "Stippling", "Color stippling"};
+
+// The four dot sizes: the low density pair, then the high, each pair's minimum first, so that an
+// entry's partner is the one at index ^ 1.
+const struct {
+  const char *name, *step;
+  unsigned short _stipple_settings::*field;
+  const char* tooltip;
+} DOT_SIZES[] = {
+    {"low_density_min_spin_box", "Low Density Min", &_stipple_settings::low_density_min,
+     "Minimum value of dot size for low density zones"},
+    {"low_density_max_spin_box", "Low Density Max", &_stipple_settings::low_density_max,
+     "Maximum value of dot size for low density zones"},
+    {"high_density_min_spin_box", "High Density Min", &_stipple_settings::high_density_min,
+     "Minimum value of dot size for high density zones"},
+    {"high_density_max_spin_box", "High Density Max", &_stipple_settings::high_density_max,
+     "Maximum value of dot size for high density zones"},
+};
+static_assert(std::size(DOT_SIZES) == _images_tab::DOT_SIZE_BOXES);
 
 _pixel ink_of(const QColor& colour) {
   return _pixel(colour.red() & 0xff, colour.green() & 0xff, colour.blue() & 0xff,
@@ -61,36 +80,22 @@ QSpinBox* _images_tab::dot_size_spin_box(const char* name, const char* step,
 }
 
 QWidget* _images_tab::build_contrast_group() {
-  const struct {
-    QSpinBox*& spin_box;
-    const char *name, *step;
-    unsigned short _stipple_settings::*field;
-    const char* tooltip;
-  } sizes[] = {
-      {low_density_min_spin_box, "low_density_min_spin_box", "Low Density Min",
-       &_stipple_settings::low_density_min, "Minimum value of dot size for low density zones"},
-      {low_density_max_spin_box, "low_density_max_spin_box", "Low Density Max",
-       &_stipple_settings::low_density_max, "Maximum value of dot size for low density zones"},
-      {high_density_min_spin_box, "high_density_min_spin_box", "High Density Min",
-       &_stipple_settings::high_density_min, "Minimum value of dot size for high density zones"},
-      {high_density_max_spin_box, "high_density_max_spin_box", "High Density Max",
-       &_stipple_settings::high_density_max, "Maximum value of dot size for high density zones"},
-  };
-  for (const auto& size : sizes)
-    size.spin_box = dot_size_spin_box(size.name, size.step, size.field, tr(size.tooltip));
+  for (int i = 0; i < DOT_SIZE_BOXES; ++i)
+    dot_size_spin_boxes[i] = dot_size_spin_box(DOT_SIZES[i].name, DOT_SIZES[i].step,
+                                               DOT_SIZES[i].field, tr(DOT_SIZES[i].tooltip));
   threshold_slider = horizontal_slider("threshold_slider", 0, 255, 1, 15);
   threshold_slider->setToolTip(
       tr("To the left: more low density dots\nTo the right: more high density dots"));
 
   auto* box = new QVBoxLayout;
   box->addWidget(
-      centred_group(tr("Low density"), row_of({new QLabel(tr("Min:")), low_density_min_spin_box,
-                                               new QLabel(tr("Max:")), low_density_max_spin_box})));
+      centred_group(tr("Low density"), row_of({new QLabel(tr("Min:")), dot_size_spin_boxes[0],
+                                               new QLabel(tr("Max:")), dot_size_spin_boxes[1]})));
   box->addWidget(centred_group(
       tr("Threshold"), row_of({new QLabel(tr("Low ")), threshold_slider, new QLabel(tr("High"))})));
-  box->addWidget(centred_group(tr("High density"),
-                               row_of({new QLabel(tr("Min:")), high_density_min_spin_box,
-                                       new QLabel(tr("Max:")), high_density_max_spin_box})));
+  box->addWidget(
+      centred_group(tr("High density"), row_of({new QLabel(tr("Min:")), dot_size_spin_boxes[2],
+                                                new QLabel(tr("Max:")), dot_size_spin_boxes[3]})));
   QGroupBox* group = centred_group(tr("Contrast"), box);
 
   edit_on(threshold_slider, &QSlider::valueChanged, "Threshold", true,
@@ -151,19 +156,13 @@ QWidget* _images_tab::build_images_group() {
 void _images_tab::show_settings() {
   const _document_settings& settings = controller->settings();
   const _stipple_settings& stipple = settings.stipple;
-  const struct {
-    QSpinBox* spin_box;
-    int value, low, high;
-  } sizes[] = {
-      {low_density_min_spin_box, stipple.low_density_min, DOT_SIZE_MIN, stipple.low_density_max},
-      {low_density_max_spin_box, stipple.low_density_max, stipple.low_density_min, DOT_SIZE_MAX},
-      {high_density_min_spin_box, stipple.high_density_min, DOT_SIZE_MIN, stipple.high_density_max},
-      {high_density_max_spin_box, stipple.high_density_max, stipple.high_density_min,
-       DOT_SIZE_MAX}};
-  for (const auto& size : sizes) {
-    const QSignalBlocker quiet(size.spin_box);
-    size.spin_box->setRange(size.low, size.high);
-    size.spin_box->setValue(size.value);
+  for (int i = 0; i < DOT_SIZE_BOXES; ++i) {
+    QSpinBox* spin_box = dot_size_spin_boxes[i];
+    const int partner = stipple.*DOT_SIZES[i ^ 1].field;
+    const bool is_min = i % 2 == 0;
+    const QSignalBlocker quiet(spin_box);
+    spin_box->setRange(is_min ? DOT_SIZE_MIN : partner, is_min ? partner : DOT_SIZE_MAX);
+    spin_box->setValue(stipple.*DOT_SIZES[i].field);
   }
   const QSignalBlocker quiet[] = {QSignalBlocker(threshold_slider), QSignalBlocker(borders_slider),
                                   QSignalBlocker(colour_check_box),
@@ -181,10 +180,7 @@ void _images_tab::show_settings() {
 void _images_tab::reset() {
   const _document_settings defaults;
   edit("Images Reset", false, [&defaults](_document_settings& s) {
-    for (unsigned short _stipple_settings::*field :
-         {&_stipple_settings::low_density_min, &_stipple_settings::low_density_max,
-          &_stipple_settings::high_density_min, &_stipple_settings::high_density_max})
-      s.stipple.*field = defaults.stipple.*field;
+    for (const auto& size : DOT_SIZES) s.stipple.*size.field = defaults.stipple.*size.field;
     s.stipple.contrast_threshold = defaults.stipple.contrast_threshold;
     s.borders_threshold = defaults.borders_threshold;
     s.colour_stippling = defaults.colour_stippling;

@@ -18,13 +18,13 @@ class _images_tab : public _settings_panel {
   Q_OBJECT
 
  public:
+  // The low density pair of dot sizes, then the high, each pair's minimum first.
+  static constexpr int DOT_SIZE_BOXES = 4;
+
   _images_tab(_controller* controller, QWidget* parent = nullptr);
 
  private:
-  QSpinBox* low_density_min_spin_box = nullptr;
-  QSpinBox* low_density_max_spin_box = nullptr;
-  QSpinBox* high_density_min_spin_box = nullptr;
-  QSpinBox* high_density_max_spin_box = nullptr;
+  QSpinBox* dot_size_spin_boxes[DOT_SIZE_BOXES] = {};
   QSlider* threshold_slider = nullptr;
   QSlider* borders_slider = nullptr;
   QCheckBox* colour_check_box = nullptr;

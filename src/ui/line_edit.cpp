@@ -14,7 +14,7 @@ bool is_commit_key(const QEvent* event) {
     case QEvent::KeyRelease:
     case QEvent::ShortcutOverride: {
       const int key = static_cast<const QKeyEvent*>(event)->key();
-      return key == Qt::Key_Tab || key == Qt::Key_Return;
+      return key == Qt::Key_Tab || key == Qt::Key_Return || key == Qt::Key_Enter;
     }
     default:
       return false;
@@ -28,7 +28,7 @@ bool is_commit_key(const QEvent* event) {
 void _line_edit::commit() {
   if (!isModified()) return;
   setModified(false);
-  emit tabPressed();
+  emit committed();
 }
 
 bool _line_edit::event(QEvent* event) {
@@ -37,6 +37,12 @@ bool _line_edit::event(QEvent* event) {
     return true;
   }
   return QLineEdit::event(event);
+}
+
+// A context menu's popup takes the focus for a moment while the text is still being edited.
+void _line_edit::focusOutEvent(QFocusEvent* event) {
+  if (event->reason() != Qt::PopupFocusReason) commit();
+  QLineEdit::focusOutEvent(event);
 }
 
 }  // namespace stippon

@@ -5,8 +5,9 @@
 
 namespace stippon {
 
-// A line edit that reports Tab and Return on text the user has edited, so the panel can hand
-// the typed value to the controller before the focus moves on.
+// A line edit that reports text the user has edited once, on Tab, Return or Enter or when the
+// focus moves elsewhere (a click on the view), so the panel hands the typed value to the
+// controller as one step.
 class _line_edit : public QLineEdit {
   Q_OBJECT
 
@@ -16,10 +17,11 @@ class _line_edit : public QLineEdit {
   void commit();
 
  signals:
-  void tabPressed();
+  void committed();
 
  protected:
   bool event(QEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 };
 
 }  // namespace stippon

@@ -33,6 +33,8 @@ const _general_group OLD_GENERAL = {"General", 10.0, 32.0};
 const double PACKING_HUNDREDTHS = 100.0;
 const double PACKING_MIN = 1.0;
 const double PACKING_MAX = 6.0;
+// The gamma is kept to the hundredth, as the panel shows it.
+const double GAMMA_HUNDREDTHS = 100.0;
 // A kept custom width, in pixels at 300 ppi, beyond which no display shows a picture.
 const double WIDTH_MAX = 1.0e6;
 
@@ -220,7 +222,9 @@ void _preferences::set_settings(const _document_settings& s) {
   file.setValue("tone_matching", int(s.tone_match.matching));
   file.setValue("black_point", int(std::lround(s.tone_match.levels.black())));
   file.setValue("white_point", int(std::lround(s.tone_match.levels.white())));
-  file.setValue("gamma", double(s.tone_match.levels.gamma()));
+  // As the panel shows it, "1.6" rather than the float's 1.600000023841858.
+  file.setValue("gamma", std::round(double(s.tone_match.levels.gamma()) * GAMMA_HUNDREDTHS) /
+                             GAMMA_HUNDREDTHS);
   file.endGroup();
   file.beginGroup(IMAGES_GROUP);
   file.setValue("low_density_min", s.stipple.low_density_min);

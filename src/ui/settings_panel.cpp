@@ -14,6 +14,8 @@ namespace stippon {
 
 _settings_panel::_settings_panel(_controller* controller, QWidget* parent)
     : QWidget(parent), controller(controller) {
+  // A click between the controls takes the focus, and with it a value being typed.
+  setFocusPolicy(Qt::ClickFocus);
   connect(controller, &_controller::settings_changed, this, [this] { show_settings(); });
 }
 

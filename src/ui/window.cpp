@@ -106,6 +106,8 @@ _window::_window(const std::string& data_folder) : data_folder(data_folder) {
 
   view_ = new _picture_view(view_frame);
   view_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  // A click on the picture takes the focus, and with it a value being typed in a panel.
+  view_->setFocusPolicy(Qt::ClickFocus);
   view_->set_hint(tr("Open a photograph (Ctrl+O) or drop one here") + "\n\n" +
                   tr("JPEG, PNG, TIFF, WebP, BMP, GIF, PGM, PPM or PBM"));
   frame_layout->addWidget(view_);
@@ -368,7 +370,9 @@ void _window::dropEvent(QDropEvent* event) {
   open(name);
 }
 
+// A value still being typed when the window closes (Ctrl+Q) is kept like any other.
 void _window::closeEvent(QCloseEvent* event) {
+  _control_filter::commit_typing();
   write_settings();
   event->accept();
 }

@@ -1,51 +1,18 @@
 // The General and Images panels on the real window: each control sends its edit, shows the
 // settings it is given back, and is undone with the Edit menu's keys.
-#include <QCheckBox>
 #include <QColorDialog>
-#include <QComboBox>
-#include <QDoubleSpinBox>
-#include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QSlider>
-#include <QSpinBox>
-#include <QTest>
 #include <QTimer>
 
-#include "ui/color_selector.h"
-#include "ui/line_edit.h"
 #include "window_fixture.h"
 
 namespace stippon {
 namespace {
 
 using Panels = WindowFixture;
-
-// A user's pick in a list: the index moves and, as for a mouse or keyboard choice, activated
-// follows.
-void pick(QComboBox* combo, int index) {
-  combo->setCurrentIndex(index);
-  emit combo->activated(index);
-}
-
-// Before any picture the controller takes no edit: each control shows its setting again.
-TEST_F(Panels, BeforeAPictureEachControlShowsItsSettingAgain) {
-  window->tab_widget->setEnabled(true);
-  general<QSlider>("scale_factor_slider")->setValue(45);
-  EXPECT_EQ(general<QSlider>("scale_factor_slider")->value(), 20);
-  images<QSlider>("borders_slider")->setValue(-20);
-  EXPECT_EQ(images<QSlider>("borders_slider")->value(), 50);
-  pick(general<QComboBox>("device_combo"), device_color_tones);
-  EXPECT_EQ(general<QComboBox>("device_combo")->currentIndex(), device_grayscale);
-  general<QSpinBox>("black_point_spin_box")->setValue(40);
-  EXPECT_EQ(general<QSpinBox>("black_point_spin_box")->value(), 0);
-  EXPECT_FALSE(general<_line_edit>("width_line_edit")->isEnabled());
-  EXPECT_EQ(general<_line_edit>("width_line_edit")->text(), "0");
-  EXPECT_EQ(settings().stipple.scale_factor, 3.0f);
-  EXPECT_FALSE(window->undo_action->isEnabled());
-}
 
 // Only "Custom" opens the width and height fields. An edited field hands its value in the chosen
 // units on Tab or Return exactly once; a height keeps the input's aspect ratio, and a size that
@@ -63,7 +30,7 @@ TEST_F(Panels, CustomSizeTakesTypedSizesOnce) {
     EXPECT_EQ(w->isReadOnly(), choice != size_custom);
   }
   const uint32_t width = doc().preview().width;
-  QSignalSpy unedited(w, &_line_edit::tabPressed);
+  QSignalSpy unedited(w, &_line_edit::committed);
   QTest::keyClick(w, Qt::Key_Tab);
   QTest::keyClick(w, Qt::Key_Enter);
   EXPECT_EQ(unedited.count(), 0);
@@ -88,10 +55,8 @@ TEST_F(Panels, CustomSizeTakesTypedSizesOnce) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.typed);
     general<QComboBox>("units_combo")->setCurrentIndex(row.units);
-    QSignalSpy spy(row.field, &_line_edit::tabPressed);
-    row.field->clear();
-    QTest::keyClicks(row.field, row.typed);
-    QTest::keyClick(row.field, row.key);
+    QSignalSpy spy(row.field, &_line_edit::committed);
+    type_in(row.field, row.typed, row.key);
     EXPECT_EQ(spy.count(), 1);
     EXPECT_EQ(doc().preview().width, row.width);
     EXPECT_EQ(row.field->text(), row.shown);
@@ -99,17 +64,13 @@ TEST_F(Panels, CustomSizeTakesTypedSizesOnce) {
   // Pixels are those of the save resolution, as in the status bar.
   general<QComboBox>("save_resolution_combo")->setCurrentIndex(resolution_600);
   EXPECT_EQ(w->text(), "600");
-  w->clear();
-  QTest::keyClicks(w, "800");
-  QTest::keyClick(w, Qt::Key_Tab);
+  type_in(w, "800");
   EXPECT_EQ(doc().preview().width, 400u);
   EXPECT_EQ(w->text(), "800");
   EXPECT_EQ(window->status->size->text(), QString::fromUtf8("800 × 532 px at 600 ppi"));
   // Shown at once, before the picture is made: 1000 mm are 11811 pixels, 999.998 mm.
   general<QComboBox>("units_combo")->setCurrentIndex(units_millimeters);
-  w->clear();
-  QTest::keyClicks(w, "1000");
-  QTest::keyClick(w, Qt::Key_Tab);
+  type_in(w, "1000");
   EXPECT_EQ(w->text(), "1000.00");
   EXPECT_TRUE(warnings.empty());
 }
@@ -122,6 +83,8 @@ TEST_F(Panels, GeneralChoicesAndTheirReset) {
   load("coffee_gray.pgm");  // 600 x 400: 2480 x 1653 pixels on A5
   general<QPushButton>("reset_button")->click();
   const _image first = doc().preview();
+  const _document_settings defaults = settings();
+  const QStringList shown = panel_controls(*window);
   general<QSlider>("scale_factor_slider")->setValue(25);
   EXPECT_EQ(general<_line_edit>("scale_factor_line_edit")->text(), "2.50");
   EXPECT_EQ(settings().stipple.scale_factor, 6.0f / 2.5f);
@@ -137,9 +100,7 @@ TEST_F(Panels, GeneralChoicesAndTheirReset) {
                {"displacement_line_edit", "0.3", "0.30", "displacement_slider", 10}};
   for (const auto& row : typed) {
     auto* field = general<_line_edit>(row.field);
-    field->clear();
-    QTest::keyClicks(field, row.typed);
-    QTest::keyClick(field, Qt::Key_Return);
+    type_in(field, row.typed, Qt::Key_Return);
     EXPECT_EQ(field->text(), row.shown) << row.typed;
     EXPECT_EQ(general<QSlider>(row.slider)->value(), row.position) << row.typed;
   }
@@ -193,24 +154,15 @@ TEST_F(Panels, GeneralChoicesAndTheirReset) {
   general<QPushButton>("reset_button")->click();
   EXPECT_EQ(window->undo_action->text(), "&Undo General Reset");
   EXPECT_TRUE(same_samples(doc().preview(), first));
+  EXPECT_EQ(settings(), defaults);
   EXPECT_TRUE(settings().tone_match == _tone_settings());
   EXPECT_TRUE(settings().stipple == _stipple_settings());
-  EXPECT_EQ(settings().device, device_grayscale);
   for (_resolution_position position : settings().save_resolution)
     EXPECT_EQ(position, resolution_300);
-  EXPECT_EQ(general<QComboBox>("tone_matching_combo")->currentIndex(), tone_matching_none);
-  EXPECT_EQ(black->value(), 0);
-  EXPECT_EQ(white->value(), 255);
-  EXPECT_EQ(general<QDoubleSpinBox>("gamma_spin_box")->value(), 1.0);
+  EXPECT_EQ(panel_controls(*window), shown);
   EXPECT_EQ(general<QComboBox>("size_combo")->currentIndex(), size_a5);
   EXPECT_FALSE(general<_line_edit>("width_line_edit")->isEnabled());
-  EXPECT_EQ(general<_line_edit>("scale_factor_line_edit")->text(), "2.00");
-  EXPECT_EQ(general<_line_edit>("displacement_line_edit")->text(), "0.25");
-  EXPECT_EQ(general<QComboBox>("merging_function_combo")->currentIndex(), merging_product);
-  EXPECT_EQ(general<QComboBox>("placement_combo")->currentIndex(), placement_grid);
-  EXPECT_EQ(mode->currentIndex(), device_grayscale);
   EXPECT_FALSE(general<QGroupBox>("black_level_group")->isEnabled());
-  EXPECT_EQ(resolution->currentText(), "300ppi");
 
   const std::tuple<_output_units, const char*, const char*> units[] = {
       {units_millimeters, "209.97", "139.95"},
@@ -247,6 +199,8 @@ TEST_F(Panels, ImagesChoicesAndTheirReset) {
   load("coffee_gray.pgm");
   const _image first = doc().preview();
   const _image first_borders = doc().borders();
+  const _document_settings defaults = settings();
+  const QStringList shown = panel_controls(*window);
   auto* low_min = images<QSpinBox>("low_density_min_spin_box");
   auto* selector = images<_color_selector>("color_selector");
   const std::function<void()> changes[] = {
@@ -276,21 +230,19 @@ TEST_F(Panels, ImagesChoicesAndTheirReset) {
   EXPECT_FALSE(same_samples(doc().borders(), first_borders));
   for (const _pixel& texel : doc().colour_field().texels) ASSERT_EQ(texel, _pixel(10, 20, 30, 40));
 
+  images<QComboBox>("colour_source_combo")->setCurrentIndex(colour_photo);
+  EXPECT_FALSE(selector->isEnabled());  // the photograph gives the colours
+
   images<QPushButton>("reset_button")->click();
-  EXPECT_EQ(controller->history()->count(), 8);
-  EXPECT_EQ(low_min->value(), 4);
-  EXPECT_EQ(images<QSpinBox>("high_density_max_spin_box")->value(), 8);
-  EXPECT_EQ(images<QSlider>("threshold_slider")->value(), 127);
-  EXPECT_EQ(images<QSlider>("borders_slider")->value(), 50);
-  EXPECT_FALSE(images<QCheckBox>("colour_check_box")->isChecked());
-  EXPECT_EQ(selector->color(), QColor(Qt::red));
-  EXPECT_TRUE(settings().stipple == _stipple_settings());
-  EXPECT_EQ(settings().borders_threshold, DEFAULT_BORDERS_THRESHOLD);
-  EXPECT_EQ(settings().ink, DEFAULT_INK);
+  EXPECT_EQ(controller->history()->count(), 9);
+  EXPECT_EQ(settings(), defaults);
+  EXPECT_EQ(panel_controls(*window), shown);
+  EXPECT_TRUE(selector->isEnabled());
   EXPECT_TRUE(same_samples(doc().preview(), first));
   EXPECT_TRUE(same_samples(doc().borders(), first_borders));
 
   window->undo_action->trigger();
+  EXPECT_EQ(images<QComboBox>("colour_source_combo")->currentText(), "The photograph");
   EXPECT_EQ(images<QSlider>("borders_slider")->value(), -20);
   EXPECT_TRUE(images<QCheckBox>("colour_check_box")->isChecked());
   EXPECT_EQ(selector->color(), QColor(10, 20, 30, 40));
@@ -304,6 +256,7 @@ TEST_F(Panels, TheKeysWalkTheStepsAndThePanelsFollow) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
   load("coffee_gray.pgm");
   const _document_settings start = settings();
+  const QStringList shown = panel_controls(*window);
   const _image first = doc().preview();
   auto* packing = general<QSlider>("scale_factor_slider");
   for (int press = 0; press < 3; ++press) QTest::keyClick(packing, Qt::Key_Right);
@@ -320,9 +273,7 @@ TEST_F(Panels, TheKeysWalkTheStepsAndThePanelsFollow) {
     QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
   EXPECT_EQ(settings(), start);
   EXPECT_TRUE(same_samples(doc().preview(), first));
-  EXPECT_EQ(packing->value(), 20);
-  EXPECT_EQ(general<QComboBox>("merging_function_combo")->currentIndex(), merging_product);
-  EXPECT_EQ(images<QSpinBox>("high_density_max_spin_box")->value(), 8);
+  EXPECT_EQ(panel_controls(*window), shown);
   EXPECT_FALSE(general<QGroupBox>("black_level_group")->isEnabled());
   EXPECT_FALSE(window->undo_action->isEnabled());
 
@@ -333,28 +284,49 @@ TEST_F(Panels, TheKeysWalkTheStepsAndThePanelsFollow) {
   EXPECT_EQ(general<QComboBox>("device_combo")->currentIndex(), device_black_white);
   EXPECT_TRUE(general<QGroupBox>("black_level_group")->isEnabled());
 
-  // A value still being typed is handed over first: Ctrl+Z undoes it, Ctrl+Shift+Z makes it.
+  // A value still being typed is handed over once, as one step: by Ctrl+Z, which then undoes it
+  // (and Ctrl+Shift+Z makes it), or by a click that takes the focus to the view or the panel.
+  general<QComboBox>("size_combo")->setCurrentIndex(size_custom);
+  auto* const width = general<_line_edit>("width_line_edit");
+  auto* const panel = window->findChild<QWidget*>("general_tab");
   const struct {
     QWidget* field;
-    const char* typed;
-    const char* step;
-  } typing[] = {{general<QDoubleSpinBox>("gamma_spin_box"), "1.5", "Gamma"},
-                {general<_line_edit>("scale_factor_line_edit"), "3.3", "Packing"}};
+    const char *typed, *step;
+    QWidget* clicked;
+  } typing[] = {{general<QDoubleSpinBox>("gamma_spin_box"), "1.5", "Gamma", nullptr},
+                {general<_line_edit>("scale_factor_line_edit"), "3.3", "Packing", nullptr},
+                {general<_line_edit>("scale_factor_line_edit"), "3", "Packing", view},
+                {general<_line_edit>("displacement_line_edit"), "0.5", "Randomness", panel},
+                {width, "40", "Width", view}};
   for (const auto& row : typing) {
-    SCOPED_TRACE(row.step);
+    SCOPED_TRACE(row.typed);
     const _document_settings typed_over = settings();
+    const int steps = controller->history()->count();
     row.field->setFocus();
     ASSERT_TRUE(row.field->hasFocus());
     QTest::keyClick(row.field, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(row.field, row.typed);
-    QTest::keyClick(row.field, Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(settings(), typed_over);
-    EXPECT_EQ(window->redo_action->text(), QString("&Redo ") + row.step);
-    QTest::keyClick(row.field, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    if (row.clicked == nullptr) {
+      QTest::keyClick(row.field, Qt::Key_Z, Qt::ControlModifier);
+      EXPECT_EQ(settings(), typed_over);
+      EXPECT_EQ(window->redo_action->text(), QString("&Redo ") + row.step);
+      QTest::keyClick(row.field, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    } else {
+      for (int click = 0; click < 2; ++click) {  // the second hands over nothing
+        QTest::mouseClick(row.clicked, Qt::LeftButton, {}, QPoint(2, 2));
+        EXPECT_FALSE(row.field->hasFocus());
+        row.field->setFocus();
+      }
+      EXPECT_EQ(window->undo_action->text(), QString("&Undo ") + row.step);
+    }
     EXPECT_NE(settings(), typed_over);
+    EXPECT_EQ(controller->history()->count(), steps + 1);
   }
   EXPECT_EQ(settings().tone_match.levels.gamma(), 1.5f);
-  EXPECT_EQ(settings().stipple.scale_factor, 6.0f / 3.3f);
+  EXPECT_EQ(settings().stipple.scale_factor, 6.0f / 3.0f);
+  EXPECT_EQ(settings().stipple.displacement, 0.5f);
+  EXPECT_EQ(width->text(), "39.96");
+  EXPECT_EQ(doc().preview().width, 472u);  // 40 mm at 300 ppi
 }
 
 // Clicking an entry of the list shows its picture; a new photograph selects the stippling again.

@@ -1,24 +1,14 @@
 // What the window keeps between runs: its geometry, the recent files, the last folder and the
 // panels' choices, in mottle.ini.
-#include <QCheckBox>
-#include <QComboBox>
 #include <QMenu>
 #include <QScreen>
 #include <QSettings>
-#include <QTest>
 
-#include "ui/color_selector.h"
-#include "ui/line_edit.h"
 #include "ui/preferences.h"
 #include "window_fixture.h"
 
 namespace stippon {
 namespace {
-
-QByteArray contents(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Each start of the program in a working folder of its own, with a copy of the file the last
 // start left: a file Qt has written in this process would be answered from its memory.
@@ -28,21 +18,13 @@ class Preferences : public WindowFixture {
 
   // Another start, from the file the last one left on closing, or from the text given.
   void start_again(const QByteArray& text = {}) {
-    if (text.isEmpty()) window->close();
+    if (text.isEmpty()) window->exit_action->trigger();  // Ctrl+Q
     const QByteArray kept = text.isEmpty() ? contents("mottle.ini") : text;
     window.reset();
     starts.push_back(std::make_unique<QTemporaryDir>());
-    const QString next = starts.back()->path();
-    for (const char* name : {"dots", "tones", "icons"})
-      ASSERT_TRUE(QFile::link(QString(STIPPON_DATA_DIR "/") + name, next + "/" + name));
-    QDir::setCurrent(next);
-    write_text("mottle.ini", kept);
+    enter(starts.back()->path());
+    write_bytes("mottle.ini", kept);
     make_window(false);
-  }
-  static void write_text(const QString& path, const QByteArray& text) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(text), text.size());
   }
 };
 
@@ -126,26 +108,6 @@ TEST_F(Preferences, RecentFilesAcrossTwoWindows) {
   EXPECT_TRUE(window->preferences().recent_files().isEmpty());
 }
 
-// Every control of both panels as "name=value", the ink's swatch included.
-QStringList panel_controls(const _window& window) {
-  QStringList shown;
-  for (const char* panel : {"general_tab", "images_tab"}) {
-    for (const QWidget* w : window.findChild<QWidget*>(panel)->findChildren<QWidget*>()) {
-      QString value;
-      if (const auto* combo = qobject_cast<const QComboBox*>(w)) value = combo->currentText();
-      if (const auto* slider = qobject_cast<const QSlider*>(w)) value.setNum(slider->value());
-      if (const auto* spin = qobject_cast<const QAbstractSpinBox*>(w)) value = spin->text();
-      if (const auto* check = qobject_cast<const QCheckBox*>(w)) value.setNum(check->isChecked());
-      if (const auto* edit = qobject_cast<const _line_edit*>(w)) value = edit->text();
-      if (const auto* swatch = qobject_cast<const _color_selector*>(w))
-        value = swatch->color().name(QColor::HexArgb);
-      if (!w->objectName().isEmpty() && !value.isNull())
-        shown << QString("%1/%2=%3").arg(panel, w->objectName(), value);
-    }
-  }
-  return shown;
-}
-
 // The sections of an INI file, in order.
 QStringList sections(const QString& path) {
   QStringList found;
@@ -159,15 +121,9 @@ QStringList sections(const QString& path) {
 // per group.
 TEST_F(Preferences, EveryChoiceComesBackAfterARestart) {
   load("coffee_gray.pgm");
-  const auto pick = [](QComboBox* combo, int index) {
-    combo->setCurrentIndex(index);
-    emit combo->activated(index);
-  };
   general<QComboBox>("save_resolution_combo")->setCurrentIndex(resolution_1200);
   general<QComboBox>("size_combo")->setCurrentIndex(size_custom);
-  general<_line_edit>("width_line_edit")->clear();
-  QTest::keyClicks(general<_line_edit>("width_line_edit"), "61.5");
-  QTest::keyClick(general<_line_edit>("width_line_edit"), Qt::Key_Tab);
+  type_in(general<_line_edit>("width_line_edit"), "61.5");
   general<QComboBox>("units_combo")->setCurrentIndex(units_inches);
   general<QSlider>("scale_factor_slider")->setValue(27);
   general<QSlider>("displacement_slider")->setValue(11);
@@ -188,8 +144,8 @@ TEST_F(Preferences, EveryChoiceComesBackAfterARestart) {
   emit images<_color_selector>("color_selector")->color_picked(QColor(0, 90, 200, 180));
   images<QComboBox>("colour_source_combo")->setCurrentIndex(colour_photo);
   controller->finish_work();
-  const _document_settings chosen = settings();
-  const QStringList shown = panel_controls(*window);
+  _document_settings chosen = settings();
+  QStringList shown = panel_controls(*window);
   ASSERT_EQ(shown.size(), 29) << shown.join("\n").toStdString();
   EXPECT_EQ(chosen.ink, _pixel(0, 90, 200, 180));
   EXPECT_EQ(chosen.colour_source, colour_photo);
@@ -198,6 +154,7 @@ TEST_F(Preferences, EveryChoiceComesBackAfterARestart) {
     SCOPED_TRACE(start);
     start_again();
     EXPECT_EQ(sections("mottle.ini"), (QStringList{"[General]", "[general_tab]", "[images]"}));
+    EXPECT_TRUE(contents("mottle.ini").contains("\ngamma=1.6\n"));
     EXPECT_EQ(settings(), chosen);
     EXPECT_FALSE(window->undo_action->isEnabled());  // restored, not changed
     load("coffee_gray.pgm");
@@ -205,7 +162,22 @@ TEST_F(Preferences, EveryChoiceComesBackAfterARestart) {
     EXPECT_EQ(settings(), chosen);
     // In its own colours a grey photograph's dark corner takes black dots, not the ink.
     EXPECT_EQ(doc().colour_field().get(0, 0), _pixel(0, 0, 0));
+    // The four inks, a colour mode that is no device of its own, come back as well.
+    general<QComboBox>("device_combo")->setCurrentIndex(3);
+    ASSERT_EQ(settings().inks, inks_cmyk);
+    chosen = settings();
+    shown = panel_controls(*window);
   }
+  // A value still being typed at Ctrl+Q is kept as well.
+  window->show();
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  auto* gamma = general<QDoubleSpinBox>("gamma_spin_box");
+  gamma->setFocus();
+  QTest::keyClick(gamma, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(gamma, "2.2");
+  start_again();
+  EXPECT_EQ(general<QDoubleSpinBox>("gamma_spin_box")->value(), 2.2);
 }
 
 // A file of an earlier version, whose General choices went to the section [%General] (twice after

@@ -14,6 +14,7 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTest>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -21,6 +22,7 @@
 
 #include "controller/controller.h"
 #include "document/test_pictures.h"
+#include "ui/color_selector.h"
 #include "ui/line_edit.h"
 #include "ui/picture_view.h"
 #include "ui/status_line.h"
@@ -46,25 +48,69 @@ class _temporary_home {
   QTemporaryDir home;
 
   _temporary_home() {
-    for (const char* name : {"HOME", "XDG_CONFIG_HOME"}) saved.emplace_back(name, qgetenv(name));
     qputenv("HOME", QFile::encodeName(home.path()));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(".config")));
   }
   ~_temporary_home() {
-    for (const auto& [name, value] : saved) {
-      if (value.isNull()) {
-        qunsetenv(name);
-      } else {
-        qputenv(name, value);
-      }
-    }
+    for (const auto& [name, value] : saved) value.isNull() ? qunsetenv(name) : qputenv(name, value);
   }
   _temporary_home(const _temporary_home&) = delete;
   _temporary_home& operator=(const _temporary_home&) = delete;
 
  private:
-  std::vector<std::pair<const char*, QByteArray>> saved;
+  const std::pair<const char*, QByteArray> saved[2] = {
+      {"HOME", qgetenv("HOME")}, {"XDG_CONFIG_HOME", qgetenv("XDG_CONFIG_HOME")}};
 };
+
+inline QByteArray contents(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline void write_bytes(const QString& path, const QByteArray& bytes, QDateTime modified = {}) {
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  ASSERT_EQ(file.write(bytes), bytes.size());
+  ASSERT_TRUE(file.flush());  // a later flush would stamp the file with the current time
+  // A time of its own, so that the poll sees a change within the file system's resolution.
+  if (modified.isValid()) {
+    ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
+  }
+}
+
+// A user's pick in a list: the index moves and, as for a mouse or keyboard choice, activated
+// follows.
+inline void pick(QComboBox* combo, int index) {
+  combo->setCurrentIndex(index);
+  emit combo->activated(index);
+}
+
+// A value typed over a field's text, then handed over with a key.
+inline void type_in(_line_edit* field, const char* text, Qt::Key key = Qt::Key_Tab) {
+  field->clear();
+  QTest::keyClicks(field, text);
+  QTest::keyClick(field, key);
+}
+
+// Every named control of both panels as "panel/name=value", the ink's swatch included.
+inline QStringList panel_controls(const _window& window) {
+  QStringList shown;
+  for (const char* panel : {"general_tab", "images_tab"}) {
+    for (const QWidget* w : window.findChild<QWidget*>(panel)->findChildren<QWidget*>()) {
+      QString value;
+      if (const auto* combo = qobject_cast<const QComboBox*>(w)) value = combo->currentText();
+      if (const auto* slider = qobject_cast<const QSlider*>(w)) value.setNum(slider->value());
+      if (const auto* spin = qobject_cast<const QAbstractSpinBox*>(w)) value = spin->text();
+      if (const auto* check = qobject_cast<const QCheckBox*>(w)) value.setNum(check->isChecked());
+      if (const auto* edit = qobject_cast<const _line_edit*>(w)) value = edit->text();
+      if (const auto* swatch = qobject_cast<const _color_selector*>(w))
+        value = swatch->color().name(QColor::HexArgb);
+      if (!w->objectName().isEmpty() && !value.isNull())
+        shown << QString("%1/%2=%3").arg(panel, w->objectName(), value);
+    }
+  }
+  return shown;
+}
 
 class WindowFixture : public ::testing::Test {
  protected:
@@ -80,10 +126,15 @@ class WindowFixture : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_TRUE(folder.isValid());
-    for (const char* name : {"dots", "tones", "icons"})
-      ASSERT_TRUE(QFile::link(QString(STIPPON_DATA_DIR "/") + name, folder.filePath(name)));
-    QDir::setCurrent(folder.path());
+    enter(folder.path());
     make_window();
+  }
+
+  // Works in `path` from now on, with the data the program reads there.
+  static void enter(const QString& path) {
+    for (const char* name : {"dots", "tones", "icons"})
+      ASSERT_TRUE(QFile::link(QString(STIPPON_DATA_DIR "/") + name, path + "/" + name));
+    QDir::setCurrent(path);
   }
 
   // A window as the program makes it, with its dialogs and boxes scripted and recorded; unless

@@ -3,8 +3,6 @@
 #include <sys/resource.h>
 
 #include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDropEvent>
 #include <QLabel>
 #include <QListWidget>
@@ -15,13 +13,13 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QTest>
 #include <QTimer>
 #include <QUrl>
 #include <QWheelEvent>
 #include <cmath>
 #include <csignal>
 
+#include "image/scratch.h"
 #include "photo/photo_reader.h"
 #include "window_fixture.h"
 
@@ -29,22 +27,6 @@ namespace stippon {
 namespace {
 
 using Window = WindowFixture;
-
-QByteArray contents(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void write_bytes(const QString& path, const QByteArray& bytes, QDateTime modified = {}) {
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  ASSERT_EQ(file.write(bytes), bytes.size());
-  ASSERT_TRUE(file.flush());  // a later flush would stamp the file with the current time
-  // A time of its own, so that the poll sees a change within the file system's resolution.
-  if (modified.isValid()) {
-    ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
-  }
-}
 
 _image read_pgm(const QString& path) {
   _image image;
@@ -62,8 +44,9 @@ QStringList entries(QMenu* menu) {
   return list;
 }
 
-// Before a picture the panels, saving, the recent files, undo and the view wait; the File and Edit
-// menus with their keys (the View menu's are pressed below).
+// Before a picture the panels, saving, the recent files, undo and the view wait, and a control
+// changed all the same shows its setting again; the File and Edit menus with their keys (the View
+// menu's are pressed below).
 TEST_F(Window, StartsWithDisabledPanelsAndTheMenus) {
   EXPECT_FALSE(window->tab_widget->isEnabled());
   EXPECT_FALSE(window->save_action->isEnabled());
@@ -84,6 +67,18 @@ TEST_F(Window, StartsWithDisabledPanelsAndTheMenus) {
   EXPECT_EQ(hint->text(),
             "Open a photograph (Ctrl+O) or drop one here\n\n"
             "JPEG, PNG, TIFF, WebP, BMP, GIF, PGM, PPM or PBM");
+
+  window->tab_widget->setEnabled(true);
+  const _document_settings before = settings();
+  const QStringList shown = panel_controls(*window);
+  general<QSlider>("scale_factor_slider")->setValue(45);
+  images<QSlider>("borders_slider")->setValue(-20);
+  pick(general<QComboBox>("device_combo"), device_color_tones);
+  general<QSpinBox>("black_point_spin_box")->setValue(40);
+  EXPECT_EQ(panel_controls(*window), shown);
+  EXPECT_EQ(general<_line_edit>("width_line_edit")->text(), "0");
+  EXPECT_EQ(settings(), before);
+  EXPECT_FALSE(window->undo_action->isEnabled());
 }
 
 // A notch of the wheel towards the user over a widget.
@@ -131,13 +126,20 @@ TEST_F(Window, AtItsSmallestThePanelsScrollAndTheStatusBarReads) {
   EXPECT_GE(view->width(), 400);
   const _document_settings before = settings();
   QScrollBar* scroll = general_area->verticalScrollBar();
-  QWidget* controls[] = {general<QComboBox>("merging_function_combo"),
-                         general<QSlider>("scale_factor_slider"),
-                         general<QSpinBox>("black_point_spin_box")};
-  for (QWidget* control : controls) {
+  const std::pair<QWidget*, bool> controls[] = {
+      {images<QComboBox>("colour_source_combo"), false},
+      {images<QSpinBox>("low_density_max_spin_box"), false},
+      {images<QSlider>("threshold_slider"), false},
+      {general<QComboBox>("merging_function_combo"), true},
+      {general<QSlider>("scale_factor_slider"), true},
+      {general<QSpinBox>("black_point_spin_box"), true},
+      {general<QComboBox>("placement_combo"), true},
+      {general<QComboBox>("device_combo"), true}};
+  for (const auto& [control, on_general] : controls) {
+    window->tab_widget->setCurrentIndex(on_general ? 0 : 1);
     const int scrolled = scroll->value();
     wheel_down(control);
-    EXPECT_GT(scroll->value(), scrolled) << control->objectName().toStdString();
+    EXPECT_TRUE(!on_general || scroll->value() > scrolled) << control->objectName().toStdString();
   }
   EXPECT_EQ(settings(), before);
   EXPECT_FALSE(window->undo_action->isEnabled());
@@ -311,15 +313,19 @@ TEST_F(Window, ThePictureOpensFittedAndTheKeysZoom) {
   }
 }
 
-// The pixels of a saved PNG, bottom row first as the rasters hold them.
+// The colours of a saved PNG as netpbm reads them, grey or not (opaque, or the test fails), bottom
+// row first as the rasters hold them.
 std::vector<_pixel> png_texels(const QString& path) {
-  const QImage png = QImage(path).convertToFormat(QImage::Format_ARGB32);
+  const std::string ppm = testing::output_of("pngtopam '" + path.toStdString() + "' | ppmtoppm");
+  unsigned width = 0, height = 0, maxval = 0;
+  int header = 0;
+  const int read = std::sscanf(ppm.c_str(), "P6 %u %u %u%n", &width, &height, &maxval, &header);
+  if (read != 3 || ppm.size() < header + 1 + 3ul * width * height) return {};
+  const auto* rgb = reinterpret_cast<const unsigned char*>(ppm.data()) + header + 1;
   std::vector<_pixel> texels;
-  for (int y = png.height() - 1; y >= 0; --y)
-    for (int x = 0; x < png.width(); ++x) {
-      const QRgb c = png.pixel(x, y);
-      texels.emplace_back(qRed(c), qGreen(c), qBlue(c), qAlpha(c));
-    }
+  for (unsigned y = height; y-- > 0;)
+    for (const unsigned char* p = rgb + 3 * y * width; p < rgb + 3 * (y + 1) * width; p += 3)
+      texels.emplace_back(p[0], p[1], p[2], 255);
   return texels;
 }
 
