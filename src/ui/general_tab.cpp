@@ -157,24 +157,25 @@ QGroupBox* _general_tab::build_output_group() {
       new_combo("units_combo", {"Millimeters", "Inches", "Pixels"}, tr("Units of measurement"));
 
   // Read-only until "Custom" is chosen.
-  for (auto [edit, name, tip] :
-       {std::tuple(&width_line_edit, "width_line_edit",
-                   tr("Display the width\nIf Output size is CUSTOM, the "
-                      "user can change the widht in the selected UNITS, "
-                      "computing the height to maintain the aspect ratio")),
-        std::tuple(&height_line_edit, "height_line_edit",
-                   tr("Display the height\nIf Output size is CUSTOM, the "
-                      "user can change the height in the selected UNITS, "
-                      "computing the width to maintain the aspect ratio"))}) {
-    *edit = new_line_edit(name);
-    (*edit)->setValidator(edge_validator);
-    make_display_only(*edit, QStringLiteral("0"));
-    (*edit)->setToolTip(tip);
+  const std::tuple<const char*, QString, const char*, QString> edge_texts[] = {
+      {"width_label", tr("Spatial width:"), "width_line_edit",
+       tr("Display the width\nIf Output size is CUSTOM, the "
+          "user can change the widht in the selected UNITS, "
+          "computing the height to maintain the aspect ratio")},
+      {"height_label", tr("Spatial height:"), "height_line_edit",
+       tr("Display the height\nIf Output size is CUSTOM, the "
+          "user can change the height in the selected UNITS, "
+          "computing the width to maintain the aspect ratio")}};
+  for (int i = 0; i < 2; ++i) {
+    const auto& [label_name, label, edit_name, tip] = edge_texts[i];
+    edges[i].label = named(new QLabel(label), label_name);
+    edges[i].label->setEnabled(false);
+    edges[i].edit = new_line_edit(edit_name);
+    edges[i].edit->setValidator(edge_validator);
+    make_display_only(edges[i].edit, QStringLiteral("0"));
+    edges[i].edit->setToolTip(tip);
+    connect(edges[i].edit, &_line_edit::committed, this, [this, i] { edit_edge(i == 1); });
   }
-  width_label = named(new QLabel(tr("Spatial width:")), "width_label");
-  width_label->setEnabled(false);
-  height_label = named(new QLabel(tr("Spatial height:")), "height_label");
-  height_label->setEnabled(false);
 
   save_resolution_combo = new_combo(
       "save_resolution_combo", {},
@@ -186,16 +187,14 @@ QGroupBox* _general_tab::build_output_group() {
   auto* group = centred_group(tr("Output size and resolution"));
   group->setLayout(labelled_rows({{new QLabel(tr("Spatial size:")), size_combo},
                                   {new QLabel(tr("Spatial units:")), units_combo},
-                                  {width_label, width_line_edit},
-                                  {height_label, height_line_edit},
+                                  {edges[0].label, edges[0].edit},
+                                  {edges[1].label, edges[1].edit},
                                   {new QLabel(tr("Resolution:")), save_resolution_combo}}));
 
   edit_on(units_combo, &QComboBox::currentIndexChanged, "Units", false,
           [](_document_settings& s, int index) { s.output_units = _output_units(index); });
   edit_on(size_combo, &QComboBox::currentIndexChanged, "Output Size", false,
           [](_document_settings& s, int index) { s.output_size = _output_size(index); });
-  connect(width_line_edit, &_line_edit::committed, this, [this] { edit_edge(false); });
-  connect(height_line_edit, &_line_edit::committed, this, [this] { edit_edge(true); });
   // Each entry carries its resolution position, so a list holding "300ppi" alone still gives
   // 300 ppi rather than its row number.
   connect(save_resolution_combo, &QComboBox::currentIndexChanged, this, [this](int row) {
@@ -434,12 +433,11 @@ void _general_tab::show_settings() {
   size_combo->setCurrentIndex(settings.output_size);
   // Only "Custom" takes a typed width or height.
   const bool custom = settings.output_size == size_custom;
-  for (_line_edit* edit : {width_line_edit, height_line_edit}) {
-    edit->setReadOnly(!custom);
-    edit->setEnabled(custom);
+  for (const _edge_field& edge : edges) {
+    edge.edit->setReadOnly(!custom);
+    edge.edit->setEnabled(custom);
+    edge.label->setEnabled(custom);
   }
-  width_label->setEnabled(custom);
-  height_label->setEnabled(custom);
   units_combo->setCurrentIndex(settings.output_units);
   edge_validator->setDecimals(decimals(settings.output_units));
   show_dimensions();
@@ -471,15 +469,15 @@ void _general_tab::show_dimensions() {
   const _preview_size preview = controller->document().planned_preview();
   const _document_settings& settings = controller->settings();
   const int k = output_scale(settings.resolution());
-  width_line_edit->setText(dimension_text(preview.width, settings.output_units, k));
-  height_line_edit->setText(dimension_text(preview.height, settings.output_units, k));
+  edges[0].edit->setText(dimension_text(preview.width, settings.output_units, k));
+  edges[1].edit->setText(dimension_text(preview.height, settings.output_units, k));
 }
 
 // A text that does not parse gives 0.0, which asks for no width; a width that makes no picture
 // changes nothing either, and the panel shows the current dimensions again. Typed pixels are
 // those of the save resolution.
 void _general_tab::edit_edge(bool is_height) {
-  const _line_edit* field = is_height ? height_line_edit : width_line_edit;
+  const _line_edit* field = edges[is_height ? 1 : 0].edit;
   const _document_settings& settings = controller->settings();
   float value = QLocale::c().toFloat(field->text());
   if (settings.output_units == units_pixels) value /= float(output_scale(settings.resolution()));

@@ -30,10 +30,12 @@ class _general_tab : public _settings_panel {
   QDoubleValidator* edge_validator = nullptr;
   QComboBox* size_combo = nullptr;
   QComboBox* units_combo = nullptr;
-  _line_edit* width_line_edit = nullptr;
-  _line_edit* height_line_edit = nullptr;
-  QLabel* width_label = nullptr;
-  QLabel* height_label = nullptr;
+  // The width's field and label, then the height's: both are shown, typed and enabled alike.
+  struct _edge_field {
+    QLabel* label = nullptr;
+    _line_edit* edit = nullptr;
+  };
+  _edge_field edges[2];
   QSlider* scale_factor_slider = nullptr;
   _line_edit* scale_factor_line_edit = nullptr;
   QSlider* displacement_slider = nullptr;
