@@ -1,7 +1,25 @@
 // stippon-batch: the stippling pipeline of the desktop program, from the command line.
+#include <csignal>
 #include <cstdio>
 
-#include "batch/folder.h"
+#include "batch/console.h"
+#include "batch/options.h"
+#include "controller/folder_print.h"
+
+namespace {
+
+constexpr int SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
+volatile std::sig_atomic_t interrupt_signal = 0;
+
+extern "C" void note_interrupt(int signal_number) {
+  interrupt_signal = signal_number;
+}
+
+bool interrupted() {
+  return interrupt_signal != 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   using namespace stippon;
@@ -11,16 +29,28 @@ int main(int argc, char** argv) {
   if (parsed.action == action_usage_error)
     std::fprintf(stderr, "stippon-batch: %s\nTry 'stippon-batch --help'.\n",
                  parsed.message.c_str());
+  // Bad usage exits with the status of a refused print.
   if (parsed.action != action_run)
-    return parsed.action == action_usage_error ? exit_usage : exit_success;
+    return parsed.action == action_usage_error ? print_refused : print_done;
   const _batch_options& options = parsed.options;
-  catch_interrupts();
+  // From here on Ctrl+C, a closed terminal or a kill only mark the run as interrupted: the print
+  // being written stops at its next band and removes its temporary file.
+  for (int signal_number : SIGNALS) std::signal(signal_number, note_interrupt);
   _console console(!options.quiet);
-  const _exit_status status =
-      options.output_dir.empty()
-          ? _batch_printer(options, console, false).print(options.inputs.front(), options.output)
-          : _folder_run(options, console).run();
+  _print_status status = print_done;
+  if (options.output_dir.empty()) {
+    status = _print_job(options, console, false, interrupted)
+                 .print(options.inputs.front(), options.output);
+  } else {
+    _folder_print folder(options, console, interrupted);
+    for (const std::string& input : options.inputs) folder.add(input, options.print_name(input));
+    status = folder.run(options.output_dir, options.skip_existing);
+  }
   console.show({});
-  end_if_interrupted();
+  // The program ends by the signal that interrupted it, as that signal would have ended it.
+  if (interrupted()) {
+    std::signal(interrupt_signal, SIG_DFL);
+    std::raise(interrupt_signal);
+  }
   return status;
 }

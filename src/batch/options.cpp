@@ -305,7 +305,7 @@ std::string _command_line::finish() {
   }
   o.output = files.back();
   o.inputs.assign(files.begin(), files.end() - 1);
-  const bool svg = o.svg_output(), colour = o.colour_output();
+  const bool svg = svg_print_name(o.output), colour = colour_print_name(o.output);
   const bool stippled = o.image == list_stippling || o.image == list_color_stippling;
   // The first rule broken is said.
   const std::pair<bool, std::string> rules[] = {
@@ -351,17 +351,6 @@ std::string _command_line::finish() {
 std::string _batch_options::print_name(const std::string& input) const {
   const std::filesystem::path name = std::filesystem::path(input).stem();
   return (std::filesystem::path(output_dir) / name).string() + "." + format;
-}
-
-bool _batch_options::colour_output() const {
-  const std::optional<_print_format> format = print_format_of(output);
-  return format && *format != _print_format::pgm;
-}
-
-bool _batch_options::svg_output() const {
-  std::string end = output.size() > 4 ? output.substr(output.size() - 4) : "";
-  for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return end == ".svg";
 }
 
 _parse_result parse_batch_options(const std::vector<std::string>& arguments) {

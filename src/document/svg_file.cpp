@@ -1,31 +1,14 @@
 // The SVG print of the document: its dot plans at 1200 ppi handed to the vector writer.
-#include <cctype>
-
 #include "document/stipple_document.h"
 #include "document/svg_print.h"
+#include "print/print_format.h"
 
 namespace stippon {
-
-namespace {
-
-constexpr char SVG_SUFFIX[] = ".svg";
-
-bool svg_name(const std::string& file) {
-  const std::string suffix = SVG_SUFFIX;
-  if (file.size() <= suffix.size()) return false;
-  for (size_t i = 0; i < suffix.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(file[file.size() - suffix.size() + i])) !=
-        suffix[i])
-      return false;
-  return true;
-}
-
-}  // namespace
 
 _svg_result _stipple_document::write_svg(const std::string& file, const _svg_options& options,
                                          const _band_progress& progress) {
   _svg_result result;
-  if (!svg_name(file)) {
+  if (!svg_print_name(file)) {
     result.error = file + ": the name must end in .svg";
     return result;
   }

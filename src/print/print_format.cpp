@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string_view>
 #include <utility>
 
 #include "print/print_pdf.h"
@@ -24,6 +25,20 @@ std::optional<_print_format> print_format_of(const std::string& file_name) {
   for (const auto& [name, format] : EXTENSIONS)
     if (extension == name) return format;
   return std::nullopt;
+}
+
+bool colour_print_name(const std::string& file_name) {
+  const std::optional<_print_format> format = print_format_of(file_name);
+  return format && *format != _print_format::pgm;
+}
+
+bool svg_print_name(const std::string& file_name) {
+  constexpr std::string_view SUFFIX = ".svg";
+  if (file_name.size() <= SUFFIX.size()) return false;
+  const std::string_view end = std::string_view(file_name).substr(file_name.size() - SUFFIX.size());
+  return std::equal(end.begin(), end.end(), SUFFIX.begin(), [](char a, char b) {
+    return std::tolower(static_cast<unsigned char>(a)) == b;
+  });
 }
 
 std::unique_ptr<_print_writer> make_print_writer(_print_format format) {

@@ -4,8 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "batch/batch.h"
+#include "batch/console.h"
 #include "batch/options.h"
+#include "controller/print_job.h"
 #include "fuzz_input.h"
 
 using namespace stippon;
@@ -48,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   options.data_dir = STIPPON_DATA_DIR;
   options.quiet = true;
   _console console(false);
-  _batch_printer(options, console, false).print(input, output);
+  _print_job(options, console, false, [] { return false; }).print(input, output);
   std::remove(output.c_str());
   return 0;
 }
