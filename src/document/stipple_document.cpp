@@ -147,12 +147,14 @@ bool _stipple_document::relax_dots() {
   if (current.stipple.placement != placement_relaxed) return true;
   const _size_draws draws = size_draws();
   if (grid.relaxed_dots && grid.relaxed_for == draws) return true;
-  const auto cancelled = [this] { return !keep_drawing(_work_progress::stipple, 0, 1); };
+  const auto rounds = [this](unsigned done, unsigned total) {
+    return keep_drawing(_work_progress::relax, done, total);
+  };
   grid.relaxed_dots =
       _relaxed_dots::of(current.stipple, grid.halftoning_image, grid.original_image,
-                        _random_stream(static_cast<unsigned>(preview_seed)), pool.get(), cancelled);
+                        _random_stream(static_cast<unsigned>(preview_seed)), pool.get(), rounds);
   grid.relaxed_for = draws;
-  if (!cancelled()) return true;
+  if (control == nullptr || !control->cancelled()) return true;
   grid.relaxed_dots.reset();
   return false;
 }

@@ -9,19 +9,20 @@ namespace stippon {
 namespace {
 
 // Nanoseconds each stage takes per pixel it handles, measured on the development machine:
-// resampling reads the photograph and writes the grid, borders and halftone go over the grid, the
-// dots over the print.
+// resampling reads the photograph and writes the grid, borders, halftone and the relaxation of the
+// dots go over the grid, the dots over the print.
 struct _stage_cost {
   double input_ns = 0.0;
   double cell_ns = 0.0;
   double print_ns = 0.0;
 };
 constexpr _stage_cost COSTS[_work_progress::STAGE_COUNT] = {
-    {5.5, 6.2, 0.0},   // resample
-    {0.0, 12.9, 0.0},  // borders
-    {0.0, 14.1, 0.0},  // halftone
-    {0.0, 0.0, 10.4},  // stipple
-    {0.0, 0.0, 17.0},  // colour
+    {5.5, 6.2, 0.0},    // resample
+    {0.0, 12.9, 0.0},   // borders
+    {0.0, 14.1, 0.0},   // halftone
+    {0.0, 650.0, 0.0},  // relax
+    {0.0, 0.0, 10.4},   // stipple
+    {0.0, 0.0, 17.0},   // colour
 };
 
 double cost(_work_progress::_stage stage, const _work_sizes& sizes) {
@@ -34,11 +35,12 @@ double cost(_work_progress::_stage stage, const _work_sizes& sizes) {
 
 _work_progress::_work_progress(const _document_work& work, const _work_sizes& sizes) {
   const bool needed[STAGE_COUNT] = {
-      work.remakes_grid(),
-      work.remakes_grid() || work.reborders(),
-      work.remakes_grid(),
-      work.restipples(),
-      sizes.colour && (work.restipples() || work.reinks()),
+      work.remakes_grid(),                                   // resample
+      work.remakes_grid() || work.reborders(),               // borders
+      work.remakes_grid(),                                   // halftone
+      sizes.relaxes && work.restipples(),                    // relax
+      work.restipples(),                                     // stipple
+      sizes.colour && (work.restipples() || work.reinks()),  // colour
   };
   for (int stage = 0; stage < STAGE_COUNT; ++stage) {
     if (needed[stage]) weight[stage] = cost(_stage(stage), sizes);

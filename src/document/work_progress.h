@@ -9,7 +9,8 @@ struct _work_sizes {
   double input_pixels = 0.0;
   double cells = 0.0;
   double print_pixels = 0.0;
-  bool colour = false;  // a colour-stippled picture is drawn too
+  bool relaxes = false;  // the dots are relaxed before they are drawn
+  bool colour = false;   // a colour-stippled picture is drawn too
 };
 
 // The share of a run done, counted over the stages it goes through, each weighed by its time as
@@ -17,7 +18,7 @@ struct _work_sizes {
 // photograph is resampled before any dot is drawn.
 class _work_progress {
  public:
-  enum _stage { resample, borders, halftone, stipple, colour, STAGE_COUNT };
+  enum _stage { resample, borders, halftone, relax, stipple, colour, STAGE_COUNT };
 
   _work_progress() = default;
   _work_progress(const _document_work& work, const _work_sizes& sizes);

@@ -250,7 +250,7 @@ void room_for_ink(const std::vector<uint8_t>& sizes, const std::vector<double>& 
 
 _relaxed_dots _relaxed_dots::relax(const _image& halftone, const _image& tones,
                                    const std::vector<uint8_t>& sizes, _thread_pool* pool,
-                                   const _stop& stop) {
+                                   const _rounds& rounds) {
   const unsigned width = halftone.width;
   const unsigned height = filled_rows(halftone);
   const _darkness_field field(tones, width, height);
@@ -274,7 +274,7 @@ _relaxed_dots _relaxed_dots::relax(const _image& halftone, const _image& tones,
   std::vector<double> next_x = xs;
   std::vector<double> next_y = ys;
   for (int round = 0; round < ROUNDS && count > 0; ++round) {
-    if (stop && stop()) return {};
+    if (rounds && !rounds(unsigned(round), ROUNDS)) return {};
     if (round > 0) room_for_ink(sizes, xs, ys, areas, field, weights);
     if (!weights.empty()) bounds.build(xs, ys, weights);
     buckets.fill(xs, ys);
@@ -296,6 +296,7 @@ _relaxed_dots _relaxed_dots::relax(const _image& halftone, const _image& tones,
     xs = next_x;
     ys = next_y;
   }
+  if (rounds) rounds(ROUNDS, ROUNDS);
 
   _relaxed_dots dots;
   dots.rows_.resize(count);
@@ -311,13 +312,13 @@ _relaxed_dots _relaxed_dots::relax(const _image& halftone, const _image& tones,
 
 _relaxed_dots _relaxed_dots::of(const _stipple_settings& settings, const _image& halftone,
                                 const _image& tones, const _random_stream& stream,
-                                _thread_pool* pool, const _stop& stop) {
+                                _thread_pool* pool, const _rounds& rounds) {
   std::vector<uint8_t> sizes;
   _random_stream draws = stream;
   _grey_walk::of(settings, 1).run(halftone, draws, [&](unsigned, unsigned, const _placed_dot& dot) {
     sizes.push_back(uint8_t(std::min(dot.size, 255u)));
   });
-  return relax(halftone, tones, sizes, pool, stop);
+  return relax(halftone, tones, sizes, pool, rounds);
 }
 
 }  // namespace stippon

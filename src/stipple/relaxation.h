@@ -34,8 +34,9 @@ class _relaxed_dots {
   static constexpr float JITTER_PER_RANDOMNESS = 0.15f;
 
   _relaxed_dots() = default;
-  // Asked before each round; true stops the relaxation, which then places no dots.
-  using _stop = std::function<bool()>;
+  // Told the rounds done, of all, before each round and once all are done; false before a round
+  // stops the relaxation, which then places no dots.
+  using _rounds = std::function<bool(unsigned done, unsigned total)>;
 
   // The dots of halftone (0 where a dot stands) with the sizes they draw, in walk order, relaxed
   // over the darkness of tones (the grid image the halftone was made from, 0 black .. 255
@@ -43,11 +44,11 @@ class _relaxed_dots {
   // the pool's threads, or on the calling thread without one.
   static _relaxed_dots relax(const _image& halftone, const _image& tones,
                              const std::vector<uint8_t>& sizes, _thread_pool* pool = nullptr,
-                             const _stop& stop = {});
+                             const _rounds& rounds = {});
   // The dots of a grey stippling run with these settings, whose sizes the walk draws from stream.
   static _relaxed_dots of(const _stipple_settings& settings, const _image& halftone,
                           const _image& tones, const _random_stream& stream,
-                          _thread_pool* pool = nullptr, const _stop& stop = {});
+                          _thread_pool* pool = nullptr, const _rounds& rounds = {});
 
   size_t size() const { return rows_.size(); }
   // Dot i's place before its jitter.

@@ -159,8 +159,8 @@ TEST(RelaxedPlacement, FlatPatchesSpreadEvenly) {
   }
 }
 
-// A photograph's places are the same from run to run and for 1, 2 or 3 threads; the dots move
-// off their grid squares, except where the ink is near solid.
+// A photograph's places are the same from run to run and for 1, 2 or 3 threads, told round by
+// round; the dots move off their grid squares, except where the ink is near solid.
 TEST(RelaxedPlacement, SamePlacesForAnyThreads) {
   const _image tones = resampled("camera.pgm", 1240.0f);
   _image halftone = tones;
@@ -173,6 +173,18 @@ TEST(RelaxedPlacement, SamePlacesForAnyThreads) {
     _thread_pool pool(threads);
     EXPECT_TRUE(_relaxed_dots::of(settings, halftone, tones, seeded, &pool) == one) << threads;
   }
+  // The rounds are told as they start and once all are done, for a run's progress; a stop before
+  // a round places no dot.
+  std::vector<unsigned> told;
+  const auto count_rounds = [&told](unsigned done, unsigned total) {
+    told.push_back(done * 10 + total);
+    return true;
+  };
+  EXPECT_TRUE(_relaxed_dots::of(settings, halftone, tones, seeded, nullptr, count_rounds) == one);
+  EXPECT_EQ(told, (std::vector<unsigned>{3, 13, 23, 33}));
+  const auto stop_after_one = [](unsigned done, unsigned) { return done < 1; };
+  EXPECT_EQ(_relaxed_dots::of(settings, halftone, tones, seeded, nullptr, stop_after_one).size(),
+            0u);
   // Near-solid ink from darkness 0.6 on: samples of 102 and darker.
   size_t moving = 0, moved = 0;
   for (size_t i = 0, r = 0; r < halftone.height; ++r)
