@@ -47,8 +47,12 @@ _work_sizes _stipple_document::work_sizes(const _document_work& work) const {
   sizes.print_pixels = double(print.width) * print.height;
   sizes.cells = sizes.print_pixels / (scale * scale);
   // Places kept from an earlier run cost nothing: only new ones are counted.
-  sizes.relaxes = current.stipple.placement == placement_relaxed &&
-                  (work.remakes_grid() || !grid.relaxed_dots || grid.relaxed_for != size_draws());
+  const bool relaxed = current.stipple.placement == placement_relaxed;
+  sizes.relaxes =
+      relaxed && (work.remakes_grid() || !grid.relaxed_dots || grid.relaxed_for != size_draws());
+  sizes.relaxes_inks =
+      relaxed && current.inks == inks_cmyk &&
+      (work.remakes_grid() || !grid.cmyk.has_places(current.stipple, preview_seed));
   sizes.colour = current.colour_stippling || (!work.restipples() && color_stippling.width > 0);
   return sizes;
 }

@@ -32,9 +32,15 @@ void _stipple_document::derive_inks() {
                    lookup, pool.get());
 }
 
+// Under relaxed placement the inks' places are made first, kept for the prints and the SVG.
 void _stipple_document::stipple_inks() {
+  const auto rounds = [this](unsigned done, unsigned total) {
+    return keep_drawing(_work_progress::relax_inks, done, total);
+  };
+  if (!grid.cmyk.relax(current.stipple, preview_seed, pool.get(), rounds)) return;
   size_colour_stippling();
-  const std::array<_dot_plan, INK_COUNT> plans = grid.cmyk.plans(current.stipple, 1, preview_seed);
+  const std::array<_dot_plan, INK_COUNT> plans =
+      grid.cmyk.plans(current.stipple, 1, preview_seed, pool.get());
   _cmyk_print print(plans, dot_sheets->row(resolution_300), color_stippling.height,
                     color_stippling.width, current.stipple);
   print.set_pool(pool.get());
@@ -58,7 +64,8 @@ void _stipple_document::stipple_inks() {
 // A print file holds the inks where it can (TIFF, PDF), else their colour on paper (PNG).
 bool _stipple_document::write_inks(_print_writer& writer, int row, _print_kind kind) {
   const int k = output_scale(row);
-  const std::array<_dot_plan, INK_COUNT> plans = grid.cmyk.plans(current.stipple, k, preview_seed);
+  const std::array<_dot_plan, INK_COUNT> plans =
+      grid.cmyk.plans(current.stipple, k, preview_seed, pool.get());
   _cmyk_print print(plans, dot_sheets->row(row), stippling_image.height * k,
                     stippling_image.width * k, current.stipple);
   print.set_pool(pool.get());

@@ -137,15 +137,14 @@ bool _stipple_document::derive(float w) {
   return true;
 }
 
-_stipple_document::_size_draws _stipple_document::size_draws() const {
-  return {pattern_seed(), current.stipple.low_density_min, current.stipple.low_density_max,
-          current.stipple.random_distribution};
+_relaxed_draws _stipple_document::size_draws() const {
+  return _relaxed_draws::of(current.stipple, pattern_seed());
 }
 
 // A cancelled run keeps no places: the rounds it stopped would be missing.
 bool _stipple_document::relax_dots() {
   if (current.stipple.placement != placement_relaxed) return true;
-  const _size_draws draws = size_draws();
+  const _relaxed_draws draws = size_draws();
   if (grid.relaxed_dots && grid.relaxed_for == draws) return true;
   const auto rounds = [this](unsigned done, unsigned total) {
     return keep_drawing(_work_progress::relax, done, total);
@@ -262,8 +261,9 @@ _document_work _stipple_document::work_for(_document_settings& target) {
   const bool restipple = !(target.stipple == current.stipple) ||
                          target.colour_stippling != current.colour_stippling ||
                          target.inks != current.inks;
-  // A matched tone depends on the dots: the halftone is made again for new ones.
-  const bool matched = target.tone_match.matching != tone_matching_none;
+  // A matched tone depends on the dots: the halftone is made again for new ones. The inks of a
+  // CMYK print are always matched to their separation.
+  const bool matched = target.tone_match.matching != tone_matching_none || target.inks == inks_cmyk;
   _document_work work;
   // The print keeps its size when only the packing changes: the cells within it change.
   // The inks' grids are made with the grid.

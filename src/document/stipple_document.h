@@ -192,14 +192,6 @@ class _stipple_document {
   _image stippling_image;    // the 300 ppi preview
   int64_t preview_seed = 0;  // of the preview's dots, and of every print drawn from them
   _texture color_stippling;
-  // What relaxed places depend on besides the halftone grid: the draws of the dots' sizes.
-  struct _size_draws {
-    int64_t seed = 0;
-    unsigned short low = 0;
-    unsigned short high = 0;
-    _random_distribution distribution = distribution_random;
-    bool operator==(const _size_draws&) const = default;
-  };
   // What a new halftone grid makes again from the input; a run that keeps the grid reads them.
   struct _grid_images {
     _image original_image;
@@ -210,7 +202,7 @@ class _stipple_document {
     // The dots' places under relaxed placement, made from the halftone grid once they are
     // needed, and the draws they were made for.
     std::optional<_relaxed_dots> relaxed_dots;
-    _size_draws relaxed_for;
+    _relaxed_draws relaxed_for;
   };
   _grid_images grid;
 
@@ -228,7 +220,7 @@ class _stipple_document {
   bool write_inks(_print_writer& writer, int row, _print_kind kind);
   bool cmyk_print() const { return current.inks == inks_cmyk && !grid.cmyk.empty(); }
   void stipple_colour();
-  _size_draws size_draws() const;
+  _relaxed_draws size_draws() const;
   // The relaxed places of the halftone's dots, kept until the halftone or the draws change;
   // false when the run was cancelled meanwhile.
   bool relax_dots();

@@ -36,7 +36,8 @@ _svg_result _stipple_document::write_svg(const std::string& file, const _svg_opt
   // A separated print is its four inks, a pen each.
   const _dot_plan grey = inks ? _dot_plan() : grey_plan(k, stream);
   const std::array<_dot_plan, INK_COUNT> ink_plans =
-      inks ? grid.cmyk.plans(current.stipple, k, preview_seed) : std::array<_dot_plan, INK_COUNT>();
+      inks ? grid.cmyk.plans(current.stipple, k, preview_seed, pool.get())
+           : std::array<_dot_plan, INK_COUNT>();
   if (inks) {
     static const char* const NAMES[INK_COUNT] = {"cyan", "magenta", "yellow", "black"};
     for (int ink = 0; ink < INK_COUNT; ++ink)

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "document/work_control.h"
+#include "inks/cmyk_separation.h"
 
 namespace stippon {
 
@@ -10,19 +11,23 @@ namespace {
 
 // Nanoseconds each stage takes per pixel it handles, measured on the development machine:
 // resampling reads the photograph and writes the grid, borders, halftone and the relaxation of the
-// dots go over the grid, the dots over the print.
+// dots go over the grid, the dots over the print. The inks of a CMYK print each relax a grid of
+// the grey one's size.
+constexpr double RELAX_CELL_NS = 650.0;
+constexpr double RELAX_INKS_CELL_NS = RELAX_CELL_NS * INK_COUNT;
 struct _stage_cost {
   double input_ns = 0.0;
   double cell_ns = 0.0;
   double print_ns = 0.0;
 };
 constexpr _stage_cost COSTS[_work_progress::STAGE_COUNT] = {
-    {5.5, 6.2, 0.0},    // resample
-    {0.0, 12.9, 0.0},   // borders
-    {0.0, 14.1, 0.0},   // halftone
-    {0.0, 650.0, 0.0},  // relax
-    {0.0, 0.0, 10.4},   // stipple
-    {0.0, 0.0, 17.0},   // colour
+    {5.5, 6.2, 0.0},                 // resample
+    {0.0, 12.9, 0.0},                // borders
+    {0.0, 14.1, 0.0},                // halftone
+    {0.0, RELAX_CELL_NS, 0.0},       // relax
+    {0.0, 0.0, 10.4},                // stipple
+    {0.0, RELAX_INKS_CELL_NS, 0.0},  // relax_inks
+    {0.0, 0.0, 17.0},                // colour
 };
 
 double cost(_work_progress::_stage stage, const _work_sizes& sizes) {
@@ -40,6 +45,7 @@ _work_progress::_work_progress(const _document_work& work, const _work_sizes& si
       work.remakes_grid(),                                   // halftone
       sizes.relaxes && work.restipples(),                    // relax
       work.restipples(),                                     // stipple
+      sizes.relaxes_inks && work.restipples(),               // relax_inks
       sizes.colour && (work.restipples() || work.reinks()),  // colour
   };
   for (int stage = 0; stage < STAGE_COUNT; ++stage) {

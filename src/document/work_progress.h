@@ -9,8 +9,9 @@ struct _work_sizes {
   double input_pixels = 0.0;
   double cells = 0.0;
   double print_pixels = 0.0;
-  bool relaxes = false;  // the dots are relaxed before they are drawn
-  bool colour = false;   // a colour-stippled picture is drawn too
+  bool relaxes = false;       // the dots are relaxed before they are drawn
+  bool relaxes_inks = false;  // and so are a CMYK print's four inks
+  bool colour = false;        // a colour-stippled picture is drawn too
 };
 
 // The share of a run done, counted over the stages it goes through, each weighed by its time as
@@ -18,7 +19,7 @@ struct _work_sizes {
 // photograph is resampled before any dot is drawn.
 class _work_progress {
  public:
-  enum _stage { resample, borders, halftone, relax, stipple, colour, STAGE_COUNT };
+  enum _stage { resample, borders, halftone, relax, stipple, relax_inks, colour, STAGE_COUNT };
 
   _work_progress() = default;
   _work_progress(const _document_work& work, const _work_sizes& sizes);

@@ -113,8 +113,9 @@ class _grey_walk {
     if (index >= relaxed_->size()) return;
     const _grid_point centre = relaxed_->centre(index, u_row, u_column);
     const float half = 0.5f * float(dot.size);
-    dot.row = to_position(k_ * (centre.row * scale_factor_ - half));
-    dot.column = to_position(k_ * (centre.column * scale_factor_ - half));
+    // Inks of equal amounts relax alike: the shift keeps their dots apart as on the grid.
+    dot.row = to_position(k_ * (centre.row * scale_factor_ - half) + shift_rows_);
+    dot.column = to_position(k_ * (centre.column * scale_factor_ - half) + shift_columns_);
   }
 
   template <class Source>

@@ -8,10 +8,9 @@
 #include "image/image.h"
 #include "parallel/thread_pool.h"
 #include "stipple/random_stream.h"
+#include "stipple/stipple_settings.h"
 
 namespace stippon {
-
-struct _stipple_settings;
 
 // A place on the halftone grid in grid units: sample (r, c) covers rows [r, r + 1) and columns
 // [c, c + 1), row 0 at the bottom.
@@ -66,6 +65,21 @@ class _relaxed_dots {
   std::vector<float> rows_;
   std::vector<float> columns_;
   std::vector<float> spacings_;  // the square root of the dot's cell area
+};
+
+// What relaxed places depend on besides the halftone and its tones: the seed whose stream draws
+// the dots' sizes, and how the sizes are drawn.
+struct _relaxed_draws {
+  int64_t seed = 0;
+  unsigned short low = 0;
+  unsigned short high = 0;
+  _random_distribution distribution = distribution_random;
+
+  static _relaxed_draws of(const _stipple_settings& settings, int64_t seed) {
+    return {seed, settings.low_density_min, settings.low_density_max,
+            settings.random_distribution};
+  }
+  bool operator==(const _relaxed_draws&) const = default;
 };
 
 }  // namespace stippon
