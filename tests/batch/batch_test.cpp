@@ -1,7 +1,9 @@
 // stippon-batch as a user runs it: bad usage exits 2, unreadable input or data 3, an unwritable
 // output 4, each writing nothing and keeping an older output; successful runs give the asked
-// size, repeat the pattern of a seed and say only what they are asked to.
+// size, repeat the pattern of a seed through files or the standard streams and say only what
+// they are asked to.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <tiffio.h>
 
 #include <regex>
@@ -29,6 +31,8 @@ TEST(BatchUsage, BadUsageExitsTwoWritingNothingHelpAndVersion) {
   // '@': in the scratch folder
   const std::string tall = inputs / "tall.pgm", OUT = "@out.pgm", SVG = "@out.svg";
   write_file(tall, "P5\n10 40\n255\n" + std::string(400, '\x80'));
+  // A header that promises 16384 x 16384 pixels in a file of a few bytes.
+  write_file(inputs / "huge.pgm", "P5\n16384 16384\n255\n\x80\x80");
   const std::pair<std::vector<std::string>, const char*> cases[] = {
       {{CAMERA, OUT, "--frobnicate"}, "unknown option --frobnicate"},
       {{CAMERA, OUT, "--size"}, "--size needs a value"},
@@ -78,6 +82,7 @@ TEST(BatchUsage, BadUsageExitsTwoWritingNothingHelpAndVersion) {
       {{CAMERA, OUT, "--width", "16385px"}, "each edge may be at most 16384"},
       {{tall, OUT, "--width", "5000px"}, "each edge may be at most 16384"},
       {{CHELSEA, OUT, "--width", "1px", "--packing", "6"}, "less than one pixel high"},
+      {{inputs / "huge.pgm", OUT, "--size", "optimal"}, "--size optimal"},
   };
   for (const auto& [arguments, message] : cases) {
     _scratch scratch;
@@ -114,23 +119,29 @@ TEST(BatchUsage, BadUsageExitsTwoWritingNothingHelpAndVersion) {
   EXPECT_EQ(described, 35u);
 }
 
-// Sizes from the photograph, a typed edge in each unit, and the resolution; the sheets are
-// measured by netpbm below.
+// Sizes from the photograph, a typed edge in each unit, the resolution, and a sheet that holds
+// the whole print in each orientation, a square photograph on the landscape sheet (A4 is 3506 x
+// 2480 pixels at 300 ppi); netpbm reads the sizes.
 TEST(BatchRun, OutputSizes) {
   _scratch scratch;
-  // input, options, the PGM header of the output
+  write_file(scratch / "landscape.pgm", "P5\n80 60\n255\n" + std::string(4800, '\x60'));
+  write_file(scratch / "portrait.pgm", "P5\n40 60\n255\n" + std::string(2400, '\x60'));
   const std::tuple<std::string, std::vector<std::string>, const char*> cases[] = {
-      {CHELSEA, {"--size", "optimal"}, "1353 900"},
-      {CAMERA, {"--width=2in"}, "600 600"},
-      {CHELSEA, {"--height", "30mm"}, "532 354"},
-      {CAMERA, {"--size", "A10", "--ppi", "1200"}, "1240 1240"},
+      {CHELSEA, {"--size", "optimal"}, "1353 by 900"},
+      {CAMERA, {"--width=2in"}, "600 by 600"},
+      {CHELSEA, {"--height", "30mm"}, "532 by 354"},
+      {CAMERA, {"--size", "A10", "--ppi", "1200"}, "1240 by 1240"},
+      {CAMERA, {"--size", "A4"}, "2480 by 2480"},
+      {scratch / "landscape.pgm", {"--size", "A4"}, "3307 by 2480"},
+      {scratch / "portrait.pgm", {"--size", "A4"}, "2337 by 3506"},
   };
+  const std::string out = scratch / "out.pgm";
   for (const auto& [input, options, size] : cases) {
-    std::vector<std::string> arguments = {input, scratch / "out.pgm", "--seed", "1"};
+    std::vector<std::string> arguments = {input, out, "--seed", "1"};
     arguments.insert(arguments.end(), options.begin(), options.end());
     run_ok(arguments, scratch);
-    EXPECT_TRUE(read_file(scratch / "out.pgm").starts_with("P5\n" + std::string(size) + "\n255\n"))
-        << size;
+    EXPECT_EQ(run_program("pamfile", {out}, scratch).out,
+              out + ":\tPGM raw, " + size + "  maxval 255\n");
   }
   // A PNG carries the resolution in its pHYs chunk: 1200 ppi is 47244 (0xb88c) pixels per metre.
   run_ok({CHELSEA, scratch / "out.png", "--size", "A10", "--ppi", "1200"}, scratch);
@@ -139,24 +150,6 @@ TEST(BatchRun, OutputSizes) {
   // 512 pixels x scale factor 3 = 1536: every input pixel is one halftone cell, no resampling.
   run_ok({CAMERA, scratch / "original.pgm", "--width", "1536px", "--image", "original"}, scratch);
   EXPECT_TRUE(read_file(scratch / "original.pgm") == read_file(CAMERA));
-}
-
-// A sheet holds the whole print in each orientation, a square photograph on the landscape sheet:
-// A4 is 3506 x 2480 pixels at 300 ppi. netpbm reads the sizes.
-TEST(BatchRun, SheetSizesFitTheSheet) {
-  _scratch scratch;
-  write_file(scratch / "landscape.pgm", "P5\n80 60\n255\n" + std::string(4800, '\x60'));
-  write_file(scratch / "portrait.pgm", "P5\n40 60\n255\n" + std::string(2400, '\x60'));
-  const std::pair<std::string, const char*> cases[] = {
-      {CAMERA, "PGM raw, 2480 by 2480 "},
-      {scratch / "landscape.pgm", "PGM raw, 3307 by 2480 "},
-      {scratch / "portrait.pgm", "PGM raw, 2337 by 3506 "},
-  };
-  for (const auto& [input, size] : cases) {
-    run_ok({input, scratch / "out.pgm", "--size", "A4", "--seed", "1"}, scratch);
-    const _batch_result info = run_program("pamfile", {scratch / "out.pgm"}, scratch);
-    EXPECT_NE(info.out.find(size), std::string::npos) << info.out << info.err;
-  }
 }
 
 // A seed fixes the dot pattern. Standard error is no terminal here: without --verbose a
@@ -173,6 +166,11 @@ TEST(BatchRun, SeedsAndMessages) {
   const auto [first, quiet] = print("a.pgm", {"--seed", "7"});
   EXPECT_EQ(quiet, "");
   EXPECT_EQ(print("r\u00e9sultat \u00fc.PGM", {"--seed=7"}).first, first);
+  // "-" reads standard input and writes the PGM to standard output.
+  const _batch_result piped = run_program(
+      STIPPON_BATCH_EXE, {"-", "-", "--size", "A10", "--seed", "7"}, scratch, {}, input);
+  EXPECT_EQ(piped.status, 0) << piped.err;
+  EXPECT_TRUE(piped.out == first) << "standard output differs";
   EXPECT_EQ(print("f.png", {"--seed", "7", "--ppi", "1200", "--threads", "1"}).first,
             print("g.png", {"--seed", "7", "--ppi", "1200", "--threads", "3"}).first);
   EXPECT_NE(print("c.pgm", {"--seed", "8"}).first, first);
@@ -214,13 +212,16 @@ TEST(BatchRun, SeedsAndMessages) {
             std::string::npos);
 }
 
-// Unreadable input or data exit 3, an output that cannot be written 4; the older output stays
-// and nothing is left behind.
+// Unreadable input or data exit 3, an output that cannot be written 4; the older outputs stay
+// and nothing is left behind. How a refused output is found is the atomic file's, tested in the
+// file tests.
 TEST(BatchRun, FailuresOnFiles) {
   _scratch scratch;
-  const std::string out = scratch / "out.pgm", data = scratch / "toneless",
-                    folder = data + "/a.pgm";
+  const std::string out = scratch / "out.pgm", locked = scratch / "locked.pgm",
+                    data = scratch / "toneless", folder = data + "/a.pgm";
   write_file(out, "an older print");
+  write_file(locked, "an older print");
+  ::chmod(locked.c_str(), 0444);
   write_file(scratch / "short.pgm", "P5\n20 20\n255\n" + std::string(30, 'x'));
   std::filesystem::create_directories(folder);
   std::filesystem::create_directories(data + "/tones");
@@ -244,6 +245,7 @@ TEST(BatchRun, FailuresOnFiles) {
       {{CAMERA, scratch / "no/out.pgm"}, 4, scratch / "no/out.pgm"},
       {{CAMERA, folder}, 4, folder},
       {{CAMERA, "/proc/stippon.png"}, 4, "/proc/stippon.png"},
+      {{CAMERA, locked}, 4, locked + ": is read-only"},
   };
   for (auto [arguments, status, message] : cases) {
     arguments.insert(arguments.end(), {"--size", "A10"});
@@ -251,7 +253,8 @@ TEST(BatchRun, FailuresOnFiles) {
     EXPECT_EQ(result.status, status) << message;
     EXPECT_NE(result.err.find(message), std::string::npos) << result.err;
     EXPECT_EQ(read_file(out), "an older print");
-    EXPECT_EQ(scratch.files().size(), 3u);  // out.pgm, the input and the data folder
+    EXPECT_EQ(read_file(locked), "an older print");
+    EXPECT_EQ(scratch.files().size(), 4u);  // the two outputs, the input and the data folder
     EXPECT_TRUE(std::filesystem::is_empty(folder));
   }
 }

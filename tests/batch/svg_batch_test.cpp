@@ -1,5 +1,8 @@
-// stippon-batch writing SVG prints: the file it writes and what --verbose says about the pen.
+// stippon-batch writing SVG prints: the document's file for the batch's choices, a separated
+// print Inkscape reads, and what --verbose says about the pen.
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include "batch_runner.h"
 #include "document/stipple_document.h"
@@ -8,7 +11,8 @@ namespace stippon::testing {
 namespace {
 
 const std::string DATA = STIPPON_DATA_DIR;
-const std::string CAMERA = DATA + "/images/camera.pgm";  // 512 x 512
+const std::string CAMERA = DATA + "/images/camera.pgm";                       // 512 x 512
+const std::string PHOTO = STIPPON_TEST_DATA_DIR "/photos/jpeg_baseline.jpg";  // colour
 
 size_t count(const std::string& text, const std::string& what) {
   size_t found = 0;
@@ -16,62 +20,42 @@ size_t count(const std::string& text, const std::string& what) {
   return found;
 }
 
-// The batch's file is the document's, dot for dot: the same settings and seed give the same
-// bytes.
+// The batch's file is the document's, dot for dot, for the same choices and seed: black dots, an
+// ink's second pen, and a pen for each process ink, whose layers are in the inks' colours and
+// which Inkscape finds on the page.
 TEST(BatchSvg, WritesTheDocumentsFile) {
   _scratch scratch;
-  const _batch_result result = run_batch(
-      {CAMERA, scratch / "batch.svg", "--data", DATA, "--size", "A10", "--seed", "21"}, scratch);
-  ASSERT_EQ(result.status, 0) << result.err;
-  EXPECT_EQ(result.err, "");
-  _stipple_document doc;
-  ASSERT_TRUE(doc.load_dots(DATA));
-  _document_settings settings = doc.settings();
-  settings.output_size = size_a10;
-  doc.apply(settings);
-  ASSERT_TRUE(doc.read(CAMERA));
-  doc.set_seed(21);
-  ASSERT_TRUE(doc.write_svg(scratch / "document.svg", {}).written);
-  const std::string file = read_file(scratch / "batch.svg");
-  EXPECT_TRUE(file == read_file(scratch / "document.svg"));
-  // Colour stippling adds the ink's pen.
-  ASSERT_EQ(run_batch({CAMERA, scratch / "colour.SVG", "--data", DATA, "--size", "A10", "--image",
-                       "color-stippling", "--color", "0,0,255"},
-                      scratch)
-                .status,
-            0);
-  EXPECT_NE(read_file(scratch / "colour.SVG").find("inkscape:label=\"Pen 2 ink #0000ff\""),
-            std::string::npos);
-}
-
-// A separated print: a pen a process ink, each layer in its ink's colour, which Inkscape reads;
-// the batch's SVG and TIFF are the document's bytes.
-TEST(BatchSvg, CmykInksArePensInkscapeReads) {
-  _scratch scratch;
-  const std::string photo = std::string(STIPPON_TEST_DATA_DIR) + "/photos/jpeg_baseline.jpg";
-  const std::vector<std::string> common = {"--data", DATA, "--size", "A10",
-                                           "--seed", "5",  "--inks", "cmyk"};
-  for (const char* name : {"batch.svg", "batch.tif"}) {
-    std::vector<std::string> arguments = {photo, scratch / name};
-    arguments.insert(arguments.end(), common.begin(), common.end());
+  const std::tuple<std::string, std::vector<std::string>, std::function<void(_document_settings&)>>
+      cases[] = {
+          {CAMERA, {}, [](_document_settings&) {}},
+          {CAMERA,
+           {"--image", "color-stippling", "--color", "0,0,255"},
+           [](_document_settings& s) {
+             s.colour_stippling = true;
+             s.ink = _pixel(0, 0, 255, 255);
+           }},
+          {PHOTO, {"--inks", "cmyk"}, [](_document_settings& s) { s.inks = inks_cmyk; }},
+      };
+  const std::string batch = scratch / "batch.svg", document = scratch / "document.svg";
+  for (const auto& [photo, options, choose] : cases) {
+    std::vector<std::string> arguments = {photo,    batch, "--data", DATA,
+                                          "--size", "A10", "--seed", "21"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
     const _batch_result result = run_batch(arguments, scratch);
     ASSERT_EQ(result.status, 0) << result.err;
+    _stipple_document doc;
+    ASSERT_TRUE(doc.load_dots(DATA));
+    _document_settings settings = doc.settings();
+    settings.output_size = size_a10;
+    choose(settings);
+    doc.apply(settings);
+    ASSERT_TRUE(doc.read(photo));
+    doc.set_seed(21);
+    ASSERT_TRUE(doc.write_svg(document, {}).written);
+    EXPECT_TRUE(read_file(batch) == read_file(document)) << photo << " " << options.size();
   }
-  _stipple_document doc;
-  ASSERT_TRUE(doc.load_dots(DATA));
-  _document_settings settings = doc.settings();
-  settings.output_size = size_a10;
-  settings.inks = inks_cmyk;
-  doc.apply(settings);
-  ASSERT_TRUE(doc.read(photo));
-  doc.set_seed(5);
-  ASSERT_TRUE(doc.write_svg(scratch / "document.svg", {}).written);
-  ASSERT_TRUE(
-      doc.write_print(scratch / "document.tif", resolution_300, list_stippling, false).written);
-  const std::string file = read_file(scratch / "batch.svg");
-  EXPECT_TRUE(file == read_file(scratch / "document.svg"));
-  EXPECT_TRUE(read_file(scratch / "batch.tif") == read_file(scratch / "document.tif"));
-
+  // The separated print, the last written.
+  const std::string file = read_file(batch);
   _cmyk_separation separation;
   ASSERT_TRUE(separation.load(_cmyk_separation::DEFAULT_PROFILE));
   const char* const names[] = {"cyan", "magenta", "yellow", "black"};
@@ -81,24 +65,23 @@ TEST(BatchSvg, CmykInksArePensInkscapeReads) {
     at = file.find("<g inkscape:groupmode=\"layer\" id=\"pen-" + pen + "\"", at);
     ASSERT_NE(at, std::string::npos) << pen;
     const std::string head = file.substr(at, file.find('>', at) - at);
-    EXPECT_NE(head.find("inkscape:label=\"Pen " + pen + " " + names[ink] + "\""), std::string::npos)
-        << head;
     const _pixel c = separation.ink_colour(ink);
     char colour[8];
     std::snprintf(colour, sizeof colour, "#%02x%02x%02x", c.r, c.g, c.b);
-    EXPECT_NE(head.find("fill=\"" + std::string(colour) + "\""), std::string::npos) << head;
-    EXPECT_NE(head.find("mix-blend-mode:multiply"), std::string::npos) << head;
+    for (const std::string& attribute :
+         {"inkscape:label=\"Pen " + pen + " " + names[ink] + "\"",
+          "fill=\"" + std::string(colour) + "\"", std::string("mix-blend-mode:multiply")})
+      EXPECT_NE(head.find(attribute), std::string::npos) << head;
   }
   EXPECT_EQ(count(file, "<g "), 4u);
-  // Inkscape finds every layer, each with its dots' extent on the page.
-  const _batch_result query =
-      run_program("inkscape", {"--query-all", scratch / "batch.svg"}, scratch);
+  const _batch_result query = run_program("inkscape", {"--query-all", batch}, scratch);
   ASSERT_EQ(query.status, 0) << query.err;
   for (int ink = 1; ink <= INK_COUNT; ++ink)
     EXPECT_NE(query.out.find("\npen-" + std::to_string(ink) + ","), std::string::npos) << query.out;
 }
 
-// --verbose tells the dots and the pen's travel in metres: row by row, in strips, improved.
+// --verbose tells the dots and the pen's travel in metres: row by row, in strips, improved (how
+// much shorter each is is the document's, tested with the SVG print).
 TEST(BatchSvg, VerboseTellsThePensTravel) {
   _scratch scratch;
   const _batch_result result =
@@ -120,7 +103,6 @@ TEST(BatchSvg, VerboseTellsThePensTravel) {
             3)
       << result.err;
   EXPECT_LT(improved, strips);
-  EXPECT_LT(improved, 0.5 * drawn);
 }
 
 }  // namespace
