@@ -1,22 +1,31 @@
 // stippon-batch as a user runs it: bad usage exits 2, unreadable input or data 3, an unwritable
 // output 4, each writing nothing and keeping an older output; successful runs give the asked
 // size, repeat the pattern of a seed through files or the standard streams and say only what
-// they are asked to.
+// they are asked to; an SVG print is the document's.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <tiffio.h>
 
+#include <functional>
 #include <regex>
 #include <sstream>
 
 #include "batch_runner.h"
+#include "document/stipple_document.h"
 
 namespace stippon::testing {
 namespace {
 
 const std::string DATA = STIPPON_DATA_DIR;
-const std::string CAMERA = DATA + "/images/camera.pgm";         // 512 x 512
-const std::string CHELSEA = DATA + "/images/chelsea_gray.pgm";  // 451 x 300
+const std::string CAMERA = DATA + "/images/camera.pgm";                       // 512 x 512
+const std::string CHELSEA = DATA + "/images/chelsea_gray.pgm";                // 451 x 300
+const std::string PHOTO = STIPPON_TEST_DATA_DIR "/photos/jpeg_baseline.jpg";  // colour
+
+size_t count(const std::string& text, const std::string& what) {
+  size_t found = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++found;
+  return found;
+}
 
 // Runs the batch, which must succeed, and returns what it printed on standard error.
 std::string run_ok(const std::vector<std::string>& arguments, const _scratch& scratch) {
@@ -186,6 +195,23 @@ TEST(BatchRun, SeedsAndMessages) {
   const auto [again, said] = print("e.pgm", {"--seed", seed, "--verbose"});
   EXPECT_EQ(again, clocked);
   EXPECT_NE(said.find("seed " + seed + "\n"), std::string::npos) << said;
+  // An SVG print's --verbose tells the dots and the pen's travel in metres: row by row, in
+  // strips, improved (how much shorter each is is the document's, tested with the SVG print).
+  const auto [points, told] =
+      print("p.svg", {"--seed", "4", "--svg-dots", "points", "--pen-width", "0.4", "--verbose"});
+  EXPECT_NE(points.find("stroke-width=\"0.4\""), std::string::npos);
+  EXPECT_NE(told.find(std::to_string(count(points, "<path d=\"M")) + " dots in 1 layer\n"),
+            std::string::npos)
+      << told;
+  double drawn = 0.0, strips = 0.0, improved = 0.0;
+  const size_t travel = told.find("pen-up travel ");
+  ASSERT_NE(travel, std::string::npos) << told;
+  ASSERT_EQ(std::sscanf(told.c_str() + travel,
+                        "pen-up travel %lf m row by row, %lf m in strips, %lf m improved\n", &drawn,
+                        &strips, &improved),
+            3)
+      << told;
+  EXPECT_LT(improved, strips);
   // An enlarged input is worth a warning, which --quiet silences: 620 cells for 451 pixels.
   std::vector<std::string> enlarged = {CHELSEA, scratch / "b.pgm", "--size",
                                        "A9",    "--packing",       "6"};
@@ -210,6 +236,66 @@ TEST(BatchRun, SeedsAndMessages) {
                 .find("warning: " + tagged +
                       ": the colour profile is damaged; the colours are read as sRGB"),
             std::string::npos);
+}
+
+// The batch's file is the document's, dot for dot, for the same choices and seed: black dots, an
+// ink's second pen, and a pen for each process ink, whose layers are in the inks' colours and
+// which Inkscape finds on the page.
+TEST(BatchSvg, WritesTheDocumentsFile) {
+  _scratch scratch;
+  const std::tuple<std::string, std::vector<std::string>, std::function<void(_document_settings&)>>
+      cases[] = {
+          {CAMERA, {}, [](_document_settings&) {}},
+          {CAMERA,
+           {"--image", "color-stippling", "--color", "0,0,255"},
+           [](_document_settings& s) {
+             s.colour_stippling = true;
+             s.ink = _pixel(0, 0, 255, 255);
+           }},
+          {PHOTO, {"--inks", "cmyk"}, [](_document_settings& s) { s.inks = inks_cmyk; }},
+      };
+  const std::string batch = scratch / "batch.svg", document = scratch / "document.svg";
+  for (const auto& [photo, options, choose] : cases) {
+    std::vector<std::string> arguments = {photo,    batch, "--data", DATA,
+                                          "--size", "A10", "--seed", "21"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    const _batch_result result = run_batch(arguments, scratch);
+    ASSERT_EQ(result.status, 0) << result.err;
+    _stipple_document doc;
+    ASSERT_TRUE(doc.load_dots(DATA));
+    _document_settings settings = doc.settings();
+    settings.output_size = size_a10;
+    choose(settings);
+    doc.apply(settings);
+    ASSERT_TRUE(doc.read(photo));
+    doc.set_seed(21);
+    ASSERT_TRUE(doc.write_svg(document, {}).written);
+    EXPECT_TRUE(read_file(batch) == read_file(document)) << photo << " " << options.size();
+  }
+  // The separated print, the last written.
+  const std::string file = read_file(batch);
+  _cmyk_separation separation;
+  ASSERT_TRUE(separation.load(_cmyk_separation::DEFAULT_PROFILE));
+  const char* const names[] = {"cyan", "magenta", "yellow", "black"};
+  size_t at = 0;
+  for (int ink = 0; ink < INK_COUNT; ++ink) {
+    const std::string pen = std::to_string(ink + 1);
+    at = file.find("<g inkscape:groupmode=\"layer\" id=\"pen-" + pen + "\"", at);
+    ASSERT_NE(at, std::string::npos) << pen;
+    const std::string head = file.substr(at, file.find('>', at) - at);
+    const _pixel c = separation.ink_colour(ink);
+    char colour[8];
+    std::snprintf(colour, sizeof colour, "#%02x%02x%02x", c.r, c.g, c.b);
+    for (const std::string& attribute :
+         {"inkscape:label=\"Pen " + pen + " " + names[ink] + "\"",
+          "fill=\"" + std::string(colour) + "\"", std::string("mix-blend-mode:multiply")})
+      EXPECT_NE(head.find(attribute), std::string::npos) << head;
+  }
+  EXPECT_EQ(count(file, "<g "), 4u);
+  const _batch_result query = run_program("inkscape", {"--query-all", batch}, scratch);
+  ASSERT_EQ(query.status, 0) << query.err;
+  for (int ink = 1; ink <= INK_COUNT; ++ink)
+    EXPECT_NE(query.out.find("\npen-" + std::to_string(ink) + ","), std::string::npos) << query.out;
 }
 
 // Unreadable input or data exit 3, an output that cannot be written 4; the older outputs stay
