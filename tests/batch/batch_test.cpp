@@ -1,20 +1,31 @@
 // stippon-batch as a user runs it: bad usage exits 2, unreadable input or data 3, an unwritable
 // output 4, each writing nothing and keeping an older output; successful runs give the asked
-// size, repeat the pattern of a seed and say only what they are asked to.
+// size, repeat the pattern of a seed through files or the standard streams and say only what
+// they are asked to; an SVG print is the document's.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <tiffio.h>
 
+#include <functional>
 #include <regex>
 #include <sstream>
 
 #include "batch_runner.h"
+#include "document/stipple_document.h"
 
 namespace stippon::testing {
 namespace {
 
 const std::string DATA = STIPPON_DATA_DIR;
-const std::string CAMERA = DATA + "/images/camera.pgm";         // 512 x 512
-const std::string CHELSEA = DATA + "/images/chelsea_gray.pgm";  // 451 x 300
+const std::string CAMERA = DATA + "/images/camera.pgm";                       // 512 x 512
+const std::string CHELSEA = DATA + "/images/chelsea_gray.pgm";                // 451 x 300
+const std::string PHOTO = STIPPON_TEST_DATA_DIR "/photos/jpeg_baseline.jpg";  // colour
+
+size_t count(const std::string& text, const std::string& what) {
+  size_t found = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++found;
+  return found;
+}
 
 // Runs the batch, which must succeed, and returns what it printed on standard error.
 std::string run_ok(const std::vector<std::string>& arguments, const _scratch& scratch) {
@@ -29,6 +40,8 @@ TEST(BatchUsage, BadUsageExitsTwoWritingNothingHelpAndVersion) {
   // '@': in the scratch folder
   const std::string tall = inputs / "tall.pgm", OUT = "@out.pgm", SVG = "@out.svg";
   write_file(tall, "P5\n10 40\n255\n" + std::string(400, '\x80'));
+  // A header that promises 16384 x 16384 pixels in a file of a few bytes.
+  write_file(inputs / "huge.pgm", "P5\n16384 16384\n255\n\x80\x80");
   const std::pair<std::vector<std::string>, const char*> cases[] = {
       {{CAMERA, OUT, "--frobnicate"}, "unknown option --frobnicate"},
       {{CAMERA, OUT, "--size"}, "--size needs a value"},
@@ -78,6 +91,7 @@ TEST(BatchUsage, BadUsageExitsTwoWritingNothingHelpAndVersion) {
       {{CAMERA, OUT, "--width", "16385px"}, "each edge may be at most 16384"},
       {{tall, OUT, "--width", "5000px"}, "each edge may be at most 16384"},
       {{CHELSEA, OUT, "--width", "1px", "--packing", "6"}, "less than one pixel high"},
+      {{inputs / "huge.pgm", OUT, "--size", "optimal"}, "--size optimal"},
   };
   for (const auto& [arguments, message] : cases) {
     _scratch scratch;
@@ -114,23 +128,29 @@ TEST(BatchUsage, BadUsageExitsTwoWritingNothingHelpAndVersion) {
   EXPECT_EQ(described, 35u);
 }
 
-// Sizes from the photograph, a typed edge in each unit, and the resolution; the sheets are
-// measured by netpbm below.
+// Sizes from the photograph, a typed edge in each unit, the resolution, and a sheet that holds
+// the whole print in each orientation, a square photograph on the landscape sheet (A4 is 3506 x
+// 2480 pixels at 300 ppi); netpbm reads the sizes.
 TEST(BatchRun, OutputSizes) {
   _scratch scratch;
-  // input, options, the PGM header of the output
+  write_file(scratch / "landscape.pgm", "P5\n80 60\n255\n" + std::string(4800, '\x60'));
+  write_file(scratch / "portrait.pgm", "P5\n40 60\n255\n" + std::string(2400, '\x60'));
   const std::tuple<std::string, std::vector<std::string>, const char*> cases[] = {
-      {CHELSEA, {"--size", "optimal"}, "1353 900"},
-      {CAMERA, {"--width=2in"}, "600 600"},
-      {CHELSEA, {"--height", "30mm"}, "532 354"},
-      {CAMERA, {"--size", "A10", "--ppi", "1200"}, "1240 1240"},
+      {CHELSEA, {"--size", "optimal"}, "1353 by 900"},
+      {CAMERA, {"--width=2in"}, "600 by 600"},
+      {CHELSEA, {"--height", "30mm"}, "532 by 354"},
+      {CAMERA, {"--size", "A10", "--ppi", "1200"}, "1240 by 1240"},
+      {CAMERA, {"--size", "A4"}, "2480 by 2480"},
+      {scratch / "landscape.pgm", {"--size", "A4"}, "3307 by 2480"},
+      {scratch / "portrait.pgm", {"--size", "A4"}, "2337 by 3506"},
   };
+  const std::string out = scratch / "out.pgm";
   for (const auto& [input, options, size] : cases) {
-    std::vector<std::string> arguments = {input, scratch / "out.pgm", "--seed", "1"};
+    std::vector<std::string> arguments = {input, out, "--seed", "1"};
     arguments.insert(arguments.end(), options.begin(), options.end());
     run_ok(arguments, scratch);
-    EXPECT_TRUE(read_file(scratch / "out.pgm").starts_with("P5\n" + std::string(size) + "\n255\n"))
-        << size;
+    EXPECT_EQ(run_program("pamfile", {out}, scratch).out,
+              out + ":\tPGM raw, " + size + "  maxval 255\n");
   }
   // A PNG carries the resolution in its pHYs chunk: 1200 ppi is 47244 (0xb88c) pixels per metre.
   run_ok({CHELSEA, scratch / "out.png", "--size", "A10", "--ppi", "1200"}, scratch);
@@ -139,24 +159,6 @@ TEST(BatchRun, OutputSizes) {
   // 512 pixels x scale factor 3 = 1536: every input pixel is one halftone cell, no resampling.
   run_ok({CAMERA, scratch / "original.pgm", "--width", "1536px", "--image", "original"}, scratch);
   EXPECT_TRUE(read_file(scratch / "original.pgm") == read_file(CAMERA));
-}
-
-// A sheet holds the whole print in each orientation, a square photograph on the landscape sheet:
-// A4 is 3506 x 2480 pixels at 300 ppi. netpbm reads the sizes.
-TEST(BatchRun, SheetSizesFitTheSheet) {
-  _scratch scratch;
-  write_file(scratch / "landscape.pgm", "P5\n80 60\n255\n" + std::string(4800, '\x60'));
-  write_file(scratch / "portrait.pgm", "P5\n40 60\n255\n" + std::string(2400, '\x60'));
-  const std::pair<std::string, const char*> cases[] = {
-      {CAMERA, "PGM raw, 2480 by 2480 "},
-      {scratch / "landscape.pgm", "PGM raw, 3307 by 2480 "},
-      {scratch / "portrait.pgm", "PGM raw, 2337 by 3506 "},
-  };
-  for (const auto& [input, size] : cases) {
-    run_ok({input, scratch / "out.pgm", "--size", "A4", "--seed", "1"}, scratch);
-    const _batch_result info = run_program("pamfile", {scratch / "out.pgm"}, scratch);
-    EXPECT_NE(info.out.find(size), std::string::npos) << info.out << info.err;
-  }
 }
 
 // A seed fixes the dot pattern. Standard error is no terminal here: without --verbose a
@@ -173,6 +175,11 @@ TEST(BatchRun, SeedsAndMessages) {
   const auto [first, quiet] = print("a.pgm", {"--seed", "7"});
   EXPECT_EQ(quiet, "");
   EXPECT_EQ(print("r\u00e9sultat \u00fc.PGM", {"--seed=7"}).first, first);
+  // "-" reads standard input and writes the PGM to standard output.
+  const _batch_result piped = run_program(
+      STIPPON_BATCH_EXE, {"-", "-", "--size", "A10", "--seed", "7"}, scratch, {}, input);
+  EXPECT_EQ(piped.status, 0) << piped.err;
+  EXPECT_TRUE(piped.out == first) << "standard output differs";
   EXPECT_EQ(print("f.png", {"--seed", "7", "--ppi", "1200", "--threads", "1"}).first,
             print("g.png", {"--seed", "7", "--ppi", "1200", "--threads", "3"}).first);
   EXPECT_NE(print("c.pgm", {"--seed", "8"}).first, first);
@@ -188,6 +195,23 @@ TEST(BatchRun, SeedsAndMessages) {
   const auto [again, said] = print("e.pgm", {"--seed", seed, "--verbose"});
   EXPECT_EQ(again, clocked);
   EXPECT_NE(said.find("seed " + seed + "\n"), std::string::npos) << said;
+  // An SVG print's --verbose tells the dots and the pen's travel in metres: row by row, in
+  // strips, improved (how much shorter each is is the document's, tested with the SVG print).
+  const auto [points, told] =
+      print("p.svg", {"--seed", "4", "--svg-dots", "points", "--pen-width", "0.4", "--verbose"});
+  EXPECT_NE(points.find("stroke-width=\"0.4\""), std::string::npos);
+  EXPECT_NE(told.find(std::to_string(count(points, "<path d=\"M")) + " dots in 1 layer\n"),
+            std::string::npos)
+      << told;
+  double drawn = 0.0, strips = 0.0, improved = 0.0;
+  const size_t travel = told.find("pen-up travel ");
+  ASSERT_NE(travel, std::string::npos) << told;
+  ASSERT_EQ(std::sscanf(told.c_str() + travel,
+                        "pen-up travel %lf m row by row, %lf m in strips, %lf m improved\n", &drawn,
+                        &strips, &improved),
+            3)
+      << told;
+  EXPECT_LT(improved, strips);
   // An enlarged input is worth a warning, which --quiet silences: 620 cells for 451 pixels.
   std::vector<std::string> enlarged = {CHELSEA, scratch / "b.pgm", "--size",
                                        "A9",    "--packing",       "6"};
@@ -214,13 +238,76 @@ TEST(BatchRun, SeedsAndMessages) {
             std::string::npos);
 }
 
-// Unreadable input or data exit 3, an output that cannot be written 4; the older output stays
-// and nothing is left behind.
+// The batch's file is the document's, dot for dot, for the same choices and seed: black dots, an
+// ink's second pen, and a pen for each process ink, whose layers are in the inks' colours and
+// which Inkscape finds on the page.
+TEST(BatchSvg, WritesTheDocumentsFile) {
+  _scratch scratch;
+  const std::tuple<std::string, std::vector<std::string>, std::function<void(_document_settings&)>>
+      cases[] = {
+          {CAMERA, {}, [](_document_settings&) {}},
+          {CAMERA,
+           {"--image", "color-stippling", "--color", "0,0,255"},
+           [](_document_settings& s) {
+             s.colour_stippling = true;
+             s.ink = _pixel(0, 0, 255, 255);
+           }},
+          {PHOTO, {"--inks", "cmyk"}, [](_document_settings& s) { s.inks = inks_cmyk; }},
+      };
+  const std::string batch = scratch / "batch.svg", document = scratch / "document.svg";
+  for (const auto& [photo, options, choose] : cases) {
+    std::vector<std::string> arguments = {photo,    batch, "--data", DATA,
+                                          "--size", "A10", "--seed", "21"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    const _batch_result result = run_batch(arguments, scratch);
+    ASSERT_EQ(result.status, 0) << result.err;
+    _stipple_document doc;
+    ASSERT_TRUE(doc.load_dots(DATA));
+    _document_settings settings = doc.settings();
+    settings.output_size = size_a10;
+    choose(settings);
+    doc.apply(settings);
+    ASSERT_TRUE(doc.read(photo));
+    doc.set_seed(21);
+    ASSERT_TRUE(doc.write_svg(document, {}).written);
+    EXPECT_TRUE(read_file(batch) == read_file(document)) << photo << " " << options.size();
+  }
+  // The separated print, the last written.
+  const std::string file = read_file(batch);
+  _cmyk_separation separation;
+  ASSERT_TRUE(separation.load(_cmyk_separation::DEFAULT_PROFILE));
+  const char* const names[] = {"cyan", "magenta", "yellow", "black"};
+  size_t at = 0;
+  for (int ink = 0; ink < INK_COUNT; ++ink) {
+    const std::string pen = std::to_string(ink + 1);
+    at = file.find("<g inkscape:groupmode=\"layer\" id=\"pen-" + pen + "\"", at);
+    ASSERT_NE(at, std::string::npos) << pen;
+    const std::string head = file.substr(at, file.find('>', at) - at);
+    const _pixel c = separation.ink_colour(ink);
+    char colour[8];
+    std::snprintf(colour, sizeof colour, "#%02x%02x%02x", c.r, c.g, c.b);
+    for (const std::string& attribute :
+         {"inkscape:label=\"Pen " + pen + " " + names[ink] + "\"",
+          "fill=\"" + std::string(colour) + "\"", std::string("mix-blend-mode:multiply")})
+      EXPECT_NE(head.find(attribute), std::string::npos) << head;
+  }
+  EXPECT_EQ(count(file, "<g "), 4u);
+  const _batch_result query = run_program("inkscape", {"--query-all", batch}, scratch);
+  ASSERT_EQ(query.status, 0) << query.err;
+  for (int ink = 1; ink <= INK_COUNT; ++ink)
+    EXPECT_NE(query.out.find("\npen-" + std::to_string(ink) + ","), std::string::npos) << query.out;
+}
+
+// Unreadable input or data exit 3, an output that cannot be written 4; the older outputs stay
+// and nothing is left behind. How a refused output is found is the atomic file's, tested in the
+// file tests; where the data is looked for, the install tests'.
 TEST(BatchRun, FailuresOnFiles) {
   _scratch scratch;
-  const std::string out = scratch / "out.pgm", data = scratch / "toneless",
-                    folder = data + "/a.pgm";
+  const std::string out = scratch / "out.pgm", locked = scratch / "locked.pgm",
+                    data = scratch / "toneless", folder = data + "/a.pgm";
   write_file(out, "an older print");
+  write_file(locked, "an older print");
+  ::chmod(locked.c_str(), 0444);
   write_file(scratch / "short.pgm", "P5\n20 20\n255\n" + std::string(30, 'x'));
   std::filesystem::create_directories(folder);
   std::filesystem::create_directories(data + "/tones");
@@ -233,17 +320,14 @@ TEST(BatchRun, FailuresOnFiles) {
        3,
        "Cannot read " + scratch / "none.pgm" + ": cannot open it (No such file or directory)"},
       {{scratch / "short.pgm", out}, 3, "Cannot read " + scratch / "short.pgm" + ": truncated"},
-      {{CAMERA, out, "--data", scratch / "nowhere"},
-       3,
-       "no data folder holding dots/ and tones/ was found; searched:\n  " + scratch / "nowhere" +
-           " (--data)\n"},
       {{CAMERA, out, "--data", sheetless}, 3, "cannot read the dot sheets in " + sheetless},
       {{CAMERA, scratch / "out.png", "--mode", "tones", "--tone", "cyanotype", "--data", data},
        3,
        "cannot read the tone"},
-      {{CAMERA, scratch / "no/out.pgm"}, 4, scratch / "no/out.pgm"},
+      {{CAMERA, scratch / "no/out.pgm"}, 4, scratch / "no/out.pgm: No such file or directory"},
       {{CAMERA, folder}, 4, folder},
       {{CAMERA, "/proc/stippon.png"}, 4, "/proc/stippon.png"},
+      {{CAMERA, locked}, 4, locked + ": is read-only"},
   };
   for (auto [arguments, status, message] : cases) {
     arguments.insert(arguments.end(), {"--size", "A10"});
@@ -251,7 +335,8 @@ TEST(BatchRun, FailuresOnFiles) {
     EXPECT_EQ(result.status, status) << message;
     EXPECT_NE(result.err.find(message), std::string::npos) << result.err;
     EXPECT_EQ(read_file(out), "an older print");
-    EXPECT_EQ(scratch.files().size(), 3u);  // out.pgm, the input and the data folder
+    EXPECT_EQ(read_file(locked), "an older print");
+    EXPECT_EQ(scratch.files().size(), 4u);  // the two outputs, the input and the data folder
     EXPECT_TRUE(std::filesystem::is_empty(folder));
   }
 }

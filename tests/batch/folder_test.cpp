@@ -7,7 +7,6 @@
 #include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 
 #include "batch_runner.h"
 
@@ -117,8 +116,8 @@ TEST(BatchFolder, ResumesAndRefusesCollidingNames) {
   EXPECT_FALSE(fs::exists(clashing));
 }
 
-// The recipe as the README gives it, on this machine: every job exits 0, and each print is the
-// one a single run makes.
+// The recipe as the README gives it, on this machine: parallel exits 0, as it does when no job
+// failed, and each print is the one a single run makes.
 TEST(BatchFolder, GnuParallelRecipeOfTheReadme) {
   std::ifstream readme(DATA + "/../README.md");
   std::vector<std::string> recipes;
@@ -134,11 +133,11 @@ TEST(BatchFolder, GnuParallelRecipeOfTheReadme) {
       fs::path(STIPPON_BATCH_EXE).parent_path().string() + ":" + getenv("PATH");
   for (std::string recipe : recipes) {
     SCOPED_TRACE(recipe);
-    // This machine for the remote hosts, the data here, a small sheet, and a log of the jobs.
+    // This machine for the remote hosts, the data here, and a small sheet.
     for (const auto& [from, to] : {std::pair<std::string, std::string>{"host1,host2", ":"},
                                    {"/path/to/stippon/data", DATA},
                                    {"--size A4", "--size A10"},
-                                   {"parallel ", "parallel --will-cite --joblog jobs.log "}})
+                                   {"parallel ", "parallel --will-cite "}})
       if (const size_t at = recipe.find(from); at != std::string::npos)
         recipe.replace(at, from.size(), to);
     fs::remove_all(scratch / "prints");
@@ -147,18 +146,6 @@ TEST(BatchFolder, GnuParallelRecipeOfTheReadme) {
         run_program("sh", {"-c", recipe}, scratch,
                     {scratch.dir.string(), {{"PATH", path}, {"STIPPON_DATA", DATA}}});
     EXPECT_EQ(run.status, 0) << run.err;
-    std::istringstream log(read_file(scratch / "jobs.log"));
-    std::string line;
-    std::getline(log, line);  // the names of the columns
-    size_t jobs = 0;
-    for (; std::getline(log, line); ++jobs) {
-      std::vector<std::string> fields;
-      std::istringstream columns(line);
-      for (std::string field; std::getline(columns, field, '\t');) fields.push_back(field);
-      ASSERT_GE(fields.size(), 9u) << line;
-      EXPECT_EQ(fields[6] + " " + fields[7], "0 0") << line;  // exit value, signal
-    }
-    EXPECT_EQ(jobs, 3u);
     for (const char* name : {"camera", "chelsea_gray", "gravel"}) {
       ASSERT_EQ(run_batch({DATA + "/images/" + name + ".pgm", scratch / "single.pgm", "--size",
                            "A10", "--seed", "7", "--data", DATA},

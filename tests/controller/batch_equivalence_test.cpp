@@ -14,8 +14,8 @@ const std::string CHELSEA_COLOUR = STIPPON_DATA_DIR "/images/chelsea.png";
 
 class BatchEquivalence : public ControllerFixture {
  protected:
-  // Opens Chelsea on a sheet, as the window does once the size is chosen.
-  void open_chelsea(_output_size size, const std::string& photo = CHELSEA) {
+  // Opens a photograph on a sheet, as the window does once the size is chosen.
+  void open_on_sheet(_output_size size, const std::string& photo = CHELSEA) {
     change([size](_document_settings& s) { s.output_size = size; });
     load(photo);
   }
@@ -45,7 +45,7 @@ class BatchEquivalence : public ControllerFixture {
 };
 
 TEST_F(BatchEquivalence, StippledPrintsAt300600And1200ppi) {
-  open_chelsea(size_a8);
+  open_on_sheet(size_a8);
   const struct {
     const char* name;
     std::vector<std::string> options;                 // the batch's spelling of the choices
@@ -67,30 +67,27 @@ TEST_F(BatchEquivalence, StippledPrintsAt300600And1200ppi) {
        }},
       // On top of the choices above, which the window keeps.
       {"tone matching with levels",
-       {"--packing", "2.5", "--randomness", "0.5", "--merging", "minimum", "--distribution",
-        "normal", "--mode", "bw", "--black-level", "100", "--density-low", "5-7", "--tone-match",
-        "grey", "--gamma", "1.4"},
+       {"--tone-match", "grey", "--gamma", "1.4"},
        [](_document_settings& s) {
          s.tone_match.matching = tone_matching_grey;
          s.tone_match.levels = _levels(0.0f, 255.0f, 1.4f);
        }},
       {"relaxed placement",
-       {"--packing",      "2.5",    "--randomness", "0.5",  "--merging",     "minimum",
-        "--distribution", "normal", "--mode",       "bw",   "--black-level", "100",
-        "--density-low",  "5-7",    "--tone-match", "grey", "--gamma",       "1.4",
-        "--placement",    "relaxed"},
+       {"--placement", "relaxed"},
        [](_document_settings& s) { s.stipple.placement = placement_relaxed; }},
   };
   const std::pair<_resolution_position, const char*> resolutions[] = {
       {resolution_300, "300"}, {resolution_600, "600"}, {resolution_1200, "1200"}};
+  std::vector<std::string> options;  // the choices so far
   for (const auto& print : prints) {
     SCOPED_TRACE(print.name);
     edit(print.name, print.choose);
+    options.insert(options.end(), print.options.begin(), print.options.end());
     const std::string seed = new_dots();
     for (const auto& [position, ppi] : resolutions) {
       SCOPED_TRACE(ppi);
       std::vector<std::string> arguments = {"--size", "A8", "--ppi", ppi, "--seed", seed};
-      arguments.insert(arguments.end(), print.options.begin(), print.options.end());
+      arguments.insert(arguments.end(), options.begin(), options.end());
       EXPECT_TRUE(batch_output("batch.pgm", arguments) ==
                   window_output("window.pgm", position, list_stippling, false))
           << "the two prints differ";
@@ -100,7 +97,7 @@ TEST_F(BatchEquivalence, StippledPrintsAt300600And1200ppi) {
 
 // The PNG pictures: the toned print and the colour-stippled one.
 TEST_F(BatchEquivalence, ColourStipplingAndTonedPicture) {
-  open_chelsea(size_a9);
+  open_on_sheet(size_a9);
   edit("Borders", [](_document_settings& s) { s.borders_threshold = 30 / 10.0f; });
   edit("Threshold", [](_document_settings& s) { s.stipple.contrast_threshold = 90; });
   edit("High Density Min", [](_document_settings& s) { s.stipple.high_density_min = 5; });
@@ -126,7 +123,7 @@ TEST_F(BatchEquivalence, ColourStipplingAndTonedPicture) {
 
 // Dots in the photograph's colours, at 300 and 600 ppi: the same bytes, and many colours.
 TEST_F(BatchEquivalence, DotsInThePhotographsColours) {
-  open_chelsea(size_a9, CHELSEA_COLOUR);
+  open_on_sheet(size_a9, CHELSEA_COLOUR);
   edit("Colour Stippling", [](_document_settings& s) { s.colour_stippling = true; });
   edit("Color Source", [](_document_settings& s) { s.colour_source = colour_photo; });
   const std::string seed = new_dots();
@@ -150,21 +147,14 @@ TEST_F(BatchEquivalence, DotsInThePhotographsColours) {
 // which is the picture on screen.
 TEST_F(BatchEquivalence, CmykInks) {
   const std::string photo = STIPPON_TEST_DATA_DIR "/photos/jpeg_baseline.jpg";  // 40 x 24, colour
-  change([](_document_settings& s) { s.output_size = size_a9; });
-  load(photo);
+  open_on_sheet(size_a9, photo);
   edit("Colours", [](_document_settings& s) { s.inks = inks_cmyk; });
-  const std::string seed = new_dots();
-  const auto batch = [&](const std::string& name, const char* ppi) {
-    const _batch_result result =
-        run_batch({photo, scratch / name, "--data", STIPPON_DATA_DIR, "--size", "A9", "--inks",
-                   "cmyk", "--ppi", ppi, "--seed", seed},
-                  scratch);
-    EXPECT_EQ(result.status, 0) << result.err;
-    return read_file(scratch / name);
-  };
-  EXPECT_TRUE(batch("batch.tif", "600") ==
+  std::vector<std::string> options = {"--size", "A9",       "--inks", "cmyk",
+                                      "--seed", new_dots(), "--ppi",  "600"};
+  EXPECT_TRUE(batch_output("batch.tif", options, photo) ==
               window_output("window.tif", resolution_600, list_stippling, false));
-  EXPECT_TRUE(batch("batch.png", "300") ==
+  options.back() = "300";
+  EXPECT_TRUE(batch_output("batch.png", options, photo) ==
               window_output("window.png", resolution_300, list_stippling, false));
   _texture saved;
   ASSERT_TRUE(_photo_reader().read_colour(scratch / "window.png", saved));

@@ -35,8 +35,11 @@ _texture as_shown(const _image& image) {
   return shown;
 }
 
-void pack(_document_settings& s, int slider) {
-  s.stipple.scale_factor = packing_to_scale(slider / 10.0f);
+// The packing slider at a value.
+std::function<void(_document_settings&)> packed(int slider) {
+  return [slider](_document_settings& s) {
+    s.stipple.scale_factor = packing_to_scale(slider / 10.0f);
+  };
 }
 
 // Five steps of the packing slider cost one run for the last value and make one undo step; undo
@@ -47,15 +50,12 @@ TEST_F(Controller, ABurstOfEditsRunsOnceAndIsOneStep) {
   load(sample("camera.pgm"));
   const _image first = doc().preview();
   QSignalSpy started(&controller, &_controller::work_started);
-  for (const int slider : {22, 24, 26, 28, 25})
-    edit(
-        "Packing", [slider](_document_settings& s) { pack(s, slider); }, true);
+  for (const int slider : {22, 24, 26, 28, 25}) edit("Packing", packed(slider), true);
   EXPECT_TRUE(controller.working());
   wait_idle();
   EXPECT_EQ(started.count(), 1);
   EXPECT_FLOAT_EQ(settings().stipple.scale_factor, 6.0f / 2.5f);
-  const _image later =
-      made_at_once(start, sample("camera.pgm"), [](_document_settings& s) { pack(s, 25); });
+  const _image later = made_at_once(start, sample("camera.pgm"), packed(25));
   EXPECT_TRUE(same_samples(doc().preview(), later));
   EXPECT_TRUE(same_texels(picture, as_shown(later)));
   EXPECT_EQ(steps(), 1);
@@ -68,11 +68,9 @@ TEST_F(Controller, ABurstOfEditsRunsOnceAndIsOneStep) {
   EXPECT_TRUE(same_samples(doc().preview(), later));
 
   controller.history()->undo();
-  edit(
-      "Packing", [](_document_settings& s) { pack(s, 21); }, true);
+  edit("Packing", packed(21), true);
   EXPECT_EQ(steps(), 1);
-  edit(
-      "Packing", [](_document_settings& s) { pack(s, 20); }, true);
+  edit("Packing", packed(20), true);
   EXPECT_EQ(steps(), 0);
   EXPECT_TRUE(same_samples(doc().preview(), first));
 }
