@@ -159,6 +159,12 @@ TEST_F(BatchEquivalence, CmykInks) {
   _texture saved;
   ASSERT_TRUE(_photo_reader().read_colour(scratch / "window.png", saved));
   EXPECT_TRUE(same_texels(saved, picture));
+  // Relaxed, the window's inks keep the places its picture was drawn at; the batch makes them for
+  // the print.
+  edit("Placement", [](_document_settings& s) { s.stipple.placement = placement_relaxed; });
+  options.insert(options.end(), {"--placement", "relaxed"});
+  EXPECT_TRUE(batch_output("batch.tif", options, photo) ==
+              window_output("window.tif", resolution_300, list_stippling, false));
 }
 
 }  // namespace

@@ -262,7 +262,9 @@ TEST_F(SvgPrint, PageLayersAndDots) {
     EXPECT_EQ(drawn_extent(svg.layers[0], kind), (std::array<int64_t, 4>{0, 0, side, side}));
     EXPECT_EQ(count(svg.text, "<use") + count(svg.text, "<symbol") + count(svg.text, "style="), 0u);
     EXPECT_EQ(count(svg.layers[0], dot), dots);
-    if (kind == svg_circles) EXPECT_LE(double(svg.text.size()) / double(dots), 60.0);
+    if (kind == svg_circles) {
+      EXPECT_LE(double(svg.text.size()) / double(dots), 60.0);
+    }
   }
 }
 
