@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -179,83 +180,76 @@ std::string be16(unsigned v) {
   return {char(v >> 8), char(v & 0xff)};
 }
 
-// Every netpbm kind, its deeper samples reduced as pamdepth reduces them.
-TEST(Photo, NetpbmKindsAndDepths) {
+// Every netpbm kind, its deeper samples reduced as pamdepth reduces them. An 8-bit PGM gives its
+// samples as they are, signs and comments included (the photographs and the dot sheets are such
+// files); exactly one white space ends the header.
+TEST(Photo, NetpbmKindsHeadersAndDepths) {
   // pamdepth: floor((v * 255 + floor(maxval / 2)) / maxval)
   const auto depth = [](unsigned v, unsigned maxval) { return (v * 255 + maxval / 2) / maxval; };
+  const std::string camera = read_file(STIPPON_DATA_DIR "/images/camera.pgm");
+  ASSERT_TRUE(camera.starts_with("P5\n512 512\n255\n"));
+  const auto* pixels =
+      reinterpret_cast<const unsigned char*>(camera.data()) + camera.size() - 512 * 512;
+  const std::vector<unsigned> raster = {10, 20, 30, 40, 50, 60};  // RASTER, top row first
   const struct {
-    std::string name, bytes;
+    std::string name, bytes, kind;
     unsigned width;
     std::vector<unsigned> top_down;
   } cases[] = {
-      {"P1 with comment", "P1\n# c\n3 2\n1 0 1\n0 1 0\n", 3, {0, 255, 0, 255, 0, 255}},
+      {"P1 with comment", "P1\n# c\n3 2\n1 0 1\n0 1 0\n", "pbm", 3, {0, 255, 0, 255, 0, 255}},
       {"P4 padded rows",
        "P4\n10 2\n" + std::string("\xa0\x40\x01\xc0", 4),
+       "pbm",
        10,
        {0, 255, 0, 255, 255, 255, 255, 255, 255, 0, 255, 255, 255, 255, 255, 255, 255, 0, 0, 0}},
       {"P2 maxval 1000",
        "P2 3 1 1000 1 500 999",
+       "pgm",
        3,
        {depth(1, 1000), depth(500, 1000), depth(999, 1000)}},
-      {"P5 maxval 1", "P5 2 1 1\n\x01" + std::string(1, '\0'), 2, {255, 0}},
+      {"P5 maxval 1", "P5 2 1 1\n\x01" + std::string(1, '\0'), "pgm", 2, {255, 0}},
       {"P5 maxval 65535",
        "P5 3 1 65535\n" + be16(0) + be16(32896) + be16(65535),
+       "pgm",
        3,
        {0, depth(32896, 65535), 255}},
-      {"P3 maxval 100", "P3 1 1 100 50 100 0", 1, {expected_grey(depth(50, 100), 255, 0)}},
+      {"P2 signs", "P2 3 1 255 0 +5 255", "pgm", 3, {0, 5, 255}},
+      {"P5 comments", "P5\n# one\n3 2\n# two\n255\n" + RASTER, "pgm", 3, raster},
+      {"P5 comments without space", "P5#m\n3#w\n2 255#x\n" + RASTER, "pgm", 3, raster},
+      {"P2 tabs and returns", "P2\t3\r\n2\t255\n10 20 30\n40\n50 60", "pgm", 3, raster},
+      {"P5 one white space", std::string("P5\n2 1\n255\n\n ", 13), "pgm", 2, {10, 32}},
+      {"P2 maxval 15", "P2 3 1 15 0 +5 15", "pgm", 3, {0, 85, 255}},  // floor((5 * 255 + 7) / 15)
+      {"P2 maxval 9", "P2 2 1 9 0 9", "pgm", 2, {0, 255}},  // the ends of the range as any sample
+      {"camera", camera, "pgm", 512, std::vector<unsigned>(pixels, pixels + 512 * 512)},
+      {"P3 maxval 100", "P3 1 1 100 50 100 0", "ppm", 1, {expected_grey(depth(50, 100), 255, 0)}},
       {"P6 maxval 255",
        std::string("P6 2 1 255\n\xff\x00\x00\x01\x02\x03", 17),
+       "ppm",
        2,
        {expected_grey(255, 0, 0), expected_grey(1, 2, 3)}},
       {"P6 maxval 1000",
        "P6 1 2 1000\n" + be16(1000) + be16(1) + be16(999) + std::string(6, '\0'),
+       "ppm",
        1,
        {expected_grey(255, depth(1, 1000), depth(999, 1000)), 0}},
   };
   scratch_dir dir;
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     write_file(dir / "in", c.bytes);
-    const read_result r = read_photo(dir / "in");
-    ASSERT_TRUE(r.ok) << c.name << ": " << r.error;
-    EXPECT_EQ(r.picture.width, c.width) << c.name;
-    EXPECT_EQ(r.picture.samples, c.top_down) << c.name;
+    _photo_reader reader;
+    _image image;
+    ASSERT_TRUE(reader.read(dir / "in", image)) << reader.error();
+    EXPECT_EQ(reader.format(), c.kind);
+    for (const float sample : image.samples) ASSERT_EQ(sample, std::floor(sample));
+    const grey_picture grey = from_raster(image, {});
+    EXPECT_EQ(grey.width, c.width);
+    EXPECT_TRUE(grey.samples == c.top_down);
+    EXPECT_TRUE(read_photo(dir / "in").picture.samples == c.top_down);  // with the colours too
   }
   // The colour of the last, deep PPM: its channels at 8 bits, top row first.
-  const read_result deep = read_photo(dir / "in");
-  EXPECT_EQ(deep.picture.colour,
+  EXPECT_EQ(read_photo(dir / "in").picture.colour,
             (std::vector<unsigned>{255, depth(1, 1000), depth(999, 1000), 0, 0, 0}));
-}
-
-// An 8-bit PGM gives its samples as they are, signs and comments included (the photographs and
-// the dot sheets are such files); exactly one white space ends the header, and other maxvals are
-// brought to 8 bits.
-TEST(Photo, PgmHeadersAndSamples) {
-  const std::string camera = read_file(STIPPON_DATA_DIR "/images/camera.pgm");
-  ASSERT_TRUE(camera.starts_with("P5\n512 512\n255\n"));
-  std::vector<float> bottom_up;
-  for (unsigned row = 512; row-- > 0;)
-    for (unsigned column = 0; column < 512; ++column)
-      bottom_up.push_back(uint8_t(camera[camera.size() - 512 * 512 + row * 512 + column]));
-  const std::pair<std::string, std::vector<float>> cases[] = {
-      {"P2 3 1 255 0 +5 255", {0, 5, 255}},
-      {"P5\n# one\n3 2\n# two\n255\n" + RASTER, BOTTOM_UP},
-      {"P5#m\n3#w\n2 255#x\n" + RASTER, BOTTOM_UP},
-      {"P2\t3\r\n2\t255\n10 20 30\n40\n50 60", BOTTOM_UP},
-      {std::string("P5\n2 1\n255\n\n ", 13), {10, 32}},
-      {"P2 3 1 15 0 +5 15", {0, 85, 255}},  // 5 of 15: floor((5 * 255 + 7) / 15)
-      {"P2 2 1 9 0 9", {0, 255}},           // the ends of the range are samples like any other
-      {camera, bottom_up},
-  };
-  scratch_dir dir;
-  for (const auto& [bytes, samples] : cases) {
-    write_file(dir / "in.pgm", bytes);
-    _image image;
-    _photo_reader reader;
-    ASSERT_TRUE(reader.read(dir / "in.pgm", image)) << reader.error();
-    EXPECT_TRUE(image.width == samples.size() / image.height && image.samples == samples)
-        << bytes.substr(0, 20);
-    EXPECT_EQ(reader.format(), "pgm");
-  }
 }
 
 // ---- refused files ----

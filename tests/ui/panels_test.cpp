@@ -253,13 +253,10 @@ TEST_F(Panels, EachResetPutsBackItsOwnControls) {
 // Ctrl+Z and Ctrl+Shift+Z walk the steps, and the panels follow; a slider's burst of key presses
 // is one step.
 TEST_F(Panels, TheKeysWalkTheStepsAndThePanelsFollow) {
-  window->show();
-  window->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  ASSERT_TRUE(show_active());
   load("coffee_gray.pgm");
   const _document_settings start = settings();
   const QStringList shown = panel_controls(*window);
-  const _image first = doc().preview();
   auto* packing = general<QSlider>("scale_factor_slider");
   for (int press = 0; press < 3; ++press) QTest::keyClick(packing, Qt::Key_Right);
   EXPECT_EQ(general<_line_edit>("scale_factor_line_edit")->text(), "2.60");
@@ -273,8 +270,7 @@ TEST_F(Panels, TheKeysWalkTheStepsAndThePanelsFollow) {
   window->setFocus();  // not in a field, which keeps Ctrl+Z for its own text
   for (int step = 0; step < 4; ++step)
     QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
-  EXPECT_EQ(settings(), start);
-  EXPECT_TRUE(same_samples(doc().preview(), first));
+  EXPECT_EQ(settings(), start);  // the controller's tests check the picture
   EXPECT_EQ(panel_controls(*window), shown);
   EXPECT_FALSE(general<QGroupBox>("black_level_group")->isEnabled());
   EXPECT_FALSE(window->undo_action->isEnabled());

@@ -149,9 +149,7 @@ TEST_F(Preferences, EveryChoiceComesBackAfterARestart) {
     shown = panel_controls(*window);
   }
   // A value still being typed at Ctrl+Q is kept as well.
-  window->show();
-  window->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  ASSERT_TRUE(show_active());
   auto* gamma = general<QDoubleSpinBox>("gamma_spin_box");
   gamma->setFocus();
   QTest::keyClick(gamma, Qt::Key_A, Qt::ControlModifier);

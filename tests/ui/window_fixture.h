@@ -231,6 +231,13 @@ class WindowFixture : public ::testing::Test {
     return folder.filePath(name);
   }
 
+  // Shows the window and waits until it takes the keys.
+  bool show_active() {
+    window->show();
+    window->activateWindow();
+    return QTest::qWaitForWindowActive(window.get());
+  }
+
   // Runs a private slot of the window, as its menu entry does.
   void run(const char* slot) { ASSERT_TRUE(QMetaObject::invokeMethod(window.get(), slot)); }
   bool run_save() {

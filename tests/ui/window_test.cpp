@@ -95,9 +95,7 @@ void wheel_down(QWidget* widget) {
 TEST_F(Window, AtItsSmallestThePanelsScrollAndTheStatusBarReads) {
   window->resize(1, 1);
   EXPECT_EQ(window->size(), QSize(960, 600));
-  window->show();
-  window->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  ASSERT_TRUE(show_active());
   for (const char* name : {"general_tab", "images_tab"}) {
     auto* panel = window->findChild<QWidget*>(name);
     auto* area = qobject_cast<QScrollArea*>(panel->parentWidget()->parentWidget());
@@ -235,9 +233,7 @@ TEST_F(Window, BrokenFilesAreNamedInABox) {
 // view (the view tests check where it lies); the View menu's keys zoom it.
 TEST_F(Window, TheTitleTheStatusBarAndTheZoomKeys) {
   change([](_document_settings& s) { s.output_size = size_a8; });
-  window->show();
-  window->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  ASSERT_TRUE(show_active());
   load("coffee_gray.pgm");  // 600 x 400: 876 x 584 pixels on A8
   EXPECT_EQ(window->windowTitle(), QString::fromUtf8("coffee_gray.pgm — Stippon"));
   EXPECT_EQ(window->windowFilePath(), STIPPON_DATA_DIR "/images/coffee_gray.pgm");
