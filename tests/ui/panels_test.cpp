@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTimer>
 
@@ -76,15 +77,9 @@ TEST_F(Panels, CustomSizeTakesTypedSizesOnce) {
 }
 
 // The sliders show their values and hand them over, each mode opens its own group and keeps its
-// own resolution, and a white point is never offered at or below the black point; the reset
-// puts back every default, in the panel and in the controller, and the very same picture, and
-// the dimensions of the A5 sheet then read in each unit.
-TEST_F(Panels, GeneralChoicesAndTheirReset) {
-  load("coffee_gray.pgm");  // 600 x 400: 2480 x 1653 pixels on A5
-  general<QPushButton>("reset_button")->click();
-  const _image first = doc().preview();
-  const _document_settings defaults = settings();
-  const QStringList shown = panel_controls(*window);
+// own resolution, and a white point is never offered at or below the black point.
+TEST_F(Panels, GeneralControlsShowAndHandOverTheirValues) {
+  load("coffee_gray.pgm");
   general<QSlider>("scale_factor_slider")->setValue(25);
   EXPECT_EQ(general<_line_edit>("scale_factor_line_edit")->text(), "2.50");
   EXPECT_EQ(settings().stipple.scale_factor, 6.0f / 2.5f);
@@ -131,12 +126,12 @@ TEST_F(Panels, GeneralChoicesAndTheirReset) {
   EXPECT_EQ(resolution->currentText(), "300ppi");
   general<QSlider>("black_level_slider")->setValue(200);
   EXPECT_EQ(general<_line_edit>("black_level_line_edit")->text(), "200");
-  general<QComboBox>("units_combo")->setCurrentIndex(units_inches);
-  pick(general<QComboBox>("merging_function_combo"), merging_minimum);
+  EXPECT_EQ(settings().stipple.black_level, 200);
   pick(general<QComboBox>("random_distribution_combo"), distribution_normal);
   pick(general<QComboBox>("placement_combo"), placement_relaxed);
   EXPECT_EQ(window->undo_action->text(), "&Undo Placement");
-  general<QComboBox>("size_combo")->setCurrentIndex(size_custom);
+  EXPECT_EQ(settings().stipple.random_distribution, distribution_normal);
+  EXPECT_EQ(settings().stipple.placement, placement_relaxed);
   general<QComboBox>("tone_matching_combo")->setCurrentIndex(tone_matching_linear);
   auto* black = general<QSpinBox>("black_point_spin_box");
   auto* white = general<QSpinBox>("white_point_spin_box");
@@ -147,33 +142,6 @@ TEST_F(Panels, GeneralChoicesAndTheirReset) {
   EXPECT_EQ(black->maximum(), 100);
   general<QDoubleSpinBox>("gamma_spin_box")->setValue(0.5);
   EXPECT_EQ(settings().tone_match.levels, _levels(100.0f, 101.0f, 0.5f));
-  EXPECT_EQ(settings().stipple.black_level, 200);
-  EXPECT_EQ(settings().stipple.random_distribution, distribution_normal);
-  EXPECT_EQ(settings().stipple.placement, placement_relaxed);
-
-  general<QPushButton>("reset_button")->click();
-  EXPECT_EQ(window->undo_action->text(), "&Undo General Reset");
-  EXPECT_TRUE(same_samples(doc().preview(), first));
-  EXPECT_EQ(settings(), defaults);
-  EXPECT_TRUE(settings().tone_match == _tone_settings());
-  EXPECT_TRUE(settings().stipple == _stipple_settings());
-  for (_resolution_position position : settings().save_resolution)
-    EXPECT_EQ(position, resolution_300);
-  EXPECT_EQ(panel_controls(*window), shown);
-  EXPECT_EQ(general<QComboBox>("size_combo")->currentIndex(), size_a5);
-  EXPECT_FALSE(general<_line_edit>("width_line_edit")->isEnabled());
-  EXPECT_FALSE(general<QGroupBox>("black_level_group")->isEnabled());
-
-  const std::tuple<_output_units, const char*, const char*> units[] = {
-      {units_millimeters, "209.97", "139.95"},
-      {units_pixels, "2480", "1653"},
-      {units_inches, "8.267", "5.510"}};
-  for (const auto& [unit, width, height] : units) {
-    general<QComboBox>("units_combo")->setCurrentIndex(unit);
-    EXPECT_EQ(general<_line_edit>("width_line_edit")->text(), width);
-    EXPECT_EQ(general<_line_edit>("height_line_edit")->text(), height);
-  }
-  EXPECT_TRUE(same_samples(doc().preview(), first));  // units never change the output
 }
 
 // A colour picked in the dialog (alpha included, starting from the ink) paints the swatch and
@@ -194,13 +162,10 @@ void pick_colour(QWidget* selector, bool accept, const QColor& chosen, QColor* i
 
 // Each control of the Images panel hands its setting over and is a step of its own; a dot size
 // offers only the sizes that keep its pair in order; the swatch opens the colour dialog at the
-// ink. The panel's Reset puts back its own controls and the picture they made, as one step.
-TEST_F(Panels, ImagesChoicesAndTheirReset) {
+// ink.
+TEST_F(Panels, ImagesControlsHandOverTheirValues) {
   load("coffee_gray.pgm");
-  const _image first = doc().preview();
   const _image first_borders = doc().borders();
-  const _document_settings defaults = settings();
-  const QStringList shown = panel_controls(*window);
   auto* low_min = images<QSpinBox>("low_density_min_spin_box");
   auto* selector = images<_color_selector>("color_selector");
   const std::function<void()> changes[] = {
@@ -232,32 +197,66 @@ TEST_F(Panels, ImagesChoicesAndTheirReset) {
 
   images<QComboBox>("colour_source_combo")->setCurrentIndex(colour_photo);
   EXPECT_FALSE(selector->isEnabled());  // the photograph gives the colours
+}
 
+// Each panel's Reset puts back its own controls as one step and leaves the other's: together they
+// give back every default, in the panels and in the controller, and the very same pictures. The
+// dimensions of the A5 sheet then read in each unit.
+TEST_F(Panels, EachResetPutsBackItsOwnControls) {
+  load("coffee_gray.pgm");  // 600 x 400: 2480 x 1653 pixels on A5
+  general<QPushButton>("reset_button")->click();
+  const _image first = doc().preview(), first_borders = doc().borders();
+  const _document_settings defaults = settings();
+  const QStringList shown = panel_controls(*window);
+  choose_everything();
+  const QStringList chosen = panel_controls(*window);
+  const auto general_then_images = [](const QStringList& general, const QStringList& images) {
+    return general.filter(QRegularExpression("^general_tab/")) +
+           images.filter(QRegularExpression("^images_tab/"));
+  };
+  general<QPushButton>("reset_button")->click();
+  EXPECT_EQ(window->undo_action->text(), "&Undo General Reset");
+  EXPECT_EQ(panel_controls(*window), general_then_images(shown, chosen));
+  const int steps = controller->history()->count();
   images<QPushButton>("reset_button")->click();
-  EXPECT_EQ(controller->history()->count(), 9);
+  EXPECT_EQ(controller->history()->count(), steps + 1);
   EXPECT_EQ(settings(), defaults);
+  EXPECT_TRUE(settings().tone_match == _tone_settings());
+  EXPECT_TRUE(settings().stipple == _stipple_settings());
+  for (_resolution_position position : settings().save_resolution)
+    EXPECT_EQ(position, resolution_300);
   EXPECT_EQ(panel_controls(*window), shown);
-  EXPECT_TRUE(selector->isEnabled());
+  EXPECT_TRUE(images<_color_selector>("color_selector")->isEnabled());
+  EXPECT_FALSE(general<_line_edit>("width_line_edit")->isEnabled());
+  EXPECT_FALSE(general<QGroupBox>("black_level_group")->isEnabled());
   EXPECT_TRUE(same_samples(doc().preview(), first));
   EXPECT_TRUE(same_samples(doc().borders(), first_borders));
-
   window->undo_action->trigger();
-  EXPECT_EQ(images<QComboBox>("colour_source_combo")->currentText(), "The photograph");
-  EXPECT_EQ(images<QSlider>("borders_slider")->value(), -20);
-  EXPECT_TRUE(images<QCheckBox>("colour_check_box")->isChecked());
-  EXPECT_EQ(selector->color(), QColor(10, 20, 30, 40));
+  EXPECT_EQ(panel_controls(*window), general_then_images(shown, chosen));
+  window->undo_action->trigger();
+  EXPECT_EQ(panel_controls(*window), chosen);
+
+  const std::tuple<_output_units, const char*, const char*> units[] = {
+      {units_millimeters, "209.97", "139.95"},
+      {units_pixels, "2480", "1653"},
+      {units_inches, "8.267", "5.510"}};
+  window->redo_action->trigger();
+  window->redo_action->trigger();
+  for (const auto& [unit, width, height] : units) {
+    general<QComboBox>("units_combo")->setCurrentIndex(unit);
+    EXPECT_EQ(general<_line_edit>("width_line_edit")->text(), width);
+    EXPECT_EQ(general<_line_edit>("height_line_edit")->text(), height);
+  }
+  EXPECT_TRUE(same_samples(doc().preview(), first));  // units never change the output
 }
 
 // Ctrl+Z and Ctrl+Shift+Z walk the steps, and the panels follow; a slider's burst of key presses
 // is one step.
 TEST_F(Panels, TheKeysWalkTheStepsAndThePanelsFollow) {
-  window->show();
-  window->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  ASSERT_TRUE(show_active());
   load("coffee_gray.pgm");
   const _document_settings start = settings();
   const QStringList shown = panel_controls(*window);
-  const _image first = doc().preview();
   auto* packing = general<QSlider>("scale_factor_slider");
   for (int press = 0; press < 3; ++press) QTest::keyClick(packing, Qt::Key_Right);
   EXPECT_EQ(general<_line_edit>("scale_factor_line_edit")->text(), "2.60");
@@ -271,8 +270,7 @@ TEST_F(Panels, TheKeysWalkTheStepsAndThePanelsFollow) {
   window->setFocus();  // not in a field, which keeps Ctrl+Z for its own text
   for (int step = 0; step < 4; ++step)
     QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
-  EXPECT_EQ(settings(), start);
-  EXPECT_TRUE(same_samples(doc().preview(), first));
+  EXPECT_EQ(settings(), start);  // the controller's tests check the picture
   EXPECT_EQ(panel_controls(*window), shown);
   EXPECT_FALSE(general<QGroupBox>("black_level_group")->isEnabled());
   EXPECT_FALSE(window->undo_action->isEnabled());

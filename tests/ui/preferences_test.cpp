@@ -121,28 +121,8 @@ QStringList sections(const QString& path) {
 // per group.
 TEST_F(Preferences, EveryChoiceComesBackAfterARestart) {
   load("coffee_gray.pgm");
-  general<QComboBox>("save_resolution_combo")->setCurrentIndex(resolution_1200);
-  general<QComboBox>("size_combo")->setCurrentIndex(size_custom);
-  type_in(general<_line_edit>("width_line_edit"), "61.5");
-  general<QComboBox>("units_combo")->setCurrentIndex(units_inches);
-  general<QSlider>("scale_factor_slider")->setValue(27);
-  general<QSlider>("displacement_slider")->setValue(11);
-  pick(general<QComboBox>("placement_combo"), placement_relaxed);
-  pick(general<QComboBox>("merging_function_combo"), merging_minimum);
-  pick(general<QComboBox>("random_distribution_combo"), distribution_normal);
-  general<QComboBox>("device_combo")->setCurrentIndex(device_color_tones);
-  pick(general<QComboBox>("stippling_tone_combo"), 9);
-  general<QComboBox>("tone_matching_combo")->setCurrentIndex(tone_matching_grey);
-  general<QSpinBox>("black_point_spin_box")->setValue(20);
-  general<QSpinBox>("white_point_spin_box")->setValue(230);
-  general<QDoubleSpinBox>("gamma_spin_box")->setValue(1.6);
-  images<QSpinBox>("low_density_max_spin_box")->setValue(6);
-  images<QSpinBox>("high_density_min_spin_box")->setValue(5);
-  images<QSlider>("threshold_slider")->setValue(100);
-  images<QSlider>("borders_slider")->setValue(-10);
-  images<QCheckBox>("colour_check_box")->setChecked(true);
-  emit images<_color_selector>("color_selector")->color_picked(QColor(0, 90, 200, 180));
-  images<QComboBox>("colour_source_combo")->setCurrentIndex(colour_photo);
+  choose_everything();
+  type_in(general<_line_edit>("width_line_edit"), "2.5");
   controller->finish_work();
   _document_settings chosen = settings();
   QStringList shown = panel_controls(*window);
@@ -169,9 +149,7 @@ TEST_F(Preferences, EveryChoiceComesBackAfterARestart) {
     shown = panel_controls(*window);
   }
   // A value still being typed at Ctrl+Q is kept as well.
-  window->show();
-  window->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  ASSERT_TRUE(show_active());
   auto* gamma = general<QDoubleSpinBox>("gamma_spin_box");
   gamma->setFocus();
   QTest::keyClick(gamma, Qt::Key_A, Qt::ControlModifier);

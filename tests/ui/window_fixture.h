@@ -198,10 +198,44 @@ class WindowFixture : public ::testing::Test {
     controller->restore(changed);
   }
 
+  // Every control of both panels away from its default, as a user sets them; the size is Custom,
+  // its width left as it was.
+  void choose_everything() {
+    general<QComboBox>("save_resolution_combo")->setCurrentIndex(resolution_1200);
+    general<QComboBox>("size_combo")->setCurrentIndex(size_custom);
+    general<QComboBox>("units_combo")->setCurrentIndex(units_inches);
+    general<QSlider>("scale_factor_slider")->setValue(27);
+    general<QSlider>("displacement_slider")->setValue(11);
+    pick(general<QComboBox>("placement_combo"), placement_relaxed);
+    pick(general<QComboBox>("merging_function_combo"), merging_minimum);
+    pick(general<QComboBox>("random_distribution_combo"), distribution_normal);
+    general<QComboBox>("device_combo")->setCurrentIndex(device_color_tones);
+    pick(general<QComboBox>("stippling_tone_combo"), 9);
+    general<QComboBox>("tone_matching_combo")->setCurrentIndex(tone_matching_grey);
+    general<QSpinBox>("black_point_spin_box")->setValue(20);
+    general<QSpinBox>("white_point_spin_box")->setValue(230);
+    general<QDoubleSpinBox>("gamma_spin_box")->setValue(1.6);
+    images<QSpinBox>("low_density_max_spin_box")->setValue(6);
+    images<QSpinBox>("high_density_min_spin_box")->setValue(5);
+    images<QSlider>("threshold_slider")->setValue(100);
+    images<QSlider>("borders_slider")->setValue(-10);
+    images<QCheckBox>("colour_check_box")->setChecked(true);
+    emit images<_color_selector>("color_selector")->color_picked(QColor(0, 90, 200, 180));
+    images<QComboBox>("colour_source_combo")->setCurrentIndex(colour_photo);
+    controller->finish_work();
+  }
+
   // Copies a sample photograph into the working folder under the given name.
   QString photo(const char* sample, const QString& name) {
     EXPECT_TRUE(QFile::copy(QString(STIPPON_DATA_DIR "/images/") + sample, folder.filePath(name)));
     return folder.filePath(name);
+  }
+
+  // Shows the window and waits until it takes the keys.
+  bool show_active() {
+    window->show();
+    window->activateWindow();
+    return QTest::qWaitForWindowActive(window.get());
   }
 
   // Runs a private slot of the window, as its menu entry does.

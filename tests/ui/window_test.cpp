@@ -95,9 +95,7 @@ void wheel_down(QWidget* widget) {
 TEST_F(Window, AtItsSmallestThePanelsScrollAndTheStatusBarReads) {
   window->resize(1, 1);
   EXPECT_EQ(window->size(), QSize(960, 600));
-  window->show();
-  window->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  ASSERT_TRUE(show_active());
   for (const char* name : {"general_tab", "images_tab"}) {
     auto* panel = window->findChild<QWidget*>(name);
     auto* area = qobject_cast<QScrollArea*>(panel->parentWidget()->parentWidget());
@@ -180,12 +178,10 @@ TEST_F(Window, TheFrameTurnsRedWhileTheInputIsEnlarged) {
   EXPECT_TRUE(warnings.empty());
 }
 
-// Every file the reader refuses is named in a box with the reason. Before a picture the panels
-// and saving stay disabled and the view's hint stays (a cancelled dialog says nothing); after
-// one, the picture stays.
+// A file the reader refuses is named in a box with the reason (the reader's tests give every
+// reason). Before a picture the panels and saving stay disabled and the view's hint stays (a
+// cancelled dialog says nothing); after one, the picture stays.
 TEST_F(Window, BrokenFilesAreNamedInABox) {
-  QByteArray truncated = "P5\n10 10\n255\n";
-  truncated += QByteArray(20, '\x80');
   const struct {
     const char* name;
     QByteArray bytes;
@@ -193,7 +189,6 @@ TEST_F(Window, BrokenFilesAreNamedInABox) {
   } files[] = {
       {"missing.pgm", {}, "No such file or directory"},
       {"text renamed.pgm", "just some text\n", "not a picture Stippon can read"},
-      {"truncated.pgm", truncated, "truncated"},
       {"empty image.pgm", "P5\n0 0\n255\n", "damaged"},
       {"too wide.pgm", "P5\n51 1\n255\n" + QByteArray(51, '\x80'),
        "too large: 51 × 1 pixels, the limit is 50 pixels on a side"},
@@ -234,11 +229,11 @@ TEST_F(Window, BrokenFilesAreNamedInABox) {
 }
 
 // The title names the file; the status bar shows what was done, the file, the print's size in
-// the chosen units and in pixels at the save resolution, and the zoom.
-TEST_F(Window, TheStatusBarAndTheTitle) {
+// the chosen units and in pixels at the save resolution, and the zoom. A new picture fills the
+// view (the view tests check where it lies); the View menu's keys zoom it.
+TEST_F(Window, TheTitleTheStatusBarAndTheZoomKeys) {
   change([](_document_settings& s) { s.output_size = size_a8; });
-  window->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  ASSERT_TRUE(show_active());
   load("coffee_gray.pgm");  // 600 x 400: 876 x 584 pixels on A8
   EXPECT_EQ(window->windowTitle(), QString::fromUtf8("coffee_gray.pgm — Stippon"));
   EXPECT_EQ(window->windowFilePath(), STIPPON_DATA_DIR "/images/coffee_gray.pgm");
@@ -250,8 +245,32 @@ TEST_F(Window, TheStatusBarAndTheTitle) {
       << status.message->text().toStdString();
   EXPECT_EQ(status.file->text(), "coffee_gray.pgm");
   EXPECT_EQ(status.size->text(), QString::fromUtf8("74.2 × 49.4 mm · 876 × 584 px at 300 ppi"));
-  ASSERT_GE(view->zoom(), 0.1);  // shown in whole percents
-  EXPECT_EQ(status.zoom->text(), QString("%1 %").arg(std::lround(view->zoom() * 100)));
+  const double fit = std::min(view->width() / 876.0, view->height() / 584.0);
+  EXPECT_DOUBLE_EQ(view->zoom(), fit);
+  ASSERT_GE(fit, 0.1);  // shown in whole percents
+  EXPECT_EQ(status.zoom->text(), QString("%1 %").arg(std::lround(fit * 100)));
+  const std::pair<QKeyCombination, double> keys[] = {
+      {Qt::CTRL | Qt::Key_1, 1.0},      {Qt::CTRL | Qt::Key_Plus, 1.2},
+      {Qt::CTRL | Qt::Key_Equal, 1.44}, {Qt::CTRL | Qt::Key_Minus, 1.2},
+      {Qt::CTRL | Qt::Key_0, fit},
+  };
+  for (const auto& [key, zoom] : keys) {
+    QTest::keyClick(window.get(), key.key(), key.keyboardModifiers());
+    EXPECT_NEAR(view->zoom(), zoom, 1e-12) << QKeySequence(key).toString().toStdString();
+  }
+  EXPECT_TRUE(view->fitted());
+  QTest::keyClick(window.get(), Qt::Key_1, Qt::ControlModifier);
+  EXPECT_EQ(status.zoom->text(), "100 %");
+  window->actual_size_action->trigger();
+  EXPECT_DOUBLE_EQ(view->zoom(), view->screen()->physicalDotsPerInch() / 300.0);
+  // A millimetre of paper is a millimetre of screen at the screen's density, 300 pixels of the
+  // preview to the inch.
+  const std::pair<double, const char*> screens[] = {{100.0, "33 %"}, {200.0, "67 %"}};
+  for (const auto& [density, zoom] : screens) {
+    window->screen_density = [density] { return density; };
+    window->actual_size_action->trigger();
+    EXPECT_EQ(status.zoom->text(), zoom);
+  }
 
   // Each row: a panel choice and the size it shows.
   const struct {
@@ -281,38 +300,6 @@ TEST_F(Window, TheStatusBarAndTheTitle) {
       << status.message->text().toStdString();
 }
 
-// A new picture fills the view (the view tests check where it lies); the View menu's keys zoom it.
-TEST_F(Window, ThePictureOpensFittedAndTheKeysZoom) {
-  window->show();
-  window->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-  load("coffee_gray.pgm");  // 600 x 400 at A10: 438 x 292
-  const double fit = std::min(view->width() / 438.0, view->height() / 292.0);
-  EXPECT_DOUBLE_EQ(view->zoom(), fit);
-  const std::pair<QKeyCombination, double> keys[] = {
-      {Qt::CTRL | Qt::Key_1, 1.0},      {Qt::CTRL | Qt::Key_Plus, 1.2},
-      {Qt::CTRL | Qt::Key_Equal, 1.44}, {Qt::CTRL | Qt::Key_Minus, 1.2},
-      {Qt::CTRL | Qt::Key_0, fit},
-  };
-  for (const auto& [key, zoom] : keys) {
-    QTest::keyClick(window.get(), key.key(), key.keyboardModifiers());
-    EXPECT_NEAR(view->zoom(), zoom, 1e-12) << QKeySequence(key).toString().toStdString();
-  }
-  EXPECT_TRUE(view->fitted());
-  QTest::keyClick(window.get(), Qt::Key_1, Qt::ControlModifier);
-  EXPECT_EQ(window->status->zoom->text(), "100 %");
-  window->actual_size_action->trigger();
-  EXPECT_DOUBLE_EQ(view->zoom(), view->screen()->physicalDotsPerInch() / 300.0);
-  // A millimetre of paper is a millimetre of screen at the screen's density, 300 pixels of the
-  // preview to the inch.
-  const std::pair<double, const char*> screens[] = {{100.0, "33 %"}, {200.0, "67 %"}};
-  for (const auto& [density, zoom] : screens) {
-    window->screen_density = [density] { return density; };
-    window->actual_size_action->trigger();
-    EXPECT_EQ(window->status->zoom->text(), zoom);
-  }
-}
-
 // The colours of a saved PNG as netpbm reads them, grey or not (opaque, or the test fails), bottom
 // row first as the rasters hold them.
 std::vector<_pixel> png_texels(const QString& path) {
@@ -327,29 +314,6 @@ std::vector<_pixel> png_texels(const QString& path) {
     for (const unsigned char* p = rgb + 3 * y * width; p < rgb + 3 * (y + 1) * width; p += 3)
       texels.emplace_back(p[0], p[1], p[2], 255);
   return texels;
-}
-
-// At 300 ppi a save holds the picture on screen (a PGM the grey preview; the controller's tests
-// compare a toned PNG with the picture shown); at 600 ppi the print, twice the preview's size.
-TEST_F(Window, SavesHoldThePictureOnScreenOrThePrint) {
-  load("coffee_gray.pgm");
-  const QString pgm = folder.filePath(QString::fromUtf8("résultat.pgm"));
-  save_answers = {pgm};
-  EXPECT_TRUE(run_save());
-  EXPECT_EQ(save_filters, QStringList{"PNG image (*.png);;TIFF image (*.tif *.tiff);;PDF document "
-                                      "(*.pdf);;PGM image (*.pgm);;SVG drawing for plotters "
-                                      "(*.svg)"});
-  _image preview = doc().preview();
-  for (float& sample : preview.samples) sample = float(int(sample) & 0xFF);
-  EXPECT_TRUE(same_samples(read_pgm(pgm), preview));
-
-  change([](_document_settings& s) { s.save_resolution[s.device] = resolution_600; });
-  save_answers = {folder.filePath("print.pgm")};
-  EXPECT_TRUE(run_save());
-  const _image print = read_pgm(folder.filePath("print.pgm"));
-  EXPECT_EQ(print.width, 2 * preview.width);
-  EXPECT_EQ(print.height, 2 * preview.height);
-  EXPECT_TRUE(warnings.empty());
 }
 
 // "Color stippling" chosen while colour stippling is off shows the grey stippling, which a save
@@ -382,8 +346,10 @@ TEST_F(Window, ColourStipplingChosenWhileOffShowsWhatASaveWrites) {
 }
 
 // Names of other kinds are refused and asked again; a name without an extension takes the PNG's;
-// the print's own file and the photograph being printed are never written over.
-TEST_F(Window, RefusedNamesAndTheSuggestedName) {
+// the photograph being printed is never written over. At 300 ppi a save holds the picture on
+// screen (a PGM the grey preview; the controller's tests compare a toned PNG with the picture
+// shown); at 600 ppi the print, twice the preview's size.
+TEST_F(Window, SavesUnderGoodNamesHoldThePictureOnScreenOrThePrint) {
   load("coffee_gray.pgm");
   save_answers = {folder.filePath("b.jpg"), folder.filePath("c.txt"), folder.filePath("plain")};
   EXPECT_TRUE(run_save());
@@ -393,7 +359,9 @@ TEST_F(Window, RefusedNamesAndTheSuggestedName) {
               "Warning: The file must be of type .png, .tif, .tiff, .pdf, .pgm or .svg");
   EXPECT_TRUE(QFileInfo::exists(folder.filePath("plain.png")));
   EXPECT_EQ(QFileInfo(save_suggestions.last()).fileName(), "coffee_gray_300ppi.png");
-
+  EXPECT_EQ(save_filters.last(),
+            "PNG image (*.png);;TIFF image (*.tif *.tiff);;PDF document "
+            "(*.pdf);;PGM image (*.pgm);;SVG drawing for plotters (*.svg)");
   warnings.clear();
   const QString photo = QString(STIPPON_DATA_DIR "/images/coffee_gray.pgm");
   const QByteArray before = contents(photo);
@@ -402,11 +370,26 @@ TEST_F(Window, RefusedNamesAndTheSuggestedName) {
   ASSERT_EQ(warnings.size(), 1u);
   EXPECT_TRUE(warnings[0].second.contains("it is the photograph being printed"));
   EXPECT_EQ(contents(photo), before);
+
+  warnings.clear();
+  const QString pgm = folder.filePath(QString::fromUtf8("résultat.pgm"));
+  save_answers = {pgm};
+  EXPECT_TRUE(run_save());
+  _image preview = doc().preview();
+  for (float& sample : preview.samples) sample = float(int(sample) & 0xFF);
+  EXPECT_TRUE(same_samples(read_pgm(pgm), preview));
+  change([](_document_settings& s) { s.save_resolution[s.device] = resolution_600; });
+  save_answers = {folder.filePath("print.pgm")};
+  EXPECT_TRUE(run_save());
+  const _image print = read_pgm(folder.filePath("print.pgm"));
+  EXPECT_EQ(print.width, 2 * preview.width);
+  EXPECT_EQ(print.height, 2 * preview.height);
+  EXPECT_TRUE(warnings.empty());
 }
 
 // A folder that is a file, or a disk that takes no more: a box names the file and the reason, and
-// the older file stays.
-TEST_F(Window, AFailedWriteWarnsAndKeepsTheOlderFile) {
+// the older file stays; closing the progress dialog keeps it too, silently.
+TEST_F(Window, AFailedOrCancelledSaveKeepsTheOlderFile) {
   load("coffee_gray.pgm");
   // A folder path running through a regular file; then files too large for a size limit that
   // makes writes fail, for root as well.
@@ -435,16 +418,8 @@ TEST_F(Window, AFailedWriteWarnsAndKeepsTheOlderFile) {
               "Cannot save file: Cannot write file " + target + ":\n" + reason + ".");
     EXPECT_EQ(contents(target), older ? "older result" : "");
   }
-  // No temporary file is left behind either.
-  EXPECT_EQ(QDir(folder.path()).entryList({"*old*"}, QDir::Files),
-            (QStringList{"old.pgm", "old.png"}));
-}
-
-// Closing the progress dialog cancels the save and keeps the older file, with no temporary left.
-TEST_F(Window, ClosingTheProgressDialogCancelsTheSave) {
-  load();
-  const QString target = folder.filePath("kept.pgm");
-  write_bytes(target, "older result");
+  // Closing the progress dialog cancels the save alike.
+  const QString target = folder.filePath("old.pgm");
   save_answers = {target};
   bool saw_dialog = false, saw_busy_cursor = false;
   // Fires at the first row, when the writer lets the event loop run.
@@ -455,12 +430,15 @@ TEST_F(Window, ClosingTheProgressDialogCancelsTheSave) {
         QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
     if (dialog) dialog->close();
   });
+  warnings.clear();
   EXPECT_FALSE(run_save());
   EXPECT_TRUE(saw_dialog);
   EXPECT_TRUE(saw_busy_cursor);
   EXPECT_TRUE(warnings.empty());
   EXPECT_EQ(contents(target), "older result");
-  EXPECT_EQ(QDir(folder.path()).entryList({"*kept*"}, QDir::Files), QStringList{"kept.pgm"});
+  // No temporary file is left behind either.
+  EXPECT_EQ(QDir(folder.path()).entryList({"*old*"}, QDir::Files),
+            (QStringList{"old.pgm", "old.png"}));
 }
 
 // A linked file is read again on each tick that finds it touched; a file caught half-written
